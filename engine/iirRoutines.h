@@ -1,0 +1,95 @@
+// Filter routines of the voice, clipper and delay: plain state records and free functions,
+// all in extended precision. Real-time safe: no allocation, no state beyond the records.
+#pragma once
+
+#include "engine/filterTables.h"
+
+namespace quelvar
+{
+
+// Six state slots: the low-pass uses 0 (position) and 1 (velocity), the high-pass 0–2.
+struct tbiquad
+{
+    long double s[6] = {};
+};
+
+struct tbiquadFIR
+{
+    long double s = 0.0L;
+};
+
+inline void IIR_resetIIR(tbiquad& state)
+{
+    for (long double& v : state.s)
+        v = 0.0L;
+}
+
+inline void IIR_resetFIR(tbiquadFIR& state)
+{
+    state.s = 0.0L;
+}
+
+// One-pole smoother.
+inline long double IIR_FIRlp(tbiquadFIR& state, long double a, long double x)
+{
+    state.s += a * (x - state.s);
+    return state.s;
+}
+
+// Three one-pole high-pass stages in series, output clamped to [-1, 1].
+inline long double IIR_doIIRhigh(tbiquad& state, long double a, long double x)
+{
+    long double u = x;
+    for (int j = 0; j < 3; ++j)
+    {
+        state.s[j] += a * (u - state.s[j]);
+        u -= state.s[j];
+    }
+    return u > 1.0L ? 1.0L : (u < -1.0L ? -1.0L : u);
+}
+
+// Resonant low-pass: W cutoff coefficient, R resonance 0–1, f the oscillator frequency value
+// the caller passes (it bends the resonance law with pitch), sr the sample rate.
+inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double R, long double x,
+                                     long double f, double sr)
+{
+    long double m = 44100.0L / sr;
+    if (m > 1.2L)
+        m = 1.0L;
+
+    constexpr long double kMinW = static_cast<long double>(0.01f);
+    constexpr long double kMaxW = static_cast<long double>(0.7f);
+    W = W < kMinW ? kMinW : (W > kMaxW ? kMaxW : W);
+    const bool small = W < 0.05L;
+
+    const double position = static_cast<double>(W * 64.0L);
+    const int i = static_cast<int>(position);
+    const double phi = position - i;
+    const long double sc = funTab1[i] + phi * (funTab1[i + 1] - funTab1[i]);
+
+    R = R < 0.0L ? 0.0L : (R > 1.0L ? 1.0L : R);
+    const long double fr = f / sr;
+    long double T = 1.01L * (R * (0.965L - 0.975L * fr) + sc * (0.42L * fr + 0.023L));
+    if (small)
+        T *= 0.9L + 2.0L * W;
+    const long double fb = (1.0L - T) / m;
+    const long double a = W * m;
+
+    long double P = state.s[0];
+    long double V = state.s[1];
+    const long double u = x - fb * m * V;
+    V += a * (u - P);
+    P += a * V;
+    for (int k = 0; k < 3; ++k)
+    {
+        V -= a * fb * m * V;
+        P += a * V;
+    }
+    V -= a * fb * V;
+    P += a * V;
+    state.s[0] = P;
+    state.s[1] = V;
+    return P;
+}
+
+} // namespace quelvar

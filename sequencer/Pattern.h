@@ -1,0 +1,55 @@
+// A pattern: 64 steps of which the first nbStep play, and a name. Accessors ignore
+// out-of-range step indices. Edited on any thread; the audio thread reads single fields.
+#pragma once
+
+#include "sequencer/Step.h"
+
+#include <array>
+#include <atomic>
+#include <string>
+
+namespace quelvar
+{
+
+constexpr int kStepsPerPattern = 64;
+constexpr double kStepBeats = 0.25;
+
+class Pattern
+{
+public:
+    explicit Pattern(int count = 16);
+    Pattern(const Pattern& other) { *this = other; }
+    Pattern& operator=(const Pattern& other);
+
+    // Null when i is outside 0 .. nbStep - 1.
+    Step* getStep(int i);
+    const Step* getStep(int i) const;
+    // Any of the 64 steps, hidden or not; null outside 0–63.
+    Step* getStepAnyIndex(int i);
+    const Step* getStepAnyIndex(int i) const;
+
+    void setStepNote(int note, int i);
+    void setStepSlide(bool slide, int i);
+    void setStepAccent(bool accent, int i);
+    void setStepTimeStart(double beats, int i);
+
+    int getNBStep() const { return nbStep.load(std::memory_order_relaxed); }
+    // Held to 0–64 so a bad caller can never make the sequencer look past the steps.
+    void setNBStep(int n);
+
+    const std::string& getName() const { return name; }
+    void setName(std::string newName) { name = std::move(newName); }
+
+    // Resets the visible steps to note 25, no slide, no accent; hidden steps are kept.
+    void clear();
+    // Transpose by a semitone as a whole, or not at all when a note would leave 1–60.
+    void transposeUp();
+    void transposeDown();
+
+private:
+    std::array<Step, kStepsPerPattern> steps;
+    std::atomic<int> nbStep{16};
+    std::string name{"Default"};
+};
+
+} // namespace quelvar

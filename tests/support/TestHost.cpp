@@ -1,0 +1,243 @@
+#include "support/TestHost.h"
+
+#include <algorithm>
+#include <cstring>
+#include <dlfcn.h>
+
+namespace quelvar
+{
+
+namespace
+{
+// The entry asks for the host version before the plugin record exists.
+thread_local TestHost* hostUnderConstruction = nullptr;
+} // namespace
+
+TestHost::TestHost(const std::string& pluginPath)
+{
+    timeInfo.sampleRate = 44100.0;
+    timeInfo.tempo = 120.0;
+    timeInfo.timeSigNumerator = 4;
+    timeInfo.timeSigDenominator = 4;
+
+    library = dlopen(pluginPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+    {
+        loadError = dlerror();
+        return;
+    }
+    using Entry = AEffect* (*)(audioMasterCallback);
+    auto entry = reinterpret_cast<Entry>(dlsym(library, "VSTPluginMain"));
+    if (!entry)
+    {
+        loadError = "no VSTPluginMain";
+        return;
+    }
+    hostUnderConstruction = this;
+    effect = entry(&TestHost::callback);
+    hostUnderConstruction = nullptr;
+    if (!effect)
+    {
+        loadError = "VSTPluginMain returned null";
+        return;
+    }
+    effect->resvd1 = reinterpret_cast<VstIntPtr>(this);
+}
+
+TestHost::~TestHost()
+{
+    close();
+    if (library)
+        dlclose(library);
+}
+
+void TestHost::close()
+{
+    if (!effect)
+        return;
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    effect = nullptr;
+}
+
+VstIntPtr TestHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                             void* ptr, float opt)
+{
+    TestHost* host = effect && effect->resvd1 ? reinterpret_cast<TestHost*>(effect->resvd1)
+                                              : hostUnderConstruction;
+    if (!host)
+        return opcode == audioMasterVersion ? 2400 : 0;
+    return host->answer(opcode, index, value, ptr, opt);
+}
+
+VstIntPtr TestHost::answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/, void* ptr,
+                           float opt)
+{
+    switch (opcode)
+    {
+    case audioMasterVersion:
+        return versionAnswer;
+    case audioMasterGetTime:
+        return answerTimeInfo ? reinterpret_cast<VstIntPtr>(&timeInfo) : 0;
+    case audioMasterProcessEvents:
+    {
+        ++processEventsCalls;
+        const auto* events = static_cast<const VstEvents*>(ptr);
+        for (int i = 0; events && i < events->numEvents; ++i)
+        {
+            const VstEvent* e = events->events[i];
+            if (!e || e->type != kVstMidiType)
+                continue;
+            const auto* m = reinterpret_cast<const VstMidiEvent*>(e);
+            received.push_back({blockIndex, m->deltaFrames,
+                                {static_cast<std::uint8_t>(m->midiData[0]),
+                                 static_cast<std::uint8_t>(m->midiData[1]),
+                                 static_cast<std::uint8_t>(m->midiData[2])}});
+        }
+        return 1;
+    }
+    case audioMasterAutomate:
+        ++automateCalls;
+        lastAutomatedIndex = index;
+        lastAutomatedValue = opt;
+        return 0;
+    case audioMasterUpdateDisplay:
+        ++updateDisplayCalls;
+        return 1;
+    case audioMasterGetSampleRate:
+        return static_cast<VstIntPtr>(timeInfo.sampleRate);
+    default:
+        return 0;
+    }
+}
+
+VstIntPtr TestHost::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                             float opt)
+{
+    return effect ? effect->dispatcher(effect, opcode, index, value, ptr, opt) : 0;
+}
+
+void TestHost::setParameter(int index, float value)
+{
+    if (effect)
+        effect->setParameter(effect, index, value);
+}
+
+float TestHost::getParameter(int index)
+{
+    return effect ? effect->getParameter(effect, index) : 0.0f;
+}
+
+namespace
+{
+std::string textFrom(TestHost& host, VstInt32 opcode, int index)
+{
+    char text[256];
+    std::memset(text, 0, sizeof text);
+    host.dispatch(opcode, index, 0, text);
+    return text;
+}
+} // namespace
+
+std::string TestHost::parameterName(int index)
+{
+    return textFrom(*this, effGetParamName, index);
+}
+
+std::string TestHost::parameterLabel(int index)
+{
+    return textFrom(*this, effGetParamLabel, index);
+}
+
+std::string TestHost::parameterDisplay(int index)
+{
+    return textFrom(*this, effGetParamDisplay, index);
+}
+
+void TestHost::start(double sampleRate, int maxBlock)
+{
+    timeInfo.sampleRate = sampleRate;
+    dispatch(effOpen);
+    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    dispatch(effSetBlockSize, 0, maxBlock);
+    dispatch(effMainsChanged, 0, 1);
+}
+
+void TestHost::queueMidi(int deltaFrames, std::uint8_t status, std::uint8_t data1,
+                         std::uint8_t data2)
+{
+    VstMidiEvent e{};
+    e.type = kVstMidiType;
+    e.byteSize = sizeof(VstMidiEvent);
+    e.deltaFrames = deltaFrames;
+    e.flags = kVstMidiEventIsRealtime;
+    e.midiData[0] = static_cast<char>(status);
+    e.midiData[1] = static_cast<char>(data1);
+    e.midiData[2] = static_cast<char>(data2);
+    pendingMidi.push_back(e);
+}
+
+void TestHost::play(double ppqPosition)
+{
+    timeInfo.ppqPos = ppqPosition;
+    timeInfo.samplePos = ppqPosition * 60.0 / timeInfo.tempo * timeInfo.sampleRate;
+    timeInfo.flags |= kVstTransportPlaying;
+    transportChangedPending = true;
+}
+
+void TestHost::stop()
+{
+    timeInfo.flags &= ~kVstTransportPlaying;
+    transportChangedPending = true;
+}
+
+void TestHost::locate(double ppqPosition)
+{
+    timeInfo.ppqPos = ppqPosition;
+    timeInfo.samplePos = ppqPosition * 60.0 / timeInfo.tempo * timeInfo.sampleRate;
+    transportChangedPending = true;
+}
+
+void TestHost::processBlock(float* left, float* right, int frames)
+{
+    if (!effect)
+        return;
+    if (!pendingMidi.empty())
+    {
+        const std::size_t n = pendingMidi.size();
+        eventsStorage.assign(sizeof(VstEvents) + n * sizeof(VstEvent*), 0);
+        auto* events = reinterpret_cast<VstEvents*>(eventsStorage.data());
+        events->numEvents = static_cast<VstInt32>(n);
+        for (std::size_t i = 0; i < n; ++i)
+            events->events[i] = reinterpret_cast<VstEvent*>(&pendingMidi[i]);
+        effect->dispatcher(effect, effProcessEvents, 0, 0, events, 0.0f);
+    }
+    timeInfo.flags = transportChangedPending ? (timeInfo.flags | kVstTransportChanged)
+                                             : (timeInfo.flags & ~kVstTransportChanged);
+    transportChangedPending = false;
+    timeInfo.flags |= kVstPpqPosValid | kVstTempoValid | kVstTimeSigValid;
+
+    float* outputs[2] = {left, right};
+    effect->processReplacing(effect, nullptr, outputs, frames);
+    pendingMidi.clear();
+    ++blockIndex;
+
+    timeInfo.samplePos += frames;
+    if (playing() && timeInfo.sampleRate > 0.0)
+        timeInfo.ppqPos += frames / timeInfo.sampleRate * timeInfo.tempo / 60.0;
+}
+
+void TestHost::render(int frames, int blockSize, std::vector<float>& left,
+                      std::vector<float>& right)
+{
+    left.assign(frames, 0.0f);
+    right.assign(frames, 0.0f);
+    for (int done = 0; done < frames;)
+    {
+        const int n = std::min(blockSize, frames - done);
+        processBlock(left.data() + done, right.data() + done, n);
+        done += n;
+    }
+}
+
+} // namespace quelvar
