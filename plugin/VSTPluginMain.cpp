@@ -1,6 +1,25 @@
-#include "vst2/VstInterface.h"
+// The plugin's only exported symbol: builds one engine per call.
+#include "engine/Palladon.h"
 
-extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback)
+#include <new>
+
+AudioEffect* createEffectInstance(audioMasterCallback hostCallback)
 {
-    return nullptr;
+    try
+    {
+        return new (std::nothrow) quelvar::Palladon(hostCallback, quelvar::Flavour::plugin);
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
+}
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(
+    audioMasterCallback hostCallback)
+{
+    if (!hostCallback || hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        return nullptr;
+    AudioEffect* effect = createEffectInstance(hostCallback);
+    return effect ? effect->getAeffect() : nullptr;
 }

@@ -51,13 +51,14 @@ TestHost::~TestHost()
         dlclose(library);
 }
 
-void TestHost::close()
+VstIntPtr TestHost::close()
 {
     if (!effect)
-        return;
+        return 0;
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    const VstIntPtr answer = effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     effect = nullptr;
+    return answer;
 }
 
 VstIntPtr TestHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,

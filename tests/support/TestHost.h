@@ -42,8 +42,9 @@ public:
 
     // open, sample rate, block size, resume: what a DAW does before the first block.
     void start(double sampleRate, int maxBlock);
-    // Closes the plugin (the plugin deletes itself); later calls do nothing.
-    void close();
+    // Closes the plugin (the plugin deletes itself) and returns its answer; later calls do
+    // nothing and answer 0.
+    VstIntPtr close();
 
     // Queues a MIDI event for the next block.
     void queueMidi(int deltaFrames, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);

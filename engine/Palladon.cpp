@@ -1,0 +1,174 @@
+#include "engine/Palladon.h"
+
+#include "engine/filterTables.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace quelvar
+{
+
+namespace
+{
+std::atomic<int> enginesMade{0};
+
+constexpr int kDefaultPatternNotes[16] = {13, 15, 15, 14, 12, 16, 15, 14,
+                                          16, 13, 8,  16, 12, 16, 18, 12};
+constexpr bool kDefaultPatternSlides[16] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+constexpr bool kDefaultPatternAccents[16] = {0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 1};
+} // namespace
+
+Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
+    : AudioEffectX(hostCallback, 1, kNumParams), traits(traitsFor(flavour)),
+      instanceNumber(enginesMade.fetch_add(1, std::memory_order_relaxed))
+{
+    for (auto& v : paramValues)
+        v.store(0.0f, std::memory_order_relaxed);
+
+    transport.setGrooveOffset(0.0);
+    transport.setStepLength();
+    writeDefaultPattern();
+
+    setNumInputs(0);
+    setNumOutputs(2);
+    isSynth();
+    setUniqueID(kUniqueId);
+    canProcessReplacing();
+    programsAreChunks();
+
+    initFilterTables();
+
+    applyParameter(kVolume, 1.0f);
+    applyParameter(kWaveform, 0.0f);
+    applyParameter(kTuning, 0.5f);
+    applyParameter(kCutoff, traits.defaultCutoff);
+    applyParameter(kResonance, traits.defaultResonance);
+    applyParameter(kEnvMod, traits.defaultEnvMod);
+    applyParameter(kDecay, 0.9f);
+    applyParameter(kAccent, traits.defaultAccent);
+    applyParameter(kGate, 0.5f);
+    applyParameter(kGroove, 0.0f);
+
+    applyParameter(kPattSync, 1.0f);
+    applyParameter(kSlideTime, 0.0f);
+    storeValue(kAntialias, 1.0f);
+    storeValue(kTempo, (120.0f - 40.0f) / 260.0f);
+
+    applyParameter(kDelayTime, 0.5f);
+    applyParameter(kDelayFeedback, 0.3f);
+    applyParameter(kDelayVolume, 0.3f);
+    applyParameter(kDelayFilter, 0.5f);
+    applyParameter(kDelayOn, 0.0f);
+    applyParameter(kDelaySync, 1.0f);
+    applyParameter(kDelayPing, 0.0f);
+
+    applyParameter(kDistOn, 0.0f);
+    applyParameter(kDistSelect, 0.0f);
+    applyParameter(kDistParam1, 0.0f);
+    applyParameter(kDistParam2, 0.5f);
+}
+
+Palladon::~Palladon() = default;
+
+void Palladon::attachEditor(PalladonEditor* newEditor)
+{
+    notifier = newEditor;
+    setEditor(newEditor);
+}
+
+void Palladon::writeDefaultPattern()
+{
+    Pattern* p = song.getPattern(0);
+    for (int i = 0; i < 16; ++i)
+    {
+        p->setStepNote(kDefaultPatternNotes[i], i);
+        p->setStepSlide(kDefaultPatternSlides[i], i);
+        p->setStepAccent(kDefaultPatternAccents[i], i);
+    }
+}
+
+void Palladon::setProgram(VstInt32 program)
+{
+    if (program == 0)
+        curProgram = 0;
+}
+
+// The single program has no name of its own: the caller's text is left as it was.
+void Palladon::setProgramName(char* /*name*/) {}
+void Palladon::getProgramName(char* /*name*/) {}
+
+bool Palladon::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 /*index*/, char* /*text*/)
+{
+    return false;
+}
+
+bool Palladon::copyProgram(VstInt32 /*destination*/)
+{
+    return false;
+}
+
+bool Palladon::getEffectName(char* name)
+{
+    copyText("Quelvar", name, kVstMaxEffectNameLen);
+    return true;
+}
+
+bool Palladon::getVendorString(char* text)
+{
+    copyText("Brontavell", text, kVstMaxVendorStrLen);
+    return true;
+}
+
+bool Palladon::getProductString(char* text)
+{
+    copyText("Quelvar VST", text, kVstMaxProductStrLen);
+    return true;
+}
+
+VstInt32 Palladon::canDo(char* text)
+{
+    static const char* const kCapabilities[] = {"receiveVstEvents", "receiveVstMidiEvent",
+                                                "sendVstEvents", "sendVstMidiEvent"};
+    for (const char* capability : kCapabilities)
+        if (std::strcmp(text, capability) == 0)
+            return 1;
+    return -1;
+}
+
+bool Palladon::getOutputProperties(VstInt32 index, VstPinProperties* properties)
+{
+    if (index < 0 || index > 1)
+        return false;
+    std::snprintf(properties->label, kVstMaxLabelLen, "fnk3 out %1d", index + 1);
+    properties->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+void Palladon::suspend() {}
+
+void Palladon::resume() {}
+
+void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames)
+{
+    std::memset(outputs[0], 0, sizeof(float) * static_cast<std::size_t>(frames));
+    std::memset(outputs[1], 0, sizeof(float) * static_cast<std::size_t>(frames));
+}
+
+void Palladon::triggerPattern(int index, int /*extra*/)
+{
+    if (transport.triggerPattern(index))
+        publishCurrentPattern();
+}
+
+void Palladon::triggerPatternFromParameter(float v)
+{
+    triggerPattern(static_cast<int>(32.0f * v));
+}
+
+void Palladon::publishCurrentPattern()
+{
+    if (notifier)
+        notifier->updateDisplay();
+}
+
+} // namespace quelvar

@@ -1,0 +1,105 @@
+// The engine: one synthesizer with its song, sequencer, voice, effects and 29 parameter slots.
+// Parameters are set from any thread; the host's audio thread renders. The engine takes no lock:
+// cross-thread values are relaxed atomics and multi-field work is requested for the renderer.
+#pragma once
+
+#include "engine/Flavour.h"
+#include "engine/PalladonEditor.h"
+#include "engine/parameterTable.h"
+#include "sequencer/Song.h"
+#include "sequencer/Transport.h"
+#include "vst2/AudioEffectX.h"
+
+#include <atomic>
+
+namespace quelvar
+{
+
+constexpr VstInt32 kUniqueId = vstFourCharacters('f', 'n', 'k', '3');
+constexpr int kDefaultSlideSamples = 5512;
+
+class Palladon : public AudioEffectX
+{
+public:
+    explicit Palladon(audioMasterCallback hostCallback, Flavour flavour = Flavour::plugin);
+    ~Palladon() override;
+
+    // Registers the deliverable's editor; the base class deletes it.
+    void attachEditor(PalladonEditor* newEditor);
+
+    // Parameters.
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    void getParameterLabel(VstInt32 index, char* text) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    bool canParameterBeAutomated(VstInt32 index) override;
+
+    // Programs: one, whose whole state travels as the chunk.
+    VstInt32 getProgram() override { return 0; }
+    void setProgram(VstInt32 program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    bool copyProgram(VstInt32 destination) override;
+
+    // Host boundary.
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 getVendorVersion() override { return 1; }
+    VstInt32 canDo(char* text) override;
+    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+
+    // Rendering.
+    void suspend() override;
+    void resume() override;
+    void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
+
+    // Sequencer.
+    Song& getSong() { return song; }
+    Pattern* getCurrentPattern() { return transport.getCurrentPattern(); }
+    int getCurrentPatternIndex() const { return transport.currentPatternIndex(); }
+    void triggerPattern(int index, int extra = 0);
+    void triggerPatternFromParameter(float v);
+    void setPatternSync(float v) { transport.setPatternSync(v); }
+    void setStepLength() { transport.setStepLength(); }
+    void setSlideTime(float v);
+    void setWaveform(float v);
+
+    int getInstanceNumber() const { return instanceNumber; }
+    const FlavourTraits& getTraits() const { return traits; }
+    int getSlideSamples() const { return slideSamples.load(std::memory_order_relaxed); }
+    int getGateOffset() const { return gateOffset.load(std::memory_order_relaxed); }
+    bool isRecordEnabled() const { return recordEnabled.load(std::memory_order_relaxed); }
+    const Transport& getTransport() const { return transport; }
+
+private:
+    float storedValue(int index) const { return paramValues[index].load(std::memory_order_relaxed); }
+    void storeValue(int index, float v) { paramValues[index].store(v, std::memory_order_relaxed); }
+    void applyParameter(int index, float v);
+    void notifyParameter(int index, float v);
+    void writeDefaultPattern();
+    void publishCurrentPattern();
+
+    const FlavourTraits traits;
+    const int instanceNumber;
+    PalladonEditor* notifier = nullptr; // the registered editor, owned by the base class
+
+    Song song;
+    Transport transport{song};
+
+    // Slot values as stored by setParameter; slots with derived state read it instead.
+    std::atomic<float> paramValues[kNumParams];
+    std::atomic<int> slideSamples{kDefaultSlideSamples};
+    std::atomic<int> gateOffset{0};
+    std::atomic<bool> recordEnabled{false};
+    // Written by the renderer from the host tempo; read by the Gate slot and its display.
+    std::atomic<int> samplesPerBeatInt{22050};
+    std::atomic<double> samplesPerStep{5512.5};
+    static_assert(std::atomic<float>::is_always_lock_free);
+    static_assert(std::atomic<int>::is_always_lock_free);
+    static_assert(std::atomic<double>::is_always_lock_free);
+};
+
+} // namespace quelvar

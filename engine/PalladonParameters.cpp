@@ -1,0 +1,233 @@
+#include "engine/Palladon.h"
+
+#include <cmath>
+
+namespace quelvar
+{
+
+namespace
+{
+float onOff(float v)
+{
+    return v >= 0.5f ? 1.0f : 0.0f;
+}
+
+const char* const kPatternSyncNames[] = {"free", "1 step", "4 step", "16 step", "AUTO"};
+const char* const kDistortionNames[] = {"Overdrive", "ClipInferno", "HotFuzz", "Ultracrunch"};
+
+int distortionTypeFor(float v)
+{
+    const int type = static_cast<int>(v * 4.0f);
+    return type > 3 ? 3 : type;
+}
+} // namespace
+
+void Palladon::setParameter(VstInt32 index, float value)
+{
+    if (index < 0 || index >= kNumParams)
+        return;
+    // Hosts and files can send anything; nothing past this point sees a value outside 0–1.
+    const float v = value >= 0.0f ? (value <= 1.0f ? value : 1.0f) : 0.0f;
+    applyParameter(index, v);
+    notifyParameter(index, v);
+}
+
+void Palladon::notifyParameter(int index, float v)
+{
+    if (notifier)
+        notifier->setParameter(index, v);
+}
+
+void Palladon::applyParameter(int index, float v)
+{
+    switch (index)
+    {
+    case kWaveform:
+        setWaveform(v);
+        return;
+    case kGate:
+    {
+        storeValue(index, v);
+        const int spb = samplesPerBeatInt.load(std::memory_order_relaxed);
+        const int q = ((spb / 4) * 2) / 5;
+        gateOffset.store(static_cast<int>((1.0f - 2.0f * v) * static_cast<float>(q)),
+                         std::memory_order_relaxed);
+        return;
+    }
+    case kGroove:
+        storeValue(index, v);
+        transport.setGrooveOffset(v * kMaxGrooveBeats);
+        transport.setStepLength();
+        return;
+    case kNbStep:
+        storeValue(index, v);
+        if (Pattern* p = getCurrentPattern())
+        {
+            p->setNBStep(static_cast<int>(63.0f * v) + 1);
+            transport.setStepLength();
+            if (notifier)
+                notifier->updateDisplay();
+        }
+        return;
+    case kPattSync:
+        storeValue(index, v);
+        setPatternSync(v);
+        return;
+    case kSlideTime:
+        storeValue(index, v);
+        setSlideTime(v);
+        return;
+    case kAntialias:
+        if (traits.antialiasSettable)
+            storeValue(index, onOff(v));
+        return;
+    case kTriggerPattern:
+        storeValue(index, v);
+        triggerPatternFromParameter(v);
+        return;
+    case kDelayOn:
+    case kDelaySync:
+    case kDelayPing:
+        storeValue(index, onOff(v));
+        return;
+    case kDistOn:
+        storeValue(index, onOff(v));
+        return;
+    case kSyncType:
+        transport.setSyncType(v);
+        storeValue(index, v);
+        return;
+    case kTempo:
+        transport.setTempo(std::round(260.0f * v + 40.0f));
+        return;
+    case kStepRecord:
+        recordEnabled.store(v >= 0.5f, std::memory_order_relaxed);
+        return;
+    default:
+        storeValue(index, v);
+        return;
+    }
+}
+
+void Palladon::setWaveform(float v)
+{
+    storeValue(kWaveform, v < 0.5f ? 0.0f : 1.0f);
+}
+
+void Palladon::setSlideTime(float v)
+{
+    slideSamples.store(static_cast<int>(v * v * v * 60000.0f + 5512.0f),
+                       std::memory_order_relaxed);
+}
+
+float Palladon::getParameter(VstInt32 index)
+{
+    switch (index)
+    {
+    case kNbStep:
+    {
+        const Pattern* p = getCurrentPattern();
+        const int steps = p ? p->getNBStep() : 0;
+        return steps > 0 ? static_cast<float>(steps - 1) / 63.0f : 0.0f;
+    }
+    case kTriggerPattern:
+        return static_cast<float>(transport.nextPatternIndex()) / 32.0f;
+    case kTempo:
+        return static_cast<float>((transport.tempo() - 40.0) / 260.0);
+    case kStepRecord:
+        return isRecordEnabled() ? 1.0f : 0.0f;
+    default:
+        return index >= 0 && index < kNumParams ? storedValue(index) : 0.0f;
+    }
+}
+
+void Palladon::getParameterName(VstInt32 index, char* text)
+{
+    // Several names are longer than a host's 8 characters; they are written whole.
+    copyText(index >= 0 && index < kNumNamedParams ? kParamNames[index] : "invalid", text,
+             kMaxParamNameLength);
+}
+
+void Palladon::getParameterLabel(VstInt32 index, char* text)
+{
+    copyText(index >= 0 && index < 10 ? kParamLabels[index] : " ", text, kVstMaxParamStrLen + 1);
+}
+
+void Palladon::getParameterDisplay(VstInt32 index, char* text)
+{
+    const float v = index >= 0 && index < kNumParams ? storedValue(index) : 0.0f;
+    switch (index)
+    {
+    case kVolume:
+    case kDelayVolume:
+        formatDecibels(v, text);
+        return;
+    case kWaveform:
+        copyText(v != 0.0f ? "square" : "saw", text, kVstMaxParamStrLen + 1);
+        return;
+    case kTuning:
+    case kResonance:
+        formatDecimal(v, text);
+        return;
+    case kCutoff:
+    case kEnvMod:
+    case kDecay:
+    case kAccent:
+    case kGroove:
+    case kDelayFeedback:
+    case kDistParam1:
+    case kDistParam2:
+        formatInteger(static_cast<int>(100.0f * v), text);
+        return;
+    case kGate:
+        formatMilliseconds(static_cast<int>(samplesPerStep.load(std::memory_order_relaxed)) -
+                               getGateOffset(),
+                           getSampleRate(), text);
+        return;
+    case kNbStep:
+    {
+        const Pattern* p = getCurrentPattern();
+        formatInteger(p ? p->getNBStep() : 0, text);
+        return;
+    }
+    case kPattSync:
+    {
+        const int mode = transport.patternSyncMode();
+        copyText(kPatternSyncNames[mode >= 0 && mode <= 4 ? mode : 4], text,
+                 kVstMaxParamStrLen + 1);
+        return;
+    }
+    case kSlideTime:
+        formatMilliseconds(getSlideSamples(), getSampleRate(), text);
+        return;
+    case kAntialias:
+    case kDelayOn:
+    case kDelaySync:
+    case kDelayPing:
+    case kDistOn:
+        formatOnOff(v != 0.0f, text);
+        return;
+    case kTriggerPattern:
+        formatInteger(transport.nextPatternIndex() + 1, text);
+        return;
+    case kDelayTime:
+        formatInteger(0, text);
+        return;
+    case kDelayFilter:
+        formatInteger(static_cast<int>((2.0f * v - 1.0f) * 100.0f), text);
+        return;
+    case kDistSelect:
+        // Longer than a host's 8 characters; written whole.
+        copyText(kDistortionNames[distortionTypeFor(v)], text, 16);
+        return;
+    default:
+        return; // slots 26–28 and out-of-range indices leave the text as it was
+    }
+}
+
+bool Palladon::canParameterBeAutomated(VstInt32 /*index*/)
+{
+    return true;
+}
+
+} // namespace quelvar
