@@ -1,5 +1,7 @@
 #include "sequencer/Transport.h"
 
+#include <cmath>
+
 namespace quelvar
 {
 
@@ -31,12 +33,6 @@ void Transport::setPatternSync(float v)
         syncQuantum.store(4.0, std::memory_order_relaxed);
 }
 
-void Transport::setSyncType(float v)
-{
-    const int mode = v < 0.33f ? kHostSync : (v < 0.66f ? kInternalSync : kMidiInSync);
-    sync.store(mode, std::memory_order_relaxed);
-}
-
 bool Transport::running() const
 {
     const int mode = syncType();
@@ -47,18 +43,269 @@ bool Transport::triggerPattern(int index)
 {
     if (index < 0 || index >= kTriggerablePatterns)
         return false;
+    nextIndex.store(index, std::memory_order_relaxed);
     if (running())
     {
-        nextIndex.store(index, std::memory_order_relaxed);
         pending.store(true, std::memory_order_relaxed);
         return false;
     }
-    nextIndex.store(index, std::memory_order_relaxed);
     currentIndex.store(index, std::memory_order_relaxed);
     setStepLength();
     pending.store(false, std::memory_order_relaxed);
-    clockResetRequest.store(true, std::memory_order_relaxed);
+    patternRestartRequest.store(true, std::memory_order_release);
     return true;
+}
+
+int Transport::setSyncType(float v)
+{
+    const int previousMode = syncType();
+    if (v < 0.33f)
+    {
+        if (previousMode != kHostSync)
+            resyncRequest.store(true, std::memory_order_relaxed);
+        sync.store(kHostSync, std::memory_order_relaxed);
+    }
+    else if (v < 0.66f)
+    {
+        if (previousMode == kHostSync && hostPlaying())
+            fading.store(true, std::memory_order_relaxed);
+        else
+            stopped.store(true, std::memory_order_relaxed);
+        internalIsPlaying.store(false, std::memory_order_relaxed);
+        sync.store(kInternalSync, std::memory_order_relaxed);
+    }
+    else
+    {
+        if (!sequencerStopped())
+            fading.store(true, std::memory_order_relaxed);
+        sync.store(kMidiInSync, std::memory_order_relaxed);
+    }
+    return previousMode;
+}
+
+bool Transport::internalPlay()
+{
+    if (syncType() != kInternalSync)
+        return false;
+    internalIsPlaying.store(true, std::memory_order_relaxed);
+    fading.store(false, std::memory_order_relaxed);
+    stopped.store(false, std::memory_order_relaxed);
+    internalStartRequest.store(true, std::memory_order_release);
+    return true;
+}
+
+bool Transport::internalStop()
+{
+    if (syncType() != kInternalSync)
+        return false;
+    fading.store(true, std::memory_order_relaxed);
+    internalIsPlaying.store(false, std::memory_order_relaxed);
+    return true;
+}
+
+void Transport::takeRequests(BlockStart& start)
+{
+    if (internalStartRequest.exchange(false, std::memory_order_acquire))
+    {
+        fadeGain = 1.0;
+        sampleClock = 0.0;
+        stepPos = 0.0;
+        stepIndex = 0;
+        current = previous = next = nullptr;
+    }
+    if (patternRestartRequest.exchange(false, std::memory_order_acquire))
+    {
+        stepPos = 0.0;
+        stepIndex = 0;
+        current = nullptr;
+        start.patternSwitched = true;
+    }
+    if (stepForgetRequest.exchange(false, std::memory_order_acquire))
+        current = nullptr;
+}
+
+void Transport::locate(double ppqPosition)
+{
+    const Pattern* p = getCurrentPattern();
+    const double length = p ? p->getNBStep() * kStepBeats : 0.0;
+    stepPos = length > 0.0 ? std::fmod(ppqPosition, length) : 0.0;
+    // A count-in before beat 0 lands in the pattern at the same distance from its end.
+    if (stepPos < 0.0)
+        stepPos += length;
+    current = next = previous = nullptr;
+    sampleClock = ppqPosition * samplesPerBeat;
+    stepIndex = static_cast<int>(stepPos / kStepBeats);
+}
+
+BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
+{
+    BlockStart start;
+    takeRequests(start);
+
+    const double rate = internalRate > 0.0 ? internalRate : time.sampleRate;
+    samplesPerBeat = rate * 60.0 / time.tempo;
+    spb.store(static_cast<int>(samplesPerBeat), std::memory_order_relaxed);
+    double perStep = samplesPerBeat * kStepBeats;
+    beatIncrement = 1.0 / samplesPerBeat;
+
+    const int mode = syncType();
+    const bool wasPlaying = hostPlaying();
+    if (mode == kHostSync && time.transportChanged)
+    {
+        if (time.playing && !wasPlaying)
+        {
+            locate(time.ppqPosition);
+            fading.store(false, std::memory_order_relaxed);
+            stopped.store(false, std::memory_order_relaxed);
+            fadeGain = 1.0;
+            start.hostStarted = true;
+        }
+        else if (wasPlaying && !time.playing)
+        {
+            start.hostStopped = true;
+        }
+        else if (time.playing)
+        {
+            locate(time.ppqPosition);
+        }
+    }
+    hostIsPlaying.store(time.playing, std::memory_order_relaxed);
+
+    if (resyncRequest.load(std::memory_order_relaxed) && mode == kHostSync && time.playing)
+    {
+        fading.store(false, std::memory_order_relaxed);
+        stopped.store(false, std::memory_order_relaxed);
+        fadeGain = 1.0;
+        resyncRequest.store(false, std::memory_order_relaxed);
+        locate(time.ppqPosition);
+    }
+
+    if (mode == kHostSync)
+    {
+        if (sequencerStopped())
+        {
+            start.releaseSoundingNotes = true;
+            pending.store(false, std::memory_order_relaxed);
+            stepSamples.store(perStep, std::memory_order_relaxed);
+            return start;
+        }
+        if (!time.playing)
+        {
+            fading.store(true, std::memory_order_relaxed);
+            pending.store(false, std::memory_order_relaxed);
+        }
+    }
+    else if (mode == kInternalSync)
+    {
+        samplesPerBeat = rate * 60.0 / tempo();
+        perStep = samplesPerBeat * kStepBeats;
+        beatIncrement = 1.0 / samplesPerBeat;
+        if (sequencerStopped())
+        {
+            start.releaseSoundingNotes = true;
+            stepSamples.store(perStep, std::memory_order_relaxed);
+            return start;
+        }
+    }
+    stepSamples.store(perStep, std::memory_order_relaxed);
+
+    const Pattern* p = getCurrentPattern();
+    if (patternSyncMode() == kPatternSyncAuto)
+        syncSamples = p ? static_cast<int>(p->getNBStep() * perStep) : 0;
+    else
+        syncSamples = samplesPerBeat * patternSyncQuantum();
+    stepLen = static_cast<int>(perStep);
+    start.run = true;
+    return start;
+}
+
+void Transport::switchTo(int index)
+{
+    currentIndex.store(index, std::memory_order_relaxed);
+    setStepLength();
+    stepPos = 0.0;
+    stepIndex = 0;
+    current = nullptr;
+    pending.store(false, std::memory_order_relaxed);
+}
+
+bool Transport::synchroPattern()
+{
+    if (!patternPending())
+        return false;
+    switchTo(nextPatternIndex());
+    sampleClock = 0.0;
+    return true;
+}
+
+bool Transport::beginSample()
+{
+    bool switched = false;
+    const auto period = static_cast<std::int64_t>(syncSamples);
+    // A period below one sample (an empty pattern in auto mode) disables the boundary test.
+    if (period >= 1 && static_cast<std::int64_t>(sampleClock) % period == 0)
+        switched |= synchroPattern();
+    if (sampleClock == 0.0)
+        switched |= synchroPattern();
+    if (patternPending() && patternSyncMode() == kPatternSyncFree)
+    {
+        switchTo(nextPatternIndex());
+        sampleClock = 0.0;
+        switched = true;
+    }
+    return switched;
+}
+
+bool Transport::advanceStopFade()
+{
+    if (!stopFading())
+        return true;
+    if (fadeGain == 0.0)
+    {
+        fading.store(false, std::memory_order_relaxed);
+        stopped.store(true, std::memory_order_relaxed);
+        return false;
+    }
+    fadeGain = fadeGain - kStopFadeStep > 0.0 ? fadeGain - kStopFadeStep : 0.0;
+    return true;
+}
+
+bool Transport::stepDue()
+{
+    const Pattern* p = getCurrentPattern();
+    if (!p)
+        return false;
+    const int count = p->getNBStep();
+    const double length = count * kStepBeats;
+    if (length > 0.0 && stepPos >= length)
+    {
+        stepPos -= length;
+        stepIndex = 0;
+    }
+    const Step* s = p->getStep(stepIndex);
+    return s && stepPos >= s->timeStart();
+}
+
+void Transport::startStep()
+{
+    Pattern* p = getCurrentPattern();
+    previous = current;
+    current = p->getStep(stepIndex);
+    ++stepIndex;
+    next = p->getStep(stepIndex);
+    if (!next)
+        next = p->getStep(0);
+}
+
+void Transport::endSample()
+{
+    stepPos += beatIncrement;
+    sampleClock += 1.0;
+}
+
+void Transport::followHostTempo(double ppqPosition)
+{
+    sampleClock = samplesPerBeatInt() * ppqPosition;
 }
 
 } // namespace quelvar

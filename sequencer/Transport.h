@@ -1,11 +1,12 @@
-// Transport and pattern selection: sync mode, tempo, current and next pattern, pattern-switch
-// quantisation and groove. Setters run on any thread and store relaxed atomics; work that moves
-// the step clock is done by the audio thread.
+// Transport and step clock: sync mode, tempo, pattern selection and switching, and the clock
+// that starts steps sample by sample. Setters run on any thread and store relaxed atomics; the
+// clock's position is owned by the audio thread, and other threads move it only by request.
 #pragma once
 
 #include "sequencer/Song.h"
 
 #include <atomic>
+#include <cstdint>
 
 namespace quelvar
 {
@@ -28,53 +29,133 @@ enum PatternSyncMode : int
 
 constexpr int kTriggerablePatterns = 32;
 constexpr double kMaxGrooveBeats = 0.09375;
+constexpr double kStopFadeStep = 1.0 / 441.0;
+
+// What the host reported for one block, already made safe to compute with.
+struct HostTime
+{
+    double sampleRate = 44100.0;
+    double ppqPosition = 0.0;
+    double tempo = 120.0;
+    bool transportChanged = false;
+    bool playing = false;
+};
+
+// What happened at a block start that the engine must pass on.
+struct BlockStart
+{
+    bool run = false;              // false: the block stays silent
+    bool hostStarted = false;      // send MIDI Start to the editor
+    bool hostStopped = false;      // send MIDI Stop to the editor
+    bool releaseSoundingNotes = false;
+    bool patternSwitched = false;  // an immediate switch requested by another thread landed
+};
 
 class Transport
 {
 public:
     explicit Transport(Song& song) : song(song) {}
 
+    // Pattern selection (any thread).
     int currentPatternIndex() const { return currentIndex.load(std::memory_order_relaxed); }
     Pattern* getCurrentPattern() { return song.getPattern(currentPatternIndex()); }
     int nextPatternIndex() const { return nextIndex.load(std::memory_order_relaxed); }
     bool patternPending() const { return pending.load(std::memory_order_relaxed); }
-
     // Start times of the current pattern's steps: odd steps late by the groove.
     void setStepLength();
     void setGrooveOffset(double beats);
     double grooveOffset() const { return grooveBeats.load(std::memory_order_relaxed); }
-
     void setPatternSync(float v);
     int patternSyncMode() const { return syncMode.load(std::memory_order_relaxed); }
     double patternSyncQuantum() const { return syncQuantum.load(std::memory_order_relaxed); }
-
-    // Chooses the next pattern. Returns true when it switched at once (the sequencer is not
-    // running), so the caller publishes the new current pattern.
+    // Returns true when it switched at once (the sequencer is not running).
     bool triggerPattern(int index);
+    // After an edit or import of the current pattern: the next step starts afresh.
+    void forgetCurrentStep() { stepForgetRequest.store(true, std::memory_order_release); }
 
+    // Sync mode and transport (any thread).
     int syncType() const { return sync.load(std::memory_order_relaxed); }
-    void setSyncType(float v);
+    // Returns the mode it was in before.
+    int setSyncType(float v);
     double tempo() const { return tempoBpm.load(std::memory_order_relaxed); }
     void setTempo(double bpm) { tempoBpm.store(bpm, std::memory_order_relaxed); }
     double hostTempo() const { return hostTempoBpm.load(std::memory_order_relaxed); }
+    void setHostTempo(double bpm) { hostTempoBpm.store(bpm, std::memory_order_relaxed); }
     bool hostPlaying() const { return hostIsPlaying.load(std::memory_order_relaxed); }
     bool internalPlaying() const { return internalIsPlaying.load(std::memory_order_relaxed); }
+    bool sequencerStopped() const { return stopped.load(std::memory_order_relaxed); }
+    bool stopFading() const { return fading.load(std::memory_order_relaxed); }
     bool running() const;
+    // Returns false outside internal sync (nothing happens then).
+    bool internalPlay();
+    bool internalStop();
+    // Integer samples per beat of the host tempo and the current step length in samples;
+    // written by the audio thread, read by the Gate slot.
+    int samplesPerBeatInt() const { return spb.load(std::memory_order_relaxed); }
+    double samplesPerStep() const { return stepSamples.load(std::memory_order_relaxed); }
 
-protected:
+    // Audio thread: block start, per-sample bookkeeping, step starts.
+    BlockStart beginBlock(const HostTime& time, double internalRate);
+    // Pending pattern switches due at this sample; returns true when one happened.
+    bool beginSample();
+    // Advances the stop fade; returns false when the fade has just ended (stop the loop).
+    bool advanceStopFade();
+    double stopFadeGain() const { return fadeGain; }
+    // The step due at this sample, if any; call startStep() to make it current.
+    bool stepDue();
+    int dueStepIndex() const { return stepIndex; }
+    void startStep();
+    void endSample();
+    // Re-locks the step clock to the host's position after the tempo changed.
+    void followHostTempo(double ppqPosition);
+
+    Step* currentStep() const { return current; }
+    Step* previousStep() const { return previous; }
+    Step* nextStep() const { return next; }
+    int stepLengthSamples() const { return stepLen; }
+    double stepPosition() const { return stepPos; }
+    double sampleClockValue() const { return sampleClock; }
+
+private:
+    bool synchroPattern();
+    void switchTo(int index);
+    void locate(double ppqPosition);
+    void takeRequests(BlockStart& start);
+
     Song& song;
     std::atomic<int> currentIndex{0};
     std::atomic<int> nextIndex{0};
     std::atomic<bool> pending{false};
-    std::atomic<bool> clockResetRequest{false}; // an immediate switch: the clock restarts
     std::atomic<double> grooveBeats{0.0};
     std::atomic<int> syncMode{kPatternSyncAuto};
     std::atomic<double> syncQuantum{1.0};
     std::atomic<int> sync{kHostSync};
     std::atomic<double> tempoBpm{120.0};
-    std::atomic<double> hostTempoBpm{120.0};
-    std::atomic<bool> hostIsPlaying{false};     // written by the audio thread
+    std::atomic<double> hostTempoBpm{120.0};      // written by the audio thread
+    std::atomic<bool> hostIsPlaying{false};       // written by the audio thread
     std::atomic<bool> internalIsPlaying{false};
+    std::atomic<bool> resyncRequest{false};
+    std::atomic<bool> fading{false};
+    std::atomic<bool> stopped{true};
+    std::atomic<int> spb{22050};
+    std::atomic<double> stepSamples{5512.5};
+    // Requests for the audio thread; set with release so the stores before them are seen.
+    std::atomic<bool> internalStartRequest{false}; // clock back to the pattern start
+    std::atomic<bool> patternRestartRequest{false}; // an immediate switch landed
+    std::atomic<bool> stepForgetRequest{false};
+
+    // Audio thread only.
+    double samplesPerBeat = 22050.0;
+    double beatIncrement = 1.0 / 22050.0;
+    double syncSamples = 0.0;
+    int stepLen = 5512;
+    double stepPos = 0.0;
+    int stepIndex = 0;
+    double sampleClock = 0.0;
+    double fadeGain = 1.0;
+    Step* current = nullptr;
+    Step* previous = nullptr;
+    Step* next = nullptr;
 };
 
 } // namespace quelvar
