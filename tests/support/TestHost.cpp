@@ -28,6 +28,8 @@ TestHost::TestHost(const std::string& pluginPath)
     }
     using Entry = AEffect* (*)(audioMasterCallback);
     auto entry = reinterpret_cast<Entry>(dlsym(library, "VSTPluginMain"));
+    if (!entry) // older plugins export only the historical name
+        entry = reinterpret_cast<Entry>(dlsym(library, "main"));
     if (!entry)
     {
         loadError = "no VSTPluginMain";

@@ -1,0 +1,130 @@
+// Rendering cost through the plugin boundary, in nanoseconds per output sample. Baselines in
+// the same run: an empty render (the host's own cost) and, when installed, a peer 303-style
+// synth playing an equivalent sixteenth-note line from MIDI.
+#include "support/TestHost.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
+
+using quelvar::TestHost;
+
+namespace
+{
+constexpr const char* kPeerPlugin = "/usr/lib/vst/Nekobi-vst.so";
+
+void reportPerSample(benchmark::State& state, int block)
+{
+    state.SetItemsProcessed(state.iterations() * block);
+    state.counters["per_sample"] = benchmark::Counter(
+        static_cast<double>(block),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Sixteenth notes of the default pattern's pitches, each held for half a step.
+class SixteenthLine
+{
+public:
+    SixteenthLine(double rate, double bpm) : stepFrames(rate * 60.0 / bpm / 4.0) {}
+
+    void queue(TestHost& host, long long blockStart, int frames)
+    {
+        static const int kNotes[16] = {48, 50, 50, 49, 47, 51, 50, 49,
+                                       51, 48, 43, 51, 47, 51, 53, 47};
+        for (int i = 0; i < frames; ++i)
+        {
+            const long long t = blockStart + i;
+            const auto step = static_cast<long long>(t / stepFrames);
+            const double inStep = t - step * stepFrames;
+            if (inStep < 1.0)
+            {
+                note = kNotes[step % 16];
+                host.queueMidi(i, 0x90, static_cast<std::uint8_t>(note), 100);
+            }
+            else if (note >= 0 && inStep >= stepFrames / 2 && inStep < stepFrames / 2 + 1.0)
+            {
+                host.queueMidi(i, 0x80, static_cast<std::uint8_t>(note), 0);
+                note = -1;
+            }
+        }
+    }
+
+private:
+    double stepFrames;
+    int note = -1;
+};
+
+void BM_EmptyRender(benchmark::State& state)
+{
+    const int block = static_cast<int>(state.range(1));
+    std::vector<float> left(block), right(block);
+    for (auto _ : state)
+    {
+        std::memset(left.data(), 0, sizeof(float) * block);
+        std::memset(right.data(), 0, sizeof(float) * block);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(right.data());
+    }
+    reportPerSample(state, block);
+}
+
+void BM_Quelvar(benchmark::State& state)
+{
+    const double rate = static_cast<double>(state.range(0));
+    const int block = static_cast<int>(state.range(1));
+    TestHost host(QUELVAR_PLUGIN_PATH);
+    if (!host.loaded())
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    host.start(rate, block);
+    host.play(0.0);
+    std::vector<float> left(block), right(block);
+    for (int i = 0; i < rate / block; ++i)
+        host.processBlock(left.data(), right.data(), block);
+    for (auto _ : state)
+        host.processBlock(left.data(), right.data(), block);
+    reportPerSample(state, block);
+}
+
+void BM_PeerSynth(benchmark::State& state)
+{
+    const double rate = static_cast<double>(state.range(0));
+    const int block = static_cast<int>(state.range(1));
+    if (access(kPeerPlugin, R_OK) != 0)
+    {
+        state.SkipWithError("peer synth not installed (Debian package dpf-plugins-vst)");
+        return;
+    }
+    TestHost host(kPeerPlugin);
+    if (!host.loaded())
+    {
+        state.SkipWithError("peer synth not loaded");
+        return;
+    }
+    host.start(rate, block);
+    SixteenthLine line(rate, 120.0);
+    std::vector<float> left(block), right(block);
+    long long position = 0;
+    for (auto _ : state)
+    {
+        line.queue(host, position, block);
+        host.processBlock(left.data(), right.data(), block);
+        position += block;
+    }
+    reportPerSample(state, block);
+}
+
+void renderArguments(benchmark::internal::Benchmark* b)
+{
+    for (int rate : {44100, 48000})
+        for (int block : {32, 512, 4096})
+            b->Args({rate, block});
+}
+} // namespace
+
+BENCHMARK(BM_EmptyRender)->Apply(renderArguments);
+BENCHMARK(BM_Quelvar)->Apply(renderArguments);
+BENCHMARK(BM_PeerSynth)->Apply(renderArguments);
