@@ -165,6 +165,15 @@ void Palladon::triggerPatternFromParameter(float v)
     triggerPattern(static_cast<int>(32.0f * v));
 }
 
+void Palladon::refreshAfterLoad()
+{
+    transport.setStepLength();
+    transport.forgetCurrentStep();
+    if (notifier)
+        notifier->updateDisplay();
+    AudioEffectX::updateDisplay();
+}
+
 void Palladon::publishCurrentPattern()
 {
     if (notifier)

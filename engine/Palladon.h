@@ -67,6 +67,16 @@ public:
     void setSlideTime(float v);
     void setWaveform(float v);
 
+    // After a chunk or a file changed patterns or parameters: the sequencer takes the current
+    // pattern afresh, and the editor and the host refresh their views.
+    void refreshAfterLoad();
+    // Pattern files carry a sync type; importing applies it only when this is off.
+    bool ignoresSyncModeOnImport() const
+    {
+        return traits.ignoreSyncModeAlways || ignoreSyncMode.load(std::memory_order_relaxed);
+    }
+    void setIgnoreSyncModeOnImport(bool on) { ignoreSyncMode.store(on, std::memory_order_relaxed); }
+
     int getInstanceNumber() const { return instanceNumber; }
     const FlavourTraits& getTraits() const { return traits; }
     int getSlideSamples() const { return slideSamples.load(std::memory_order_relaxed); }
@@ -94,6 +104,7 @@ private:
     std::atomic<int> slideSamples{kDefaultSlideSamples};
     std::atomic<int> gateOffset{0};
     std::atomic<bool> recordEnabled{false};
+    std::atomic<bool> ignoreSyncMode{false}; // standalone: set from its settings
     // Written by the renderer from the host tempo; read by the Gate slot and its display.
     std::atomic<int> samplesPerBeatInt{22050};
     std::atomic<double> samplesPerStep{5512.5};
