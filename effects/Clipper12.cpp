@@ -1,0 +1,141 @@
+#include "effects/Clipper12.h"
+
+#include "effects/clampUnit.h"
+#include "effects/clipperTables.h"
+
+#include <cmath>
+
+namespace quelvar
+{
+
+namespace
+{
+// Discretised circuit constants.
+constexpr double k1 = 1.095880362452828;
+constexpr double k2 = -0.14108955456562763;
+constexpr double k3 = -0.7697603331553252;
+constexpr double k4 = 0.000829239653576842;
+constexpr double k5 = 0.804528311900251;
+constexpr double k6 = -0.804528311900251;
+constexpr double k7 = 0.0041454;
+constexpr double k8 = 0.9023598644364358;
+constexpr double k9 = 0.05350095357567101;
+constexpr double k10 = -0.9999951753867531;
+constexpr double k11 = -0.91874796376781;
+constexpr double k12 = 0.91874796376781;
+constexpr double k13 = 1.088435160816422;
+constexpr double k14 = -1.6874744750945754;
+constexpr double k15 = 0.8433408300428958;
+constexpr double k16 = 1.1846463462940695;
+constexpr double k17 = 2303912060.7361693;
+constexpr double k18 = 44100.0;
+
+constexpr double kAlpha = 0.0593824228028504;
+constexpr double kBeta = 3.91923990498812e-5;
+constexpr double kGamma = 9.26800656732889e-10;
+constexpr double kDelta = 1.85360131346578e-9;
+constexpr double kSmooth = 0.993;
+constexpr double kSmoothStep = 1.0 - kSmooth;
+} // namespace
+
+void Clipper12::setDrive(float v)
+{
+    drive.store(clampUnit(v), std::memory_order_relaxed);
+}
+
+void Clipper12::setScream(float v)
+{
+    scream.store(clampUnit(v), std::memory_order_relaxed);
+}
+
+void Clipper12::setSamplerate(int rate)
+{
+    sampleRate = rate;
+    driveSmoother.init(4.0f, 4.0f * static_cast<float>(rate));
+    screamSmoother.init(4.0f, 4.0f * static_cast<float>(rate));
+}
+
+void Clipper12::clear()
+{
+    outputLevel = 0.0f;
+    postClipGain = 0.25f;
+    tuning = 0.25f;
+    IIR_resetIIR(highPass);
+    s = o = u1 = u2 = p = z = r0 = r1 = r2 = lv = t = 0.0;
+}
+
+void Clipper12::process(float* buffer, int count)
+{
+    preStage(buffer, count);
+    circuitStage(buffer, count);
+}
+
+void Clipper12::preStage(float* buffer, int count)
+{
+    const double rate = sampleRate > 0 ? sampleRate : 44100;
+    const double rho = 44100.0 / (oversampled ? 4.0 * rate : rate);
+    const float driven = driveSmoother.process(drive.load(std::memory_order_relaxed)) * 100.0f * 0.32f;
+    const float G = driven > 4.0f ? driven : 4.0f;
+    const long double hc = (0.025 * tuning + 0.001700675) * rho;
+
+    for (int i = 0; i < count; ++i)
+    {
+        double v = static_cast<double>(IIR_doIIRhigh(highPass, hc, buffer[i])) * G;
+        v = v > 0.8 ? 0.8 : (v < -0.8 ? -0.8 : v);
+        buffer[i] = static_cast<float>(v * postClipGain);
+    }
+}
+
+void Clipper12::circuitStage(float* buffer, int count)
+{
+    const float screamNow = scream.load(std::memory_order_relaxed);
+    outputLevel = 0.45f - 0.2f * screamNow;
+    const float levelDb = 32.0f * outputLevel - 20.0f;
+    const double levelTarget = std::pow(10.0, levelDb * 0.05);
+    const double screamTarget = 0.3 * screamSmoother.process(screamNow);
+
+    for (int i = 0; i < count; ++i)
+    {
+        const double x = buffer[i];
+        s = kSmooth * s + kSmoothStep * screamTarget;
+        o = kSmooth * o + kSmoothStep;
+        const double b1 = kBeta * o;
+        const double w = 0.75 * s + 0.5;
+        const double g1 = -kGamma * w;
+        const double den = (kBeta - b1) * k18 + kAlpha;
+
+        const double u = x - (k2 * u1 + k3 * u2) * k1;
+        const double v = k4 * u1 + k5 * u + k6 * u2;
+        const double lambda = (500000.0 * s + 5700.0) * k7;
+        z = k8 * z + k9 * ((1.0 + lambda) * v + (1.0 - lambda) * p);
+
+        // Diode pair: odd curve of the compressed error, opposing the error's sign.
+        const double e = z - k1 * v;
+        const double ea = std::fabs(e);
+        const double diode = std::fabs(lookupClipperTable(kDiodeTable, ea / (3.0 + ea)));
+        const double f = e >= 0.0 ? -diode : diode;
+
+        const double q = -(k10 * r0 + f - k1 * v);
+        const double r0a = k11 * r0 + k12 * q;
+        const double r0b = k13 * r0a - (k14 * r1 + k15 * r2) * k16;
+        const double h = (g1 * r0b + kDelta * w * r1 + g1 * r2) * k17;
+
+        // Asymmetric output stage.
+        const double y = h >= 0.0 ? lookupClipperTable(kPositiveTable, h)
+                                  : -lookupClipperTable(kNegativeTable, -h);
+
+        lv = kSmooth * lv + kSmoothStep * levelTarget;
+        const double m = ((b1 - kBeta) * k18 + kAlpha) * t / den;
+        buffer[i] = static_cast<float>((t + (y - m)) * lv / den * kAlpha);
+
+        t = y - m;
+        u2 = u1;
+        u1 = u;
+        r2 = r1;
+        r1 = r0b;
+        r0 = q;
+        p = v;
+    }
+}
+
+} // namespace quelvar

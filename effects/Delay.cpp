@@ -1,0 +1,196 @@
+#include "effects/Delay.h"
+
+#include "effects/clampUnit.h"
+
+#include <algorithm>
+
+namespace quelvar
+{
+
+namespace
+{
+// Synced lengths in beats, indexed by trunc(7 v).
+constexpr double kNoteBeats[8] = {0.125, 0.25, 0.375, 0.5, 0.75, 1.0, 1.5, 2.0};
+
+// Sample counts from tempo arithmetic, kept inside int range (NaN gives 0).
+int toSamples(double x)
+{
+    if (!(x > 0.0))
+        return 0;
+    return x < Delay::kMaxDelaySamples ? static_cast<int>(x) : Delay::kMaxDelaySamples;
+}
+} // namespace
+
+void Delay::setActive(bool on)
+{
+    active.store(on, std::memory_order_relaxed);
+    if (!on)
+        clearRequest.store(true, std::memory_order_relaxed);
+}
+
+void Delay::setVolume(float v)
+{
+    volume.store(clampUnit(v), std::memory_order_relaxed);
+}
+
+void Delay::setFeedback(float v)
+{
+    feedback.store(clampUnit(v), std::memory_order_relaxed);
+}
+
+void Delay::setPingPong(bool on)
+{
+    pingPong.store(on, std::memory_order_relaxed);
+}
+
+void Delay::setSync(bool on)
+{
+    sync.store(on, std::memory_order_relaxed);
+    setTimeF(timeValue.load(std::memory_order_relaxed));
+}
+
+void Delay::setTimeF(float v)
+{
+    v = clampUnit(v);
+    const double spb = samplesPerBeat.load(std::memory_order_relaxed);
+    if (!sync.load(std::memory_order_relaxed))
+    {
+        timeValue.store(v, std::memory_order_relaxed);
+        setTime(toSamples(v * spb * 2.0));
+    }
+    else
+    {
+        const int n = std::min(static_cast<int>(v * 7.0f), 7);
+        timeValue.store(static_cast<float>(n) / 7.0f, std::memory_order_relaxed);
+        setTime(toSamples(kNoteBeats[n] * spb));
+    }
+}
+
+void Delay::setTime(int samples)
+{
+    // Held to what the line can hold, so the ping-pong period and the displayed length are
+    // the echo's real length.
+    delayTime.store(std::clamp(samples, kMinDelaySamples, kMaxDelaySamples),
+                    std::memory_order_relaxed);
+    timeRequest.store(true, std::memory_order_release);
+}
+
+void Delay::update()
+{
+    setTimeF(timeValue.load(std::memory_order_relaxed));
+}
+
+void Delay::setSamplePerBeat(double tempoBpm, double rate)
+{
+    if (!(tempoBpm > 0.0) || !(rate > 0.0))
+        return;
+    tempo.store(tempoBpm, std::memory_order_relaxed);
+    samplesPerBeat.store(60.0 * rate / tempoBpm, std::memory_order_relaxed);
+    sampleRate.store(static_cast<int>(std::min(rate, 1e9)), std::memory_order_relaxed);
+}
+
+void Delay::setSamplePerBeat(double spb)
+{
+    if (spb > 0.0)
+        samplesPerBeat.store(spb, std::memory_order_relaxed);
+}
+
+void Delay::setSampleRate(double rate)
+{
+    const double r = std::clamp(rate, 0.0, 1e9); // NaN stays NaN and is refused below
+    sampleRate.store(r > 0.0 ? static_cast<int>(r) : 0, std::memory_order_relaxed);
+    setSamplePerBeat(tempo.load(std::memory_order_relaxed), rate);
+}
+
+void Delay::setTune(float t)
+{
+    t = clampUnit(t);
+    tune.store(t, std::memory_order_relaxed);
+    // Coefficients first: a block that sees the new mode then also sees its argument, or at
+    // worst the previous one for a single block.
+    if (t < 0.5f)
+    {
+        setLpCut(t);
+        filterMode.store(kLowPass, std::memory_order_relaxed);
+    }
+    else if (t > 0.5f)
+    {
+        setHpCut(2.0f * t - 1.0f);
+        filterMode.store(kHighPass, std::memory_order_relaxed);
+    }
+    else
+    {
+        filterMode.store(kNoFilter, std::memory_order_relaxed);
+    }
+}
+
+void Delay::setHpCut(float v)
+{
+    hpCoef.store(v * 0.051f + 0.0068027f, std::memory_order_relaxed);
+}
+
+void Delay::setLpCut(float v)
+{
+    lpCut.store(v, std::memory_order_relaxed);
+}
+
+void Delay::process(float* left, float* right, int n)
+{
+    if (clearRequest.exchange(false, std::memory_order_relaxed))
+        line.clear();
+    if (timeRequest.exchange(false, std::memory_order_acquire))
+        line.setNewDelayTime(delayTime.load(std::memory_order_relaxed));
+    if (!active.load(std::memory_order_relaxed))
+        return;
+
+    const int rate = sampleRate.load(std::memory_order_relaxed);
+    const double rampStep = rate > 0 ? 50.0 / rate : 1.0; // the pan ramp takes 20 ms
+    const float fb = feedback.load(std::memory_order_relaxed);
+    const float vol = volume.load(std::memory_order_relaxed);
+    const int mode = filterMode.load(std::memory_order_relaxed);
+    const long double hc = hpCoef.load(std::memory_order_relaxed);
+    const float cut = std::max(0.1f, lpCut.load(std::memory_order_relaxed));
+    const float cutArg = cut * cut;
+    const bool ping = pingPong.load(std::memory_order_relaxed);
+    const int period = delayTime.load(std::memory_order_relaxed);
+
+    for (int i = 0; i < n; ++i)
+    {
+        const float d = line.read();
+        float w = fb * d + left[i];
+        if (mode == kHighPass)
+            w = static_cast<float>(IIR_doIIRhigh(highPass, hc, w));
+        else if (mode == kLowPass)
+            w = lowPass.work(w, cutArg, 0.1f, 1);
+        line.write(w);
+
+        if (line.getWriteCount() % period == 0)
+        {
+            pingSide = !pingSide;
+            panRamp = 1.0f;
+        }
+
+        const float echo = vol * d;
+        if (!ping)
+        {
+            const float y = left[i] + echo;
+            left[i] = y;
+            right[i] = y;
+        }
+        else if (pingSide)
+        {
+            left[i] += (1.0f - panRamp) * echo;
+            right[i] += panRamp * echo;
+        }
+        else
+        {
+            right[i] += (1.0f - panRamp) * echo;
+            left[i] += panRamp * echo;
+        }
+
+        const double next = panRamp - rampStep;
+        panRamp = next < 0.0 ? 0.0f : static_cast<float>(next);
+    }
+}
+
+} // namespace quelvar

@@ -1,0 +1,95 @@
+// Tempo delay: one feedback line (free time or synced note values), optional feedback filter
+// and ping-pong. Setters run on any thread and store atomics; work on the line (a new time, a
+// clear) is requested and done by the audio thread at the start of its next process(), so the
+// ring and its indices have one owner. The constructor allocates; process() never does.
+#pragma once
+
+#include "effects/CHighLifeFilter.h"
+#include "effects/DelayBuffer.h"
+#include "engine/iirRoutines.h"
+
+#include <atomic>
+
+namespace quelvar
+{
+
+class Delay
+{
+public:
+    static constexpr int kMinDelaySamples = 176;
+    static constexpr int kMaxDelaySamples = DelayBuffer::kCapacity - 1;
+
+    enum FilterMode
+    {
+        kNoFilter = 0,
+        kLowPass = 1,
+        kHighPass = 2
+    };
+
+    void setActive(bool on); // off clears the line
+    void setVolume(float v);
+    void setFeedback(float v);
+    void setPingPong(bool on);
+    void setSync(bool on);   // re-applies the stored time value
+    void setTimeF(float v);  // 0–1: up to two beats free, or one of eight note values synced
+    void setTime(int samples);
+    void update();           // re-applies the stored time value
+    void setSamplePerBeat(double tempoBpm, double rate); // ignored unless both are positive
+    void setSamplePerBeat(double samplesPerBeat);
+    void setSampleRate(double rate);
+    void setTune(float t);   // 0.5 no filter, below low-pass, above high-pass
+    void setHpCut(float v);
+    void setLpCut(float v);
+
+    float getTimeF() const { return timeValue.load(std::memory_order_relaxed); }
+    int getDelayTime() const { return delayTime.load(std::memory_order_relaxed); }
+    bool isActive() const { return active.load(std::memory_order_relaxed); }
+    bool isSync() const { return sync.load(std::memory_order_relaxed); }
+    bool isPingPong() const { return pingPong.load(std::memory_order_relaxed); }
+    float getVolume() const { return volume.load(std::memory_order_relaxed); }
+    float getFeedback() const { return feedback.load(std::memory_order_relaxed); }
+    float getTune() const { return tune.load(std::memory_order_relaxed); }
+    int getFilterMode() const { return filterMode.load(std::memory_order_relaxed); }
+    float getHpCoef() const { return hpCoef.load(std::memory_order_relaxed); }
+    float getLpCut() const { return lpCut.load(std::memory_order_relaxed); }
+    double getSamplesPerBeat() const { return samplesPerBeat.load(std::memory_order_relaxed); }
+    double getTempo() const { return tempo.load(std::memory_order_relaxed); }
+    int getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
+
+    // Audio thread: the block after the distortion section, in place.
+    void process(float* left, float* right, int n);
+
+private:
+    // Written by the parameter setters, the tempo follower (audio thread) or the rate change;
+    // read by the renderer at its next block. setTimeF may run on two threads at once (a
+    // parameter change and a host tempo change); the last store wins until the next change.
+    std::atomic<int> delayTime{22050};
+    std::atomic<float> feedback{0.0f};
+    std::atomic<float> volume{0.0f};
+    std::atomic<int> sampleRate{44100};
+    std::atomic<double> tempo{120.0};
+    std::atomic<bool> active{false};
+    std::atomic<bool> sync{false};
+    std::atomic<float> tune{0.5f};
+    std::atomic<int> filterMode{kNoFilter};
+    std::atomic<double> samplesPerBeat{22050.0};
+    std::atomic<float> timeValue{0.0f};
+    std::atomic<bool> pingPong{false};
+    std::atomic<float> hpCoef{0.0068027f};
+    std::atomic<float> lpCut{1.0f};
+    static_assert(std::atomic<double>::is_always_lock_free);
+    static_assert(std::atomic<int>::is_always_lock_free);
+
+    // Requests for the audio thread; the release store publishes delayTime.
+    std::atomic<bool> timeRequest{false};
+    std::atomic<bool> clearRequest{false};
+
+    // Audio thread only.
+    bool pingSide = false;
+    float panRamp = 0.0f;
+    tbiquad highPass;
+    CHighLifeFilter lowPass;
+    DelayBuffer line;
+};
+
+} // namespace quelvar

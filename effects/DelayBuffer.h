@@ -1,0 +1,50 @@
+// The delay line: a 131,072-sample ring whose read head glides to a new delay at 1.5x
+// (shorter) or 0.5x (longer) speed. The constructor allocates; everything else is audio-thread
+// work without allocation.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace quelvar
+{
+
+class DelayBuffer
+{
+public:
+    static constexpr int kCapacity = 131072; // power of two: positions are masked
+    static constexpr int kMask = kCapacity - 1;
+
+    DelayBuffer();
+
+    // Jumps to delay t (held below the capacity), no glide.
+    void setDelayTime(int t);
+    // Starts a glide towards delay t (held below the capacity).
+    void setNewDelayTime(int t);
+
+    void write(float x);
+    float read();
+    void clear();
+
+    int getWriteCount() const { return writeCount; } // 1 … capacity after each write
+    double getSpeed() const { return speed; }
+    int getCurrentDelay() const { return currentDelay; }
+    int getTargetDelay() const { return targetDelay; }
+
+private:
+    static int held(int t) { return t < kCapacity ? t : kCapacity - 1; }
+
+    std::unique_ptr<float[]> samples;
+    int currentDelay = 22050;
+    int targetDelay = 22050;
+    int writeCount = 0;
+    // Read position and glide target are kept unwrapped (in step with writeTotal) and only
+    // masked to index the ring: compared after masking, a glide that straddles the ring's end
+    // would stop early and jump, and the ever-growing read position would overflow an int.
+    std::int64_t writeTotal = 0;
+    double readPosition = 0.0;
+    std::int64_t targetIndex = 0;
+    double speed = 1.0;
+};
+
+} // namespace quelvar

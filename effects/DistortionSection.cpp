@@ -1,0 +1,215 @@
+#include "effects/DistortionSection.h"
+
+#include "effects/clampUnit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quelvar
+{
+
+DistortionSection::DistortionSection()
+{
+    up.set_nbr_chn(1);
+    down.set_nbr_chn(1);
+    clipper.clear();
+    overdrive.setMix(0.5f);
+    clipper.setScream(0.5f);
+}
+
+float DistortionSection::setOn(float v)
+{
+    const float b = v < 0.5f ? 0.0f : 1.0f;
+    if (b != on.exchange(b, std::memory_order_relaxed))
+        onOffChangePending.store(true, std::memory_order_release);
+    return b;
+}
+
+bool DistortionSection::setDisto(float v)
+{
+    selector.store(v, std::memory_order_relaxed);
+    // Clamped so that the type always names a processor, a display text and an editor label.
+    const int newType = std::min(static_cast<int>(clampUnit(v) * 4.0f), kNumTypes - 1);
+    const int current = type.load(std::memory_order_relaxed);
+    previousType.store(current, std::memory_order_relaxed);
+    type.store(newType, std::memory_order_relaxed);
+    if (newType != current)
+    {
+        typeChangePending.store(true, std::memory_order_release);
+        return true;
+    }
+    return typeChangePending.load(std::memory_order_relaxed);
+}
+
+void DistortionSection::setDistoParam1(float v)
+{
+    param1.store(v, std::memory_order_relaxed);
+    overdrive.setDrive(v);
+    clipper.setDrive(v);
+    valve.setDrive(v);
+    cruncher.setDrive(v);
+}
+
+void DistortionSection::setDistoParam2(float v)
+{
+    param2.store(v, std::memory_order_relaxed);
+    overdrive.setMix(v);
+    clipper.setScream(v);
+    cruncher.setThreshold(v);
+}
+
+void DistortionSection::setSampleRate(float rate)
+{
+    const int r = static_cast<int>(rate);
+    clipper.setSamplerate(r);
+    valve.setSamplerate(r);
+}
+
+void DistortionSection::resume()
+{
+    up.clear_buffers();
+    down.clear_buffers();
+    if (!dryCopy)
+        dryCopy = std::make_unique<float[]>(2 * kMaxPiece);
+}
+
+void DistortionSection::process(float* left, float* right, int n)
+{
+    for (int done = 0; done < n; done += kMaxPiece)
+        processPiece(left + done, right + done, std::min(kMaxPiece, n - done), done == 0);
+}
+
+void DistortionSection::processPiece(float* left, float* right, int n, bool first)
+{
+    // Requests are taken once per host block, by its first piece.
+    const bool onOffChange = first && onOffChangePending.exchange(false, std::memory_order_acquire);
+    const bool isOn = on.load(std::memory_order_relaxed) != 0.0f;
+    // A type change made while off waits for the first block in which the section is on.
+    const bool typeChange =
+        first && isOn && typeChangePending.exchange(false, std::memory_order_acquire);
+    const int current = type.load(std::memory_order_relaxed);
+    const int previous = previousType.load(std::memory_order_relaxed);
+
+    const bool fadeType = typeChange && dryCopy;
+    if (fadeType)
+        std::memcpy(dryCopy.get(), left, sizeof(float) * static_cast<std::size_t>(n));
+
+    if (onOffChange)
+        crossfadeOnOff(left, right, n, isOn, current);
+    else if (isOn)
+        runDisto(left, right, n, current);
+
+    if (fadeType)
+        crossfadeType(left, right, n, previous);
+}
+
+void DistortionSection::processDisto(float* left, float* right, int n)
+{
+    runDisto(left, right, n, type.load(std::memory_order_relaxed));
+}
+
+void DistortionSection::processCrossfade(float* left, float* right, int n)
+{
+    onOffChangePending.exchange(false, std::memory_order_acquire);
+    crossfadeOnOff(left, right, n, on.load(std::memory_order_relaxed) != 0.0f,
+                   type.load(std::memory_order_relaxed));
+}
+
+void DistortionSection::processCrossfade2(float* left, float* right, int n)
+{
+    if (!typeChangePending.exchange(false, std::memory_order_acquire) || !dryCopy)
+        return;
+    crossfadeType(left, right, std::min(n, kMaxPiece),
+                  previousType.load(std::memory_order_relaxed));
+}
+
+template <class Processor>
+void DistortionSection::runChunk(Processor& processor, float* chunk, int len)
+{
+    if constexpr (Processor::oversampled)
+    {
+        up.process_block_1ch(0, oversampled, chunk, len);
+        processor.process(oversampled, 4 * len);
+        down.process_block_1ch(0, chunk, oversampled, len);
+    }
+    else
+    {
+        processor.process(chunk, len);
+    }
+}
+
+void DistortionSection::runDisto(float* left, float* right, int n, int selected)
+{
+    for (int done = 0; done < n; done += kChunk)
+    {
+        float* chunk = left + done;
+        const int len = std::min(kChunk, n - done);
+        switch (selected)
+        {
+        case 0:
+            runChunk(overdrive, chunk, len);
+            break;
+        case 1:
+            runChunk(clipper, chunk, len);
+            break;
+        case 2:
+            runChunk(valve, chunk, len);
+            break;
+        case 3:
+            runChunk(cruncher, chunk, len);
+            break;
+        default:
+            break;
+        }
+    }
+    if (right != left)
+        std::memcpy(right, left, sizeof(float) * static_cast<std::size_t>(n));
+}
+
+void DistortionSection::crossfadeOnOff(float* left, float* right, int n, bool switchedOn,
+                                       int selected)
+{
+    const int L = std::min(n, kFadeLength);
+    const double step = L > 0 ? 1.0 / L : 0.0;
+    if (switchedOn)
+    {
+        std::memcpy(fadeScratch, left, sizeof(float) * static_cast<std::size_t>(L));
+        runDisto(left, right, n, selected);
+        double w = 1.0;
+        for (int i = 0; i < L; ++i)
+        {
+            left[i] = static_cast<float>((1.0 - w) * left[i] + w * fadeScratch[i]);
+            w -= step;
+        }
+    }
+    else
+    {
+        float* tail = left + (n - L);
+        std::memcpy(fadeScratch, tail, sizeof(float) * static_cast<std::size_t>(L));
+        runDisto(left, right, n, selected);
+        double w = 1.0;
+        for (int i = 0; i < L; ++i)
+        {
+            tail[i] = static_cast<float>(w * tail[i] + (1.0 - w) * fadeScratch[i]);
+            w -= step;
+        }
+    }
+    if (right != left)
+        std::memcpy(right, left, sizeof(float) * static_cast<std::size_t>(n));
+}
+
+void DistortionSection::crossfadeType(float* left, float* right, int n, int from)
+{
+    float* old = dryCopy.get();
+    runDisto(old, old + kMaxPiece, n, from);
+    const double step = n > 0 ? 1.0 / n : 0.0;
+    double w = 1.0;
+    for (int i = 0; i < n; ++i)
+    {
+        left[i] = static_cast<float>((1.0 - w) * left[i] + w * old[i]);
+        right[i] = static_cast<float>((1.0 - w) * right[i] + w * old[i]);
+        w -= step;
+    }
+}
+
+} // namespace quelvar

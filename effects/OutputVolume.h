@@ -1,0 +1,29 @@
+// Output volume stage: a linear gain, smoothed per sample with a 4 ms one-pole. setVolume from
+// any thread (atomic); setSampleRate while processing is stopped; processGlobalVolume on the
+// audio thread, no allocation.
+#pragma once
+
+#include "effects/CParamSmooth.h"
+
+#include <atomic>
+
+namespace quelvar
+{
+
+class OutputVolume
+{
+public:
+    void setVolume(float v); // linear gain 0–1
+    float getVolume() const { return volume.load(std::memory_order_relaxed); }
+    // Re-initialises the smoother, which then rises from silence again.
+    void setSampleRate(float rate);
+
+    void processGlobalVolume(float* left, float* right, int n);
+
+private:
+    std::atomic<float> volume{1.0f};
+    static_assert(std::atomic<float>::is_always_lock_free);
+    CParamSmooth smoother{4.0f, 44100.0f};
+};
+
+} // namespace quelvar
