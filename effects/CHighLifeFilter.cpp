@@ -20,8 +20,7 @@ float CHighLifeFilter::work(float input, float cut, float resonance, int mode)
     k = resonance * 0.89f * (0.5f * q * (1.0f - q + 5.6f * q * q) + 1.0f);
 
     // The noise (up to 2e-5) keeps the poles out of denormal numbers on decaying input.
-    const float in =
-        input + static_cast<float>(static_cast<double>(nextNoise()) * 1e-14) - k * y4;
+    const float in = input + static_cast<float>(static_cast<double>(nextNoise()) * 1e-14) - k * y4;
     const float n1 = (in + x) * p - f * y1;
     const float n2 = (n1 + y1) * p - f * y2;
     const float n3 = (n2 + y2) * p - f * y3;

@@ -74,7 +74,8 @@ void Clipper12::preStage(float* buffer, int count)
 {
     const double rate = sampleRate > 0 ? sampleRate : 44100;
     const double rho = 44100.0 / (oversampled ? 4.0 * rate : rate);
-    const float driven = driveSmoother.process(drive.load(std::memory_order_relaxed)) * 100.0f * 0.32f;
+    const float driven =
+        driveSmoother.process(drive.load(std::memory_order_relaxed)) * 100.0f * 0.32f;
     const float G = driven > 4.0f ? driven : 4.0f;
     const long double hc = (0.025 * tuning + 0.001700675) * rho;
 

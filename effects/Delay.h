@@ -30,14 +30,14 @@ public:
     void setVolume(float v);
     void setFeedback(float v);
     void setPingPong(bool on);
-    void setSync(bool on);   // re-applies the stored time value
-    void setTimeF(float v);  // 0–1: up to two beats free, or one of eight note values synced
+    void setSync(bool on);  // re-applies the stored time value
+    void setTimeF(float v); // 0–1: up to two beats free, or one of eight note values synced
     void setTime(int samples);
-    void update();           // re-applies the stored time value
+    void update();                                       // re-applies the stored time value
     void setSamplePerBeat(double tempoBpm, double rate); // ignored unless both are positive
     void setSamplePerBeat(double samplesPerBeat);
     void setSampleRate(double rate);
-    void setTune(float t);   // 0.5 no filter, below low-pass, above high-pass
+    void setTune(float t); // 0.5 no filter, below low-pass, above high-pass
     void setHpCut(float v);
     void setLpCut(float v);
 

@@ -37,8 +37,7 @@ void DelayBuffer::write(float x)
 float DelayBuffer::read()
 {
     const auto ip = static_cast<std::int64_t>(readPosition);
-    const bool arrived =
-        (speed < 1.0 && targetIndex >= ip) || (speed > 1.0 && targetIndex <= ip);
+    const bool arrived = (speed < 1.0 && targetIndex >= ip) || (speed > 1.0 && targetIndex <= ip);
     if (arrived)
     {
         speed = 1.0;

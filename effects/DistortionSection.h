@@ -65,8 +65,7 @@ private:
     void crossfadeOnOff(float* left, float* right, int n, bool switchedOn, int selected);
     void crossfadeType(float* left, float* right, int n, int from);
 
-    template <class Processor>
-    void runChunk(Processor& processor, float* chunk, int len);
+    template <class Processor> void runChunk(Processor& processor, float* chunk, int len);
 
     // Written by the setters, read by the renderer at its next block.
     std::atomic<float> on{0.0f};

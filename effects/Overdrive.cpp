@@ -29,8 +29,7 @@ void Overdrive::process(float* buffer, int count)
         const double x = buffer[i];
         g = 0.999 * g + inc;
         const double a = std::fabs(m * x);
-        const double y =
-            x * (m * (k + a) * g / (m * m * x * x + (k - 1.0) * a + 1.0) + (1.0 - m));
+        const double y = x * (m * (k + a) * g / (m * m * x * x + (k - 1.0) * a + 1.0) + (1.0 - m));
         buffer[i] = static_cast<float>(y);
     }
 }

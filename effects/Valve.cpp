@@ -21,8 +21,7 @@ void Valve::setSamplerate(int rate)
 void Valve::process(float* buffer, int count)
 {
     const float d = driveSmoother.process(drive.load(std::memory_order_relaxed));
-    outputGain =
-        static_cast<float>(1.0 - std::log(100.0 * d + 1.0) * 0.75 / std::log(10.0) * 0.5);
+    outputGain = static_cast<float>(1.0 - std::log(100.0 * d + 1.0) * 0.75 / std::log(10.0) * 0.5);
     const double target = 32.0 * d + 3.0;
 
     for (int i = 0; i < count; ++i)
@@ -33,8 +32,8 @@ void Valve::process(float* buffer, int count)
         const double kappa = 1.0 + 0.25 / G;
         const double e1 = std::exp(x * (1.0 - 0.25 / G));
         const double e2 = std::exp(-x * kappa);
-        const double y = (e1 - e2) / ((std::exp(x) + std::exp(-x)) * kappa) *
-                         0.7692307692307692 * outputGain;
+        const double y =
+            (e1 - e2) / ((std::exp(x) + std::exp(-x)) * kappa) * 0.7692307692307692 * outputGain;
         buffer[i] = static_cast<float>(y);
     }
 }

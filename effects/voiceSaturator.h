@@ -9,9 +9,8 @@ inline long double dist_dist(long double x)
 {
     const long double a = x < 0.0L ? -x : x;
     const long double x2 = x * x;
-    const long double num =
-        x * (2.39304178773957L + 2.42262961841169L * a +
-             x2 * (0.940350192593669L + 0.88080249764587L * a));
+    const long double num = x * (2.39304178773957L + 2.42262961841169L * a +
+                                 x2 * (0.940350192593669L + 0.88080249764587L * a));
     long double m = x * (1.0L + 0.876604976262445L * a);
     m = m < 0.0L ? -m : m;
     return num / (2.39707251423435L + (x2 + 2.36431790907668L) * m);

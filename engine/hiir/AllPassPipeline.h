@@ -16,8 +16,7 @@
 namespace hiir
 {
 
-template <int NC>
-class AllPassPipeline
+template <int NC> class AllPassPipeline
 {
     static_assert(NC >= 1, "at least one coefficient");
 
@@ -65,8 +64,7 @@ public:
 
     // Runs n samples. feed(i) returns the inputs of sample i in lanes 0 (chain 0) and 1
     // (chain 1); emit(i, v) receives the chain outputs of sample i in lanes 2 and 3.
-    template <class Feed, class Emit>
-    void process(int n, Feed feed, Emit emit)
+    template <class Feed, class Emit> void process(int n, Feed feed, Emit emit)
     {
         const int total = n + kDepth - 1;
         for (int t = 0; t < total; ++t)
@@ -88,8 +86,7 @@ private:
     }
 
     // Section s works on sample t - s; in masked steps lanes outside the block keep state.
-    template <bool Masked>
-    void step(__m128 in, int t, int n)
+    template <bool Masked> void step(__m128 in, int t, int n)
     {
         // Highest vector first: it reads the previous step's output of the one below.
         for (int v = kVectors - 1; v >= 0; --v)

@@ -7,8 +7,7 @@
 namespace hiir
 {
 
-template <int NC>
-class Downsampler2x
+template <int NC> class Downsampler2x
 {
 public:
     void set_coefs(const double coefs[NC]) { chains.set_coefs(coefs); }
@@ -30,7 +29,8 @@ public:
             [out](int i, __m128 v)
             {
                 const __m128 high = _mm_movehl_ps(v, v);
-                const __m128 sum = _mm_add_ss(high, _mm_shuffle_ps(high, high, _MM_SHUFFLE(1, 1, 1, 1)));
+                const __m128 sum =
+                    _mm_add_ss(high, _mm_shuffle_ps(high, high, _MM_SHUFFLE(1, 1, 1, 1)));
                 out[i] = 0.5f * _mm_cvtss_f32(sum);
             });
     }

@@ -61,8 +61,8 @@ double PolyphaseIir2Designer::compute_coef(int index, double k, double q, int or
     for (int j = 0; j < kMaxSeriesTerms; ++j)
     {
         const double sign = (j % 2 == 0) ? 1.0 : -1.0;
-        const double term = sign * std::pow(q, j * (j + 1.0)) *
-                            std::sin((2.0 * j + 1.0) * c * pi / order);
+        const double term =
+            sign * std::pow(q, j * (j + 1.0)) * std::sin((2.0 * j + 1.0) * c * pi / order);
         num += term;
         if (std::fabs(term) <= kSeriesEnd)
             break;
@@ -72,8 +72,8 @@ double PolyphaseIir2Designer::compute_coef(int index, double k, double q, int or
     for (int j = 1; j < kMaxSeriesTerms; ++j)
     {
         const double sign = (j % 2 == 0) ? 1.0 : -1.0;
-        const double term = sign * std::pow(q, static_cast<double>(j) * j) *
-                            std::cos(2.0 * j * c * pi / order);
+        const double term =
+            sign * std::pow(q, static_cast<double>(j) * j) * std::cos(2.0 * j * c * pi / order);
         den += term;
         if (std::fabs(term) <= kSeriesEnd)
             break;

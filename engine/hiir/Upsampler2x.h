@@ -7,8 +7,7 @@
 namespace hiir
 {
 
-template <int NC>
-class Upsampler2x
+template <int NC> class Upsampler2x
 {
 public:
     void set_coefs(const double coefs[NC]) { chains.set_coefs(coefs); }
@@ -19,8 +18,7 @@ public:
     {
         chains.process(
             n, [in](int i) { return _mm_set1_ps(in[i]); },
-            [out](int i, __m128 v)
-            { _mm_storeh_pi(reinterpret_cast<__m64*>(out + 2 * i), v); });
+            [out](int i, __m128 v) { _mm_storeh_pi(reinterpret_cast<__m64*>(out + 2 * i), v); });
     }
 
 private:

@@ -19,7 +19,7 @@ std::vector<float> saw(int n, int offset = 0)
     {
         const int k = i + offset;
         s[static_cast<std::size_t>(i)] = 0.8f * (static_cast<float>(k % 101) / 50.0f - 1.0f) *
-                                          (0.6f + 0.4f * std::sin(0.001f * static_cast<float>(k)));
+                                         (0.6f + 0.4f * std::sin(0.001f * static_cast<float>(k)));
     }
     return s;
 }
@@ -116,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(BlockSizes, DistortionSwitch, ::testing::Values(1, 20, 
 TEST(DistortionSection, SelectorPicksTypesAndReportsWhenTheEditorMustKnow)
 {
     DistortionSection s;
-    const std::pair<float, int> cases[] = {{0.0f, 0},  {0.2f, 0},  {0.25f, 1},  {0.5f, 2},
-                                           {0.75f, 3}, {1.0f, 3},  {1.7f, 3},   {-0.4f, 0}};
+    const std::pair<float, int> cases[] = {{0.0f, 0},  {0.2f, 0}, {0.25f, 1}, {0.5f, 2},
+                                           {0.75f, 3}, {1.0f, 3}, {1.7f, 3},  {-0.4f, 0}};
     for (const auto& [value, expected] : cases)
     {
         s.setDisto(value);
@@ -126,10 +126,10 @@ TEST(DistortionSection, SelectorPicksTypesAndReportsWhenTheEditorMustKnow)
 
     DistortionSection t;
     prepare(t);
-    EXPECT_FALSE(t.setDisto(0.1f));      // unchanged, nothing pending
-    EXPECT_TRUE(t.setDisto(0.5f));       // changed
+    EXPECT_FALSE(t.setDisto(0.1f)); // unchanged, nothing pending
+    EXPECT_TRUE(t.setDisto(0.5f));  // changed
     EXPECT_EQ(t.getPreviousType(), 0);
-    EXPECT_TRUE(t.setDisto(0.6f));       // unchanged, but the change is still pending
+    EXPECT_TRUE(t.setDisto(0.6f)); // unchanged, but the change is still pending
     EXPECT_EQ(t.getPreviousType(), 2);
     EXPECT_TRUE(t.isTypeChangePending());
 

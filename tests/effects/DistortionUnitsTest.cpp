@@ -14,13 +14,13 @@ using namespace quelvar;
 TEST(Cruncher, AtDriveZeroPassesSamplesInsideTheThresholdAtHalfLevel)
 {
     Cruncher c;
-    c.setDrive(0.0f);       // k = 0.11, K = 1.331
-    c.setThreshold(0.5f);   // 0.4
+    c.setDrive(0.0f);     // k = 0.11, K = 1.331
+    c.setThreshold(0.5f); // 0.4
     EXPECT_FLOAT_EQ(c.getDrive(), 0.11f);
     EXPECT_FLOAT_EQ(c.getThreshold(), 0.4f);
 
     const float limit = 0.4f / 1.331f;
-    std::vector<float> x = {0.0f, 0.1f, -0.2f, 0.999f * limit, -0.999f * limit,
+    std::vector<float> x = {0.0f,          0.1f,           -0.2f, 0.999f * limit, -0.999f * limit,
                             1.01f * limit, -1.01f * limit, 1.0f};
     const std::vector<float> in = x;
     c.process(x.data(), static_cast<int>(x.size()));
@@ -72,8 +72,8 @@ TEST(ClipperTables, LookupInterpolatesAndHoldsAtTheEnds)
     EXPECT_EQ(lookupClipperTable(t, -5.0), e0);
     // Mid-segment blend, then the last entry from index 99 on, even for huge inputs.
     const double mid = 0.006 + 10.25 / static_cast<double>(101.97f);
-    EXPECT_NEAR(lookupClipperTable(t, mid),
-                t.entries[10] + 0.25 * (t.entries[11] - t.entries[10]), 1e-6);
+    EXPECT_NEAR(lookupClipperTable(t, mid), t.entries[10] + 0.25 * (t.entries[11] - t.entries[10]),
+                1e-6);
     EXPECT_EQ(lookupClipperTable(t, 1.0), t.entries[99]);
     EXPECT_EQ(lookupClipperTable(t, 1e12), t.entries[99]);
 }

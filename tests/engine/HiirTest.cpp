@@ -18,8 +18,7 @@ constexpr double kOuter[8] = {0.0771150798, 0.2659685265, 0.4820706251, 0.665104
 constexpr double kInner[3] = {0.0814300232, 0.3156598402, 0.7097708001};
 
 // Plain per-sample half-band chains, the textbook form the vector stages must match.
-template <int NC>
-struct ReferenceChains
+template <int NC> struct ReferenceChains
 {
     float a[NC] = {};
     float x[NC] = {};
