@@ -168,6 +168,17 @@ struct VstEvents
     VstEvent* events[2]; // variable length in practice
 };
 
+// An event list with room for a fixed number of events, laid out like VstEvents.
+template <int Capacity>
+struct VstEventArray
+{
+    VstInt32 numEvents;
+    VstIntPtr reserved;
+    VstEvent* events[Capacity];
+
+    VstEvents* get() { return reinterpret_cast<VstEvents*>(this); }
+};
+
 enum VstMidiEventFlags : VstInt32
 {
     kVstMidiEventIsRealtime = 1 << 0,
@@ -288,6 +299,7 @@ static_assert(offsetof(VstMidiEvent, midiData) == 24);
 static_assert(sizeof(VstMidiSysexEvent) == 48);
 static_assert(offsetof(VstEvents, reserved) == 8);
 static_assert(offsetof(VstEvents, events) == 16);
+static_assert(offsetof(VstEventArray<255>, events) == 16);
 static_assert(sizeof(VstTimeInfo) == 88);
 static_assert(offsetof(VstTimeInfo, ppqPos) == 24);
 static_assert(offsetof(VstTimeInfo, tempo) == 32);

@@ -1,0 +1,82 @@
+#include "sequencer/MidiOut.h"
+
+namespace quelvar
+{
+
+MidiOut::MidiOut()
+{
+    for (int i = 0; i < kMidiOutEvents; ++i)
+    {
+        events[i].type = kVstMidiType;
+        events[i].byteSize = sizeof(VstMidiEvent);
+        events[i].flags = kVstMidiEventIsRealtime;
+        list.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+    }
+}
+
+void MidiOut::addMidiMsg(int status, int data1, int data2, int offset)
+{
+    noteOnState[data1 & 0x7F] = status == kNoteOn;
+    addMidiMsg(static_cast<std::uint32_t>(status & 0xFF) |
+                   static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
+                   static_cast<std::uint32_t>(data2 & 0xFF) << 16,
+               offset);
+}
+
+void MidiOut::addMidiMsg(std::uint32_t message, int offset)
+{
+    const int next = writePosition + 1 < kMidiOutSlots ? writePosition + 1 : 0;
+    if (next == readPosition)
+        return;
+    ring[writePosition] = {message, offset};
+    writePosition = next;
+}
+
+void MidiOut::addDelayedNoteOff(int note)
+{
+    delayedNoteOff[note & 0x7F] = true;
+}
+
+void MidiOut::sendDelayedNoteOffs(int offset)
+{
+    for (int note = 0; note < 128; ++note)
+    {
+        if (!delayedNoteOff[note])
+            continue;
+        addMidiMsg(kNoteOff, note, 0, offset);
+        delayedNoteOff[note] = false;
+    }
+}
+
+bool MidiOut::queueNoteOffsForSoundingNotes()
+{
+    bool queued = false;
+    for (int note = 0; note < 128; ++note)
+    {
+        if (!noteOnState[note])
+            continue;
+        addMidiMsg(kNoteOff, note, 0, 0);
+        queued = true;
+    }
+    return queued;
+}
+
+VstEvents* MidiOut::PrepareEventList()
+{
+    int count = 0;
+    while (readPosition != writePosition && count < kMidiOutEvents)
+    {
+        const Message& m = ring[readPosition];
+        VstMidiEvent& e = events[count++];
+        e.deltaFrames = m.offset;
+        e.midiData[0] = static_cast<char>(m.bytes & 0xFF);
+        e.midiData[1] = static_cast<char>((m.bytes >> 8) & 0xFF);
+        e.midiData[2] = static_cast<char>((m.bytes >> 16) & 0xFF);
+        readPosition = readPosition + 1 < kMidiOutSlots ? readPosition + 1 : 0;
+    }
+    readPosition = writePosition;
+    list.numEvents = count;
+    return count > 0 ? list.get() : nullptr;
+}
+
+} // namespace quelvar
