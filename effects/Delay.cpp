@@ -1,5 +1,6 @@
 #include "effects/Delay.h"
 
+#include "effects/ScopedFlushDenormals.h"
 #include "effects/clampUnit.h"
 
 #include <algorithm>
@@ -142,6 +143,8 @@ void Delay::process(float* left, float* right, int n)
         line.setNewDelayTime(delayTime.load(std::memory_order_relaxed));
     if (!active.load(std::memory_order_relaxed))
         return;
+    // A decaying loop ends in denormals that multiplication by the feedback never leaves.
+    const ScopedFlushDenormals flush;
 
     const int rate = sampleRate.load(std::memory_order_relaxed);
     const double rampStep = rate > 0 ? 50.0 / rate : 1.0; // the pan ramp takes 20 ms

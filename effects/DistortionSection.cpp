@@ -1,5 +1,6 @@
 #include "effects/DistortionSection.h"
 
+#include "effects/ScopedFlushDenormals.h"
 #include "effects/clampUnit.h"
 
 #include <algorithm>
@@ -75,6 +76,9 @@ void DistortionSection::resume()
 
 void DistortionSection::process(float* left, float* right, int n)
 {
+    // On silence the half-band all-pass states and the clipper's circuit states decay into
+    // denormals and stay there.
+    const ScopedFlushDenormals flush;
     for (int done = 0; done < n; done += kMaxPiece)
         processPiece(left + done, right + done, std::min(kMaxPiece, n - done), done == 0);
 }

@@ -1,5 +1,6 @@
 #include "effects/OutputVolume.h"
 
+#include "effects/ScopedFlushDenormals.h"
 #include "effects/clampUnit.h"
 
 namespace quelvar
@@ -17,6 +18,8 @@ void OutputVolume::setSampleRate(float rate)
 
 void OutputVolume::processGlobalVolume(float* left, float* right, int n)
 {
+    // At volume 0 the smoother would settle on the smallest denormal, not on 0.
+    const ScopedFlushDenormals flush;
     const float v = volume.load(std::memory_order_relaxed);
     // The smoother steps once per channel sample, as tuned: twice per frame.
     for (int i = 0; i < n; ++i)

@@ -1,3 +1,4 @@
+#include "effects/Delay.h"
 #include "effects/DistortionSection.h"
 #include "effects/OutputVolume.h"
 #include "support/AllocGuard.h"
@@ -6,6 +7,7 @@
 
 #include <cmath>
 #include <vector>
+#include <xmmintrin.h>
 
 using namespace quelvar;
 
@@ -256,4 +258,21 @@ TEST(OutputVolume, ZeroSilencesOnceSettledAndRateChangesRestartTheSmoother)
     v.processGlobalVolume(l.data(), r.data(), 4);
     EXPECT_LT(l[0], 0.01f);
     EXPECT_GT(r[0], l[0]); // the smoother steps twice per frame
+}
+
+TEST(EffectUnits, LeaveTheCallersFloatingPointModeAsTheyFoundIt)
+{
+    DistortionSection s;
+    prepare(s);
+    s.setOn(1.0f);
+    Delay d;
+    d.setActive(true);
+    OutputVolume v;
+    std::vector<float> l = saw(256), r = l;
+
+    const unsigned before = _mm_getcsr();
+    s.process(l.data(), r.data(), 256);
+    d.process(l.data(), r.data(), 256);
+    v.processGlobalVolume(l.data(), r.data(), 256);
+    EXPECT_EQ(_mm_getcsr(), before);
 }
