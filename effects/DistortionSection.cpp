@@ -61,6 +61,8 @@ void DistortionSection::setDistoParam2(float v)
 
 void DistortionSection::setSampleRate(float rate)
 {
+    if (!(rate > 0.0f && rate < 1e7f)) // keeps the int conversion defined
+        return;
     const int r = static_cast<int>(rate);
     clipper.setSamplerate(r);
     valve.setSamplerate(r);
