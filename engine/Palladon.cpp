@@ -66,6 +66,8 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     applyParameter(kDistSelect, 0.0f);
     applyParameter(kDistParam1, 0.0f);
     applyParameter(kDistParam2, 0.5f);
+
+    setSampleRate(getSampleRate());
 }
 
 Palladon::~Palladon() = default;
@@ -144,14 +146,60 @@ bool Palladon::getOutputProperties(VstInt32 index, VstPinProperties* properties)
     return true;
 }
 
+void Palladon::setSampleRate(float rate)
+{
+    AudioEffectX::setSampleRate(rate);
+    distortion.setSampleRate(rate);
+    delay.setSampleRate(rate);
+    delay.update();
+    volume.setSampleRate(rate);
+}
+
 void Palladon::suspend() {}
 
-void Palladon::resume() {}
+void Palladon::resume()
+{
+    distortion.resume();
+}
 
 void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames)
 {
     std::memset(outputs[0], 0, sizeof(float) * static_cast<std::size_t>(frames));
     std::memset(outputs[1], 0, sizeof(float) * static_cast<std::size_t>(frames));
+    runEffects(outputs[0], outputs[1], frames);
+}
+
+void Palladon::runEffects(float* left, float* right, int frames)
+{
+    distortion.process(left, right, frames);
+    delay.process(left, right, frames);
+    volume.processGlobalVolume(left, right, frames);
+}
+
+void Palladon::retuneDelay(double bpm)
+{
+    delay.setSamplePerBeat(bpm, getSampleRate());
+    delay.update();
+}
+
+void Palladon::setDisto(float v)
+{
+    if (distortion.setDisto(v) && notifier)
+        notifier->setDistortionType(distortion.getType());
+}
+
+void Palladon::setSyncType(float v)
+{
+    if (v == storedValue(kSyncType))
+        return;
+    const int previous = transport.setSyncType(v);
+    storeValue(kSyncType, v);
+    const int now = transport.syncType();
+    if (previous == kHostSync && now == kInternalSync && transport.tempo() != transport.hostTempo())
+        retuneDelay(transport.tempo());
+    else if (previous == kInternalSync && now == kHostSync &&
+             transport.hostTempo() != transport.tempo())
+        retuneDelay(transport.hostTempo());
 }
 
 void Palladon::triggerPattern(int index, int /*extra*/)

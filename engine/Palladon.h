@@ -3,6 +3,9 @@
 // cross-thread values are relaxed atomics and multi-field work is requested for the renderer.
 #pragma once
 
+#include "effects/Delay.h"
+#include "effects/DistortionSection.h"
+#include "effects/OutputVolume.h"
 #include "engine/Flavour.h"
 #include "engine/PalladonEditor.h"
 #include "engine/parameterTable.h"
@@ -52,6 +55,7 @@ public:
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
 
     // Rendering.
+    void setSampleRate(float rate) override;
     void suspend() override;
     void resume() override;
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
@@ -66,6 +70,14 @@ public:
     void setStepLength() { transport.setStepLength(); }
     void setSlideTime(float v);
     void setWaveform(float v);
+    void setSyncType(float v);
+
+    // Effects, in block order after the voice.
+    void setDisto(float v);
+    void setDistoParam1(float v) { distortion.setDistoParam1(v); }
+    void setDistoParam2(float v) { distortion.setDistoParam2(v); }
+    const DistortionSection& getDistortion() const { return distortion; }
+    const Delay& getDelay() const { return delay; }
 
     // After a chunk or a file changed patterns or parameters: the sequencer takes the current
     // pattern afresh, and the editor and the host refresh their views.
@@ -91,6 +103,9 @@ private:
     void notifyParameter(int index, float v);
     void writeDefaultPattern();
     void publishCurrentPattern();
+    // The delay follows the tempo in force: the host's in host sync, the internal one otherwise.
+    void retuneDelay(double bpm);
+    void runEffects(float* left, float* right, int frames);
 
     const FlavourTraits traits;
     const int instanceNumber;
@@ -98,6 +113,9 @@ private:
 
     Song song;
     Transport transport{song};
+    DistortionSection distortion;
+    Delay delay;
+    OutputVolume volume;
 
     // Slot values as stored by setParameter; slots with derived state read it instead.
     std::atomic<float> paramValues[kNumParams];

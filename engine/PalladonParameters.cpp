@@ -15,11 +15,6 @@ float onOff(float v)
 const char* const kPatternSyncNames[] = {"free", "1 step", "4 step", "16 step", "AUTO"};
 const char* const kDistortionNames[] = {"Overdrive", "ClipInferno", "HotFuzz", "Ultracrunch"};
 
-int distortionTypeFor(float v)
-{
-    const int type = static_cast<int>(v * 4.0f);
-    return type > 3 ? 3 : type;
-}
 } // namespace
 
 void Palladon::setParameter(VstInt32 index, float value)
@@ -85,20 +80,60 @@ void Palladon::applyParameter(int index, float v)
         storeValue(index, v);
         triggerPatternFromParameter(v);
         return;
+    case kVolume:
+        storeValue(index, v);
+        volume.setVolume(v);
+        return;
     case kDelayOn:
+        storeValue(index, onOff(v));
+        delay.setActive(onOff(v) != 0.0f);
+        return;
     case kDelaySync:
+        storeValue(index, onOff(v));
+        delay.setSync(onOff(v) != 0.0f);
+        return;
     case kDelayPing:
         storeValue(index, onOff(v));
+        delay.setPingPong(onOff(v) != 0.0f);
+        return;
+    case kDelayTime:
+        storeValue(index, v);
+        delay.setTimeF(v);
+        return;
+    case kDelayVolume:
+        storeValue(index, v);
+        delay.setVolume(v);
+        return;
+    case kDelayFeedback:
+        storeValue(index, v);
+        delay.setFeedback(v);
+        return;
+    case kDelayFilter:
+        storeValue(index, v);
+        delay.setTune(v);
         return;
     case kDistOn:
-        storeValue(index, onOff(v));
+        storeValue(index, distortion.setOn(v));
+        return;
+    case kDistSelect:
+        storeValue(index, v);
+        setDisto(v);
+        return;
+    case kDistParam1:
+        setDistoParam1(v);
+        storeValue(index, v);
+        return;
+    case kDistParam2:
+        setDistoParam2(v);
+        storeValue(index, v);
         return;
     case kSyncType:
-        transport.setSyncType(v);
-        storeValue(index, v);
+        setSyncType(v);
         return;
     case kTempo:
         transport.setTempo(std::round(260.0f * v + 40.0f));
+        if (transport.syncType() == kInternalSync)
+            retuneDelay(transport.tempo());
         return;
     case kStepRecord:
         recordEnabled.store(v >= 0.5f, std::memory_order_relaxed);
@@ -211,14 +246,18 @@ void Palladon::getParameterDisplay(VstInt32 index, char* text)
         formatInteger(transport.nextPatternIndex() + 1, text);
         return;
     case kDelayTime:
-        formatInteger(0, text);
+    {
+        const double rate = getSampleRate();
+        formatInteger(rate > 0.0 ? static_cast<int>(delay.getDelayTime() * 1000.0 / rate) : 0,
+                      text);
         return;
+    }
     case kDelayFilter:
         formatInteger(static_cast<int>((2.0f * v - 1.0f) * 100.0f), text);
         return;
     case kDistSelect:
         // Longer than a host's 8 characters; written whole.
-        copyText(kDistortionNames[distortionTypeFor(v)], text, 16);
+        copyText(kDistortionNames[distortion.getType()], text, 16);
         return;
     default:
         return; // slots 26–28 and out-of-range indices leave the text as it was
