@@ -1,0 +1,47 @@
+#include "io/patternImport.h"
+
+#include "engine/Palladon.h"
+
+namespace quelvar
+{
+
+bool isImportIndex(int index)
+{
+    return index >= kCurrentPatternIndex && index < kPatternsPerSong;
+}
+
+void applySettings(Palladon& engine, const std::vector<ParameterSetting>& settings)
+{
+    for (const ParameterSetting& s : settings)
+        engine.setParameter(s.index, s.value);
+}
+
+void installPattern(Palladon& engine, const Pattern& pattern, int index)
+{
+    const int current = engine.getCurrentPatternIndex();
+    engine.getSong().setPattern(index == kCurrentPatternIndex ? current : index, pattern);
+    engine.refreshAfterLoad();
+}
+
+std::string patternNameFromPath(std::string_view path, bool atFirstDot)
+{
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string_view file = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = atFirstDot ? file.find('.') : file.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    return std::string(file.substr(0, dot));
+}
+
+std::string cutName(std::string_view name, std::size_t maxBytes)
+{
+    if (name.size() <= maxBytes)
+        return std::string(name);
+    std::size_t end = maxBytes;
+    // Back off over continuation bytes to the start of the cut character.
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(name.substr(0, end));
+}
+
+} // namespace quelvar

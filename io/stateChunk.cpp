@@ -1,0 +1,185 @@
+#include "io/stateChunk.h"
+
+#include "engine/Palladon.h"
+#include "io/patternImport.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace quelvar
+{
+
+namespace
+{
+std::size_t recordBytes(int nbStep)
+{
+    return kChunkRecordBytes + 3 * static_cast<std::size_t>(nbStep);
+}
+
+void putFloat(std::uint8_t* at, float v)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof(bits));
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+}
+
+float getFloat(const std::uint8_t* at)
+{
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i)
+        bits |= static_cast<std::uint32_t>(at[i]) << (8 * i);
+    float v;
+    std::memcpy(&v, &bits, sizeof(v));
+    return v;
+}
+
+int signedByte(std::uint8_t b)
+{
+    return static_cast<std::int8_t>(b);
+}
+} // namespace
+
+std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
+{
+    const Song& song = engine.getSong();
+    std::size_t size = kChunkHeaderBytes;
+    int patterns = 0;
+    for (int i = 0; i < kPatternsPerSong; ++i)
+        if (const Pattern* p = song.getPattern(i))
+        {
+            size += recordBytes(p->getNBStep());
+            ++patterns;
+        }
+
+    std::vector<std::uint8_t> chunk(size, 0);
+    chunk[0] = kChunkVersion;
+    chunk[1] = 0;
+    chunk[2] = kNumParams;
+    for (int i = 0; i < kNumParams; ++i)
+        putFloat(&chunk[3 + 4 * i], engine.getParameter(i));
+    chunk[kChunkHeaderBytes - 1] = static_cast<std::uint8_t>(patterns);
+
+    std::size_t at = kChunkHeaderBytes;
+    for (int i = 0; i < kPatternsPerSong; ++i)
+    {
+        const Pattern* p = song.getPattern(i);
+        if (!p)
+            continue;
+        const int n = p->getNBStep();
+        chunk[at++] = static_cast<std::uint8_t>(i);
+        chunk[at++] = static_cast<std::uint8_t>(n);
+        for (int s = 0; s < n; ++s)
+        {
+            const Step* step = p->getStep(s);
+            chunk[at++] = static_cast<std::uint8_t>(step->note() & 0xFF);
+            chunk[at++] = step->slide() ? 1 : 0;
+            chunk[at++] = step->accent() ? 1 : 0;
+        }
+        // A record has room for 127 name bytes; longer names are cut.
+        const std::string name = cutName(p->getName(), kChunkNameBytes);
+        chunk[at] = static_cast<std::uint8_t>(name.size());
+        std::memcpy(&chunk[at + 1], name.data(), name.size());
+        at += 1 + kChunkNameBytes;
+    }
+    return chunk;
+}
+
+ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size)
+{
+    ParsedChunk parsed;
+    if (!data || size < 1)
+        return parsed;
+    parsed.hasVersion = true;
+    parsed.version = signedByte(data[0]);
+    const std::size_t countAt = parsed.version > 1 ? 2 : 1;
+    if (size <= countAt)
+        return parsed;
+    parsed.hasParamCount = true;
+    parsed.paramCount = signedByte(data[countAt]);
+    if (parsed.paramCount > kNumParams)
+        return parsed;
+
+    // The values and the record count must all be there before anything is applied.
+    const std::size_t params =
+        parsed.paramCount > 0 ? static_cast<std::size_t>(parsed.paramCount) : 0;
+    const std::size_t recordCountAt = countAt + 1 + 4 * params;
+    if (size <= recordCountAt)
+        return parsed;
+    parsed.paramsUsable = true;
+    for (std::size_t i = 0; i < params; ++i)
+        parsed.params.push_back(getFloat(data + countAt + 1 + 4 * i));
+
+    const int recordCount = signedByte(data[recordCountAt]);
+    if (recordCount < 0 || recordCount > kPatternsPerSong)
+        return parsed;
+
+    std::size_t at = recordCountAt + 1;
+    for (int r = 0; r < recordCount; ++r)
+    {
+        if (size - at < 2)
+            return parsed;
+        ChunkRecord record{};
+        record.index = signedByte(data[at]);
+        record.nbStep = signedByte(data[at + 1]);
+        if (record.index < 0 || record.index >= kPatternsPerSong)
+            return parsed;
+        if (record.nbStep < 0 || record.nbStep > kStepsPerPattern)
+            return parsed;
+        if (size - at < recordBytes(record.nbStep))
+            return parsed;
+        const std::uint8_t* step = data + at + 2;
+        for (int s = 0; s < record.nbStep; ++s, step += 3)
+            record.steps[s] = {noteOrRest(signedByte(step[0])), step[1] != 0, step[2] != 0};
+        const int nameLength = signedByte(*step);
+        if (nameLength < 0)
+            return parsed;
+        record.name.assign(reinterpret_cast<const char*>(step + 1),
+                           static_cast<std::size_t>(nameLength));
+        parsed.records.push_back(std::move(record));
+        at += recordBytes(parsed.records.back().nbStep);
+    }
+    parsed.accepted = true;
+    return parsed;
+}
+
+int setChunk(Palladon& engine, const void* data, std::size_t size)
+{
+    std::printf("setChunk size=%d\n", size > INT_MAX ? INT_MAX : static_cast<int>(size));
+    const ParsedChunk chunk = parseChunk(static_cast<const std::uint8_t*>(data), size);
+    if (!chunk.hasVersion)
+        return 0;
+    std::printf("setChunk version=%d\n", chunk.version);
+    if (!chunk.hasParamCount)
+        return 0;
+    std::printf("setChunk nbParam=%d\n", chunk.paramCount);
+    if (!chunk.paramsUsable)
+        return 0;
+
+    for (std::size_t i = 0; i < chunk.params.size(); ++i)
+        if (static_cast<int>(i) != kTriggerPattern) // a stored trigger would switch patterns
+            engine.setParameter(static_cast<VstInt32>(i), chunk.params[i]);
+
+    Song& song = engine.getSong();
+    for (const ChunkRecord& record : chunk.records)
+    {
+        Pattern* p = song.getPattern(record.index);
+        if (!p)
+            return 0;
+        p->setNBStep(record.nbStep);
+        for (int s = 0; s < record.nbStep; ++s)
+        {
+            p->setStepNote(record.steps[s].note, s);
+            p->setStepSlide(record.steps[s].slide, s);
+            p->setStepAccent(record.steps[s].accent, s);
+        }
+        p->setName(record.name);
+    }
+    if (!chunk.accepted)
+        return 0;
+    engine.refreshAfterLoad();
+    return 1;
+}
+
+} // namespace quelvar
