@@ -1,0 +1,129 @@
+#include "io/patternFile.h"
+
+#include "engine/Palladon.h"
+#include "io/fileBytes.h"
+
+#include <cstring>
+
+namespace quelvar
+{
+
+namespace
+{
+void appendFloat(std::vector<std::uint8_t>& out, float v)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof(bits));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+}
+
+float readFloat(const std::uint8_t* at)
+{
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i)
+        bits |= static_cast<std::uint32_t>(at[i]) << (8 * i);
+    float v;
+    std::memcpy(&v, &bits, sizeof(v));
+    return v;
+}
+} // namespace
+
+std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern,
+                                            const std::array<float, kNumParams>& params)
+{
+    const std::string name = cutName(pattern.getName(), kPatternFileNameBytes);
+    const int n = pattern.getNBStep();
+    std::vector<std::uint8_t> out(kPatternFileMagic, kPatternFileMagic + kPatternFileMagicBytes);
+    out.push_back(1);
+    out.push_back(static_cast<std::uint8_t>(n));
+    for (int i = 0; i < n; ++i)
+    {
+        const Step* s = pattern.getStep(i);
+        out.push_back(static_cast<std::uint8_t>(s->note() & 0xFF));
+        out.push_back(s->slide() ? 1 : 0);
+        out.push_back(s->accent() ? 1 : 0);
+    }
+    out.push_back(static_cast<std::uint8_t>(name.size()));
+    out.insert(out.end(), name.begin(), name.end());
+    out.push_back(kNumParams);
+    for (float v : params)
+        appendFloat(out, v);
+    return out;
+}
+
+std::optional<PatternImport> parsePatternFile(const std::uint8_t* data, std::size_t size,
+                                              bool withParams)
+{
+    if (!data || size <= 9 || std::memcmp(data, kPatternFileMagic, kPatternFileMagicBytes) != 0)
+        return std::nullopt;
+    const int n = data[9];
+    if (n < 1 || n > kStepsPerPattern || size <= 9 + 3 * static_cast<std::size_t>(n))
+        return std::nullopt;
+
+    PatternImport result;
+    Pattern& pattern = result.pattern.emplace(n);
+    const std::uint8_t* step = data + 10;
+    for (int i = 0; i < n; ++i, step += 3)
+    {
+        const int note = static_cast<std::int8_t>(step[0]);
+        if (noteOrRest(note) != note)
+            ++result.outOfRangeSteps;
+        pattern.setStepNote(noteOrRest(note), i);
+        pattern.setStepSlide(step[1] != 0, i);
+        pattern.setStepAccent(step[2] != 0, i);
+    }
+
+    // A name or parameter block that runs past the end marks a damaged file: rejected whole.
+    std::size_t at = 10 + 3 * static_cast<std::size_t>(n);
+    if (at == size)
+        return result;
+    const std::size_t nameLength = data[at++];
+    if (nameLength > kPatternFileNameBytes || size - at < nameLength)
+        return std::nullopt;
+    pattern.setName(std::string(reinterpret_cast<const char*>(data + at), nameLength));
+    at += nameLength;
+
+    if (!withParams || at == size)
+        return result;
+    const std::size_t count = data[at++];
+    if (count > static_cast<std::size_t>(kNumParams) || size - at < 4 * count)
+        return std::nullopt;
+    for (std::size_t i = 0; i < count; ++i)
+        result.settings.push_back({static_cast<int>(i), readFloat(data + at + 4 * i)});
+    return result;
+}
+
+bool exportPattern(Palladon& engine, const std::string& path)
+{
+    const Pattern* pattern = engine.getCurrentPattern();
+    if (path.empty() || !pattern)
+        return false;
+    std::array<float, kNumParams> params{};
+    for (int i = 0; i < kNumParams; ++i)
+        params[i] = engine.getParameter(i);
+    const std::vector<std::uint8_t> bytes = encodePatternFile(*pattern, params);
+    return writeFileBytes(path, bytes.data(), bytes.size());
+}
+
+bool importPattern(Palladon& engine, const std::string& path, int index, bool withParams)
+{
+    if (!isImportIndex(index))
+        return false;
+    const auto bytes = readFileBytes(path);
+    if (!bytes)
+        return false;
+    auto parsed = parsePatternFile(bytes->data(), bytes->size(), withParams);
+    if (!parsed)
+        return false;
+
+    std::erase_if(parsed->settings, [&engine](const ParameterSetting& s) {
+        return s.index == kTriggerPattern ||
+               (s.index == kSyncType && engine.ignoresSyncModeOnImport());
+    });
+    applySettings(engine, parsed->settings);
+    installPattern(engine, *parsed->pattern, index);
+    return true;
+}
+
+} // namespace quelvar
