@@ -1,0 +1,99 @@
+#include "io/ablExport.h"
+
+#include "engine/Palladon.h"
+#include "io/ablNoteNames.h"
+#include "io/fileBytes.h"
+#include "io/textHelpers.h"
+
+#include <algorithm>
+
+namespace quelvar
+{
+
+namespace
+{
+std::string settingsLine(const AblSettings& s)
+{
+    return "; Tune: " + formatFixed6(s.tune) + " Cutoff: " + formatFixed6(s.cutoff) +
+           " Resonance: " + formatFixed6(s.resonance) + " Envmod: " + formatFixed6(s.envMod) +
+           " Decay: " + formatFixed6(s.decay) + " Accent: " + formatFixed6(s.accent) +
+           " Waveform: " + formatFixed6(s.waveform) + " Volume: " + formatFixed6(s.volume) + "\r\n";
+}
+
+// Notes outside 1–60 never come from our own editors; should one appear it is written as a
+// rest rather than as a name looked up out of range.
+int writableNote(const Step& step)
+{
+    const int n = step.note();
+    return n >= 1 && n <= kMaxStepNote ? n : 0;
+}
+
+bool writeText(const std::string& path, const std::string& text)
+{
+    return writeFileBytes(path, text.data(), text.size());
+}
+} // namespace
+
+AblSettings ablSettingsOf(Palladon& engine)
+{
+    return {engine.getParameter(kTuning),    std::min(1.0f, engine.getParameter(kCutoff) * 2.4f),
+            engine.getParameter(kResonance), engine.getParameter(kEnvMod),
+            engine.getParameter(kDecay),     engine.getParameter(kAccent),
+            engine.getParameter(kWaveform),  engine.getParameter(kVolume)};
+}
+
+std::string abl2PatternText(const Pattern& pattern, const AblSettings& settings)
+{
+    const int n = pattern.getNBStep();
+    std::string text = "; ABL2 Meta tag: " + std::to_string(n) + "\r\n";
+    text += " " + settingsLine(settings);
+    for (int i = 0; i < n; ++i)
+    {
+        const Step& step = *pattern.getStep(i);
+        const int note = writableNote(step);
+        const int semitone = note > 0 ? (note - 1) % 12 : 0;
+        const int octave = note > 0 ? (note - 1) / 12 + 2 : 2;
+        text += std::string(kAblNoteNames[semitone]) + std::to_string(octave) + " ";
+        text += note > 0 ? "1 " : "0 ";
+        text += step.slide() ? "1 " : "0 ";
+        text += step.accent() ? "1 " : "0 ";
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string abl3PatternText(const Pattern& pattern, const AblSettings& settings)
+{
+    const int n = pattern.getNBStep();
+    std::string text = "; ABL3 Meta tag: " + std::to_string(n) + "\r\n";
+    text += settingsLine(settings);
+    for (int i = 0; i < n; ++i)
+    {
+        const Step& step = *pattern.getStep(i);
+        const int note = writableNote(step);
+        text += std::to_string(note > 0 ? note - kDefaultStepNote : 0) + " 0 0 ";
+        text += step.accent() ? "1 " : "0 ";
+        text += step.slide() ? "1 " : "0 ";
+        text += note > 0 ? "1 " : "0 ";
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool exportABL2Pattern(Palladon& engine, const std::string& path)
+{
+    const Pattern* pattern = engine.getCurrentPattern();
+    if (!pattern || path.empty())
+        return false;
+    return writeText(path, abl2PatternText(*pattern, ablSettingsOf(engine)));
+}
+
+bool exportABL3Pattern(Palladon& engine, const std::string& path)
+{
+    const Pattern* pattern = engine.getCurrentPattern();
+    if (!pattern || path.empty())
+        return false;
+    return writeText(path, abl3PatternText(*pattern, ablSettingsOf(engine)));
+}
+
+} // namespace quelvar
