@@ -117,10 +117,12 @@ bool importPattern(Palladon& engine, const std::string& path, int index, bool wi
     if (!parsed)
         return false;
 
-    std::erase_if(parsed->settings, [&engine](const ParameterSetting& s) {
-        return s.index == kTriggerPattern ||
-               (s.index == kSyncType && engine.ignoresSyncModeOnImport());
-    });
+    std::erase_if(parsed->settings,
+                  [&engine](const ParameterSetting& s)
+                  {
+                      return s.index == kTriggerPattern ||
+                             (s.index == kSyncType && engine.ignoresSyncModeOnImport());
+                  });
     applySettings(engine, parsed->settings);
     installPattern(engine, *parsed->pattern, index);
     return true;

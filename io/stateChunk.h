@@ -19,7 +19,7 @@ class Palladon;
 
 constexpr int kChunkVersion = 2;
 constexpr std::size_t kChunkHeaderBytes = 120; // version 2 with 29 parameters
-constexpr std::size_t kChunkNameBytes = 127;    // name area after its length byte
+constexpr std::size_t kChunkNameBytes = 127;   // name area after its length byte
 constexpr std::size_t kChunkRecordBytes = 2 + kChunkNameBytes + 1; // plus 3 per step
 
 struct StepBytes

@@ -48,7 +48,8 @@ inline void writeFile(const std::string& path, const std::string& bytes)
 inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string readFile(const std::string& path)
