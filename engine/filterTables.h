@@ -22,9 +22,10 @@ inline long double exp2FromTable(long double x)
     long double position = (x + 8.0L) * 32.0L;
     if (!(position >= 0.0L))
         position = 0.0L;
-    if (position > 511.0L)
-        position = 511.0L;
-    const int i = static_cast<int>(position);
+    if (position > 512.0L)
+        position = 512.0L;
+    // The last interval is [511, 512]; its top end is reached with a fraction of 1.
+    const int i = position < 511.0L ? static_cast<int>(position) : 511;
     return funTab2[i] + (position - i) * (funTab2[i + 1] - funTab2[i]);
 }
 

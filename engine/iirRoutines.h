@@ -59,7 +59,8 @@ inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double 
 
     constexpr long double kMinW = static_cast<long double>(0.01f);
     constexpr long double kMaxW = static_cast<long double>(0.7f);
-    W = W < kMinW ? kMinW : (W > kMaxW ? kMaxW : W);
+    // Written so that NaN lands on the lower bound instead of indexing outside funTab1.
+    W = W > kMinW ? (W < kMaxW ? W : kMaxW) : kMinW;
     const bool small = W < 0.05L;
 
     const double position = static_cast<double>(W * 64.0L);
