@@ -1,0 +1,71 @@
+// Band-limited wavetable oscillator of the voice: saw and stored-square mip-maps read by one
+// player, rendered 32 samples at a time into oscBuffer. initResampler and setBlockSize allocate
+// (never on the audio thread); the render calls allocate nothing.
+#pragma once
+
+#include "engine/rspl/InterpPack.h"
+#include "engine/rspl/MipMapFlt.h"
+#include "engine/rspl/ResamplerFlt.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace quelvar
+{
+
+class WavetableOscillator
+{
+public:
+    static constexpr int tablePeriod = 1024;
+    static constexpr int oscBlock = 32;
+    static constexpr int kTableLength = tablePeriod * 32;
+    static constexpr double kMinSampleRate = 22050.0;
+
+    // Builds both tables and mip-maps and binds the saw; later calls do nothing.
+    void initResampler();
+
+    // Sizes oscBuffer to n samples. Not on the audio thread.
+    void setBlockSize(int n);
+    int bufferSize() const { return static_cast<int>(oscBuffer.size()); }
+
+    // 0 = saw, anything else = stored square. Any thread: the player switches at its next
+    // render, and only when the value differs from the one it plays.
+    void setWaveform(int waveform);
+    int waveform() const { return playingWaveform; }
+
+    // Audio thread from here on.
+    void resetBlock() { oscBufferPos = 0; }
+    void resetPhase();
+
+    // Renders n samples at oscBufferPos, then moves oscBufferPos on by oscBlock. noteFreq is the
+    // voice's value (4x the sounding frequency), tuning the 0-1 parameter. Does nothing below
+    // 22050 Hz; keeps the previous pitch while noteFreq has none (a rest).
+    void processResampler2(int n, long double noteFreq, float tuning, double sampleRate);
+
+    float sample(int i) const
+    {
+        return i >= 0 && i < static_cast<int>(oscBuffer.size())
+                   ? oscBuffer[static_cast<unsigned>(i)]
+                   : 0.0f;
+    }
+    int bufferPos() const { return oscBufferPos; }
+
+    const rspl::ResamplerFlt& player() const { return resampler; }
+
+private:
+    void applyWaveform();
+
+    rspl::InterpPack interpPack;
+    rspl::MipMapFlt sawMipMap;
+    rspl::MipMapFlt squareMipMap;
+    rspl::ResamplerFlt resampler;
+    std::vector<float> oscBuffer;
+    int oscBufferPos = 0;
+    int playingWaveform = 0;
+    bool initialised = false;
+    std::atomic<int> requestedWaveform{0}; // written by the parameter setter's thread
+    static_assert(std::atomic<int>::is_always_lock_free);
+};
+
+} // namespace quelvar
