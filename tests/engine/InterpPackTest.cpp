@@ -18,7 +18,7 @@ struct KernelCase
     float (*impulse)(int);
     int taps;
     double centre;
-    std::vector<double> wholeTaps; // at +-1, +-2, ...; NaN = not specified
+    std::vector<double> wholeTaps; // at +-1, +-2, ...; NaN = not checked
     double dcGain;
 };
 
