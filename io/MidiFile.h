@@ -1,0 +1,46 @@
+// A standard MIDI file (format 0, one track) built in memory, event by event.
+// Caller's thread, never the audio thread; allocates.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace quelvar
+{
+
+constexpr int kMidiFileDivision = 15360; // ticks per quarter note
+constexpr std::size_t kMidiNameBytes = 127;
+
+class MidiFile
+{
+public:
+    // The file header and a track header whose length writeEndOfTrack fills in.
+    MidiFile();
+
+    void writeHeader(int division, int format, int tracks);
+    // Big-endian stores into `bytes`; writeVarLength returns the byte count (1–4).
+    static void writeIntValue(std::uint8_t* bytes, std::uint32_t value);
+    static void writeWordValue(std::uint8_t* bytes, std::uint16_t value);
+    static int writeVarLength(std::uint8_t* bytes, std::uint32_t value);
+
+    // The name is cut to 127 bytes and ends with a zero byte.
+    void writeSequenceName(std::string_view name);
+    // A tempo of 0 or less (or not a number) is written as 120 BPM.
+    void writeTempo(double bpm);
+    // `deltaBeats` in quarter notes since the previous event; negative counts as 0.
+    void writeMidiMessage(int status, int key, int velocity, double deltaBeats);
+    void writeEndOfTrack();
+
+    const std::vector<std::uint8_t>& bytes() const { return data; }
+
+private:
+    void append(std::uint32_t value, int count); // big-endian, `count` bytes
+    void appendVarLength(std::uint32_t value);
+
+    std::vector<std::uint8_t> data;
+    int division = kMidiFileDivision;
+    double fractionTicks = 0.0; // carried remainder of the tick conversion
+};
+
+} // namespace quelvar

@@ -1,0 +1,249 @@
+#include "io/MidiFile.h"
+#include "io/midiExport.h"
+
+#include "engine/Palladon.h"
+#include "ioTestSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace quelvar;
+using namespace quelvar::iotest;
+
+namespace
+{
+struct NoteEvent
+{
+    bool on;
+    long tick;
+    int key;
+    int velocity;
+};
+
+// What Debian's mido makes of a file: the events in order, and the header and meta lines.
+struct MidoView
+{
+    std::string fileLine;
+    std::string nameLine;
+    long tempo = -1;
+    long endTick = -1;
+    std::vector<NoteEvent> notes;
+};
+
+MidoView readWithMido(const std::string& path)
+{
+    const std::filesystem::path script =
+        std::filesystem::path(__FILE__).parent_path() / "readMidiFile.py";
+    const std::string command = "/usr/bin/python3 " + script.string() + " " + path + " 2>&1";
+    MidoView view;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+    {
+        ADD_FAILURE() << "cannot run " << command;
+        return view;
+    }
+    std::string output;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof(buffer), pipe))
+        output += buffer;
+    EXPECT_EQ(pclose(pipe), 0) << output;
+
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line))
+    {
+        std::istringstream in(line);
+        std::string kind;
+        in >> kind;
+        if (kind == "file")
+            view.fileLine = line;
+        else if (kind == "name")
+            view.nameLine = line;
+        else if (kind == "tempo")
+            in >> kind >> view.tempo;
+        else if (kind == "end")
+            in >> view.endTick;
+        else if (kind == "note_on" || kind == "note_off")
+        {
+            NoteEvent e{kind == "note_on", 0, 0, 0};
+            int channel = -1;
+            in >> e.tick >> channel >> e.key >> e.velocity;
+            EXPECT_EQ(channel, 0) << line;
+            view.notes.push_back(e);
+        }
+        else
+            ADD_FAILURE() << "unexpected event: " << line;
+    }
+    return view;
+}
+
+MidoView exportAndRead(Palladon& engine, int index = -1)
+{
+    TempDir dir;
+    const std::string path = dir.file("pattern.mid");
+    EXPECT_TRUE(exportMidiPattern(engine, path, index));
+    return readWithMido(path);
+}
+
+void setSteps(Pattern& p, int count, int note, bool accent, bool slide)
+{
+    p.setNBStep(count);
+    for (int i = 0; i < count; ++i)
+    {
+        p.setStepNote(note, i);
+        p.setStepAccent(accent, i);
+        p.setStepSlide(slide, i);
+    }
+}
+
+bool containsBytes(const std::vector<std::uint8_t>& bytes, std::initializer_list<int> wanted)
+{
+    const std::vector<std::uint8_t> w(wanted.begin(), wanted.end());
+    return std::search(bytes.begin(), bytes.end(), w.begin(), w.end()) != bytes.end();
+}
+} // namespace
+
+TEST(MidiExport, PlainNotesFallOnTheGridWithTheirGateLength)
+{
+    Palladon engine(nullptr);
+    setSteps(*engine.getCurrentPattern(), 16, 25, false, false);
+    engine.getCurrentPattern()->setName("plain");
+    const MidoView v = exportAndRead(engine);
+
+    EXPECT_EQ(v.fileLine, "file 0 1 15360");
+    EXPECT_EQ(v.nameLine, "name 0 6 706c61696e00");
+    EXPECT_EQ(v.tempo, 500000);
+    ASSERT_EQ(v.notes.size(), 32u);
+    for (int i = 0; i < 16; ++i)
+    {
+        const NoteEvent& on = v.notes[2 * i];
+        const NoteEvent& off = v.notes[2 * i + 1];
+        EXPECT_TRUE(on.on);
+        EXPECT_EQ(on.tick, 3840 * i);
+        EXPECT_EQ(on.key, 60);
+        EXPECT_EQ(on.velocity, 64);
+        EXPECT_FALSE(off.on);
+        EXPECT_NEAR(off.tick - on.tick, 1819, 1) << "step " << i;
+    }
+}
+
+TEST(MidiExport, AccentedNotesAreLouderAndLonger)
+{
+    Palladon engine(nullptr);
+    setSteps(*engine.getCurrentPattern(), 4, 1, true, false);
+    const MidoView v = exportAndRead(engine);
+    ASSERT_EQ(v.notes.size(), 8u);
+    EXPECT_EQ(v.notes[0].key, 36);
+    EXPECT_EQ(v.notes[0].velocity, 127);
+    EXPECT_EQ(v.notes[1].velocity, 0);
+    EXPECT_NEAR(v.notes[1].tick - v.notes[0].tick, 2324, 1);
+}
+
+TEST(MidiExport, SlidesOverlapTheNextNote)
+{
+    Palladon engine(nullptr);
+    Pattern& p = *engine.getCurrentPattern();
+    setSteps(p, 4, 30, false, false);
+    p.setStepSlide(true, 0);
+    p.setStepNote(32, 1);
+    const MidoView v = exportAndRead(engine);
+    ASSERT_GE(v.notes.size(), 4u);
+    EXPECT_TRUE(v.notes[0].on);
+    EXPECT_TRUE(v.notes[1].on);
+    EXPECT_EQ(v.notes[1].key, 67);
+    EXPECT_EQ(v.notes[1].tick, 3840);
+    EXPECT_FALSE(v.notes[2].on);
+    EXPECT_EQ(v.notes[2].key, 65);
+    EXPECT_EQ(v.notes[2].tick - v.notes[1].tick, 384);
+    EXPECT_FALSE(v.notes[3].on);
+    EXPECT_NEAR(v.notes[3].tick - v.notes[1].tick, 1819, 1);
+}
+
+TEST(MidiExport, FullGrooveAndGateNeverRunPastTheNextStep)
+{
+    Palladon engine(nullptr);
+    setSteps(*engine.getCurrentPattern(), 16, 25, true, false);
+    engine.setParameter(kGroove, 1.0f);
+    engine.setParameter(kGate, 1.0f);
+    const MidoView v = exportAndRead(engine);
+    ASSERT_EQ(v.notes.size(), 32u);
+    for (int i = 0; i < 16; ++i)
+    {
+        const long length = v.notes[2 * i + 1].tick - v.notes[2 * i].tick;
+        EXPECT_LE(length, 2400 + 1) << "step " << i; // 0.15625 quarter notes
+        if (i < 15)
+        {
+            EXPECT_LE(v.notes[2 * i + 1].tick, v.notes[2 * i + 2].tick) << "step " << i;
+        }
+    }
+    EXPECT_EQ(v.notes[2].tick, 3840 + 1440); // odd steps late by the groove
+}
+
+TEST(MidiExport, NoteSlidingOutOfTheLastStepClosesAtThePatternEnd)
+{
+    Palladon engine(nullptr);
+    setSteps(*engine.getCurrentPattern(), 2, 25, false, false);
+    engine.getCurrentPattern()->setStepSlide(true, 1);
+    const MidoView v = exportAndRead(engine);
+    ASSERT_EQ(v.notes.size(), 4u);
+    EXPECT_FALSE(v.notes.back().on);
+    EXPECT_EQ(v.notes.back().tick, 2 * 3840);
+}
+
+TEST(MidiExport, LongNamesAreCutTo127BytesAndAZero)
+{
+    Palladon engine(nullptr);
+    engine.getSong().getPattern(5)->setName(std::string(200, 'a'));
+    const MidoView v = exportAndRead(engine, 5);
+    std::string hex;
+    for (int i = 0; i < 127; ++i)
+        hex += "61";
+    EXPECT_EQ(v.nameLine, "name 0 128 " + hex + "00");
+}
+
+TEST(MidiExport, TempoBytesAndUnusableTempos)
+{
+    Pattern p(1);
+    MidiExportSettings s;
+    EXPECT_TRUE(containsBytes(midiPatternBytes(p, s), {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}));
+    s.tempoBpm = 0.0;
+    EXPECT_TRUE(containsBytes(midiPatternBytes(p, s), {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}));
+    s.tempoBpm = 1.0;
+    EXPECT_TRUE(containsBytes(midiPatternBytes(p, s), {0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF}));
+    s.tempoBpm = 140.0; // 428571.4 microseconds, truncated
+    EXPECT_TRUE(containsBytes(midiPatternBytes(p, s), {0xFF, 0x51, 0x03, 0x06, 0x8A, 0x1B}));
+}
+
+TEST(MidiExport, VariableLengthNumbersUseAtMostFourBytes)
+{
+    struct Case
+    {
+        std::uint32_t value;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Case cases[] = {{0, {0x00}},
+                          {0x7F, {0x7F}},
+                          {0x80, {0x81, 0x00}},
+                          {3840, {0x9E, 0x00}},
+                          {0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}},
+                          {0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}}};
+    for (const Case& c : cases)
+    {
+        std::uint8_t out[4] = {};
+        const int n = MidiFile::writeVarLength(out, c.value);
+        EXPECT_EQ(std::vector<std::uint8_t>(out, out + n), c.bytes) << c.value;
+    }
+}
+
+TEST(MidiExport, UnusableRequestsWriteNothing)
+{
+    TempDir dir;
+    Palladon engine(nullptr);
+    EXPECT_FALSE(exportMidiPattern(engine, "", -1));
+    EXPECT_FALSE(exportMidiPattern(engine, dir.file("a.mid"), 64));
+    EXPECT_FALSE(exportMidiPattern(engine, dir.file("missing/a.mid"), -1));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.mid")));
+}
