@@ -156,6 +156,11 @@ void readAbl3Step(const std::string& line, Pattern& pattern, int i, int& outOfRa
     pattern.setStepSlide(parseInteger(f[4]) != 0, i);
 }
 
+std::string_view asText(const std::vector<std::uint8_t>& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 bool startPattern(PatternImport& out, int count, int minimum)
 {
     if (count < minimum)
@@ -251,14 +256,7 @@ bool importABLPattern(Palladon& engine, const std::string& path, int index, bool
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    if (!bytes)
-        return false;
-    const bool lenient = engine.getTraits().lenientAblReader;
-    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    const AblImport parsed = parseABLPattern(text, {withParams, lenient});
-    if (parsed.abl3)
-        return applyAbl(engine, parsed.import, path, index, false, "ImportABL3Pattern");
-    return applyAbl(engine, parsed.import, path, index, lenient, "ImportABLPattern");
+    return bytes && importABLPatternText(engine, asText(*bytes), path, index, withParams);
 }
 
 bool importABL3Pattern(Palladon& engine, const std::string& path, int index, bool /*withParams*/)
@@ -266,9 +264,26 @@ bool importABL3Pattern(Palladon& engine, const std::string& path, int index, boo
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    if (!bytes)
+    return bytes && importABL3PatternText(engine, asText(*bytes), path, index);
+}
+
+bool importABLPatternText(Palladon& engine, std::string_view text, const std::string& path,
+                          int index, bool withParams)
+{
+    if (!isImportIndex(index))
         return false;
-    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    const bool lenient = engine.getTraits().lenientAblReader;
+    const AblImport parsed = parseABLPattern(text, {withParams, lenient});
+    if (parsed.abl3)
+        return applyAbl(engine, parsed.import, path, index, false, "ImportABL3Pattern");
+    return applyAbl(engine, parsed.import, path, index, lenient, "ImportABLPattern");
+}
+
+bool importABL3PatternText(Palladon& engine, std::string_view text, const std::string& path,
+                           int index)
+{
+    if (!isImportIndex(index))
+        return false;
     return applyAbl(engine, parseABL3Pattern(text), path, index, false, "ImportABL3Pattern");
 }
 

@@ -32,5 +32,10 @@ PatternImport parseABL3Pattern(std::string_view text);
 // Settings lines stay applied even when no pattern is installed. True when one was installed.
 bool importABLPattern(Palladon& engine, const std::string& path, int index, bool withParams);
 bool importABL3Pattern(Palladon& engine, const std::string& path, int index, bool withParams);
+// The same for a file already in memory; `path` only gives the pattern its name.
+bool importABLPatternText(Palladon& engine, std::string_view text, const std::string& path,
+                          int index, bool withParams);
+bool importABL3PatternText(Palladon& engine, std::string_view text, const std::string& path,
+                           int index);
 
 } // namespace quelvar

@@ -111,9 +111,15 @@ bool importPattern(Palladon& engine, const std::string& path, int index, bool wi
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    if (!bytes)
+    return bytes && importPatternData(engine, bytes->data(), bytes->size(), index, withParams);
+}
+
+bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,
+                       bool withParams)
+{
+    if (!isImportIndex(index))
         return false;
-    auto parsed = parsePatternFile(bytes->data(), bytes->size(), withParams);
+    auto parsed = parsePatternFile(data, size, withParams);
     if (!parsed)
         return false;
 

@@ -35,5 +35,8 @@ bool exportPattern(Palladon& engine, const std::string& path);
 // applies its parameters except the pattern trigger and, while the engine ignores it on import,
 // the sync type. False, with nothing changed, for an unreadable or malformed file.
 bool importPattern(Palladon& engine, const std::string& path, int index, bool withParams);
+// The same for a file already in memory.
+bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,
+                       bool withParams);
 
 } // namespace quelvar

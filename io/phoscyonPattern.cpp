@@ -101,10 +101,15 @@ bool importPhoscyonPattern(Palladon& engine, const std::string& path, int index)
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    if (!bytes)
+    return bytes && importPhoscyonPatternData(engine, reinterpret_cast<const char*>(bytes->data()),
+                                              bytes->size(), index);
+}
+
+bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index)
+{
+    if (!isImportIndex(index))
         return false;
-    const PatternImport parsed =
-        parsePhoscyonPattern(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    const PatternImport parsed = parsePhoscyonPattern(data, size);
     for (int i = 0; i < parsed.outOfRangeSteps; ++i)
         std::printf("Quelvar > ImportPhoscyonPattern ERROR : note out of range : step disabled\n");
     if (!parsed.pattern)

@@ -21,5 +21,7 @@ bool exportPhoscyonPattern(Palladon& engine, const std::string& path);
 PatternImport parsePhoscyonPattern(const char* data, std::size_t size);
 // Installs the file's pattern in slot `index` (−1: the current one). True when installed.
 bool importPhoscyonPattern(Palladon& engine, const std::string& path, int index);
+// The same for a file already in memory.
+bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index);
 
 } // namespace quelvar

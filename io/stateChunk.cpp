@@ -154,6 +154,11 @@ int setChunk(Palladon& engine, const void* data, std::size_t size)
     if (!chunk.hasParamCount)
         return 0;
     std::printf("setChunk nbParam=%d\n", chunk.paramCount);
+    return applyChunk(engine, chunk);
+}
+
+int applyChunk(Palladon& engine, const ParsedChunk& chunk)
+{
     if (!chunk.paramsUsable)
         return 0;
 

@@ -61,5 +61,7 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size);
 // 1 when the chunk was applied, 0 when rejected. A rejected chunk keeps what was applied
 // before the fault: parameters once the header is sound, and every record before the bad one.
 int setChunk(Palladon& engine, const void* data, std::size_t size);
+// setChunk without its trace lines.
+int applyChunk(Palladon& engine, const ParsedChunk& chunk);
 
 } // namespace quelvar
