@@ -1,0 +1,24 @@
+// ABL3 text, imported the way a file is.
+#include "io/ablImport.h"
+
+#include "fuzzEngine.h"
+
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace quelvar;
+    static fuzz::FuzzEngine fuzzEngine;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const PatternImport parsed = parseABL3Pattern(text);
+    if (parsed.pattern)
+    {
+        const int n = parsed.pattern->getNBStep();
+        if (n < 2 || n > kStepsPerPattern)
+            fuzz::fail("step count", n, 0);
+    }
+    Palladon& engine = fuzzEngine.reset();
+    importABL3PatternText(engine, text, "fuzz.pat", 5);
+    fuzz::checkEngine(engine);
+    return 0;
+}
