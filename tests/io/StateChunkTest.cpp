@@ -33,7 +33,8 @@ int applyChunk(Palladon& engine, const std::vector<std::uint8_t>& chunk)
 {
     // An exact-size heap copy, so that AddressSanitizer sees any read past the end.
     std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[chunk.size()]);
-    std::memcpy(copy.get(), chunk.data(), chunk.size());
+    if (!chunk.empty())
+        std::memcpy(copy.get(), chunk.data(), chunk.size());
     testing::internal::CaptureStdout();
     const int result = setChunk(engine, copy.get(), chunk.size());
     testing::internal::GetCapturedStdout();
