@@ -67,7 +67,15 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     applyParameter(kDistParam1, 0.0f);
     applyParameter(kDistParam2, 0.5f);
 
+    CBReset();
+    osc.initResampler();
+    osc.setBlockSize(preparedFrames);
     setSampleRate(getSampleRate());
+}
+
+void Palladon::CBReset()
+{
+    voice.reset();
 }
 
 Palladon::~Palladon() = default;
@@ -144,29 +152,6 @@ bool Palladon::getOutputProperties(VstInt32 index, VstPinProperties* properties)
     std::snprintf(properties->label, kVstMaxLabelLen, "fnk3 out %1d", index + 1);
     properties->flags = kVstPinIsActive | kVstPinIsStereo;
     return true;
-}
-
-void Palladon::setSampleRate(float rate)
-{
-    AudioEffectX::setSampleRate(rate);
-    distortion.setSampleRate(rate);
-    delay.setSampleRate(rate);
-    delay.update();
-    volume.setSampleRate(rate);
-}
-
-void Palladon::suspend() {}
-
-void Palladon::resume()
-{
-    distortion.resume();
-}
-
-void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames)
-{
-    std::memset(outputs[0], 0, sizeof(float) * static_cast<std::size_t>(frames));
-    std::memset(outputs[1], 0, sizeof(float) * static_cast<std::size_t>(frames));
-    runEffects(outputs[0], outputs[1], frames);
 }
 
 void Palladon::runEffects(float* left, float* right, int frames)

@@ -7,19 +7,30 @@
 #include "effects/DistortionSection.h"
 #include "effects/OutputVolume.h"
 #include "engine/Flavour.h"
+#include "engine/LivePlay.h"
 #include "engine/PalladonEditor.h"
+#include "engine/Voice.h"
+#include "engine/WavetableOscillator.h"
 #include "engine/parameterTable.h"
 #include "sequencer/Song.h"
 #include "sequencer/Transport.h"
 #include "vst2/AudioEffectX.h"
 
 #include <atomic>
+#include <vector>
 
 namespace quelvar
 {
 
 constexpr VstInt32 kUniqueId = vstFourCharacters('f', 'n', 'k', '3');
 constexpr int kDefaultSlideSamples = 5512;
+// Buffers are sized for at most this many frames; longer host blocks are rendered in pieces.
+constexpr int kMaxPreparedFrames = 8192;
+constexpr double kMinTempo = 1.0;
+constexpr double kMaxTempo = 999.0;
+// What the sequencer asks of the host's time info at block start, and after rendering.
+constexpr VstInt32 kSequencerTimeFilter = 0x3E07;
+constexpr VstInt32 kTempoTimeFilter = 0x600;
 
 class Palladon : public AudioEffectX
 {
@@ -56,9 +67,15 @@ public:
 
     // Rendering.
     void setSampleRate(float rate) override;
+    void setBlockSize(VstInt32 size) override;
     void suspend() override;
     void resume() override;
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
+    // Resets the voice: envelopes to rest, filter states cleared.
+    void CBReset();
+    // Live renderer: the voice played from MIDI notes while the sequencer is stopped.
+    void processTest(float* left, float* right, int frames, bool lowRate);
+    const Voice& getVoice() const { return voice; }
 
     // Sequencer.
     Song& getSong() { return song; }
@@ -103,6 +120,16 @@ private:
     void notifyParameter(int index, float v);
     void writeDefaultPattern();
     void publishCurrentPattern();
+    HostTime readHostTime(VstInt32 filter);
+    VoiceParameters voiceParameters() const;
+    // right is null on the low-rate path, which renders one internal-rate buffer.
+    void renderSequencer(float* left, float* right, int frames, const HostTime& time,
+                         bool lowRate);
+    void renderLowRate(float* left, float* right, int frames, const HostTime& time);
+    void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate);
+    static bool allStepsSlide(const Pattern& p);
+    double lowRateRatio() const;
+    void prepareLowRateBuffer();
     // The delay follows the tempo in force: the host's in host sync, the internal one otherwise.
     void retuneDelay(double bpm);
     void runEffects(float* left, float* right, int frames);
@@ -113,9 +140,14 @@ private:
 
     Song song;
     Transport transport{song};
+    Voice voice;
+    LivePlay live{voice};
+    WavetableOscillator osc;
     DistortionSection distortion;
     Delay delay;
     OutputVolume volume;
+    int preparedFrames = 1024;
+    std::vector<float> lowRateBuffer;
 
     // Slot values as stored by setParameter; slots with derived state read it instead.
     std::atomic<float> paramValues[kNumParams];
@@ -123,9 +155,6 @@ private:
     std::atomic<int> gateOffset{0};
     std::atomic<bool> recordEnabled{false};
     std::atomic<bool> ignoreSyncMode{false}; // standalone: set from its settings
-    // Written by the renderer from the host tempo; read by the Gate slot and its display.
-    std::atomic<int> samplesPerBeatInt{22050};
-    std::atomic<double> samplesPerStep{5512.5};
     static_assert(std::atomic<float>::is_always_lock_free);
     static_assert(std::atomic<int>::is_always_lock_free);
     static_assert(std::atomic<double>::is_always_lock_free);

@@ -43,7 +43,7 @@ void Palladon::applyParameter(int index, float v)
     case kGate:
     {
         storeValue(index, v);
-        const int spb = samplesPerBeatInt.load(std::memory_order_relaxed);
+        const int spb = transport.samplesPerBeatInt();
         const int q = ((spb / 4) * 2) / 5;
         gateOffset.store(static_cast<int>((1.0f - 2.0f * v) * static_cast<float>(q)),
                          std::memory_order_relaxed);
@@ -146,7 +146,9 @@ void Palladon::applyParameter(int index, float v)
 
 void Palladon::setWaveform(float v)
 {
-    storeValue(kWaveform, v < 0.5f ? 0.0f : 1.0f);
+    const float waveform = v < 0.5f ? 0.0f : 1.0f;
+    storeValue(kWaveform, waveform);
+    osc.setWaveform(waveform != 0.0f ? 1 : 0);
 }
 
 void Palladon::setSlideTime(float v)
@@ -215,7 +217,7 @@ void Palladon::getParameterDisplay(VstInt32 index, char* text)
         formatInteger(static_cast<int>(100.0f * v), text);
         return;
     case kGate:
-        formatMilliseconds(static_cast<int>(samplesPerStep.load(std::memory_order_relaxed)) -
+        formatMilliseconds(static_cast<int>(transport.samplesPerStep()) -
                                getGateOffset(),
                            getSampleRate(), text);
         return;

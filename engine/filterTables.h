@@ -25,7 +25,8 @@ inline long double exp2FromTable(long double x)
     if (position > 512.0L)
         position = 512.0L;
     // The last interval is [511, 512]; its top end is reached with a fraction of 1.
-    const int i = position < 511.0L ? static_cast<int>(position) : 511;
+    // Truncated through double: the x87 conversion to int would reload the control word.
+    const int i = position < 511.0L ? static_cast<int>(static_cast<double>(position)) : 511;
     return funTab2[i] + (position - i) * (funTab2[i + 1] - funTab2[i]);
 }
 

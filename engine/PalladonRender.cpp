@@ -1,0 +1,252 @@
+#include "engine/Palladon.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace quelvar
+{
+
+namespace
+{
+constexpr double kInternalRate = 44100.0;
+constexpr double kMaxRate = 1536000.0;
+// Below this host rate the low-rate path would need more than this many internal samples per
+// host sample; slower rates are rendered as if they were this one.
+constexpr double kMaxLowRateRatio = 16.0;
+
+bool usable(double v, double limit)
+{
+    return std::isfinite(v) && v > 0.0 && v <= limit;
+}
+} // namespace
+
+void Palladon::setSampleRate(float rate)
+{
+    // Non-finite rates count as 0: the low-rate path then renders with a ratio of 1.
+    const float safe = std::isfinite(rate) ? std::min(rate, static_cast<float>(kMaxRate)) : 0.0f;
+    AudioEffectX::setSampleRate(safe);
+    distortion.setSampleRate(safe);
+    delay.setSampleRate(safe);
+    delay.update();
+    volume.setSampleRate(safe);
+    prepareLowRateBuffer();
+}
+
+void Palladon::setBlockSize(VstInt32 size)
+{
+    const int frames = std::clamp(size, 1, kMaxPreparedFrames);
+    if (frames == preparedFrames)
+        return;
+    AudioEffectX::setBlockSize(size);
+    preparedFrames = frames;
+    osc.setBlockSize(preparedFrames);
+    prepareLowRateBuffer();
+}
+
+void Palladon::resume()
+{
+    if (osc.bufferSize() != preparedFrames)
+        osc.setBlockSize(preparedFrames);
+    prepareLowRateBuffer();
+    distortion.resume();
+}
+
+void Palladon::suspend() {}
+
+double Palladon::lowRateRatio() const
+{
+    const double rate = getSampleRate();
+    if (!(rate > 0.0))
+        return 1.0;
+    return std::min(static_cast<double>(static_cast<float>(kInternalRate / rate)),
+                    kMaxLowRateRatio);
+}
+
+void Palladon::prepareLowRateBuffer()
+{
+    if (!(getSampleRate() < 22050.0f))
+        return;
+    const auto needed = static_cast<std::size_t>(std::ceil(lowRateRatio())) *
+                            static_cast<std::size_t>(preparedFrames) +
+                        1;
+    if (needed > lowRateBuffer.size())
+        lowRateBuffer.assign(needed, 0.0f);
+}
+
+HostTime Palladon::readHostTime(VstInt32 filter)
+{
+    HostTime t;
+    t.sampleRate = usable(getSampleRate(), kMaxRate) ? getSampleRate() : kInternalRate;
+    t.tempo = transport.hostTempo();
+    const VstTimeInfo* info = getTimeInfo(filter);
+    if (!info)
+        return t; // no record: the host transport counts as stopped
+    if (usable(info->sampleRate, kMaxRate))
+        t.sampleRate = info->sampleRate;
+    if (usable(info->tempo, kMaxTempo))
+        t.tempo = std::max(info->tempo, kMinTempo);
+    t.ppqPosition = std::isfinite(info->ppqPos) ? info->ppqPos : 0.0;
+    t.transportChanged = (info->flags & kVstTransportChanged) != 0;
+    t.playing = (info->flags & kVstTransportPlaying) != 0;
+    return t;
+}
+
+void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames)
+{
+    if (!outputs || !outputs[0] || !outputs[1] || frames <= 0)
+        return;
+    float* left = outputs[0];
+    float* right = outputs[1];
+
+    HostTime time = readHostTime(kSequencerTimeFilter);
+    for (int done = 0; done < frames;)
+    {
+        const int n = std::min(frames - done, preparedFrames);
+        if (getSampleRate() < 22050.0f)
+            renderLowRate(left + done, right + done, n, time);
+        else
+            renderSequencer(left + done, right + done, n, time, false);
+        // A block longer than the buffers goes on where the last piece ended.
+        time.transportChanged = false;
+        if (time.playing)
+            time.ppqPosition += n / time.sampleRate * time.tempo / 60.0;
+        done += n;
+    }
+
+    const HostTime after = readHostTime(kTempoTimeFilter);
+    if (after.tempo != transport.hostTempo() && transport.syncType() == kHostSync)
+    {
+        retuneDelay(after.tempo);
+        transport.followHostTempo(after.ppqPosition);
+    }
+    transport.setHostTempo(after.tempo);
+
+    runEffects(left, right, frames);
+}
+
+void Palladon::renderLowRate(float* left, float* right, int frames, const HostTime& time)
+{
+    const double ratio = lowRateRatio();
+    const int internalFrames = static_cast<int>(std::ceil(frames * ratio));
+    float* buffer = lowRateBuffer.data();
+    renderSequencer(buffer, nullptr, internalFrames, time, true);
+    for (int i = 0; i < frames; ++i)
+    {
+        const double position = i * ratio;
+        const int j = static_cast<int>(position);
+        double v = buffer[j];
+        if (j + 1 < internalFrames)
+            v = buffer[j] + static_cast<double>(buffer[j + 1] - buffer[j]) * (position - j);
+        left[i] = static_cast<float>(v);
+        right[i] = static_cast<float>(v);
+    }
+}
+
+VoiceParameters Palladon::voiceParameters() const
+{
+    VoiceParameters p;
+    p.cutoff = storedValue(kCutoff);
+    p.resonance = storedValue(kResonance);
+    p.envMod = storedValue(kEnvMod);
+    p.accent = storedValue(kAccent);
+    p.tuning = storedValue(kTuning);
+    p.decay = storedValue(kDecay);
+    p.square = storedValue(kWaveform) != 0.0f;
+    return p;
+}
+
+void Palladon::renderSequencer(float* out, float* right, int frames, const HostTime& time,
+                               bool lowRate)
+{
+    if (transport.syncType() == kMidiInSync && transport.sequencerStopped())
+    {
+        processTest(out, right, frames, lowRate);
+        return;
+    }
+    std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(frames));
+    if (right)
+        std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
+
+    const int spbInt = transport.samplesPerBeatInt();
+    gateOffset.store(static_cast<int>((1.0f - 2.0f * storedValue(kGate)) *
+                                      static_cast<float>(((spbInt / 4) * 2) / 5)),
+                     std::memory_order_relaxed);
+
+    const BlockStart start = transport.beginBlock(time, lowRate ? kInternalRate : 0.0);
+    if (start.hostStarted && notifier)
+        notifier->sendMidiMessage(0xFA, 0, 0);
+    if (start.hostStopped && notifier)
+        notifier->sendMidiMessage(0xFC, 0, 0);
+    if (start.patternSwitched)
+        publishCurrentPattern();
+    if (!start.run)
+        return;
+
+    const double rate = lowRate ? kInternalRate : time.sampleRate;
+    const bool wavetable = !lowRate && storedValue(kAntialias) != 0.0f;
+    const VoiceBlock block = voice.prepareBlock(voiceParameters(), rate, wavetable);
+    const int stepLen = transport.stepLengthSamples();
+    const int gate = getGateOffset();
+    osc.resetBlock();
+
+    for (int i = 0; i < frames; ++i)
+    {
+        if (transport.beginSample())
+            publishCurrentPattern();
+        if (!transport.advanceStopFade())
+        {
+            voice.clearLowpass();
+            break;
+        }
+        while (transport.stepDue())
+            startStep(transport.dueStepIndex(), block, stepLen, lowRate);
+        if (wavetable && i % WavetableOscillator::oscBlock == 0)
+            osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i), voice.noteFreq,
+                                  storedValue(kTuning), getSampleRate());
+        bool released = false;
+        const long double y = voice.sequencerSample(block, wavetable ? osc.sample(i) : 0.0f,
+                                                    stepLen, gate, transport.stopFadeGain(),
+                                                    released);
+        out[i] = static_cast<float>(y);
+        voice.advance();
+        transport.endSample();
+    }
+    if (right)
+        std::memcpy(right, out, sizeof(float) * static_cast<std::size_t>(frames));
+}
+
+void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate)
+{
+    if (notifier)
+        notifier->processStep(index);
+    const Pattern* p = getCurrentPattern();
+    if (voice.isOff() && allStepsSlide(*p))
+        voice.reopenIfReleased();
+    transport.startStep();
+    voice.restartNote();
+    const Step* step = transport.currentStep();
+    if (!step)
+        return;
+    if (voice.startStep(transport.previousStep(), *step, *transport.nextStep(), stepLen, block,
+                        !lowRate))
+        osc.resetPhase();
+}
+
+bool Palladon::allStepsSlide(const Pattern& p)
+{
+    const int n = p.getNBStep();
+    for (int i = 0; i < n; ++i)
+        if (!p.getStep(i)->slide())
+            return false;
+    return true;
+}
+
+void Palladon::processTest(float* left, float* right, int frames, bool /*lowRate*/)
+{
+    std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
+    if (right)
+        std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
+}
+
+} // namespace quelvar

@@ -1,0 +1,230 @@
+#include "engine/Voice.h"
+
+#include "effects/voiceSaturator.h"
+#include "engine/noteTables.h"
+#include "sequencer/Step.h"
+
+#include <cmath>
+
+namespace quelvar
+{
+
+namespace
+{
+constexpr long double kTwoPi = 6.283185306L;
+constexpr long double kPi = kTwoPi / 2.0L;
+constexpr long double kInvTwoPi = 1.0L / kTwoPi;
+} // namespace
+
+int playableNote(int note)
+{
+    return note >= 0 && note <= kMaxStepNote ? note : 0;
+}
+
+void Voice::reset()
+{
+    noteFreq = 0.0L;
+    oscPhase = 0.0L;
+    slideFactor = 1.0L;
+    filterEnv = 2.5L;
+    accentEnv = 0.0L;
+    accentEnvSmooth = 0.0L;
+    accentReso = 0.0L;
+    accentResoSmooth = 0.0L;
+    gateLevel = 0.0L;
+    cutoffDrift = 0.0L;
+    noteLevel = 1.0L;
+    voiceOff = true;
+    slideActive = 0;
+    slideToNext = 0;
+    stepAccent = 0;
+    samplesInNote = 0;
+    IIR_resetIIR(lowpass);
+    IIR_resetFIR(preSmoother);
+    IIR_resetIIR(highpass);
+    dist_initdist();
+}
+
+VoiceBlock Voice::prepareBlock(const VoiceParameters& p, double sampleRate, bool wavetable) const
+{
+    VoiceBlock b;
+    b.envMod = p.envMod;
+    b.accentDepth = 0.65L * p.accent;
+    const float shaped = std::pow(2.0f, p.cutoff * 0.5f) - 1.0f;
+    const float cw = std::pow(2.0f, 0.8f * shaped);
+    b.resoQ = (std::sin(static_cast<long double>(p.resonance) * 1.5707963265L) * 75.0L + 25.0L) /
+              100.0L;
+    b.cutoffBase = (static_cast<long double>(cw) - 0.987L) + 0.33L * noteFreq / sampleRate;
+    const float octaves = 2.0f * p.tuning - 1.0f;
+    b.tuningOctaves = octaves;
+    b.tuneFactor = std::pow(2.0f, octaves);
+    b.k = 44100.0L / sampleRate;
+    b.decayFactor = 0.9995L + 0.0005L * p.decay;
+    b.phaseIncrement = kTwoPi * b.tuneFactor / (4.0L * sampleRate);
+    b.lowpassRate = lowpassRateFor(sampleRate);
+    b.square = p.square;
+    b.wavetable = wavetable;
+
+    const long double k = b.k;
+    b.driftRate = 8.2e-6L * k;
+    b.driftRateAccent = 9e-5L * k;
+    b.gateRiseRate = 0.9L * k;
+    b.gateFallRate = 0.004L * k;
+    b.noteLevelRate = 1e-5L * k;
+    b.accentEnvStep = 0.00044444445L * k;
+    b.accentResoStep = 0.00015L * k;
+    b.accentEnvSmoothRate = 0.00144L * k;
+    b.accentResoSmoothRate = 0.03L * k;
+    b.smootherRate = 0.7L * k;
+    b.smootherRateSquare = 0.125L * k;
+    b.highpassRate = 0.0068027L * k;
+    return b;
+}
+
+bool Voice::startStep(const Step* previous, const Step& step, const Step& next, int stepLength,
+                      const VoiceBlock& block, bool buildAccent)
+{
+    const int note = playableNote(step.note());
+    const bool slide = previous && previous->slide() && playableNote(previous->note()) != 0 &&
+                       note != 0 && noteFreq != 0.0L && !voiceOff;
+    if (slide)
+    {
+        slideActive = 1;
+        const long double t = block.tuningOctaves;
+        const float target = static_cast<float>(std::exp2(std::log2(cNoteFreq[note]) + t));
+        const float currentFreq = static_cast<float>(std::exp2(std::log2(noteFreq) + t));
+        const long double length = stepLength > 0 ? stepLength : 1;
+        slideFactor =
+            std::exp(std::log(static_cast<long double>(target) / currentFreq) / length);
+    }
+    else
+    {
+        slideActive = 0;
+        slideFactor = 1.0L;
+        noteFreq = cNoteFreq[note];
+        oscPhase = 0.0L;
+        filterEnv = 4.0L;
+        cutoffDrift = 0.0L;
+        noteLevel = 1.0L;
+        voiceOff = noteFreq == 0.0L;
+    }
+    slideToNext = step.slide() && note != 0 && playableNote(next.note()) != 0 ? 1 : 0;
+
+    stepAccent = step.accent() ? 1 : 0;
+    if (stepAccent)
+    {
+        accentReso = 0.6L;
+        if (!buildAccent)
+        {
+            accentEnv = 2.0L;
+        }
+        else if (accentEnvSmooth > 2.0L)
+        {
+            accentEnvSmooth = 2.0L;
+            accentEnv = 4.0L;
+        }
+        else
+        {
+            accentEnv = accentEnvSmooth + 2.0L;
+        }
+    }
+    return !slide;
+}
+
+inline void Voice::advanceEnvelopes(const VoiceBlock& b)
+{
+    if (accentEnv > 0.0)
+        accentEnv -= b.accentEnvStep;
+    else
+        accentEnv = 0.0;
+    if (accentReso > 0.0)
+        accentReso -= b.accentResoStep;
+    accentEnvSmooth += (accentEnv - accentEnvSmooth) * b.accentEnvSmoothRate;
+    accentResoSmooth += (accentReso - accentResoSmooth) * b.accentResoSmoothRate;
+    filterEnv *= b.decayFactor;
+}
+
+inline long double Voice::oscillatorValue(const VoiceBlock& b, float oscTable) const
+{
+    if (b.wavetable)
+        return 0.5 * oscTable;
+    if (!b.square)
+        return (kTwoPi - oscPhase) * kInvTwoPi;
+    return oscPhase > kPi ? 0.5 : -0.5;
+}
+
+inline long double Voice::filterChain(const VoiceBlock& b, long double osc, long double w,
+                               long double gate, long double levelFactor)
+{
+    const long double a = b.square && osc >= 0.0 ? b.smootherRateSquare : b.smootherRate;
+    const long double s = IIR_FIRlp(preSmoother, a, osc);
+    const long double h = IIR_doIIRhigh(highpass, b.highpassRate, s);
+
+    long double q = b.resoQ + 0.04 * b.accentDepth * accentResoSmooth;
+    if (!b.square)
+        q *= 1.1;
+    const long double y = IIR_IIRlp3poleAlt(lowpass, w, (b.square ? 0.992 : 0.9) * q,
+                                            h * gate, noteFreq * b.k, b.lowpassRate);
+    return y * (1.0 + 1.5 * (1.0 - q)) * (1.0 + 3.0 * accentResoSmooth) * 0.2666667 *
+           levelFactor;
+}
+
+long double Voice::sequencerSample(const VoiceBlock& b, float oscTable, int stepLength,
+                                   int gateOffset, double stopFadeGain, bool& released)
+{
+    if (stepAccent)
+        cutoffDrift += (-1.75 - cutoffDrift) * b.driftRateAccent;
+    else
+        cutoffDrift += (-1.0 - cutoffDrift) * b.driftRate;
+
+    const long double gateTarget = voiceOff ? 0.0 : 1.0;
+    const long double gateRate = voiceOff ? 0.004 : 0.9;
+    gateLevel += (gateTarget - gateLevel) * (voiceOff ? b.gateFallRate : b.gateRiseRate);
+
+    noteLevel -= noteLevel * b.noteLevelRate;
+    if (noteLevel < 0.5)
+        noteLevel = 0.5;
+
+    advanceEnvelopes(b);
+    const long double x =
+        cutoffDrift + b.envMod * (filterEnv - 2.0) + b.accentDepth * accentEnvSmooth;
+    const long double w = b.cutoffBase * exp2FromTable(x);
+
+    oscPhase += b.phaseIncrement * noteFreq;
+    if (oscPhase > kTwoPi)
+        oscPhase -= kTwoPi;
+
+    released = false;
+    if (slideToNext == 0)
+    {
+        const int remaining = stepLength - samplesInNote;
+        if (static_cast<float>(gateOffset) +
+                static_cast<float>(stepLength) * 0.5263158f * (1.0f - 0.25f * stepAccent) >
+            static_cast<float>(remaining))
+        {
+            voiceOff = true;
+            gateLevel += (gateTarget - gateLevel) * gateRate;
+            released = true;
+        }
+    }
+
+    long double osc = oscillatorValue(b, oscTable);
+    if (noteFreq == 0.0)
+        osc *= 0.0;
+    const long double level =
+        filterChain(b, osc, w, gateLevel, b.square ? noteLevel : 1.5 * noteLevel);
+    return dist_dist(level) * stopFadeGain;
+}
+
+long double Voice::liveSample(const VoiceBlock& b, float oscTable)
+{
+    advanceEnvelopes(b);
+    const long double x = b.envMod * (filterEnv - 2.0) + b.accentDepth * accentEnvSmooth;
+    const long double w = b.cutoffBase * exp2FromTable(x);
+    oscPhase += b.phaseIncrement * noteFreq;
+    if (oscPhase > kTwoPi)
+        oscPhase -= kTwoPi;
+    return filterChain(b, oscillatorValue(b, oscTable), w, 1.0, b.square ? noteLevel : 1.5);
+}
+
+} // namespace quelvar

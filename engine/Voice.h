@@ -1,0 +1,130 @@
+// The single voice: envelopes, slide, accent and the filter chain, computed per sample in
+// extended precision. Audio thread only; no allocation.
+#pragma once
+
+#include "engine/iirRoutines.h"
+
+namespace quelvar
+{
+
+class Step;
+
+// Values of the parameter slots the voice reads, taken once per block.
+struct VoiceParameters
+{
+    float cutoff = 0.0f;
+    float resonance = 0.0f;
+    float envMod = 0.0f;
+    float accent = 0.0f;
+    float tuning = 0.5f;
+    float decay = 0.0f;
+    bool square = false;
+};
+
+// Per-block constants of the voice.
+struct VoiceBlock
+{
+    double envMod = 0.0L;
+    double accentDepth = 0.0L;
+    double resoQ = 0.0L;
+    double cutoffBase = 0.0L;   // A: cutoff and key tracking at block start
+    double tuneFactor = 1.0L;
+    double tuningOctaves = 0.0L; // 2 × Tuning − 1, single precision
+    double k = 1.0L;             // 44100 / sample rate
+    double decayFactor = 1.0L;
+    double phaseIncrement = 0.0L; // per Hz of noteFreq
+    // Per-sample rates already multiplied by k.
+    double driftRate = 0.0L;
+    double driftRateAccent = 0.0L;
+    double gateRiseRate = 0.0L;
+    double gateFallRate = 0.0L;
+    double noteLevelRate = 0.0L;
+    double accentEnvStep = 0.0L;
+    double accentResoStep = 0.0L;
+    double accentEnvSmoothRate = 0.0L;
+    double accentResoSmoothRate = 0.0L;
+    double smootherRate = 0.0L;       // pre-smoother, saw and negative square half
+    double smootherRateSquare = 0.0L; // pre-smoother, positive square half
+    double highpassRate = 0.0L;
+    LowpassRate lowpassRate;
+    bool square = false;
+    bool wavetable = false; // the band-limited oscillator replaces the naive one
+};
+
+class Voice
+{
+public:
+    // The voice's reset: envelopes to their rest values, filter states cleared.
+    void reset();
+    void clearLowpass() { IIR_resetIIR(lowpass); }
+
+    // sampleRate: the rate of the phase, key tracking and filter; wavetable: the wavetable
+    // oscillator is in use for this block.
+    VoiceBlock prepareBlock(const VoiceParameters& p, double sampleRate, bool wavetable) const;
+
+    // Sequencer step start: slide into it or retrigger, then its accent. Returns true when the
+    // note was retriggered (the oscillator's table position restarts). buildAccent is false on
+    // the low-rate path, where every accent starts at the same height.
+    bool startStep(const Step* previous, const Step& step, const Step& next, int stepLength,
+                   const VoiceBlock& block, bool buildAccent);
+
+    // One sequencer sample. oscTable is the wavetable oscillator's sample (used when the block
+    // says so). Sets `released` when the step's gate closes at this sample.
+    long double sequencerSample(const VoiceBlock& block, float oscTable, int stepLength,
+                                int gateOffset, double stopFadeGain, bool& released);
+
+    // One live-play sample, before the saturator: the sequencer's chain without drift, gate,
+    // note-level fall or release test.
+    long double liveSample(const VoiceBlock& block, float oscTable);
+
+    // After each sample.
+    void advance()
+    {
+        ++samplesInNote;
+        noteFreq *= slideFactor;
+    }
+
+    // An all-slide pattern keeps its voice open across rests.
+    void reopenIfReleased() { voiceOff = false; }
+    void restartNote() { samplesInNote = 0; }
+    bool isOff() const { return voiceOff; }
+    long double frequency() const { return noteFreq; }
+
+    // Extended-precision voice state, read by tests.
+    long double noteFreq = 0.0L;
+    long double oscPhase = 0.0L;
+    long double slideFactor = 1.0L;
+    long double filterEnv = 2.5L;
+    long double accentEnv = 0.0L;
+    long double accentEnvSmooth = 0.0L;
+    long double accentReso = 0.0L;
+    long double accentResoSmooth = 0.0L;
+    long double gateLevel = 0.0L;
+    long double cutoffDrift = 0.0L;
+    long double noteLevel = 1.0L;
+    bool voiceOff = true;
+    int slideActive = 0;
+    int slideToNext = 0;
+    signed char stepAccent = 0;
+    int samplesInNote = 0;
+
+private:
+    // Inlined: extended-precision arguments would otherwise travel through memory.
+    // Accent decay and smoothing, filter envelope and phase: shared by both renderers.
+    [[gnu::always_inline]] inline void advanceEnvelopes(const VoiceBlock& b);
+    [[gnu::always_inline]] inline long double oscillatorValue(const VoiceBlock& b,
+                                                              float oscTable) const;
+    // Pre-smoother, high-pass, resonant low-pass and level; returns the level-scaled output.
+    [[gnu::always_inline]] inline long double filterChain(const VoiceBlock& b, long double osc,
+                                                          long double w, long double gate,
+                                                          long double levelFactor);
+
+    tbiquad lowpass;
+    tbiquadFIR preSmoother;
+    tbiquad highpass;
+};
+
+// The step's note as the voice may use it: anything outside 0–60 plays as a rest.
+int playableNote(int note);
+
+} // namespace quelvar
