@@ -88,6 +88,9 @@ public:
     void setSlideTime(float v);
     void setWaveform(float v);
     void setSyncType(float v);
+    // Start and stop of the internal transport (editor, panel); nothing outside internal sync.
+    void internalPlay() { transport.internalPlay(); }
+    void internalStop() { transport.internalStop(); }
 
     // Effects, in block order after the voice.
     void setDisto(float v);

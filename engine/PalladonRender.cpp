@@ -11,6 +11,10 @@ namespace
 {
 constexpr double kInternalRate = 44100.0;
 constexpr double kMaxRate = 1536000.0;
+// A host reporting a rate below this in its time info is not believed; the engine's rate is used.
+constexpr double kMinReportedRate = 1000.0;
+// Positions further than this from the start are held there; the sample clock must fit 64 bits.
+constexpr double kMaxPositionBeats = 1e9;
 // Below this host rate the low-rate path would need more than this many internal samples per
 // host sample; slower rates are rendered as if they were this one.
 constexpr double kMaxLowRateRatio = 16.0;
@@ -77,16 +81,20 @@ void Palladon::prepareLowRateBuffer()
 HostTime Palladon::readHostTime(VstInt32 filter)
 {
     HostTime t;
-    t.sampleRate = usable(getSampleRate(), kMaxRate) ? getSampleRate() : kInternalRate;
+    t.sampleRate = usable(getSampleRate(), kMaxRate) && getSampleRate() >= kMinReportedRate
+                       ? getSampleRate()
+                       : kInternalRate;
     t.tempo = transport.hostTempo();
     const VstTimeInfo* info = getTimeInfo(filter);
     if (!info)
         return t; // no record: the host transport counts as stopped
-    if (usable(info->sampleRate, kMaxRate))
+    if (usable(info->sampleRate, kMaxRate) && info->sampleRate >= kMinReportedRate)
         t.sampleRate = info->sampleRate;
     if (usable(info->tempo, kMaxTempo))
         t.tempo = std::max(info->tempo, kMinTempo);
-    t.ppqPosition = std::isfinite(info->ppqPos) ? info->ppqPos : 0.0;
+    t.ppqPosition = std::isfinite(info->ppqPos)
+                        ? std::clamp(info->ppqPos, -kMaxPositionBeats, kMaxPositionBeats)
+                        : 0.0;
     t.transportChanged = (info->flags & kVstTransportChanged) != 0;
     t.playing = (info->flags & kVstTransportPlaying) != 0;
     return t;
@@ -199,7 +207,8 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
             voice.clearLowpass();
             break;
         }
-        while (transport.stepDue())
+        // At most one pass over the pattern per sample, however far the clock has jumped.
+        for (int started = 0; started <= kStepsPerPattern && transport.stepDue(); ++started)
             startStep(transport.dueStepIndex(), block, stepLen, lowRate);
         if (wavetable && i % WavetableOscillator::oscBlock == 0)
             osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i), voice.noteFreq,

@@ -277,13 +277,15 @@ bool Transport::stepDue()
         return false;
     const int count = p->getNBStep();
     const double length = count * kStepBeats;
-    if (length > 0.0 && stepPos >= length)
+    if (length > 0.0 && stepPos + kStepTimeTolerance >= length)
     {
-        stepPos -= length;
+        stepPos = std::fmod(stepPos, length);
+        if (stepPos + kStepTimeTolerance >= length)
+            stepPos -= length;
         stepIndex = 0;
     }
     const Step* s = p->getStep(stepIndex);
-    return s && stepPos >= s->timeStart();
+    return s && stepPos + kStepTimeTolerance >= s->timeStart();
 }
 
 void Transport::startStep()

@@ -30,6 +30,9 @@ enum PatternSyncMode : int
 constexpr int kTriggerablePatterns = 32;
 constexpr double kMaxGrooveBeats = 0.09375;
 constexpr double kStopFadeStep = 1.0 / 441.0;
+// Summing a beat increment per sample drifts by rounding; a step whose start lies exactly on a
+// sample would otherwise begin one sample late (4726 + 4724 instead of 4725 + 4725).
+constexpr double kStepTimeTolerance = 1e-9;
 
 // What the host reported for one block, already made safe to compute with.
 struct HostTime

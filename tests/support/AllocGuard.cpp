@@ -12,7 +12,12 @@ std::atomic<int> counted{0};
 void* allocate(std::size_t size)
 {
     if (armedDepth > 0)
+    {
         counted.fetch_add(1, std::memory_order_relaxed);
+        // Run a failing test under a debugger with this set to see where it allocates.
+        if (std::getenv("QUELVAR_TRAP_ALLOC"))
+            __builtin_trap();
+    }
     return std::malloc(size == 0 ? 1 : size);
 }
 

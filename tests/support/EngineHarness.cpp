@@ -13,6 +13,9 @@ thread_local EngineHarness* constructing = nullptr;
 
 EngineHarness::EngineHarness(Flavour flavour, double sampleRate, int maxBlock)
 {
+    // Recording never allocates inside a test's no-allocation scope.
+    stepFrames.reserve(RecordingEditor::kRoom);
+    midiOut.reserve(RecordingEditor::kRoom);
     time.sampleRate = sampleRate;
     time.tempo = 120.0;
     time.timeSigNumerator = 4;
@@ -85,6 +88,12 @@ std::vector<float> EngineHarness::render(int frames, int blockSize)
 {
     std::vector<float> left(frames, 0.0f);
     lastRight.assign(frames, 0.0f);
+    renderInto(left.data(), lastRight.data(), frames, blockSize);
+    return left;
+}
+
+void EngineHarness::renderInto(float* left, float* right, int frames, int blockSize)
+{
     for (int done = 0; done < frames;)
     {
         const int n = std::min(blockSize, frames - done);
@@ -92,7 +101,7 @@ std::vector<float> EngineHarness::render(int frames, int blockSize)
                                    : (time.flags & ~kVstTransportChanged);
         changePending = false;
         const std::size_t stepsBefore = recorder->steps.size();
-        float* outputs[2] = {left.data() + done, lastRight.data() + done};
+        float* outputs[2] = {left + done, right + done};
         synth->processReplacing(nullptr, outputs, n);
         if (n == 1)
             for (std::size_t s = stepsBefore; s < recorder->steps.size(); ++s)
@@ -103,7 +112,6 @@ std::vector<float> EngineHarness::render(int frames, int blockSize)
         time.samplePos += n;
         done += n;
     }
-    return left;
 }
 
 double dominantFrequency(const std::vector<float>& signal, double sampleRate, double minHz,

@@ -39,6 +39,8 @@ public:
     // where tests care). Steps noticed by the editor are stamped with their absolute frame when
     // blockSize is 1.
     std::vector<float> render(int frames, int blockSize = 64);
+    // The same into buffers of at least `frames` samples; allocates nothing.
+    void renderInto(float* left, float* right, int frames, int blockSize);
     std::vector<float> lastRight;
     long long framesRendered() const { return frame; }
 
