@@ -17,6 +17,9 @@
 #include "vst2/AudioEffectX.h"
 
 #include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace quelvar
@@ -92,6 +95,35 @@ public:
     void internalPlay() { transport.internalPlay(); }
     void internalStop() { transport.internalStop(); }
 
+    // Pattern editing (any thread). An index names a song pattern; -1 the current one.
+    void PatternClear();
+    void PatternCopy(int index);
+    void PatternPaste(int index);
+    void patternTransposeUp();
+    void patternTransposeDown();
+    void patternShiftLeft();
+    void patternShiftRight();
+    // Randomisers. PatternRandom1(-1) is done by the audio thread at its next block.
+    void PatternRandom1(int index);
+    void patternRandom3(int what, int index);
+    void processRandomize(int index);
+    void randomParameters();
+
+    // State chunk and files.
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+    bool exportPattern(const std::string& path);
+    bool importPattern(const std::string& path, int index, bool withParams);
+    bool exportBank(const std::string& path);
+    bool importBank(const std::string& path, int index);
+    bool exportABL2Pattern(const std::string& path);
+    bool exportABL3Pattern(const std::string& path);
+    bool importABLPattern(const std::string& path, int index, bool withParams);
+    bool importABL3Pattern(const std::string& path, int index, bool withParams);
+    bool exportPhoscyonPattern(const std::string& path);
+    bool importPhoscyonPattern(const std::string& path, int index);
+    bool exportMidiPattern(const std::string& path, int index);
+
     // Effects, in block order after the voice.
     void setDisto(float v);
     void setDistoParam1(float v) { distortion.setDistoParam1(v); }
@@ -151,6 +183,9 @@ private:
     OutputVolume volume;
     int preparedFrames = 1024;
     std::vector<float> lowRateBuffer;
+    std::vector<std::uint8_t> chunkBlock; // the last chunk handed to the host
+    std::unique_ptr<Pattern> copyBuffer;  // made by the first copy
+    std::atomic<bool> randomizeRequest{false};
 
     // Slot values as stored by setParameter; slots with derived state read it instead.
     std::atomic<float> paramValues[kNumParams];
