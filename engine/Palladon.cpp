@@ -207,6 +207,12 @@ void Palladon::refreshAfterLoad()
     AudioEffectX::updateDisplay();
 }
 
+void Palladon::publishPatterns()
+{
+    if (notifier)
+        notifier->updateDisplay();
+}
+
 void Palladon::publishCurrentPattern()
 {
     if (notifier)

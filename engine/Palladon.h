@@ -155,6 +155,9 @@ private:
     void notifyParameter(int index, float v);
     void writeDefaultPattern();
     void publishCurrentPattern();
+    // After an edit of any pattern: the editor shows the song afresh.
+    void publishPatterns();
+    Pattern* patternNamed(int index);
     HostTime readHostTime(VstInt32 filter);
     VoiceParameters voiceParameters() const;
     // right is null on the low-rate path, which renders one internal-rate buffer.

@@ -56,7 +56,10 @@ void Palladon::resume()
     distortion.resume();
 }
 
-void Palladon::suspend() {}
+void Palladon::suspend()
+{
+    randomizeRequest.store(false, std::memory_order_relaxed);
+}
 
 double Palladon::lowRateRatio() const
 {
@@ -106,6 +109,8 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
         return;
     float* left = outputs[0];
     float* right = outputs[1];
+    if (randomizeRequest.exchange(false, std::memory_order_relaxed))
+        processRandomize(-1);
 
     HostTime time = readHostTime(kSequencerTimeFilter);
     for (int done = 0; done < frames;)
