@@ -76,6 +76,7 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
 void Palladon::CBReset()
 {
     voice.reset();
+    lastMidiNote = -1;
 }
 
 Palladon::~Palladon() = default;
@@ -180,6 +181,8 @@ void Palladon::setSyncType(float v)
     const int previous = transport.setSyncType(v);
     storeValue(kSyncType, v);
     const int now = transport.syncType();
+    if (now == kMidiInSync)
+        liveResetRequest.store(true, std::memory_order_release);
     if (previous == kHostSync && now == kInternalSync && transport.tempo() != transport.hostTempo())
         retuneDelay(transport.tempo());
     else if (previous == kInternalSync && now == kHostSync &&

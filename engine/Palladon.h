@@ -12,7 +12,11 @@
 #include "engine/Voice.h"
 #include "engine/WavetableOscillator.h"
 #include "engine/parameterTable.h"
+#include "sequencer/LiveNoteInbox.h"
+#include "sequencer/MidiOut.h"
+#include "sequencer/NoteEventQueue.h"
 #include "sequencer/Song.h"
+#include "sequencer/StepRecorder.h"
 #include "sequencer/Transport.h"
 #include "vst2/AudioEffectX.h"
 
@@ -27,6 +31,7 @@ namespace quelvar
 
 constexpr VstInt32 kUniqueId = vstFourCharacters('f', 'n', 'k', '3');
 constexpr int kDefaultSlideSamples = 5512;
+constexpr int kDefaultAccentThreshold = 82; // velocities above it accent
 // Buffers are sized for at most this many frames; longer host blocks are rendered in pieces.
 constexpr int kMaxPreparedFrames = 8192;
 constexpr double kMinTempo = 1.0;
@@ -76,9 +81,21 @@ public:
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
     // Resets the voice: envelopes to rest, filter states cleared.
     void CBReset();
-    // Live renderer: the voice played from MIDI notes while the sequencer is stopped.
-    void processTest(float* left, float* right, int frames, bool lowRate);
+    // Live renderer: the voice played from MIDI notes while the sequencer is stopped in MIDI-in
+    // sync. right may be null (the low-rate path renders one buffer).
+    void processTest(float* left, float* right, int frames);
+    void processTest2(float* buffer, int count);
     const Voice& getVoice() const { return voice; }
+
+    // MIDI. processEvents runs on the audio thread before the block that uses its notes.
+    VstInt32 processEvents(VstEvents* events) override;
+    // Live notes from an editor's keyboard (any thread); they reach the voice at the next block
+    // and sound only in MIDI-in sync. The third argument has no effect.
+    void play(int note, int velocity, int extra = 0);
+    void stop(int note, int velocity, int extra = 0);
+    // The standalone program's accent velocity threshold; the plugin's is fixed at 82.
+    void setAccentThreshold(int velocity);
+    int getAccentThreshold() const;
 
     // Sequencer.
     Song& getSong() { return song; }
@@ -159,12 +176,22 @@ private:
     void publishPatterns();
     Pattern* patternNamed(int index);
     HostTime readHostTime(VstInt32 filter);
+    // MIDI in and out (audio thread).
+    void addNoteOn(int note, int velocity, int offset);
+    void addNoteOff(int note, int velocity, int offset);
+    void liveNote(bool on, int note, int velocity, long double tuningOctaves);
+    void takeLiveRequests();
+    void resetPendingNote();
+    void sendMidiOut();
+    void stepMidiOut(const Step& step, int offset);
+    int midiOffset(int sample) const;
     VoiceParameters voiceParameters() const;
     // right is null on the low-rate path, which renders one internal-rate buffer.
     void renderSequencer(float* left, float* right, int frames, const HostTime& time,
                          bool lowRate);
     void renderLowRate(float* left, float* right, int frames, const HostTime& time);
-    void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate);
+    void renderLive(float* left, float* right, int frames, bool lowRate);
+    void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate, int sample);
     static bool allStepsSlide(const Pattern& p);
     double lowRateRatio() const;
     void prepareLowRateBuffer();
@@ -189,6 +216,16 @@ private:
     std::vector<std::uint8_t> chunkBlock; // the last chunk handed to the host
     std::unique_ptr<Pattern> copyBuffer;  // made by the first copy
     std::atomic<bool> randomizeRequest{false};
+
+    MidiOut midiOut;
+    NoteEventQueue noteEvents;
+    StepRecorder recorder;
+    LiveNoteInbox liveInbox;
+    int lastMidiNote = -1;        // MIDI note of the last sequenced step, -1 none
+    int midiFrameBase = 0;        // where the piece being rendered starts in the host block
+    double midiFrameRatio = 1.0;  // internal samples per host frame on the low-rate path
+    std::atomic<int> accentThreshold{kDefaultAccentThreshold};
+    std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
 
     // Slot values as stored by setParameter; slots with derived state read it instead.
     std::atomic<float> paramValues[kNumParams];

@@ -111,11 +111,14 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     float* right = outputs[1];
     if (randomizeRequest.exchange(false, std::memory_order_relaxed))
         processRandomize(-1);
+    takeLiveRequests();
+    noteEvents.clampOffsets(frames - 1);
 
     HostTime time = readHostTime(kSequencerTimeFilter);
     for (int done = 0; done < frames;)
     {
         const int n = std::min(frames - done, preparedFrames);
+        midiFrameBase = done;
         if (getSampleRate() < 22050.0f)
             renderLowRate(left + done, right + done, n, time);
         else
@@ -126,6 +129,7 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
             time.ppqPosition += n / time.sampleRate * time.tempo / 60.0;
         done += n;
     }
+    noteEvents.clear();
 
     const HostTime after = readHostTime(kTempoTimeFilter);
     if (after.tempo != transport.hostTempo() && transport.syncType() == kHostSync)
@@ -143,7 +147,9 @@ void Palladon::renderLowRate(float* left, float* right, int frames, const HostTi
     const double ratio = lowRateRatio();
     const int internalFrames = static_cast<int>(std::ceil(frames * ratio));
     float* buffer = lowRateBuffer.data();
+    midiFrameRatio = ratio;
     renderSequencer(buffer, nullptr, internalFrames, time, true);
+    midiFrameRatio = 1.0;
     for (int i = 0; i < frames; ++i)
     {
         const double position = i * ratio;
@@ -172,9 +178,14 @@ VoiceParameters Palladon::voiceParameters() const
 void Palladon::renderSequencer(float* out, float* right, int frames, const HostTime& time,
                                bool lowRate)
 {
+    midiOut.sendDelayedNoteOffs(midiOffset(frames / 2));
     if (transport.syncType() == kMidiInSync && transport.sequencerStopped())
     {
-        processTest(out, right, frames, lowRate);
+        resetPendingNote();
+        if (lowRate)
+            processTest2(out, frames);
+        else
+            processTest(out, right, frames);
         return;
     }
     std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(frames));
@@ -193,6 +204,8 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
         notifier->sendMidiMessage(0xFC, 0, 0);
     if (start.patternSwitched)
         publishCurrentPattern();
+    if (start.releaseSoundingNotes)
+        resetPendingNote();
     if (!start.run)
         return;
 
@@ -214,7 +227,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
         }
         // At most one pass over the pattern per sample, however far the clock has jumped.
         for (int started = 0; started <= kStepsPerPattern && transport.stepDue(); ++started)
-            startStep(transport.dueStepIndex(), block, stepLen, lowRate);
+            startStep(transport.dueStepIndex(), block, stepLen, lowRate, i);
         if (wavetable && i % WavetableOscillator::oscBlock == 0)
             osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i), voice.noteFreq,
                                   storedValue(kTuning), getSampleRate());
@@ -223,14 +236,18 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
                                                     stepLen, gate, transport.stopFadeGain(),
                                                     released);
         out[i] = static_cast<float>(y);
+        if (released && midiOut.sounding(lastMidiNote))
+            midiOut.addMidiMsg(kNoteOff, lastMidiNote, 0, midiOffset(i));
         voice.advance();
         transport.endSample();
     }
     if (right)
         std::memcpy(right, out, sizeof(float) * static_cast<std::size_t>(frames));
+    sendMidiOut();
 }
 
-void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate)
+void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate,
+                         int sample)
 {
     if (notifier)
         notifier->processStep(index);
@@ -239,9 +256,19 @@ void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool l
         voice.reopenIfReleased();
     transport.startStep();
     voice.restartNote();
-    const Step* step = transport.currentStep();
+    Step* step = transport.currentStep();
     if (!step)
         return;
+    if (isRecordEnabled())
+    {
+        const StepRecorder::Result r =
+            recorder.processRecordPatternNote(step, getAccentThreshold());
+        if (r == StepRecorder::Result::noteWritten)
+            publishPatterns();
+        else if (r == StepRecorder::Result::slideChanged && notifier)
+            notifier->updateDisplay();
+    }
+    stepMidiOut(*step, midiOffset(sample));
     if (voice.startStep(transport.previousStep(), *step, *transport.nextStep(), stepLen, block,
                         !lowRate))
         osc.resetPhase();
@@ -256,11 +283,108 @@ bool Palladon::allStepsSlide(const Pattern& p)
     return true;
 }
 
-void Palladon::processTest(float* left, float* right, int frames, bool /*lowRate*/)
+void Palladon::processTest(float* left, float* right, int frames)
+{
+    renderLive(left, right, frames, false);
+}
+
+void Palladon::processTest2(float* buffer, int count)
+{
+    renderLive(buffer, nullptr, count, true);
+}
+
+void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
 {
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     if (right)
         std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
+
+    const double engineRate = getSampleRate();
+    const double rate = lowRate || !(engineRate >= 22050.0) ? kInternalRate : engineRate;
+    const bool wavetable = !lowRate && storedValue(kAntialias) != 0.0f;
+    const VoiceBlock block = voice.prepareBlock(voiceParameters(), rate, wavetable);
+    live.setSlideSamples(getSlideSamples());
+    osc.resetBlock();
+
+    const int events = noteEvents.size();
+    for (int i = 0; i < frames; ++i)
+    {
+        // Offsets count from the start of the host block, not of this piece.
+        for (int e = 0; e < events; ++e)
+        {
+            const NoteEventQueue::Entry& entry = noteEvents[e];
+            if (entry.type == NoteEventQueue::kEnd)
+                break;
+            if (entry.offset - midiFrameBase == i)
+                liveNote(entry.type == NoteEventQueue::kNoteOn, entry.note,
+                         entry.type == NoteEventQueue::kNoteOn ? entry.velocity : 48,
+                         block.tuningOctaves);
+        }
+        if (!live.active())
+            continue;
+        live.advanceRamps();
+        if (wavetable && i % WavetableOscillator::oscBlock == 0)
+            osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i),
+                                  voice.noteFreq, storedValue(kTuning), rate);
+        left[i] = live.finish(voice.liveSample(block, wavetable ? osc.sample(i) : 0.0f));
+        live.endSample();
+    }
+    if (right)
+        std::memcpy(right, left, sizeof(float) * static_cast<std::size_t>(frames));
+}
+
+void Palladon::liveNote(bool on, int note, int velocity, long double tuningOctaves)
+{
+    if (transport.syncType() != kMidiInSync)
+        return;
+    if (!on)
+        live.stop(note, velocity, getAccentThreshold(), tuningOctaves);
+    else if (live.play(note, velocity, getAccentThreshold(), tuningOctaves))
+        osc.resetPhase();
+}
+
+void Palladon::takeLiveRequests()
+{
+    if (liveResetRequest.exchange(false, std::memory_order_acquire))
+        live.reset();
+    const long double tuningOctaves = 2.0f * storedValue(kTuning) - 1.0f;
+    LiveNoteInbox::Note n;
+    while (liveInbox.pop(n))
+        liveNote(n.on, n.note, n.velocity, tuningOctaves);
+}
+
+int Palladon::midiOffset(int sample) const
+{
+    return midiFrameBase + static_cast<int>(sample / midiFrameRatio);
+}
+
+void Palladon::stepMidiOut(const Step& step, int offset)
+{
+    const int m = playableNote(step.note()) + kMidiNoteOffset;
+    const int velocity = step.accent() ? 127 : 64;
+    if (lastMidiNote != -1 && m != lastMidiNote && midiOut.sounding(lastMidiNote))
+        midiOut.addDelayedNoteOff(lastMidiNote);
+    if (m > kMidiNoteOffset)
+    {
+        const Step* previous = transport.previousStep();
+        if (m != lastMidiNote || (previous && !previous->slide()))
+            midiOut.addMidiMsg(kNoteOn, m, velocity, offset);
+    }
+    lastMidiNote = m;
+}
+
+void Palladon::sendMidiOut()
+{
+    if (VstEvents* events = midiOut.PrepareEventList())
+        sendVstEventsToHost(events);
+}
+
+// Also flushes note-offs still waiting in the ring, so none is left behind when the block goes
+// to the live renderer.
+void Palladon::resetPendingNote()
+{
+    midiOut.queueNoteOffsForSoundingNotes();
+    sendMidiOut();
 }
 
 } // namespace quelvar

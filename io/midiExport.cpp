@@ -4,6 +4,7 @@
 #include "io/MidiFile.h"
 #include "io/fileBytes.h"
 #include "io/patternImport.h"
+#include "sequencer/MidiOut.h"
 
 #include <algorithm>
 
@@ -12,8 +13,6 @@ namespace quelvar
 
 namespace
 {
-constexpr int kNoteOn = 0x90;
-constexpr int kNoteOff = 0x80;
 constexpr double kSlideOverlapBeats = 0.025;
 constexpr double kStepBeatsLimit = 0.25;
 

@@ -65,6 +65,18 @@ VstIntPtr EngineHarness::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32
     }
 }
 
+void EngineHarness::queueMidi(int offset, int status, int data1, int data2)
+{
+    VstMidiEvent e{};
+    e.type = kVstMidiType;
+    e.byteSize = sizeof(VstMidiEvent);
+    e.deltaFrames = offset;
+    e.midiData[0] = static_cast<char>(status);
+    e.midiData[1] = static_cast<char>(data1);
+    e.midiData[2] = static_cast<char>(data2);
+    pendingMidi.push_back(e);
+}
+
 void EngineHarness::play(double ppq)
 {
     time.ppqPos = ppq;
@@ -100,6 +112,19 @@ void EngineHarness::renderInto(float* left, float* right, int frames, int blockS
         time.flags = changePending ? (time.flags | kVstTransportChanged)
                                    : (time.flags & ~kVstTransportChanged);
         changePending = false;
+        if (!pendingMidi.empty())
+        {
+            pendingPointers.clear();
+            for (VstMidiEvent& e : pendingMidi)
+                pendingPointers.push_back(reinterpret_cast<VstEvent*>(&e));
+            std::vector<char> list(sizeof(VstEvents) + pendingPointers.size() * sizeof(VstEvent*));
+            auto* events = reinterpret_cast<VstEvents*>(list.data());
+            events->numEvents = static_cast<VstInt32>(pendingPointers.size());
+            for (std::size_t i = 0; i < pendingPointers.size(); ++i)
+                events->events[i] = pendingPointers[i];
+            synth->processEvents(events);
+            pendingMidi.clear();
+        }
         const std::size_t stepsBefore = recorder->steps.size();
         float* outputs[2] = {left + done, right + done};
         synth->processReplacing(nullptr, outputs, n);

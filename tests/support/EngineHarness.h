@@ -17,6 +17,7 @@ struct SentMidi
     int status;
     int data1;
     int data2;
+    bool operator==(const SentMidi&) const = default;
 };
 
 class EngineHarness
@@ -28,6 +29,9 @@ public:
 
     Palladon& engine() { return *synth; }
     RecordingEditor& editor() { return *recorder; }
+
+    // MIDI for the next rendered block, as the host passes it before processReplacing.
+    void queueMidi(int offset, int status, int data1, int data2);
 
     // Host transport.
     void setTempo(double bpm) { time.tempo = bpm; }
@@ -56,6 +60,8 @@ private:
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                   VstIntPtr value, void* ptr, float opt);
     bool changePending = false;
+    std::vector<VstMidiEvent> pendingMidi;
+    std::vector<VstEvent*> pendingPointers;
     long long frame = 0;
     std::unique_ptr<Palladon> synth;
     RecordingEditor* recorder = nullptr;

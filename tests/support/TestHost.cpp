@@ -15,6 +15,7 @@ thread_local TestHost* hostUnderConstruction = nullptr;
 
 TestHost::TestHost(const std::string& pluginPath)
 {
+    received.reserve(1 << 16); // recording the plugin's MIDI must not allocate while it renders
     timeInfo.sampleRate = 44100.0;
     timeInfo.tempo = 120.0;
     timeInfo.timeSigNumerator = 4;

@@ -1,0 +1,166 @@
+#include "engine/noteTables.h"
+#include "support/EngineHarness.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace quelvar;
+
+namespace
+{
+// MIDI-in sync with the sequencer's fade already over.
+void enterMidiIn(EngineHarness& h)
+{
+    h.engine().setParameter(kSyncType, 1.0f);
+    h.render(64);
+}
+
+long double frequencyOfNote(int midiNote)
+{
+    return cNoteFreq[midiNote - 35];
+}
+} // namespace
+
+TEST(LivePlay, SecondKeySlidesWithoutRetriggerAndBackOnRelease)
+{
+    EngineHarness h;
+    enterMidiIn(h);
+    const Voice& v = h.engine().getVoice();
+    h.queueMidi(0, 0x90, 48, 100);
+    h.render(1000);
+    EXPECT_EQ(v.noteFreq, frequencyOfNote(48));
+    const long double env = v.filterEnv;
+    h.queueMidi(0, 0x90, 55, 100);
+    h.render(5512 + 64, 64);
+    EXPECT_NEAR(static_cast<double>(v.noteFreq / frequencyOfNote(55)), 1.0, 1e-6);
+    EXPECT_LT(v.filterEnv, env);
+    h.queueMidi(0, 0x80, 55, 0);
+    h.render(5512 + 64, 64);
+    EXPECT_NEAR(static_cast<double>(v.noteFreq / frequencyOfNote(48)), 1.0, 1e-6);
+}
+
+TEST(LivePlay, ReleasingAllKeysFadesOverFourHundredFortyOneSamples)
+{
+    EngineHarness h;
+    enterMidiIn(h);
+    h.queueMidi(0, 0x90, 48, 100);
+    h.render(4096, 512);
+    h.queueMidi(0, 0x80, 48, 0);
+    const std::vector<float> out = h.render(1024, 1024);
+    EXPECT_GT(peakOf(out, 0, 200), 0.001f);
+    EXPECT_EQ(peakOf(out, 441), 0.0f);
+}
+
+TEST(LivePlay, FreshNoteDuringTheFadeDeclicksOverAHundredTenSamples)
+{
+    EngineHarness h;
+    enterMidiIn(h);
+    h.engine().setParameter(kDecay, 1.0f);
+    h.queueMidi(0, 0x90, 48, 100);
+    h.render(4096, 512);
+    h.queueMidi(0, 0x80, 48, 0);
+    h.render(100, 100);
+    // The first output of the new note carries the last output of the old one.
+    h.queueMidi(0, 0x90, 60, 100);
+    const std::vector<float> out = h.render(200, 200);
+    const float last = h.lastRight.empty() ? 0.0f : out[0];
+    EXPECT_NE(last, 0.0f);
+    float biggestJump = 0.0f;
+    for (std::size_t i = 1; i < 120; ++i)
+        biggestJump = std::max(biggestJump, std::fabs(out[i] - out[i - 1]));
+    EXPECT_LT(biggestJump, 0.2f);
+}
+
+TEST(LivePlay, VelocityAboveEightyTwoAccentsNoteOffsNever)
+{
+    EngineHarness h;
+    enterMidiIn(h);
+    const Voice& v = h.engine().getVoice();
+    h.queueMidi(0, 0x90, 48, 82);
+    h.render(1);
+    EXPECT_EQ(v.accentReso, 0.0L);
+    h.queueMidi(0, 0x80, 48, 0);
+    h.render(1000);
+    h.queueMidi(0, 0x90, 50, 83);
+    h.render(1);
+    EXPECT_GT(v.accentReso, 0.5L);
+    h.queueMidi(0, 0x90, 52, 100);
+    h.render(4000);
+    const long double before = v.accentEnv;
+    h.queueMidi(0, 0x80, 52, 127);
+    h.render(1);
+    EXPECT_LE(v.accentEnv, before);
+}
+
+TEST(LivePlay, StandaloneThresholdIsSettable)
+{
+    EngineHarness h(Flavour::standalone);
+    h.engine().setAccentThreshold(40);
+    EXPECT_EQ(h.engine().getAccentThreshold(), 40);
+    enterMidiIn(h);
+    h.queueMidi(0, 0x90, 48, 41);
+    h.render(1);
+    EXPECT_GT(h.engine().getVoice().accentReso, 0.5L);
+
+    EngineHarness plugin(Flavour::plugin);
+    plugin.engine().setAccentThreshold(40);
+    EXPECT_EQ(plugin.engine().getAccentThreshold(), 82);
+}
+
+TEST(LivePlay, PluginAppliesEveryNoteOfABlockAtSampleZeroInOrder)
+{
+    EngineHarness h;
+    enterMidiIn(h);
+    h.queueMidi(10, 0x90, 48, 100);
+    h.queueMidi(20, 0x90, 50, 100);
+    h.queueMidi(30, 0x80, 50, 0);
+    h.render(1, 1);
+    // 48 fresh, 50 legato, 50 released: the slide goes back towards 48 from sample 0.
+    const Voice& v = h.engine().getVoice();
+    EXPECT_EQ(v.samplesInNote, 1);
+    EXPECT_LT(v.slideFactor, 1.0L + 1e-12L);
+}
+
+TEST(LivePlay, StandaloneWithAntialiasOffKeepsTheOffsets)
+{
+    EngineHarness h(Flavour::standalone);
+    h.engine().setParameter(kAntialias, 0.0f);
+    enterMidiIn(h);
+    h.queueMidi(100, 0x90, 48, 100);
+    const std::vector<float> out = h.render(256, 256);
+    EXPECT_EQ(peakOf(out, 0, 100), 0.0f);
+    EXPECT_GT(peakOf(out, 100), 0.0f);
+}
+
+TEST(LivePlay, KeyboardNotesFromAnotherThreadReachTheVoiceAtTheNextBlock)
+{
+    EngineHarness h;
+    enterMidiIn(h);
+    h.engine().play(60, 100);
+    EXPECT_EQ(h.engine().getVoice().noteFreq, 0.0L);
+    h.render(64);
+    EXPECT_EQ(h.engine().getVoice().noteFreq, frequencyOfNote(60));
+    h.engine().stop(60, 0);
+    h.render(1024);
+    EXPECT_EQ(peakOf(h.render(256)), 0.0f);
+}
+
+TEST(LivePlay, FreshNoteOutsideTheRangeRestartsButSetsNoPitch)
+{
+    EngineHarness h;
+    enterMidiIn(h);
+    h.queueMidi(0, 0x90, 20, 100);
+    h.render(64);
+    EXPECT_EQ(h.engine().getVoice().noteFreq, 0.0L);
+    EXPECT_EQ(peakOf(h.render(256)), 0.0f);
+}
+
+TEST(LivePlay, LowRatePathPlaysLiveNotes)
+{
+    EngineHarness h(Flavour::plugin, 11025.0, 256);
+    enterMidiIn(h);
+    h.queueMidi(0, 0x90, 48, 100);
+    const std::vector<float> out = h.render(4096, 256);
+    EXPECT_TRUE(allFinite(out));
+    EXPECT_GT(peakOf(out), 0.01f);
+}
