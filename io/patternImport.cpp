@@ -1,6 +1,7 @@
 #include "io/patternImport.h"
 
 #include "engine/Palladon.h"
+#include "sequencer/utf8Prefix.h"
 
 namespace quelvar
 {
@@ -35,13 +36,7 @@ std::string patternNameFromPath(std::string_view path, bool atFirstDot)
 
 std::string cutName(std::string_view name, std::size_t maxBytes)
 {
-    if (name.size() <= maxBytes)
-        return std::string(name);
-    std::size_t end = maxBytes;
-    // Back off over continuation bytes to the start of the cut character.
-    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
-        --end;
-    return std::string(name.substr(0, end));
+    return std::string(utf8Prefix(name, maxBytes));
 }
 
 } // namespace quelvar

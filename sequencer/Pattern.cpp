@@ -1,5 +1,7 @@
 #include "sequencer/Pattern.h"
 
+#include "sequencer/utf8Prefix.h"
+
 #include <algorithm>
 
 namespace quelvar
@@ -7,6 +9,7 @@ namespace quelvar
 
 Pattern::Pattern(int count)
 {
+    setName("Default");
     setNBStep(count);
     for (int i = 0; i < kStepsPerPattern; ++i)
         steps[i].setTimeStart(i * kStepBeats);
@@ -18,9 +21,30 @@ Pattern& Pattern::operator=(const Pattern& other)
     {
         steps = other.steps;
         setNBStep(other.getNBStep());
-        name = other.name;
+        setName(other.getName());
     }
     return *this;
+}
+
+std::string Pattern::getName() const
+{
+    std::string text;
+    for (const std::atomic<char>& c : name)
+    {
+        const char ch = c.load(std::memory_order_relaxed);
+        if (ch == 0)
+            break;
+        text.push_back(ch);
+    }
+    return text;
+}
+
+void Pattern::setName(std::string_view newName)
+{
+    const std::string_view kept = utf8Prefix(newName, kMaxPatternNameBytes);
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        name[i].store(kept[i], std::memory_order_relaxed);
+    name[kept.size()].store(0, std::memory_order_relaxed);
 }
 
 Step* Pattern::getStep(int i)

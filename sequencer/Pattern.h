@@ -7,11 +7,14 @@
 #include <array>
 #include <atomic>
 #include <string>
+#include <string_view>
 
 namespace quelvar
 {
 
 constexpr int kStepsPerPattern = 64;
+// Every file format and the shared state block keep names of at most this many bytes.
+constexpr std::size_t kMaxPatternNameBytes = 127;
 constexpr double kStepBeats = 0.25;
 
 class Pattern
@@ -37,8 +40,11 @@ public:
     // Held to 0–64 so a bad caller can never make the sequencer look past the steps.
     void setNBStep(int n);
 
-    const std::string& getName() const { return name; }
-    void setName(std::string newName) { name = std::move(newName); }
+    // Names may be read on one thread while another renames: the characters are atomics, so a
+    // reader sees the old name, the new one or a mix of both, never freed memory.
+    std::string getName() const;
+    // Cut to kMaxPatternNameBytes without splitting a UTF-8 character.
+    void setName(std::string_view newName);
 
     // Resets the visible steps to note 25, no slide, no accent; hidden steps are kept.
     void clear();
@@ -49,7 +55,7 @@ public:
 private:
     std::array<Step, kStepsPerPattern> steps;
     std::atomic<int> nbStep{16};
-    std::string name{"Default"};
+    std::array<std::atomic<char>, kMaxPatternNameBytes + 1> name{};
 };
 
 } // namespace quelvar

@@ -220,6 +220,7 @@ TEST(StateChunk, MalformedRecordsAreRejected)
 
     std::vector<std::uint8_t> longestName = good;
     longestName[second + 2 + 48] = 127;
+    std::fill_n(longestName.begin() + static_cast<std::ptrdiff_t>(second + 2 + 49), 127, 'x');
     Palladon target(nullptr);
     EXPECT_EQ(applyChunk(target, longestName), 1);
     EXPECT_EQ(target.getSong().getPattern(1)->getName().size(), 127u);
