@@ -2,6 +2,9 @@
 
 #include "engine/filterTables.h"
 
+#include <string>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -20,10 +23,13 @@ constexpr bool kDefaultPatternAccents[16] = {0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1, 1,
 
 Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     : AudioEffectX(hostCallback, 1, kNumParams), traits(traitsFor(flavour)),
-      instanceNumber(enginesMade.fetch_add(1, std::memory_order_relaxed))
+      instanceNumber(enginesMade.fetch_add(1, std::memory_order_relaxed)),
+      instanceTag(std::to_string(getpid()) + "-" + std::to_string(instanceNumber))
 {
     for (auto& v : paramValues)
         v.store(0.0f, std::memory_order_relaxed);
+    if (traits.publishesSharedBlock)
+        sharedBlock = SharedBlock::create("/qlvrdata.mmap" + instanceTag);
 
     transport.setGrooveOffset(0.0);
     transport.setStepLength();
@@ -71,6 +77,10 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     osc.initResampler();
     osc.setBlockSize(preparedFrames);
     setSampleRate(getSampleRate());
+
+    updateParameterData();
+    updatePatternData();
+    updatePluginData();
 }
 
 void Palladon::CBReset()
@@ -183,6 +193,11 @@ void Palladon::setSyncType(float v)
     const int now = transport.syncType();
     if (now == kMidiInSync)
         liveResetRequest.store(true, std::memory_order_release);
+    if (sharedBlock)
+    {
+        sharedBlock->writeSyncType(now);
+        sharedBlock->writeInternalRunning(transport.internalPlaying());
+    }
     if (previous == kHostSync && now == kInternalSync && transport.tempo() != transport.hostTempo())
         retuneDelay(transport.tempo());
     else if (previous == kInternalSync && now == kHostSync &&
@@ -201,10 +216,25 @@ void Palladon::triggerPatternFromParameter(float v)
     triggerPattern(static_cast<int>(32.0f * v));
 }
 
+void Palladon::internalPlay()
+{
+    if (transport.internalPlay() && sharedBlock)
+        sharedBlock->writeInternalRunning(true);
+}
+
+void Palladon::internalStop()
+{
+    if (transport.internalStop() && sharedBlock)
+        sharedBlock->writeInternalRunning(false);
+}
+
 void Palladon::refreshAfterLoad()
 {
     transport.setStepLength();
     transport.forgetCurrentStep();
+    updatePluginData();
+    updateParameterData();
+    updatePatternData();
     if (notifier)
         notifier->updateDisplay();
     AudioEffectX::updateDisplay();
@@ -212,14 +242,51 @@ void Palladon::refreshAfterLoad()
 
 void Palladon::publishPatterns()
 {
+    updatePatternData();
     if (notifier)
         notifier->updateDisplay();
 }
 
+// The switch changed no steps, so only the current pattern's record is rewritten.
 void Palladon::publishCurrentPattern()
 {
+    updatePluginData();
+    publishCurrentPatternSteps();
+}
+
+void Palladon::publishCurrentPatternSteps()
+{
+    if (sharedBlock)
+        sharedBlock->writePattern(getCurrentPatternIndex(), *getCurrentPattern());
     if (notifier)
         notifier->updateDisplay();
+}
+
+void Palladon::updateParameterData()
+{
+    if (!sharedBlock)
+        return;
+    for (int i = 0; i < kNumParams; ++i)
+        sharedBlock->writeParameterValue(i, getParameter(i));
+}
+
+void Palladon::updatePatternData()
+{
+    if (!sharedBlock)
+        return;
+    for (int i = 0; i < kPatternsPerSong; ++i)
+        sharedBlock->writePattern(i, *song.getPattern(i));
+}
+
+void Palladon::updatePluginData()
+{
+    if (!sharedBlock)
+        return;
+    sharedBlock->writeCurrentPattern(getCurrentPatternIndex());
+    sharedBlock->writeHostPlaying(transport.hostPlaying());
+    sharedBlock->writeInternalRunning(transport.internalPlaying());
+    sharedBlock->writeSyncType(transport.syncType());
+    sharedBlock->writeHostTempo(static_cast<int>(transport.hostTempo()));
 }
 
 } // namespace quelvar

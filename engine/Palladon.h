@@ -9,6 +9,7 @@
 #include "engine/Flavour.h"
 #include "engine/LivePlay.h"
 #include "engine/PalladonEditor.h"
+#include "engine/SharedBlock.h"
 #include "engine/Voice.h"
 #include "engine/WavetableOscillator.h"
 #include "engine/parameterTable.h"
@@ -109,8 +110,8 @@ public:
     void setWaveform(float v);
     void setSyncType(float v);
     // Start and stop of the internal transport (editor, panel); nothing outside internal sync.
-    void internalPlay() { transport.internalPlay(); }
-    void internalStop() { transport.internalStop(); }
+    void internalPlay();
+    void internalStop();
 
     // Pattern editing (any thread). An index names a song pattern; -1 the current one.
     void PatternClear();
@@ -158,6 +159,14 @@ public:
     }
     void setIgnoreSyncModeOnImport(bool on) { ignoreSyncMode.store(on, std::memory_order_relaxed); }
 
+    // Shared state block writers; each does nothing without a block (the standalone program).
+    void updateParameterData();
+    void updatePatternData();
+    void updatePluginData();
+    // Names this engine's shared block, FIFOs and UI program: unique per process and engine.
+    const std::string& getInstanceTag() const { return instanceTag; }
+    const SharedBlock* getSharedBlock() const { return sharedBlock.get(); }
+
     int getInstanceNumber() const { return instanceNumber; }
     const FlavourTraits& getTraits() const { return traits; }
     int getSlideSamples() const { return slideSamples.load(std::memory_order_relaxed); }
@@ -171,9 +180,12 @@ private:
     void applyParameter(int index, float v);
     void notifyParameter(int index, float v);
     void writeDefaultPattern();
+    // After a pattern switch: the UI sees the new current pattern.
     void publishCurrentPattern();
     // After an edit of any pattern: the editor shows the song afresh.
     void publishPatterns();
+    // After the audio thread changed the current pattern's steps (recording, randomising).
+    void publishCurrentPatternSteps();
     Pattern* patternNamed(int index);
     HostTime readHostTime(VstInt32 filter);
     // MIDI in and out (audio thread).
@@ -201,6 +213,8 @@ private:
 
     const FlavourTraits traits;
     const int instanceNumber;
+    const std::string instanceTag;
+    std::unique_ptr<SharedBlock> sharedBlock; // the plugin's only
     PalladonEditor* notifier = nullptr; // the registered editor, owned by the base class
 
     Song song;

@@ -29,6 +29,13 @@ void Palladon::setParameter(VstInt32 index, float value)
 
 void Palladon::notifyParameter(int index, float v)
 {
+    if (sharedBlock)
+    {
+        char text[32] = {};
+        getParameterDisplay(index, text);
+        sharedBlock->writeParameterValue(index, v);
+        sharedBlock->writeParameterText(index, text);
+    }
     if (notifier)
         notifier->setParameter(index, v);
 }
@@ -60,6 +67,7 @@ void Palladon::applyParameter(int index, float v)
         {
             p->setNBStep(static_cast<int>(63.0f * v) + 1);
             transport.setStepLength();
+            updatePatternData();
             if (notifier)
                 notifier->updateDisplay();
         }

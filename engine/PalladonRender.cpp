@@ -138,6 +138,8 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
         transport.followHostTempo(after.ppqPosition);
     }
     transport.setHostTempo(after.tempo);
+    if (sharedBlock)
+        sharedBlock->writeHostTempo(static_cast<int>(after.tempo));
 
     runEffects(left, right, frames);
 }
@@ -198,6 +200,8 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
                      std::memory_order_relaxed);
 
     const BlockStart start = transport.beginBlock(time, lowRate ? kInternalRate : 0.0);
+    if (sharedBlock)
+        sharedBlock->writeHostPlaying(transport.hostPlaying());
     if (start.hostStarted && notifier)
         notifier->sendMidiMessage(0xFA, 0, 0);
     if (start.hostStopped && notifier)
@@ -264,7 +268,7 @@ void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool l
         const StepRecorder::Result r =
             recorder.processRecordPatternNote(step, getAccentThreshold());
         if (r == StepRecorder::Result::noteWritten)
-            publishPatterns();
+            publishCurrentPatternSteps();
         else if (r == StepRecorder::Result::slideChanged && notifier)
             notifier->updateDisplay();
     }

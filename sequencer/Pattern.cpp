@@ -39,6 +39,20 @@ std::string Pattern::getName() const
     return text;
 }
 
+std::size_t Pattern::copyName(char* out, std::size_t capacity) const
+{
+    std::size_t length = 0;
+    while (length + 1 < capacity)
+    {
+        const char ch = name[length].load(std::memory_order_relaxed);
+        if (ch == 0)
+            break;
+        out[length++] = ch;
+    }
+    out[length] = 0;
+    return length;
+}
+
 void Pattern::setName(std::string_view newName)
 {
     const std::string_view kept = utf8Prefix(newName, kMaxPatternNameBytes);

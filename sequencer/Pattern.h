@@ -43,6 +43,8 @@ public:
     // Names may be read on one thread while another renames: the characters are atomics, so a
     // reader sees the old name, the new one or a mix of both, never freed memory.
     std::string getName() const;
+    // The name into a buffer, terminated, cut to fit; allocates nothing. Returns its length.
+    std::size_t copyName(char* out, std::size_t capacity) const;
     // Cut to kMaxPatternNameBytes without splitting a UTF-8 character.
     void setName(std::string_view newName);
 

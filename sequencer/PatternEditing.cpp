@@ -142,8 +142,14 @@ void Palladon::processRandomize(int index)
         s.setSlide(source.random(100) >= 76);
     }
     if (target == getCurrentPattern())
+    {
         transport.forgetCurrentStep();
-    publishPatterns();
+        publishCurrentPatternSteps();
+    }
+    else
+    {
+        publishPatterns();
+    }
 }
 
 void Palladon::patternRandom3(int what, int index)
