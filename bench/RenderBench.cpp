@@ -117,6 +117,75 @@ void BM_PeerSynth(benchmark::State& state)
     reportPerSample(state, block);
 }
 
+// Each stage of the chain on its own at 44100 Hz / 512: the voice alone, the voice with one of
+// the four distortion types, the voice with the delay (plain, then filtered and ping-pong).
+void BM_QuelvarStage(benchmark::State& state)
+{
+    constexpr int kBlock = 512;
+    const int stage = static_cast<int>(state.range(0));
+    TestHost host(QUELVAR_PLUGIN_PATH);
+    if (!host.loaded())
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    host.start(44100.0, kBlock);
+    if (stage >= 1 && stage <= 4)
+    {
+        host.setParameter(22, 1.0f);
+        host.setParameter(23, 0.25f * static_cast<float>(stage - 1));
+        host.setParameter(24, 0.7f);
+    }
+    if (stage >= 5)
+    {
+        host.setParameter(15, 1.0f);
+        host.setParameter(20, 0.7f);
+    }
+    if (stage == 6)
+    {
+        host.setParameter(17, 1.0f);
+        host.setParameter(21, 0.8f);
+    }
+    host.play(0.0);
+    std::vector<float> left(kBlock), right(kBlock);
+    for (int i = 0; i < 44100 / kBlock; ++i)
+        host.processBlock(left.data(), right.data(), kBlock);
+    for (auto _ : state)
+        host.processBlock(left.data(), right.data(), kBlock);
+    reportPerSample(state, kBlock);
+}
+
+// The delay's cost while echoes ring against its cost after a long silence, when every state
+// has decayed towards denormal numbers: the two must stay close.
+void BM_DelayTail(benchmark::State& state)
+{
+    constexpr int kBlock = 512;
+    const bool silentTail = state.range(0) != 0;
+    TestHost host(QUELVAR_PLUGIN_PATH);
+    if (!host.loaded())
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    host.start(44100.0, kBlock);
+    host.setParameter(15, 1.0f);
+    host.setParameter(20, 0.95f);
+    host.setParameter(21, 0.9f);
+    host.play(0.0);
+    std::vector<float> left(kBlock), right(kBlock);
+    for (int i = 0; i < 2 * 44100 / kBlock; ++i)
+        host.processBlock(left.data(), right.data(), kBlock);
+    if (silentTail)
+    {
+        host.stop();
+        for (int i = 0; i < 120 * 44100 / kBlock; ++i)
+            host.processBlock(left.data(), right.data(), kBlock);
+    }
+    for (auto _ : state)
+        host.processBlock(left.data(), right.data(), kBlock);
+    reportPerSample(state, kBlock);
+}
+
 void renderArguments(benchmark::internal::Benchmark* b)
 {
     for (int rate : {44100, 48000})
@@ -128,3 +197,5 @@ void renderArguments(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_EmptyRender)->Apply(renderArguments);
 BENCHMARK(BM_Quelvar)->Apply(renderArguments);
 BENCHMARK(BM_PeerSynth)->Apply(renderArguments);
+BENCHMARK(BM_QuelvarStage)->DenseRange(0, 6);
+BENCHMARK(BM_DelayTail)->Arg(0)->Arg(1);
