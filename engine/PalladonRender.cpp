@@ -215,6 +215,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
 
     const double rate = lowRate ? kInternalRate : time.sampleRate;
     const bool wavetable = !lowRate && storedValue(kAntialias) != 0.0f;
+    voice.flushTinyStates();
     const VoiceBlock block = voice.prepareBlock(voiceParameters(), rate, wavetable);
     const int stepLen = transport.stepLengthSamples();
     const int gate = getGateOffset();
@@ -306,6 +307,7 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
     const double engineRate = getSampleRate();
     const double rate = lowRate || !(engineRate >= 22050.0) ? kInternalRate : engineRate;
     const bool wavetable = !lowRate && storedValue(kAntialias) != 0.0f;
+    voice.flushTinyStates();
     const VoiceBlock block = voice.prepareBlock(voiceParameters(), rate, wavetable);
     live.setSlideSamples(getSlideSamples());
     osc.resetBlock();

@@ -45,6 +45,16 @@ void Voice::reset()
     dist_initdist();
 }
 
+void Voice::flushTinyStates()
+{
+    constexpr long double kTiny = 1e-300L;
+    for (long double* v : {&gateLevel, &accentEnvSmooth, &accentResoSmooth, &filterEnv,
+                           &lowpass.s[0], &lowpass.s[1], &highpass.s[0], &highpass.s[1],
+                           &highpass.s[2], &preSmoother.s})
+        if (*v < kTiny && *v > -kTiny)
+            *v = 0.0L;
+}
+
 VoiceBlock Voice::prepareBlock(const VoiceParameters& p, double sampleRate, bool wavetable) const
 {
     VoiceBlock b;

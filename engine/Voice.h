@@ -57,6 +57,9 @@ public:
     // The voice's reset: envelopes to their rest values, filter states cleared.
     void reset();
     void clearLowpass() { IIR_resetIIR(lowpass); }
+    // Sets states that have decayed below any audible size to zero, once per block: x87 maths
+    // on denormal numbers is several times slower, and decays towards zero reach them.
+    void flushTinyStates();
 
     // sampleRate: the rate of the phase, key tracking and filter; wavetable: the wavetable
     // oscillator is in use for this block.
