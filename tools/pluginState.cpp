@@ -1,0 +1,79 @@
+#include "pluginState.h"
+
+#include "engine/Palladon.h"
+#include "io/fileBytes.h"
+#include "io/stateChunk.h"
+
+namespace quelvar
+{
+
+std::vector<std::uint8_t> readPluginChunk(TestHost& host)
+{
+    void* data = nullptr;
+    const VstIntPtr size = host.dispatch(effGetChunk, 0, 0, &data);
+    if (!data || size <= 0)
+        return {};
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return {bytes, bytes + size};
+}
+
+bool writePluginChunk(TestHost& host, std::vector<std::uint8_t>& chunk)
+{
+    return !chunk.empty() &&
+           host.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()) == 1;
+}
+
+std::unique_ptr<Palladon> mirrorPluginState(TestHost& host, std::string& error)
+{
+    auto engine = std::make_unique<Palladon>(nullptr, Flavour::plugin);
+    const std::vector<std::uint8_t> chunk = readPluginChunk(host);
+    // The same reader as setChunk, without its trace lines on standard output.
+    const ParsedChunk parsed = parseChunk(chunk.data(), chunk.size());
+    if (!parsed.accepted || applyChunk(*engine, parsed) != 1)
+    {
+        error = "the plugin's state chunk cannot be read";
+        return nullptr;
+    }
+    // The chunk leaves the pattern trigger out; both engines are stopped, so this switches at once.
+    engine->setParameter(kTriggerPattern, host.getParameter(kTriggerPattern));
+    return engine;
+}
+
+bool loadBank(TestHost& host, const std::string& path, std::string& error)
+{
+    std::optional<std::vector<std::uint8_t>> bytes = readFileBytes(path);
+    if (!bytes)
+    {
+        error = path + ": cannot read the file";
+        return false;
+    }
+    if (!writePluginChunk(host, *bytes))
+    {
+        error = path + ": not a valid bank, the plugin refused it";
+        return false;
+    }
+    return true;
+}
+
+bool loadPattern(TestHost& host, const std::string& path, bool withParams, std::string& error)
+{
+    std::unique_ptr<Palladon> engine = mirrorPluginState(host, error);
+    if (!engine || !readPatternFile(*engine, path, withParams, error))
+        return false;
+    std::vector<std::uint8_t> chunk = getChunkBytes(*engine);
+    if (!writePluginChunk(host, chunk))
+    {
+        error = path + ": the plugin refused the state holding the pattern";
+        return false;
+    }
+    return true;
+}
+
+bool exportPluginPattern(TestHost& host, const std::string& path,
+                         const PatternWriteOptions& options, std::string& error)
+{
+    std::unique_ptr<Palladon> engine = mirrorPluginState(host, error);
+    return engine && writePatternFile(*engine, path, options, error);
+}
+
+} // namespace quelvar

@@ -1,0 +1,64 @@
+// Command lines of quelvar-render: the render mode and the convert mode, and the usage text.
+#pragma once
+
+#include "paramArgs.h"
+#include "patternFormats.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quelvar
+{
+
+// Longest render accepted, so a typing slip cannot fill memory.
+constexpr double kMaxRenderSeconds = 3600.0;
+
+struct RenderOptions
+{
+    std::string plugin; // empty: next to the program
+    std::string out;    // WAV
+    std::string midiOut;
+    std::string exportMidi;
+    std::string midiIn;
+    std::string bank;
+    std::string pattern;
+    bool withParams = false;
+    std::vector<ParamArg> params; // in command-line order
+    double seconds = 0.0;         // 0: not given
+    double bars = 0.0;            // 0: not given
+    double tempo = 120.0;
+    int rate = 44100;
+    int block = 512;
+
+    bool renders() const { return !out.empty() || !midiOut.empty(); }
+};
+
+struct ConvertOptions
+{
+    std::vector<std::string> inputs;
+    std::string output;                       // single conversion: IN OUT
+    std::optional<PatternFormat> batchFormat; // --to: every input into outDir
+    std::string outDir;                       // empty: beside each input
+    PatternWriteOptions write;
+};
+
+enum class ParseResult
+{
+    ok,
+    help,
+    error
+};
+
+// `args` without the program name (and, for convert, without "convert").
+ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptions& out,
+                               std::string& error);
+ParseResult parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& out,
+                                std::string& error);
+
+const char* usageText();
+
+// QuelvarVST.so next to the program in a build tree, or where an installation puts it.
+std::string defaultPluginPath();
+
+} // namespace quelvar
