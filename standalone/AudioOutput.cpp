@@ -1,0 +1,296 @@
+#include "standalone/AudioOutput.h"
+
+#include "standalone/TransportRecord.h"
+
+#include <QDebug>
+
+namespace quelvar
+{
+
+AudioOutput::AudioOutput(EngineFeed& feed, std::unique_ptr<AudioBackend> backend)
+    : feed(feed), backend(std::move(backend))
+{
+}
+
+// Normally stopped, closed and terminated by Host already; this only makes sure that no
+// callback outlives the object.
+AudioOutput::~AudioOutput()
+{
+    if (running)
+        stop();
+    if (opened)
+        close();
+    if (initialized)
+        terminate();
+}
+
+void AudioOutput::configure(int sampleRateHz, int frames)
+{
+    sampleRate = sampleRateHz;
+    bufferSize = frames;
+}
+
+const std::vector<int>& AudioOutput::sampleRates()
+{
+    static const std::vector<int> rates{32000, 44100, 48000, 96000};
+    return rates;
+}
+
+const std::vector<int>& AudioOutput::bufferSizes()
+{
+    static const std::vector<int> sizes{32, 48, 64, 128, 256, 384, 512, 1024, 2048, 4096};
+    return sizes;
+}
+
+std::string AudioOutput::hostApiName(int type)
+{
+    switch (type)
+    {
+    case 0: return "in dev";
+    case 1: return "Directsound";
+    case 2: return "MME";
+    case 3: return "ASIO";
+    case 4: return "SoundManager";
+    case 5: return "CoreAudio";
+    case 7: return "OSS";
+    case 8: return "ALSA";
+    case 9: return "AL";
+    case 10: return "BeOS";
+    case 11: return "WDMKS";
+    case 12: return "Jack";
+    case 13: return "Wasapi";
+    case 14: return "AudioScienceAPI";
+    default: return "";
+    }
+}
+
+void AudioOutput::report(const char* what, int error) const
+{
+    qDebug("%s : %s", what, backend->errorText(error).c_str());
+}
+
+bool AudioOutput::initialize()
+{
+    const int e = backend->initialize();
+    if (e != 0)
+    {
+        report("Portaudio Initialize error", e);
+        return false;
+    }
+    initialized = true;
+    hostApiTypes = backend->hostApiTypes();
+    libraryDevices = backend->devices();
+    devices.clear();
+    for (std::size_t i = 0; i < libraryDevices.size(); ++i)
+        devices.push_back({static_cast<int>(i), libraryDevices[i].name,
+                           libraryDevices[i].hostApiType, 0});
+    if (devices.empty())
+        qDebug("no audio device found");
+    return true;
+}
+
+const AudioDeviceEntry* AudioOutput::entry(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(devices.size()))
+        return nullptr;
+    return &devices[static_cast<std::size_t>(index)];
+}
+
+bool AudioOutput::open(const std::string& name, int type, int channelChoice)
+{
+    if (name.empty())
+        return openDefault();
+    for (const AudioDeviceEntry& d : devices)
+    {
+        if (d.name != name || d.hostApiType != type)
+            continue;
+        deviceIndex = d.index;
+        channel = channelChoice;
+        const double latency =
+            libraryDevices[static_cast<std::size_t>(d.index)].defaultLowOutputLatency;
+        const int e = backend->openStream(d.index, sampleRate, static_cast<unsigned long>(bufferSize),
+                                          latency, &EngineFeed::renderCallback, &feed);
+        if (e != 0)
+        {
+            report("Portaudio open default error", e);
+            return false;
+        }
+        opened = true;
+        return true;
+    }
+    return openDefault();
+}
+
+bool AudioOutput::openDefault()
+{
+    sampleRate = kDefaultSampleRate;
+    bufferSize = kDefaultBufferSize;
+    if (feed.getEngine())
+    {
+        feed.dispatch(effMainsChanged, 0, 0);
+        feed.dispatch(effSetBlockSize, 0, kDefaultBufferSize);
+        feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kDefaultSampleRate));
+    }
+    transportRecord().setSampleRate(kDefaultSampleRate);
+    const int e = backend->openDefaultStream(kDefaultSampleRate, kDefaultBufferSize,
+                                             &EngineFeed::renderCallback, &feed);
+    if (e != 0)
+    {
+        report("Portaudio open default error", e);
+        return false;
+    }
+    opened = true;
+    deviceIndex = backend->defaultOutputDevice();
+    return true;
+}
+
+bool AudioOutput::start()
+{
+    if (!opened || running)
+        return false;
+    const int e = backend->startStream();
+    if (e != 0)
+    {
+        report("Portaudio start stream error", e);
+        return false;
+    }
+    running = true;
+    return true;
+}
+
+bool AudioOutput::stop()
+{
+    if (!opened || !running)
+        return false;
+    if (backend->streamStopped())
+        return false;
+    const int e = backend->stopStream();
+    if (e != 0)
+    {
+        report("Portaudio stop stream error", e);
+        return false;
+    }
+    running = false;
+    return true;
+}
+
+bool AudioOutput::close()
+{
+    if (!opened)
+        return false;
+    const int e = backend->closeStream();
+    if (e != 0)
+    {
+        report("Portaudio Close stream error", e);
+        return false;
+    }
+    opened = false;
+    // A stream that stopped by itself is closed all the same.
+    running = false;
+    return true;
+}
+
+void AudioOutput::terminate()
+{
+    if (!initialized)
+        return;
+    const int e = backend->terminate();
+    if (e != 0)
+        report("Portaudio terminate error", e);
+    initialized = false;
+}
+
+bool AudioOutput::selectDevice(const std::string& name, int type, int channelChoice)
+{
+    if (name == currentDeviceName() && type == currentHostApiType())
+        return false;
+    if (running)
+        stop();
+    if (opened)
+        close();
+    if (!open(name, type, channelChoice))
+        return false;
+    return start();
+}
+
+bool AudioOutput::setSampleRate(int rate)
+{
+    if (rate == sampleRate)
+        return false;
+    sampleRate = rate;
+    if (running)
+        stop();
+    if (opened)
+        close();
+    feed.dispatch(effMainsChanged, 0, 0);
+    if (!open(currentDeviceName(), currentHostApiType(), channel))
+        return false;
+    // A reopen that fell back to the default device runs at its rate, not the one asked for.
+    transportRecord().setSampleRate(sampleRate);
+    feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    feed.dispatch(effMainsChanged, 0, 1);
+    return start();
+}
+
+bool AudioOutput::setBufferSize(int frames)
+{
+    if (frames == bufferSize)
+        return false;
+    bufferSize = frames;
+    if (running)
+        stop();
+    if (opened)
+        close();
+    feed.dispatch(effMainsChanged, 0, 0);
+    if (!open(currentDeviceName(), currentHostApiType(), channel))
+        return false;
+    feed.dispatch(effSetBlockSize, 0, bufferSize);
+    feed.dispatch(effMainsChanged, 0, 1);
+    return start();
+}
+
+bool AudioOutput::setChannel(int channelChoice)
+{
+    if (currentHostApiType() != kAsioHostApi || channelChoice == channel)
+        return false;
+    if (running)
+        stop();
+    if (opened)
+        close();
+    return open(currentDeviceName(), kAsioHostApi, channelChoice);
+}
+
+std::string AudioOutput::currentDeviceName() const
+{
+    const AudioDeviceEntry* d = entry(deviceIndex);
+    return d ? d->name : "No audio device";
+}
+
+std::string AudioOutput::defaultDeviceName() const
+{
+    const AudioDeviceEntry* d = entry(backend->defaultOutputDevice());
+    if (!d)
+    {
+        qDebug("Error: No default output device");
+        return "No output device";
+    }
+    return d->name;
+}
+
+int AudioOutput::currentHostApiType() const
+{
+    const AudioDeviceEntry* d = entry(deviceIndex);
+    return d ? d->hostApiType : 0;
+}
+
+std::vector<AudioDeviceEntry> AudioOutput::devicesOfType(int type) const
+{
+    const int wanted = type == -1 ? currentHostApiType() : type;
+    std::vector<AudioDeviceEntry> list;
+    for (const AudioDeviceEntry& d : devices)
+        if (d.hostApiType == wanted)
+            list.push_back(d);
+    return list;
+}
+
+} // namespace quelvar

@@ -1,0 +1,91 @@
+// The sound-card output: lists the audio library's host APIs and devices, opens one stream of two
+// non-interleaved float channels and reopens it when the device, rate or buffer size changes.
+// Main thread; the stream's callback renders through the EngineFeed on the library's thread.
+#pragma once
+
+#include "standalone/AudioBackend.h"
+#include "standalone/EngineFeed.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quelvar
+{
+
+constexpr int kAsioHostApi = 3;
+constexpr int kDefaultSampleRate = 44100;
+constexpr int kDefaultBufferSize = 512;
+
+struct AudioDeviceEntry
+{
+    int index = -1;
+    std::string name;
+    int hostApiType = 0;
+    int reserved = 0;
+};
+
+class AudioOutput
+{
+public:
+    AudioOutput(EngineFeed& feed, std::unique_ptr<AudioBackend> backend);
+    ~AudioOutput();
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+
+    // The stored choices, before the first open; nothing is reopened.
+    void configure(int sampleRateHz, int frames);
+
+    bool initialize();
+    bool open(const std::string& name, int type, int channelChoice);
+    bool openDefault();
+    bool start();
+    bool stop();
+    bool close();
+    void terminate();
+
+    // Reconfiguration from the dialog; each answers whether the change took effect.
+    bool selectDevice(const std::string& name, int type, int channelChoice);
+    bool setSampleRate(int rate);
+    bool setBufferSize(int frames);
+    bool setChannel(int channelChoice);
+
+    std::string currentDeviceName() const;
+    std::string defaultDeviceName() const;
+    int currentHostApiType() const;
+    // type -1: the open device's type.
+    std::vector<AudioDeviceEntry> devicesOfType(int type) const;
+
+    const std::vector<int>& getHostApiTypes() const { return hostApiTypes; }
+    const std::vector<AudioDeviceEntry>& getDevices() const { return devices; }
+    static const std::vector<int>& sampleRates();
+    static const std::vector<int>& bufferSizes();
+    // The dialog's text for a host API type; empty for one it does not know.
+    static std::string hostApiName(int type);
+
+    int getSampleRate() const { return sampleRate; }
+    int getBufferSize() const { return bufferSize; }
+    int getDeviceIndex() const { return deviceIndex; }
+    int getChannel() const { return channel; }
+    bool isOpened() const { return opened; }
+    bool isRunning() const { return running; }
+
+private:
+    void report(const char* what, int error) const;
+    const AudioDeviceEntry* entry(int index) const;
+
+    EngineFeed& feed;
+    std::unique_ptr<AudioBackend> backend;
+    std::vector<AudioDeviceInfo> libraryDevices;
+    std::vector<AudioDeviceEntry> devices;
+    std::vector<int> hostApiTypes;
+    bool initialized = false;
+    bool opened = false;
+    bool running = false;
+    int sampleRate = kDefaultSampleRate;
+    int bufferSize = 256;
+    int deviceIndex = -1;
+    int channel = 0;
+};
+
+} // namespace quelvar

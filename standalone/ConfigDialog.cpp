@@ -1,0 +1,386 @@
+#include "standalone/ConfigDialog.h"
+
+#include "engine/Palladon.h"
+#include "standalone/AudioOutput.h"
+#include "standalone/MidiPorts.h"
+#include "standalone/settingsKeys.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace quelvar
+{
+
+namespace
+{
+const char* const kPortNameProperty = "portName";
+
+QString key(const char* k)
+{
+    return QString::fromLatin1(k);
+}
+
+void selectData(QComboBox* box, int value)
+{
+    const int row = box->findData(value);
+    if (row >= 0)
+        box->setCurrentIndex(row);
+}
+
+QFrame* portFrame(const char* title, const char* style)
+{
+    auto* frame = new QFrame;
+    frame->setStyleSheet(QString::fromLatin1(style));
+    auto* column = new QVBoxLayout(frame);
+    column->setAlignment(Qt::AlignTop);
+    auto* label = new QLabel(QString::fromLatin1(title));
+    label->setStyleSheet(QStringLiteral("border:0px;"));
+    column->addWidget(label);
+    return frame;
+}
+} // namespace
+
+ConfigDialog::ConfigDialog(AudioOutput& audio, MidiPorts& midi, Palladon& engine, MidiApi inUse,
+                           QWidget* parent)
+    : QDialog(parent), audio(audio), midi(midi), engine(engine), inUse(inUse)
+{
+    setWindowTitle(QStringLiteral("Configuration"));
+
+    pages = new QListWidget;
+    pages->setIconSize(QSize(28, 28));
+    pages->setMinimumWidth(90);
+    pages->setMaximumWidth(120);
+    pages->addItem(new QListWidgetItem(QIcon(QStringLiteral(":/images4/toolbar/audio.png")),
+                                       QStringLiteral("Audio")));
+    pages->addItem(new QListWidgetItem(QIcon(QStringLiteral(":/images4/toolbar/midi.png")),
+                                       QStringLiteral("MIDI")));
+    pages->addItem(new QListWidgetItem(QIcon(QStringLiteral(":/images4/toolbar/config.png")),
+                                       QStringLiteral("Options")));
+
+    stack = new QStackedWidget;
+    stack->setMinimumSize(400, 400);
+    stack->addWidget(buildAudioPage());
+    stack->addWidget(buildMidiPage());
+    stack->addWidget(buildOptionsPage());
+    connect(pages, &QListWidget::currentRowChanged, stack, &QStackedWidget::setCurrentIndex);
+    pages->setCurrentRow(0);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::hide);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(pages);
+    top->addWidget(stack, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+}
+
+QWidget* ConfigDialog::buildAudioPage()
+{
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    form->setContentsMargins(10, 10, 100, 10);
+    form->setSpacing(10);
+    deviceType = new QComboBox;
+    deviceType->setIconSize(QSize(26, 10));
+    outDevice = new QComboBox;
+    asioChannel = new QComboBox;
+    asioChannel->setEnabled(false);
+    sampleRate = new QComboBox;
+    sampleRate->setFixedWidth(100);
+    bufferSize = new QComboBox;
+    bufferSize->setFixedWidth(100);
+    reset = new QPushButton(QStringLiteral("Reset"));
+    reset->setFixedWidth(100);
+    connect(reset, &QPushButton::clicked, this, &ConfigDialog::resetAudio);
+    form->addRow(QStringLiteral("Device type"), deviceType);
+    form->addRow(QStringLiteral("Out Device"), outDevice);
+    form->addRow(QStringLiteral("ASIO channel"), asioChannel);
+    form->addRow(QStringLiteral("Samplerate"), sampleRate);
+    form->addRow(QStringLiteral("Buffer size"), bufferSize);
+    form->addRow(QStringLiteral("Back to default settings"), reset);
+    return page;
+}
+
+QWidget* ConfigDialog::buildMidiPage()
+{
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    QFrame* ins = portFrame("MIDI in devices", " border:1px solid rgb(33,33,33,192);");
+    QFrame* outs = portFrame("MIDI out devices", " border:1px solid rgb(33,33,33,192);;");
+    const auto addBoxes = [](QFrame* frame, const std::vector<std::string>& names,
+                             const std::function<bool(int)>& isOpen, std::vector<QCheckBox*>& boxes)
+    {
+        for (std::size_t i = 0; i < names.size(); ++i)
+        {
+            const QString name = QString::fromStdString(names[i]);
+            auto* box = new QCheckBox(name);
+            box->setProperty(kPortNameProperty, name);
+            box->setStyleSheet(QStringLiteral("border:0px;"));
+            box->setChecked(isOpen(static_cast<int>(i)));
+            frame->layout()->addWidget(box);
+            boxes.push_back(box);
+        }
+    };
+    addBoxes(ins, midi.getInputNames(), [this](int i) { return midi.isInputOpen(i); }, midiIns);
+    addBoxes(outs, midi.getOutputNames(), [this](int i) { return midi.isOutputOpen(i); },
+             midiOuts);
+    for (QCheckBox* box : midiIns)
+        connect(box, &QCheckBox::stateChanged, this, &ConfigDialog::setMidiInDevice);
+    for (QCheckBox* box : midiOuts)
+        connect(box, &QCheckBox::stateChanged, this, &ConfigDialog::setMidiOutDevice);
+    column->addWidget(ins);
+    column->addWidget(outs);
+    return page;
+}
+
+QWidget* ConfigDialog::buildOptionsPage()
+{
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    threshold = new QSpinBox;
+    threshold->setRange(0, 127);
+    threshold->setFixedWidth(52);
+    slide = new QSlider(Qt::Horizontal);
+    slide->setRange(0, 100);
+    ignoreMode = new QCheckBox;
+    midiApi = new QComboBox;
+    midiApi->addItem(QStringLiteral("ALSA"), QString::fromLatin1(midiApiName(MidiApi::alsa)));
+    midiApi->addItem(QStringLiteral("JACK"), QString::fromLatin1(midiApiName(MidiApi::jack)));
+    {
+        const QSettings settings;
+        const QString stored =
+            settings.value(key(settings::kMidiApi), key(settings::kDefaultMidiApi)).toString();
+        midiApi->setCurrentIndex(midiApiFromName(stored.toStdString()) == MidiApi::jack ? 1 : 0);
+    }
+    auto* midiNote =
+        new QLabel(QStringLiteral("In use: %1. A change applies at the next start.")
+                       .arg(inUse == MidiApi::none ? QStringLiteral("none")
+                                                   : QString::fromLatin1(midiApiName(inUse))));
+    midiNote->setWordWrap(true);
+    form->addRow(QStringLiteral("Accent velocity threshold"), threshold);
+    form->addRow(QStringLiteral("Slide time"), slide);
+    form->addRow(QStringLiteral("Ignore sync mode when importing"), ignoreMode);
+    form->addRow(QStringLiteral("MIDI system"), midiApi);
+    form->addRow(QString(), midiNote);
+    connect(threshold, &QSpinBox::valueChanged, this, &ConfigDialog::setAccentThreshold);
+    connect(slide, &QSlider::valueChanged, this, &ConfigDialog::setSlideTime);
+    connect(ignoreMode, &QCheckBox::stateChanged, this, &ConfigDialog::setIgnoreMode);
+    connect(midiApi, &QComboBox::currentIndexChanged, this, &ConfigDialog::setMidiApi);
+    return page;
+}
+
+void ConfigDialog::showPage(int page)
+{
+    pages->setCurrentRow(page);
+}
+
+int ConfigDialog::currentPage() const
+{
+    return stack->currentIndex();
+}
+
+void ConfigDialog::connectAudioLists()
+{
+    connect(deviceType, &QComboBox::currentIndexChanged, this, &ConfigDialog::selectDeviceType);
+    connect(outDevice, &QComboBox::currentIndexChanged, this, &ConfigDialog::selectDevice);
+    connect(sampleRate, &QComboBox::currentIndexChanged, this, &ConfigDialog::selectSamplerate);
+    connect(bufferSize, &QComboBox::currentIndexChanged, this, &ConfigDialog::selectBufferSize);
+    connect(asioChannel, &QComboBox::currentIndexChanged, this, &ConfigDialog::selectAsioChannel);
+}
+
+void ConfigDialog::disconnectAudioLists()
+{
+    for (QComboBox* box : {deviceType, outDevice, sampleRate, bufferSize, asioChannel})
+        disconnect(box, nullptr, this, nullptr);
+}
+
+void ConfigDialog::fillDevices(int type)
+{
+    outDevice->clear();
+    for (const AudioDeviceEntry& d : audio.devicesOfType(type))
+        outDevice->addItem(QString::fromStdString(d.name), d.index);
+}
+
+void ConfigDialog::refresh()
+{
+    disconnectAudioLists();
+    for (QComboBox* box : {deviceType, outDevice, sampleRate, bufferSize, asioChannel})
+        box->clear();
+
+    for (int type : audio.getHostApiTypes())
+    {
+        const QString name = QString::fromStdString(AudioOutput::hostApiName(type));
+        if (type == kAsioHostApi)
+            deviceType->addItem(QIcon(QStringLiteral(":/images4/asio.png")), name, type);
+        else
+            deviceType->addItem(name, type);
+    }
+    const int type = audio.currentHostApiType();
+    selectData(deviceType, type);
+    fillDevices(type);
+    selectData(outDevice, audio.getDeviceIndex());
+    // The Linux audio library has no ASIO host API, so there are never channel names to offer.
+    asioChannel->setEnabled(type == kAsioHostApi);
+    selectData(asioChannel, audio.getChannel());
+    for (int rate : AudioOutput::sampleRates())
+        sampleRate->addItem(QString::number(rate), rate);
+    selectData(sampleRate, audio.getSampleRate());
+    for (int frames : AudioOutput::bufferSizes())
+        bufferSize->addItem(QString::number(frames), frames);
+    selectData(bufferSize, audio.getBufferSize());
+    connectAudioLists();
+
+    // Showing the engine's values is not a change of them.
+    const QSignalBlocker blockThreshold(threshold);
+    const QSignalBlocker blockSlide(slide);
+    const QSignalBlocker blockIgnore(ignoreMode);
+    threshold->setValue(engine.getAccentThreshold());
+    slide->setValue(static_cast<int>(engine.getParameter(kSlideTime) * 100.0f));
+    ignoreMode->setChecked(engine.ignoresSyncModeOnImport());
+}
+
+void ConfigDialog::selectDeviceType(int row)
+{
+    if (!isVisible() || row < 0)
+        return;
+    const int type = deviceType->itemData(row).toInt();
+    fillDevices(type);
+    asioChannel->setEnabled(type == kAsioHostApi);
+}
+
+void ConfigDialog::selectDevice(int row)
+{
+    if (row < 0)
+        return;
+    const QString name = outDevice->currentText();
+    const int type = deviceType->currentData().toInt();
+    {
+        const QSignalBlocker block(asioChannel);
+        asioChannel->clear();
+    }
+    if (!audio.selectDevice(name.toStdString(), type, 0))
+        return;
+    QSettings settings;
+    settings.setValue(key(settings::kDeviceName), name);
+    settings.setValue(key(settings::kDeviceType), type);
+}
+
+void ConfigDialog::selectSamplerate(int row)
+{
+    if (row < 0 || !audio.setSampleRate(sampleRate->itemData(row).toInt()))
+        return;
+    QSettings().setValue(key(settings::kSampleRate), audio.getSampleRate());
+}
+
+void ConfigDialog::selectBufferSize(int row)
+{
+    if (row < 0 || !audio.setBufferSize(bufferSize->itemData(row).toInt()))
+        return;
+    QSettings().setValue(key(settings::kBufferSize), audio.getBufferSize());
+}
+
+void ConfigDialog::selectAsioChannel(int row)
+{
+    if (row < 0 || !audio.setChannel(asioChannel->itemData(row).toInt()))
+        return;
+    QSettings().setValue(key(settings::kDeviceChannel), row);
+}
+
+void ConfigDialog::storeOpenPorts(const char* array, const std::vector<std::string>& names)
+{
+    QSettings settings;
+    settings.remove(key(array));
+    settings.beginWriteArray(key(array), static_cast<int>(names.size()));
+    for (std::size_t i = 0; i < names.size(); ++i)
+    {
+        settings.setArrayIndex(static_cast<int>(i));
+        settings.setValue(key(settings::kPortName), QString::fromStdString(names[i]));
+    }
+    settings.endArray();
+}
+
+void ConfigDialog::setMidiInDevice(int state)
+{
+    const auto* box = qobject_cast<QCheckBox*>(sender());
+    if (!box)
+        return;
+    const int index = midi.inputIndex(box->property(kPortNameProperty).toString().toStdString());
+    if (state == Qt::Unchecked)
+        midi.closeInput(index);
+    else
+        midi.openInput(index);
+    storeOpenPorts(settings::kMidiIn, midi.openInputNames());
+}
+
+void ConfigDialog::setMidiOutDevice(int state)
+{
+    const auto* box = qobject_cast<QCheckBox*>(sender());
+    if (!box)
+        return;
+    const int index = midi.outputIndex(box->property(kPortNameProperty).toString().toStdString());
+    if (state == Qt::Unchecked)
+        midi.closeOutput(index);
+    else
+        midi.openOutput(index);
+    storeOpenPorts(settings::kMidiOut, midi.openOutputNames());
+}
+
+void ConfigDialog::setAccentThreshold(int value)
+{
+    engine.setAccentThreshold(value);
+    QSettings().setValue(key(settings::kVelocityThreshold), value);
+}
+
+void ConfigDialog::setSlideTime(int value)
+{
+    engine.setParameter(kSlideTime, static_cast<float>(value) / 100.0f);
+    QSettings().setValue(key(settings::kSlideTime), value);
+}
+
+void ConfigDialog::setIgnoreMode(int state)
+{
+    const bool flag = state == Qt::PartiallyChecked || state == Qt::Checked;
+    engine.setIgnoreSyncModeOnImport(flag);
+    QSettings().setValue(key(settings::kIgnoreMode), flag);
+}
+
+void ConfigDialog::setMidiApi(int row)
+{
+    if (row < 0)
+        return;
+    QSettings().setValue(key(settings::kMidiApi), midiApi->itemData(row).toString());
+}
+
+void ConfigDialog::resetAudio()
+{
+    audio.selectDevice(std::string(), 0, 0);
+    QSettings settings;
+    settings.setValue(key(settings::kDeviceName), QString());
+    settings.setValue(key(settings::kDeviceType), 0);
+    settings.setValue(key(settings::kDeviceChannel), 0);
+    settings.setValue(key(settings::kSampleRate), audio.getSampleRate());
+    settings.setValue(key(settings::kBufferSize), audio.getBufferSize());
+    refresh();
+}
+
+} // namespace quelvar

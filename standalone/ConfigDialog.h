@@ -1,0 +1,101 @@
+// The settings window: Audio, MIDI and Options pages. Every change takes effect at once (the
+// stream reopens, a port opens or closes, an engine value is set) and is written to the settings
+// store right away; there is no apply or cancel. Qt main thread.
+#pragma once
+
+#include "standalone/RtMidiSystem.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QStackedWidget;
+
+namespace quelvar
+{
+
+class AudioOutput;
+class MidiPorts;
+class Palladon;
+
+class ConfigDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // inUse: the MIDI system the ports were opened on.
+    ConfigDialog(AudioOutput& audio, MidiPorts& midi, Palladon& engine, MidiApi inUse,
+                 QWidget* parent = nullptr);
+
+    // Fills the drop-down lists from the audio output and the controls from the engine.
+    void refresh();
+    // 0 Audio, 1 MIDI, 2 Options.
+    void showPage(int page);
+    int currentPage() const;
+
+    QComboBox* deviceTypeBox() const { return deviceType; }
+    QComboBox* outDeviceBox() const { return outDevice; }
+    QComboBox* asioChannelBox() const { return asioChannel; }
+    QComboBox* sampleRateBox() const { return sampleRate; }
+    QComboBox* bufferSizeBox() const { return bufferSize; }
+    QPushButton* resetButton() const { return reset; }
+    const std::vector<QCheckBox*>& midiInBoxes() const { return midiIns; }
+    const std::vector<QCheckBox*>& midiOutBoxes() const { return midiOuts; }
+    QSpinBox* thresholdBox() const { return threshold; }
+    QSlider* slideSlider() const { return slide; }
+    QCheckBox* ignoreModeBox() const { return ignoreMode; }
+    QComboBox* midiApiBox() const { return midiApi; }
+
+public slots:
+    void selectDeviceType(int row);
+    void selectDevice(int row);
+    void selectSamplerate(int row);
+    void selectBufferSize(int row);
+    void selectAsioChannel(int row);
+    void setMidiInDevice(int state);
+    void setMidiOutDevice(int state);
+    void setAccentThreshold(int value);
+    void setSlideTime(int value);
+    void setIgnoreMode(int state);
+    // The MIDI system for the next start.
+    void setMidiApi(int row);
+    // Back to the default output at 44100 Hz and 512 frames.
+    void resetAudio();
+
+private:
+    QWidget* buildAudioPage();
+    QWidget* buildMidiPage();
+    QWidget* buildOptionsPage();
+    void connectAudioLists();
+    void disconnectAudioLists();
+    void fillDevices(int type);
+    void storeOpenPorts(const char* array, const std::vector<std::string>& names);
+
+    AudioOutput& audio;
+    MidiPorts& midi;
+    Palladon& engine;
+    MidiApi inUse;
+
+    QListWidget* pages = nullptr;
+    QStackedWidget* stack = nullptr;
+    QComboBox* deviceType = nullptr;
+    QComboBox* outDevice = nullptr;
+    QComboBox* asioChannel = nullptr;
+    QComboBox* sampleRate = nullptr;
+    QComboBox* bufferSize = nullptr;
+    QPushButton* reset = nullptr;
+    std::vector<QCheckBox*> midiIns;
+    std::vector<QCheckBox*> midiOuts;
+    QSpinBox* threshold = nullptr;
+    QSlider* slide = nullptr;
+    QCheckBox* ignoreMode = nullptr;
+    QComboBox* midiApi = nullptr;
+};
+
+} // namespace quelvar

@@ -1,0 +1,38 @@
+// What the sound-card callback shares with the window: the engine once it is built, and the
+// queue of MIDI waiting for its next block. The engine pointer is published by the main thread
+// after the engine is set up; the callback renders silence until then.
+#pragma once
+
+#include "standalone/EngineEventQueue.h"
+#include "vst2/VstInterface.h"
+
+#include <atomic>
+
+namespace quelvar
+{
+
+class EngineFeed
+{
+public:
+    void setEngine(AEffect* effect) { engine.store(effect, std::memory_order_release); }
+    AEffect* getEngine() const { return engine.load(std::memory_order_acquire); }
+    EngineEventQueue& events() { return queue; }
+
+    // Audio thread: clears both channels, hands the engine its queued events, then renders.
+    void render(float* const* outputs, unsigned long frames);
+    static void renderCallback(float* const* outputs, unsigned long frames, void* feed)
+    {
+        static_cast<EngineFeed*>(feed)->render(outputs, frames);
+    }
+
+    // Main thread, while no stream runs: the engine's dispatcher. 0 without an engine.
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                       void* ptr = nullptr, float opt = 0.0f);
+
+private:
+    std::atomic<AEffect*> engine{nullptr};
+    static_assert(std::atomic<AEffect*>::is_always_lock_free);
+    EngineEventQueue queue;
+};
+
+} // namespace quelvar

@@ -1,0 +1,82 @@
+// The engine's editor in the standalone program: opens the panel inside the window it is given
+// and passes the engine's notices on to it. The notices come from any thread, the audio thread
+// included, so they only store into atomics and a small ring; a main-thread timer turns them
+// into signals. Nothing here blocks or allocates on the audio thread.
+#pragma once
+
+#include "engine/PalladonEditor.h"
+#include "engine/parameterTable.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+class QTimer;
+class QWidget;
+
+namespace quelvar
+{
+
+class EngineBackend;
+class Palladon;
+
+class Fennick3Editor : public QObject, public PalladonEditor
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 621;
+    static constexpr int kHeight = 437;
+    static constexpr int kPollMs = 20;
+
+    explicit Fennick3Editor(Palladon& engine);
+    ~Fennick3Editor() override;
+
+    bool getRect(ERect** rect) override;
+    // window: the QWidget to build the panel in.
+    bool open(void* window) override;
+    void close() override;
+
+    void setParameter(int index, float value) override;
+    void updateDisplay() override;
+    void processStep(int step) override;
+    void sendMidiMessage(int status, int data1, int data2) override;
+    void setDistortionType(int type) override;
+
+    QWidget* panel() const { return panelWidget; }
+
+public slots:
+    // Main thread: emits what the engine noticed since the last call.
+    void deliver();
+
+signals:
+    void parameterChange(int index, float value);
+    void displayUpdate();
+    void stepChange(int step);
+    void midiMessage(int status, int data1, int data2);
+    void distortionTypeChange(int type);
+
+private:
+    static constexpr int kMidiSlots = 64;
+
+    Palladon& engine;
+    ERect rect{0, 0, kHeight, kWidth};
+    QPointer<QWidget> panelWidget;
+    EngineBackend* backend = nullptr;
+    QTimer* poll = nullptr;
+
+    std::array<std::atomic<bool>, kNumParams> parameterDirty{};
+    std::array<std::atomic<float>, kNumParams> parameterValue{};
+    std::atomic<bool> displayDirty{false};
+    std::atomic<int> playedStep{-1}; // -1: none since the last delivery
+    std::atomic<int> distortionType{-1};
+    // Notes and transport messages: the audio thread writes, the main thread reads.
+    std::array<std::uint32_t, kMidiSlots> midi{};
+    std::atomic<int> midiWrite{0};
+    std::atomic<int> midiRead{0};
+};
+
+} // namespace quelvar

@@ -1,0 +1,364 @@
+#include "standalone/Host.h"
+
+#include "engine/Palladon.h"
+#include "standalone/AudioOutput.h"
+#include "standalone/ConfigDialog.h"
+#include "standalone/Fennick3Editor.h"
+#include "standalone/KeyboardCapture.h"
+#include "standalone/MidiPorts.h"
+#include "standalone/PortAudioBackend.h"
+#include "standalone/StateFile.h"
+#include "standalone/TransportRecord.h"
+#include "standalone/settingsKeys.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeySequence>
+#include <QLayout>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include <new>
+
+// Resources live in a static library: registered by name before the first use.
+static void initStandaloneResources()
+{
+    Q_INIT_RESOURCE(standalone);
+}
+
+namespace quelvar
+{
+
+std::atomic<Host*> Host::current{nullptr};
+
+namespace
+{
+constexpr std::uint32_t kPanicMessage = 0xB0 | 0x7E << 8; // Control Change 126, value 0
+
+std::vector<std::string> readPortNames(QSettings& settings, const char* array)
+{
+    std::vector<std::string> names;
+    const int n = settings.beginReadArray(QString::fromLatin1(array));
+    for (int i = 0; i < n; ++i)
+    {
+        settings.setArrayIndex(i);
+        names.push_back(settings.value(QString::fromLatin1(settings::kPortName)).toString()
+                            .toStdString());
+    }
+    settings.endArray();
+    return names;
+}
+} // namespace
+
+Host::Services Host::defaultServices()
+{
+    Services s;
+    s.audio = std::make_unique<PortAudioBackend>();
+    const QSettings settings;
+    const QString stored =
+        settings.value(QString::fromLatin1(settings::kMidiApi),
+                       QString::fromLatin1(settings::kDefaultMidiApi))
+            .toString();
+    s.midiApi = RtMidiSystem::choose(midiApiFromName(stored.toStdString()));
+    s.midi = std::make_unique<RtMidiSystem>(s.midiApi);
+    s.statePath = StateFile::defaultPath();
+    return s;
+}
+
+Host::Host(QWidget* parent, Qt::WindowFlags flags) : Host(defaultServices(), parent, flags) {}
+
+Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags), services(std::move(given))
+{
+    initStandaloneResources();
+    current.store(this, std::memory_order_release);
+
+    const QSettings settings;
+    const std::string deviceName =
+        settings.value(QString::fromLatin1(settings::kDeviceName), QString()).toString()
+            .toStdString();
+    const int deviceType = settings.value(QString::fromLatin1(settings::kDeviceType), 0).toInt();
+    const int channel = settings.value(QString::fromLatin1(settings::kDeviceChannel), 0).toInt();
+    const int rate = settings.value(QString::fromLatin1(settings::kSampleRate),
+                                    kDefaultSampleRate).toInt();
+    const int frames = settings.value(QString::fromLatin1(settings::kBufferSize),
+                                      kDefaultBufferSize).toInt();
+
+    audioOutput = std::make_unique<AudioOutput>(engineFeed, std::move(services.audio));
+    audioOutput->configure(rate, frames);
+    if (audioOutput->initialize() && audioOutput->open(deviceName, deviceType, channel))
+        audioOutput->start();
+
+    midiSystemInUse = services.midiApi;
+    midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(),
+                                            transportRecord());
+    {
+        QSettings ports;
+        const std::vector<std::string> ins = readPortNames(ports, settings::kMidiIn);
+        if (ins.empty())
+            midiPorts->openInput(0);
+        for (const std::string& name : ins)
+            midiPorts->openInput(midiPorts->inputIndex(name));
+        for (const std::string& name : readPortNames(ports, settings::kMidiOut))
+            midiPorts->openOutput(midiPorts->outputIndex(name));
+    }
+
+    setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
+    setWindowTitle(QStringLiteral("Quelvar"));
+    keys = new KeyboardCapture(this, engineFeed.events());
+    createActions();
+    createMenus();
+    createToolBar();
+
+    transportRecord().reset(audioOutput->getSampleRate());
+
+    buildEngine();
+    applyOptions();
+
+    tools->setParent(central);
+    tools->move(0, 0);
+    tools->setFixedSize(central->width(), kToolbarHeight);
+    tools->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    tools->show();
+
+    setWindowFlags((windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowMaximizeButtonHint);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void Host::buildEngine()
+{
+    editorArea = new QWidget;
+    synth = new (std::nothrow) Palladon(&Host::hostCallback, Flavour::standalone);
+    int width = Fennick3Editor::kWidth;
+    int height = Fennick3Editor::kHeight;
+    if (synth)
+    {
+        synth->attachEditor(new Fennick3Editor(*synth));
+        effect = synth->getAeffect();
+        effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr,
+                           static_cast<float>(audioOutput->getSampleRate()));
+        if (!services.statePath.isEmpty())
+            StateFile(services.statePath).restore(*synth);
+        effect->dispatcher(effect, effEditOpen, 0, 0, editorArea, 0.0f);
+        ERect* rect = nullptr;
+        effect->dispatcher(effect, effEditGetRect, 0, 0, &rect, 0.0f);
+        if (rect)
+        {
+            width = rect->right - rect->left;
+            height = rect->bottom - rect->top;
+        }
+        // From here on the sound-card callback renders the engine.
+        engineFeed.setEngine(effect);
+    }
+
+    editorArea->setFixedSize(width, height);
+    central = new QWidget;
+    central->setFixedSize(width, height + kToolbarHeight);
+    setCentralWidget(central);
+    editorArea->setParent(central);
+    editorArea->move(0, kToolbarHeight);
+    editorArea->show();
+}
+
+void Host::applyOptions()
+{
+    if (!synth)
+        return;
+    const QSettings settings;
+    synth->setAccentThreshold(settings.value(QString::fromLatin1(settings::kVelocityThreshold),
+                                             settings::kDefaultVelocityThreshold).toInt());
+    synth->setParameter(kSlideTime,
+                        static_cast<float>(settings.value(QString::fromLatin1(settings::kSlideTime),
+                                                          settings::kDefaultSlideTime).toInt()) /
+                            100.0f);
+    synth->setIgnoreSyncModeOnImport(settings.value(QString::fromLatin1(settings::kIgnoreMode),
+                                                    settings::kDefaultIgnoreMode).toBool());
+}
+
+Host::~Host()
+{
+    audioOutput->stop();
+    audioOutput->close();
+    saveState();
+    current.store(nullptr, std::memory_order_release);
+    midiPorts->closeAll();
+    midiPorts.reset();
+    audioOutput->terminate();
+    audioOutput.reset();
+    // The editor's panel lives among this window's widgets: close it while they exist.
+    engineFeed.setEngine(nullptr);
+    if (effect)
+        effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+    delete synth;
+}
+
+void Host::saveState()
+{
+    if (synth && !services.statePath.isEmpty())
+        StateFile(services.statePath).save(*synth);
+}
+
+QAction* Host::action(const QString& text) const
+{
+    for (QAction* a : findChildren<QAction*>())
+        if (a->text() == text)
+            return a;
+    return nullptr;
+}
+
+void Host::createActions()
+{
+    const auto make = [this](const char* text, const char* shortcut, const char* icon)
+    {
+        auto* a = new QAction(QString::fromLatin1(text), this);
+        if (shortcut)
+            a->setShortcut(QKeySequence(tr(shortcut)));
+        if (icon)
+            a->setIcon(QIcon(QString::fromLatin1(icon)));
+        return a;
+    };
+    configAction = make("&Configuration", nullptr, ":/images4/toolbar/config.png");
+    connect(configAction, &QAction::triggered, this, &Host::showConfig);
+    audioConfigAction = make("&Audio Configuration", "Ctrl+A", ":/images4/toolbar/audio.png");
+    connect(audioConfigAction, &QAction::triggered, this, &Host::showConfig);
+    asioPanelAction = make("&Show ASIO Panel", nullptr, nullptr);
+    asioPanelAction->setEnabled(false);
+    midiConfigAction = make("&MIDI Configuration", "Ctrl+M", ":/images4/toolbar/midi.png");
+    connect(midiConfigAction, &QAction::triggered, this, &Host::showConfig);
+    panicAction = make("&Panic", "F12", ":/images4/toolbar/panic.png");
+    connect(panicAction, &QAction::triggered, this, &Host::midiPanic);
+    keyboardAction = make("Capture Keyboard", "F10", ":/images4/toolbar/keyboard.png");
+    keyboardAction->setCheckable(true);
+    connect(keyboardAction, &QAction::toggled, this, &Host::captureKeyboard);
+    manualAction = make("Manual", nullptr, nullptr);
+    connect(manualAction, &QAction::triggered, this, &Host::showManual);
+    websiteAction = make("Website", nullptr, ":/images4/toolbar/about.png");
+    connect(websiteAction, &QAction::triggered, this, &Host::openUrl);
+    quitAction = make("&Quit", nullptr, nullptr);
+    connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
+}
+
+void Host::createMenus()
+{
+    QMenu* mainMenu = menuBar()->addMenu(QStringLiteral("&Main"));
+    mainMenu->addAction(configAction);
+    mainMenu->addAction(quitAction);
+    QMenu* audioMenu = menuBar()->addMenu(QStringLiteral("&Audio"));
+    audioMenu->addAction(audioConfigAction);
+    audioMenu->addAction(asioPanelAction);
+    midiMenu = menuBar()->addMenu(QStringLiteral("&MIDI"));
+    midiMenu->addAction(midiConfigAction);
+    midiMenu->addAction(panicAction);
+    midiMenu->addAction(keyboardAction);
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu->addAction(manualAction);
+    helpMenu->addAction(websiteAction);
+}
+
+void Host::createToolBar()
+{
+    tools = new QToolBar;
+    tools->setMovable(false);
+    tools->setFloatable(false);
+    tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tools->addSeparator();
+    tools->addAction(audioConfigAction);
+    tools->addAction(midiConfigAction);
+    tools->addAction(configAction);
+    tools->addAction(panicAction);
+    tools->addSeparator();
+    tools->addAction(keyboardAction);
+    tools->addAction(websiteAction);
+    if (auto* button = qobject_cast<QToolButton*>(tools->widgetForAction(panicAction)))
+        button->setToolButtonStyle(Qt::ToolButtonFollowStyle);
+}
+
+void Host::showConfig()
+{
+    auto* from = qobject_cast<QAction*>(sender());
+    if (!from || !synth)
+        return;
+    if (!dialog)
+        dialog = new ConfigDialog(*audioOutput, *midiPorts, *synth, midiSystemInUse, this);
+    dialog->refresh();
+    dialog->showPage(from == midiConfigAction ? 1 : 0);
+    dialog->show();
+}
+
+void Host::addMidiInToMenu() {}
+
+void Host::midiPanic()
+{
+    keys->releaseAll();
+    engineFeed.events().push(kPanicMessage);
+    // The engine ignores the controller; this is what stops its notes.
+    if (synth)
+        synth->panic();
+}
+
+void Host::captureKeyboard(bool on)
+{
+    keys->setEnabled(on);
+}
+
+QUrl Host::manualUrl()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                           QDir::separator() + QStringLiteral("Brontavell") + QDir::separator() +
+                           QStringLiteral("Quelvar");
+    return QUrl::fromLocalFile(folder + QStringLiteral("/Quelvar Manual.pdf"));
+}
+
+void Host::showManual()
+{
+    QDesktopServices::openUrl(manualUrl());
+}
+
+void Host::openUrl()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite)));
+}
+
+VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
+                             VstIntPtr /*value*/, void* ptr, float /*opt*/)
+{
+    switch (opcode)
+    {
+    case audioMasterVersion:
+        return 2400;
+    case audioMasterGetTime:
+        return reinterpret_cast<VstIntPtr>(transportRecord().timeInfo());
+    case audioMasterProcessEvents:
+    {
+        Host* host = instance();
+        const auto* events = static_cast<const VstEvents*>(ptr);
+        if (!host || !host->midiPorts)
+            return 0;
+        if (!events)
+            return 1;
+        for (int i = 0; i < events->numEvents; ++i)
+        {
+            const VstEvent* e = events->events[i];
+            if (!e || e->type != kVstMidiType)
+                continue;
+            const auto* m = reinterpret_cast<const VstMidiEvent*>(e);
+            const auto status = static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[0]) & 0xF0);
+            const auto data1 = static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[1]));
+            const auto data2 = static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[2]));
+            host->midiPorts->send(status | data1 << 8 | data2 << 16);
+        }
+        return 1;
+    }
+    default:
+        return 0;
+    }
+}
+
+} // namespace quelvar

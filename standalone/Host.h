@@ -1,0 +1,114 @@
+// The standalone program's main window and the engine's host: builds the audio output, the MIDI
+// ports and the engine in that order, answers the engine's host callback, carries the menus and
+// the toolbar, and opens the engine's editor inside itself. Qt main thread, except the host
+// callback, which the engine calls on the audio thread.
+#pragma once
+
+#include "standalone/AudioBackend.h"
+#include "standalone/EngineFeed.h"
+#include "standalone/MidiSystem.h"
+#include "standalone/RtMidiSystem.h"
+
+#include <QMainWindow>
+
+#include <atomic>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QToolBar;
+
+namespace quelvar
+{
+
+class AudioOutput;
+class ConfigDialog;
+class KeyboardCapture;
+class MidiPorts;
+class Palladon;
+
+constexpr int kToolbarHeight = 28;
+constexpr const char* kWebsite = "https://brontavell.example/quelvar";
+
+class Host : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // What the host talks to; tests pass their own. midiApi says which system `midi` is.
+    struct Services
+    {
+        std::unique_ptr<AudioBackend> audio;
+        std::unique_ptr<MidiSystem> midi;
+        MidiApi midiApi = MidiApi::none;
+        QString statePath;
+    };
+
+    // PortAudio, RtMidi on the stored MIDI system, the state file in the data folder.
+    explicit Host(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    explicit Host(Services services, QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    ~Host() override;
+
+    static Host* instance() { return current.load(std::memory_order_acquire); }
+    // The engine's host callback (effect, opcode, index, value, pointer, float).
+    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                  VstIntPtr value, void* ptr, float opt);
+    static Services defaultServices();
+    // The manual's address: Documents/Brontavell/Quelvar/Quelvar Manual.pdf.
+    static QUrl manualUrl();
+
+    AudioOutput& audio() { return *audioOutput; }
+    MidiPorts& midi() { return *midiPorts; }
+    EngineFeed& feed() { return engineFeed; }
+    Palladon* engine() { return synth; }
+    ConfigDialog* configDialog() { return dialog; }
+    KeyboardCapture& keyboard() { return *keys; }
+    MidiApi midiApi() const { return midiSystemInUse; }
+    QWidget* editorParent() { return editorArea; }
+    QToolBar* toolBar() { return tools; }
+    QAction* action(const QString& text) const;
+
+public slots:
+    void showConfig();
+    void addMidiInToMenu();
+    void midiPanic();
+    void captureKeyboard(bool on);
+    void showManual();
+    void openUrl();
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void buildEngine();
+    void applyOptions();
+    void saveState();
+
+    static std::atomic<Host*> current;
+
+    Services services;
+    EngineFeed engineFeed;
+    std::unique_ptr<AudioOutput> audioOutput;
+    std::unique_ptr<MidiPorts> midiPorts;
+    MidiApi midiSystemInUse = MidiApi::none;
+    ConfigDialog* dialog = nullptr;
+    KeyboardCapture* keys = nullptr;
+    Palladon* synth = nullptr;
+    AEffect* effect = nullptr;
+    QWidget* editorArea = nullptr;
+    QWidget* central = nullptr;
+    QToolBar* tools = nullptr;
+
+    QAction* configAction = nullptr;
+    QAction* audioConfigAction = nullptr;
+    QAction* asioPanelAction = nullptr;
+    QAction* midiConfigAction = nullptr;
+    QAction* panicAction = nullptr;
+    QAction* keyboardAction = nullptr;
+    QAction* manualAction = nullptr;
+    QAction* websiteAction = nullptr;
+    QAction* quitAction = nullptr;
+    QMenu* midiMenu = nullptr;
+};
+
+} // namespace quelvar

@@ -1,0 +1,30 @@
+// Keys and defaults of the settings store, shared by Host (read at start) and ConfigDialog
+// (written at every change).
+#pragma once
+
+namespace quelvar::settings
+{
+
+constexpr const char* kOrganisation = "Brontavell";
+constexpr const char* kDomain = "brontavell.example";
+constexpr const char* kApplication = "Quelvar";
+
+constexpr const char* kDeviceName = "audioOutputDevice/name";
+constexpr const char* kDeviceType = "audioOutputDevice/type";
+constexpr const char* kDeviceChannel = "audioOutputDevice/channel";
+constexpr const char* kSampleRate = "audioOutputDevice/samplerate";
+constexpr const char* kBufferSize = "audioOutputDevice/bufferSize";
+constexpr const char* kMidiIn = "midiInDevice";
+constexpr const char* kMidiOut = "midiOutDevice";
+constexpr const char* kPortName = "name";
+constexpr const char* kVelocityThreshold = "options/velocityThreshold";
+constexpr const char* kSlideTime = "options/slideTime";
+constexpr const char* kIgnoreMode = "options/ignoreMode";
+constexpr const char* kMidiApi = "options/midiApi";
+
+constexpr int kDefaultVelocityThreshold = 82;
+constexpr int kDefaultSlideTime = 0;
+constexpr bool kDefaultIgnoreMode = true;
+constexpr const char* kDefaultMidiApi = "ALSA";
+
+} // namespace quelvar::settings
