@@ -108,6 +108,13 @@ void LivePlay::reset()
     liveVoiceActive = false;
 }
 
+void LivePlay::releaseAll()
+{
+    heldNotes.fill(0);
+    if (liveVoiceActive)
+        releasing = true;
+}
+
 void LivePlay::advanceRamps()
 {
     if (releasing)

@@ -26,6 +26,8 @@ public:
     void stop(int note, int velocity, int accentThreshold, long double tuningOctaves);
     // Every held note forgotten and the voice silent, as when MIDI-in sync is entered.
     void reset();
+    // Every held note forgotten; a sounding voice fades out over the usual release.
+    void releaseAll();
 
     void setSlideSamples(int samples) { slideSamples = samples; }
     bool active() const { return liveVoiceActive; }

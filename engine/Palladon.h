@@ -94,6 +94,9 @@ public:
     // and sound only in MIDI-in sync. The third argument has no effect.
     void play(int note, int velocity, int extra = 0);
     void stop(int note, int velocity, int extra = 0);
+    // Panic (any thread): at the next block the live voice releases, held notes are forgotten,
+    // this block's live notes are dropped and sounding MIDI-out notes get their note-offs.
+    void panic() { panicRequest.store(true, std::memory_order_relaxed); }
     // The standalone program's accent velocity threshold; the plugin's is fixed at 82.
     void setAccentThreshold(int velocity);
     int getAccentThreshold() const;
@@ -194,6 +197,7 @@ private:
     void liveNote(bool on, int note, int velocity, long double tuningOctaves);
     void takeLiveRequests();
     void resetPendingNote();
+    void silenceNotes();
     void sendMidiOut();
     void stepMidiOut(const Step& step, int offset);
     int midiOffset(int sample) const;
@@ -205,6 +209,7 @@ private:
     void renderLive(float* left, float* right, int frames, bool lowRate);
     void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate, int sample);
     static bool allStepsSlide(const Pattern& p);
+    void keepRecordedStep(const Step& recorded, int index);
     double lowRateRatio() const;
     void prepareLowRateBuffer();
     // The delay follows the tempo in force: the host's in host sync, the internal one otherwise.
@@ -240,6 +245,7 @@ private:
     double midiFrameRatio = 1.0;  // internal samples per host frame on the low-rate path
     std::atomic<int> accentThreshold{kDefaultAccentThreshold};
     std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
+    std::atomic<bool> panicRequest{false};     // taken by the renderer
 
     // Slot values as stored by setParameter; slots with derived state read it instead.
     std::atomic<float> paramValues[kNumParams];

@@ -112,6 +112,8 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     if (randomizeRequest.exchange(false, std::memory_order_relaxed))
         processRandomize(-1);
     takeLiveRequests();
+    if (panicRequest.exchange(false, std::memory_order_relaxed))
+        silenceNotes();
     noteEvents.clampOffsets(frames - 1);
 
     HostTime time = readHostTime(kSequencerTimeFilter);
@@ -256,8 +258,7 @@ void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool l
 {
     if (notifier)
         notifier->processStep(index);
-    const Pattern* p = getCurrentPattern();
-    if (voice.isOff() && allStepsSlide(*p))
+    if (voice.isOff() && allStepsSlide(transport.playingPattern()))
         voice.reopenIfReleased();
     transport.startStep();
     voice.restartNote();
@@ -268,6 +269,8 @@ void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool l
     {
         const StepRecorder::Result r =
             recorder.processRecordPatternNote(step, getAccentThreshold());
+        if (r != StepRecorder::Result::unchanged)
+            keepRecordedStep(*step, transport.currentStepIndex());
         if (r == StepRecorder::Result::noteWritten)
             publishCurrentPatternSteps();
         else if (r == StepRecorder::Result::slideChanged && notifier)
@@ -277,6 +280,16 @@ void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool l
     if (voice.startStep(transport.previousStep(), *step, *transport.nextStep(), stepLen, block,
                         !lowRate))
         osc.resetPhase();
+}
+
+// The recorder wrote into the copy the audio thread plays; the song keeps it too.
+void Palladon::keepRecordedStep(const Step& recorded, int index)
+{
+    Pattern* live = getCurrentPattern();
+    const Pattern::Edit edit(*live);
+    live->setStepNote(recorded.note(), index);
+    live->setStepSlide(recorded.slide(), index);
+    live->setStepAccent(recorded.accent(), index);
 }
 
 bool Palladon::allStepsSlide(const Pattern& p)

@@ -85,6 +85,14 @@ void Palladon::stop(int note, int velocity, int /*extra*/)
         liveInbox.push({false, note, velocity});
 }
 
+void Palladon::silenceNotes()
+{
+    noteEvents.clear();
+    live.releaseAll();
+    recorder.releaseAll();
+    resetPendingNote();
+}
+
 void Palladon::setAccentThreshold(int velocity)
 {
     accentThreshold.store(velocity < 0 ? 0 : (velocity > 127 ? 127 : velocity),

@@ -15,10 +15,35 @@ Pattern::Pattern(int count)
         steps[i].setTimeStart(i * kStepBeats);
 }
 
+void Pattern::beginEdit()
+{
+    editors.fetch_add(1);
+    changes.fetch_add(1);
+}
+
+void Pattern::endEdit()
+{
+    changes.fetch_add(1);
+    editors.fetch_sub(1);
+}
+
+bool Pattern::copyStepsUnedited(const Pattern& source)
+{
+    const int editorsBefore = source.editors.load();
+    const std::uint32_t changesBefore = source.changes.load();
+    for (int i = 0; i < kStepsPerPattern; ++i)
+        steps[i] = source.steps[i];
+    nbStep.store(source.getNBStep(), std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return editorsBefore == 0 && source.editors.load(std::memory_order_relaxed) == 0 &&
+           source.changes.load(std::memory_order_relaxed) == changesBefore;
+}
+
 Pattern& Pattern::operator=(const Pattern& other)
 {
     if (this != &other)
     {
+        const Edit edit(*this);
         steps = other.steps;
         setNBStep(other.getNBStep());
         setName(other.getName());
@@ -84,34 +109,48 @@ const Step* Pattern::getStepAnyIndex(int i) const
 void Pattern::setStepNote(int note, int i)
 {
     if (Step* s = getStep(i))
+    {
+        const Edit edit(*this);
         s->setNote(note);
+    }
 }
 
 void Pattern::setStepSlide(bool slide, int i)
 {
     if (Step* s = getStep(i))
+    {
+        const Edit edit(*this);
         s->setSlide(slide);
+    }
 }
 
 void Pattern::setStepAccent(bool accent, int i)
 {
     if (Step* s = getStep(i))
+    {
+        const Edit edit(*this);
         s->setAccent(accent);
+    }
 }
 
 void Pattern::setStepTimeStart(double beats, int i)
 {
     if (Step* s = getStep(i))
+    {
+        const Edit edit(*this);
         s->setTimeStart(beats);
+    }
 }
 
 void Pattern::setNBStep(int n)
 {
+    const Edit edit(*this);
     nbStep.store(std::clamp(n, 0, kStepsPerPattern), std::memory_order_relaxed);
 }
 
 void Pattern::clear()
 {
+    const Edit edit(*this);
     const int n = getNBStep();
     for (int i = 0; i < n; ++i)
     {
@@ -123,6 +162,7 @@ void Pattern::clear()
 
 void Pattern::transposeUp()
 {
+    const Edit edit(*this);
     const int n = getNBStep();
     int highest = 0;
     for (int i = 0; i < n; ++i)
@@ -136,6 +176,7 @@ void Pattern::transposeUp()
 
 void Pattern::transposeDown()
 {
+    const Edit edit(*this);
     const int n = getNBStep();
     int lowest = kMaxStepNote;
     for (int i = 0; i < n; ++i)

@@ -1,11 +1,13 @@
 // A pattern: 64 steps of which the first nbStep play, and a name. Accessors ignore
-// out-of-range step indices. Edited on any thread; the audio thread reads single fields.
+// out-of-range step indices. Edited on any thread. The audio thread plays a copy of the current
+// pattern that it takes only while no edit is in progress, so it never plays half an edit.
 #pragma once
 
 #include "sequencer/Step.h"
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,20 @@ constexpr double kStepBeats = 0.25;
 class Pattern
 {
 public:
+    // Brackets a change of several fields (or a change made through a Step pointer). The
+    // pattern's own setters bracket themselves; edits may nest.
+    class Edit
+    {
+    public:
+        explicit Edit(Pattern& p) : pattern(p) { pattern.beginEdit(); }
+        ~Edit() { pattern.endEdit(); }
+        Edit(const Edit&) = delete;
+        Edit& operator=(const Edit&) = delete;
+
+    private:
+        Pattern& pattern;
+    };
+
     explicit Pattern(int count = 16);
     Pattern(const Pattern& other) { *this = other; }
     Pattern& operator=(const Pattern& other);
@@ -54,10 +70,21 @@ public:
     void transposeUp();
     void transposeDown();
 
+    // Counts finished and started edits; unchanged means nothing was edited.
+    std::uint32_t changeCount() const { return changes.load(std::memory_order_acquire); }
+    // Copies the steps and the count of `source` (not the name). Returns false when an edit of
+    // the source was in progress during the copy; the copy may then be mixed. Allocates nothing.
+    bool copyStepsUnedited(const Pattern& source);
+
 private:
+    void beginEdit();
+    void endEdit();
+
     std::array<Step, kStepsPerPattern> steps;
     std::atomic<int> nbStep{16};
     std::array<std::atomic<char>, kMaxPatternNameBytes + 1> name{};
+    std::atomic<int> editors{0};
+    std::atomic<std::uint32_t> changes{0};
 };
 
 } // namespace quelvar

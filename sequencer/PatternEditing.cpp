@@ -43,6 +43,7 @@ void setFields(Step& s, const StepFields& f)
 
 void copySteps(const Pattern& from, Pattern& to)
 {
+    const Pattern::Edit edit(to);
     to.setNBStep(from.getNBStep());
     for (int i = 0; i < from.getNBStep(); ++i)
         *to.getStep(i) = *from.getStep(i);
@@ -96,6 +97,7 @@ void Palladon::patternShiftLeft()
     const int n = p ? p->getNBStep() : 0;
     if (n > 0)
     {
+        const Pattern::Edit edit(*p);
         const StepFields first = fieldsOf(*p->getStep(0));
         for (int i = 0; i < n - 1; ++i)
             setFields(*p->getStep(i), fieldsOf(*p->getStep(i + 1)));
@@ -111,6 +113,7 @@ void Palladon::patternShiftRight()
     const int n = p ? p->getNBStep() : 0;
     if (n > 0)
     {
+        const Pattern::Edit edit(*p);
         const StepFields last = fieldsOf(*p->getStep(n - 1));
         for (int i = n - 1; i > 0; --i)
             setFields(*p->getStep(i), fieldsOf(*p->getStep(i - 1)));
@@ -134,6 +137,7 @@ void Palladon::processRandomize(int index)
     if (!target || !getCurrentPattern())
         return;
     RandomSource source(seedFrom(patternRandomCounter));
+    const Pattern::Edit edit(*target);
     for (int i = 0; i < target->getNBStep(); ++i)
     {
         Step& s = *target->getStep(i);
@@ -158,6 +162,7 @@ void Palladon::patternRandom3(int what, int index)
     if (!target || !getCurrentPattern())
         return;
     RandomSource source(seedFrom(fieldRandomCounter));
+    const Pattern::Edit edit(*target);
     for (int i = 0; i < target->getNBStep(); ++i)
     {
         Step& s = *target->getStep(i);

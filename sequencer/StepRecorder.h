@@ -23,6 +23,12 @@ public:
     // Key tracking; notes below 32 select patterns and are not recorded.
     void recordPattern(int note, int velocity, bool pressed);
     void setPitchBend(int lsb, int msb);
+    // Every key counts as released (panic).
+    void releaseAll()
+    {
+        recordKeys.fill(0);
+        recordCounter = 0;
+    }
     // Writes the held keys into the step that starts. Velocities above the threshold accent.
     Result processRecordPatternNote(Step* step, int accentThreshold);
 

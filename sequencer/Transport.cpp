@@ -10,6 +10,7 @@ void Transport::setStepLength()
     Pattern* p = getCurrentPattern();
     if (!p)
         return;
+    const Pattern::Edit edit(*p);
     const double groove = grooveOffset();
     const int n = p->getNBStep();
     for (int i = 0; i < n; ++i)
@@ -124,10 +125,27 @@ void Transport::takeRequests(BlockStart& start)
         current = nullptr;
 }
 
+void Transport::refreshPlaying(bool force)
+{
+    const int index = currentPatternIndex();
+    const Pattern* live = song.getPattern(index);
+    if (!live)
+        return;
+    if (!force && index == playingIndex && playingWhole && live->changeCount() == playingChanges)
+        return;
+    const std::uint32_t changesBefore = live->changeCount();
+    const bool whole = incoming.copyStepsUnedited(*live);
+    if (!whole && !force && index == playingIndex)
+        return; // half an edit: keep playing the last whole copy and try again next block
+    playing.copyStepsUnedited(incoming);
+    playingIndex = index;
+    playingChanges = changesBefore;
+    playingWhole = whole;
+}
+
 void Transport::locate(double ppqPosition)
 {
-    const Pattern* p = getCurrentPattern();
-    const double length = p ? p->getNBStep() * kStepBeats : 0.0;
+    const double length = playing.getNBStep() * kStepBeats;
     stepPos = length > 0.0 ? std::fmod(ppqPosition, length) : 0.0;
     // A count-in before beat 0 lands in the pattern at the same distance from its end.
     if (stepPos < 0.0)
@@ -141,6 +159,7 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
 {
     BlockStart start;
     takeRequests(start);
+    refreshPlaying(false);
 
     const double rate = internalRate > 0.0 ? internalRate : time.sampleRate;
     samplesPerBeat = rate * 60.0 / time.tempo;
@@ -209,9 +228,8 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
     }
     stepSamples.store(perStep, std::memory_order_relaxed);
 
-    const Pattern* p = getCurrentPattern();
     if (patternSyncMode() == kPatternSyncAuto)
-        syncSamples = p ? static_cast<int>(p->getNBStep() * perStep) : 0;
+        syncSamples = static_cast<int>(playing.getNBStep() * perStep);
     else
         syncSamples = samplesPerBeat * patternSyncQuantum();
     stepLen = static_cast<int>(perStep);
@@ -223,6 +241,7 @@ void Transport::switchTo(int index)
 {
     currentIndex.store(index, std::memory_order_relaxed);
     setStepLength();
+    refreshPlaying(true);
     stepPos = 0.0;
     stepIndex = 0;
     current = nullptr;
@@ -272,9 +291,7 @@ bool Transport::advanceStopFade()
 
 bool Transport::stepDue()
 {
-    const Pattern* p = getCurrentPattern();
-    if (!p)
-        return false;
+    const Pattern* p = &playing;
     const int count = p->getNBStep();
     const double length = count * kStepBeats;
     if (length > 0.0 && stepPos + kStepTimeTolerance >= length)
@@ -290,7 +307,7 @@ bool Transport::stepDue()
 
 void Transport::startStep()
 {
-    Pattern* p = getCurrentPattern();
+    Pattern* p = &playing;
     previous = current;
     current = p->getStep(stepIndex);
     ++stepIndex;

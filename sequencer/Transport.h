@@ -112,7 +112,10 @@ public:
     // Re-locks the step clock to the host's position after the tempo changed.
     void followHostTempo(double ppqPosition);
 
+    // The copy of the current pattern that the audio thread plays, and its steps.
+    const Pattern& playingPattern() const { return playing; }
     Step* currentStep() const { return current; }
+    int currentStepIndex() const { return stepIndex - 1; }
     Step* previousStep() const { return previous; }
     Step* nextStep() const { return next; }
     int stepLengthSamples() const { return stepLen; }
@@ -120,6 +123,9 @@ public:
     double sampleClockValue() const { return sampleClock; }
 
 private:
+    // Takes a fresh copy of the current pattern when it changed and no edit is in progress;
+    // after a switch (force) it copies whatever is there.
+    void refreshPlaying(bool force);
     bool synchroPattern();
     void switchTo(int index);
     void locate(double ppqPosition);
@@ -159,6 +165,11 @@ private:
     Step* current = nullptr;
     Step* previous = nullptr;
     Step* next = nullptr;
+    Pattern playing{16};
+    Pattern incoming{16}; // where a copy is taken before it is known to be whole
+    int playingIndex = -1;
+    std::uint32_t playingChanges = 0;
+    bool playingWhole = false; // the copy was taken while nobody edited the pattern
 };
 
 } // namespace quelvar

@@ -1,3 +1,4 @@
+#include "engine/noteTables.h"
 #include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
@@ -176,4 +177,33 @@ TEST(Transport, InternalStopFadesThenStops)
     const std::vector<float> out = h.render(1024, 1024);
     EXPECT_EQ(peakOf(out, 442), 0.0f);
     EXPECT_FALSE(h.engine().getTransport().internalPlaying());
+}
+
+TEST(Transport, APatternBeingEditedKeepsPlayingAsItWasUntilTheEditEnds)
+{
+    EngineHarness h;
+    Pattern& p = *h.engine().getCurrentPattern();
+    plainNotes(p, 16);
+    h.play();
+    h.render(64);
+    {
+        const Pattern::Edit edit(p);
+        for (int i = 0; i < 16; ++i)
+            p.setStepNote(20, i);
+        h.render(5513 * 2);
+        EXPECT_EQ(h.engine().getVoice().noteFreq, cNoteFreq[13]);
+    }
+    h.render(5513 * 2);
+    EXPECT_EQ(h.engine().getVoice().noteFreq, cNoteFreq[20]);
+}
+
+TEST(Transport, RecordedNotesReachTheSong)
+{
+    EngineHarness h;
+    h.engine().setParameter(kStepRecord, 1.0f);
+    h.queueMidi(0, 0x90, 40, 100);
+    h.play();
+    h.render(5513 * 2);
+    EXPECT_EQ(h.engine().getCurrentPattern()->getStep(0)->note(), 5);
+    EXPECT_EQ(h.engine().getCurrentPattern()->getStep(1)->note(), 5);
 }
