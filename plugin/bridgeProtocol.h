@@ -1,0 +1,113 @@
+// Wire format of the editor bridge: notices (plugin to UI process) and commands (UI process to
+// plugin). A message is an opcode byte and fixed little-endian fields at unaligned offsets.
+// Encoders write into caller buffers and allocate nothing, so the audio thread may use them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string_view>
+
+namespace quelvar::bridge
+{
+
+constexpr int kEditorWidth = 621;
+constexpr int kEditorHeight = 437;
+
+// Whole-message writes up to this size are atomic on a pipe, so messages from different threads
+// never interleave and a full pipe refuses a message instead of taking half of it.
+constexpr std::size_t kAtomicWriteBytes = 4096;
+
+namespace notice
+{
+constexpr std::uint8_t parameter = 1;       // int32 index, float value
+constexpr std::uint8_t refresh = 2;         // reread the shared block
+constexpr std::uint8_t step = 3;            // byte step
+constexpr std::uint8_t midi = 4;            // byte status, byte data 1, byte data 2
+constexpr std::uint8_t windowOld = 5;       // read like window
+constexpr std::uint8_t window = 6;          // int32 L, L bytes of decimal window id, a zero byte
+constexpr std::uint8_t quit = 7;            // a zero byte
+constexpr std::uint8_t distortionType = 16; // byte type 0-3
+} // namespace notice
+
+namespace command
+{
+constexpr std::uint8_t parameter = 1; // int32 index, float value
+constexpr std::uint8_t noteFirst = 2; // 2, 3 and 4: byte status, byte note, byte velocity
+constexpr std::uint8_t note = 4;
+constexpr std::uint8_t randomise = 10;   // byte mode, two reserved bytes
+constexpr std::uint8_t pattern = 11;     // byte edit of the current pattern
+constexpr std::uint8_t stepEdit = 12;    // byte field, byte step, int32 value
+constexpr std::uint8_t patternSlot = 13; // byte edit, byte pattern index, a reserved byte
+constexpr std::uint8_t patternName = 14; // byte L, L bytes of name
+constexpr std::uint8_t playOld = 16;
+constexpr std::uint8_t play = 17;
+constexpr std::uint8_t stop = 18;
+constexpr std::uint8_t exportFile = 32; // byte format, int32 L, L bytes of path
+constexpr std::uint8_t importFile = 33; // byte format, byte pattern index, int32 L, L bytes of path
+} // namespace command
+
+inline void putInt32(std::uint8_t* at, std::int32_t value)
+{
+    const auto u = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(u >> (8 * i));
+}
+
+inline std::int32_t getInt32(const std::uint8_t* at)
+{
+    std::uint32_t u = 0;
+    for (int i = 0; i < 4; ++i)
+        u |= static_cast<std::uint32_t>(at[i]) << (8 * i);
+    return static_cast<std::int32_t>(u);
+}
+
+inline void putFloat(std::uint8_t* at, float value)
+{
+    std::uint32_t u;
+    std::memcpy(&u, &value, sizeof u);
+    putInt32(at, static_cast<std::int32_t>(u));
+}
+
+inline float getFloat(const std::uint8_t* at)
+{
+    const auto u = static_cast<std::uint32_t>(getInt32(at));
+    float value;
+    std::memcpy(&value, &u, sizeof value);
+    return value;
+}
+
+// Text fields are the bytes up to the first zero byte within their length.
+inline std::string_view textField(const std::uint8_t* at, std::size_t length)
+{
+    const auto* chars = reinterpret_cast<const char*>(at);
+    const void* zero = std::memchr(chars, 0, length);
+    return {chars,
+            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - chars) : length};
+}
+
+// Length of the message starting at bytes[0], or 0 when it reaches past the end of bytes (cut
+// short) or the opcode is not one of the set. Variable lengths are read from the message and
+// bounded by the bytes present, never trusted beyond them.
+std::size_t noticeLength(std::span<const std::uint8_t> bytes);
+std::size_t commandLength(std::span<const std::uint8_t> bytes);
+bool isNoticeOpcode(std::uint8_t opcode);
+bool isCommandOpcode(std::uint8_t opcode);
+
+// Encoders: each returns the message length; `out` must hold it. Texts longer than the message
+// allows are refused with 0.
+std::size_t encodeParameter(std::uint8_t* out, std::uint8_t opcode, int index, float value);
+std::size_t encodeThreeBytes(std::uint8_t* out, std::uint8_t opcode, int a, int b, int c);
+std::size_t encodeTwoBytes(std::uint8_t* out, std::uint8_t opcode, int a);
+std::size_t encodeStepEdit(std::uint8_t* out, int field, int step, int value);
+// Window text (notice 6); out holds at least 6 + text length bytes.
+std::size_t encodeWindow(std::uint8_t* out, std::string_view text);
+// Pattern name (command 14): at most 255 bytes of text.
+std::size_t encodePatternName(std::uint8_t* out, std::size_t capacity, std::string_view name);
+std::size_t encodeExport(std::uint8_t* out, std::size_t capacity, int format,
+                         std::string_view path);
+std::size_t encodeImport(std::uint8_t* out, std::size_t capacity, int format, int patternIndex,
+                         std::string_view path);
+
+} // namespace quelvar::bridge
