@@ -1,0 +1,512 @@
+#include "plugin/Fennick3Editor.h"
+
+#include "engine/Palladon.h"
+#include "plugin/bridgeFiles.h"
+#include "plugin/bridgeProtocol.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quelvar
+{
+
+using namespace bridge;
+
+namespace
+{
+constexpr int kPollMs = 10;
+// How long destruction waits for the UI process to act on the quit notice before killing it.
+constexpr int kQuitWaitMs = 1000;
+
+template <std::size_t N> void writeLiteral(const char (&text)[N])
+{
+    // Between fork and exec only async-signal-safe calls are allowed: write, not printf.
+    [[maybe_unused]] const ssize_t n = write(STDOUT_FILENO, text, N - 1);
+}
+} // namespace
+
+Fennick3Editor::Fennick3Editor(Palladon* engine, std::span<const std::uint8_t> uiProgram)
+    : PalladonEditor(engine), engine(engine), instance(engine->getInstanceTag()),
+      runtimeDir(runtimeDirectory(true))
+{
+    if (runtimeDir.empty())
+    {
+        std::printf("QuelvarVST > no private directory for the UI program and its FIFOs\n");
+        std::fflush(stdout);
+    }
+    copyUIExecutable(uiProgram);
+    prepareFifo();
+    pollTimer.setCallback(&Fennick3Editor::processFifoMessageCallback, this);
+}
+
+Fennick3Editor::~Fennick3Editor()
+{
+    pollTimer.stop();
+    if (uiFifo != -1)
+        ::close(uiFifo);
+    if (!uiFifoPath.empty())
+        unlink(uiFifoPath.c_str());
+
+    // Written data stays readable after our end closes and the name goes: the UI process holds
+    // the FIFO open itself.
+    const std::uint8_t quit[2] = {notice::quit, 0};
+    const int fd = pluginFifo.exchange(-1);
+    const bool told = fd != -1 && write(fd, quit, sizeof quit) == static_cast<ssize_t>(sizeof quit);
+    if (fd != -1)
+        ::close(fd);
+    if (!pluginFifoPath.empty())
+        unlink(pluginFifoPath.c_str());
+
+    if (uiProcess > 0 && !told)
+        kill(uiProcess, SIGTERM);
+    endUiProcess();
+    // Every engine has a program file of its own, so it goes with the engine.
+    if (!executablePath.empty())
+        unlink(executablePath.c_str());
+}
+
+bool Fennick3Editor::copyUIExecutable(std::span<const std::uint8_t> program)
+{
+    if (runtimeDir.empty() || program.empty())
+        return false;
+    const std::string path = bridgePaths(runtimeDir, instance).program;
+    if (!writeProgram(path, program))
+    {
+        std::printf("QuelvarVST > can't write the UI program %s\n", path.c_str());
+        std::fflush(stdout);
+        return false;
+    }
+    executablePath = path;
+    return true;
+}
+
+void Fennick3Editor::prepareFifo()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    if (runtimeDir.empty())
+        return;
+    const BridgePaths paths = bridgePaths(runtimeDir, instance);
+    // A path stays empty when its FIFO was refused, so it is neither opened nor removed later.
+    if (createFifo(paths.commandFifo))
+        uiFifoPath = paths.commandFifo;
+    if (createFifo(paths.noticeFifo))
+        pluginFifoPath = paths.noticeFifo;
+}
+
+bool Fennick3Editor::openUiFifo()
+{
+    if (uiFifo != -1)
+        return true;
+    const int fd = uiFifoPath.empty() ? -1 : openFifo(uiFifoPath);
+    if (fd < 0)
+    {
+        std::printf("QuelvarVST > ERROR opening FIFO for read\n");
+        std::fflush(stdout);
+        return false;
+    }
+    const int capacity = fcntl(fd, F_GETPIPE_SZ);
+    uiFifo = fd;
+    pipeCapacity = capacity > 0 ? capacity : 0;
+    readBuffer.assign(static_cast<std::size_t>(pipeCapacity), 0);
+    return true;
+}
+
+bool Fennick3Editor::openPluginFifo()
+{
+    if (pluginFifo.load() != -1)
+        return true;
+    const int fd = pluginFifoPath.empty() ? -1 : openFifo(pluginFifoPath);
+    if (fd < 0)
+    {
+        std::printf("QuelvarVST >  ERROR opening FIFO for write\n");
+        std::fflush(stdout);
+        return false;
+    }
+    pluginFifo.store(fd);
+    return true;
+}
+
+bool Fennick3Editor::getRect(ERect** r)
+{
+    *r = &rect;
+    return true;
+}
+
+bool Fennick3Editor::open(void* window)
+{
+    systemWindow = window;
+    openUI(window);
+    opened.store(true);
+    return true;
+}
+
+void Fennick3Editor::close()
+{
+    if (!opened.load())
+        return;
+    pollTimer.stop();
+    opened.store(false);
+    systemWindow = nullptr;
+}
+
+void Fennick3Editor::openUI(void* window)
+{
+    char windowText[24];
+    std::snprintf(windowText, sizeof windowText, "%ju",
+                  static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(window)));
+    if (firstOpen)
+    {
+        firstOpen = false;
+        if (executablePath.empty())
+        {
+            std::printf("QuelvarVST > no UI program to start: the editor stays empty\n");
+            std::fflush(stdout);
+        }
+        else
+        {
+            openUiFifo();
+            openPluginFifo();
+            startUiProcess(windowText);
+        }
+    }
+    else if (!executablePath.empty())
+    {
+        const int fd = pluginFifo.load();
+        if (fd == -1)
+        {
+            std::printf("QuelvarVST > open : plugin fifo handle is not valid\n");
+        }
+        else
+        {
+            std::uint8_t message[6 + sizeof windowText];
+            const std::size_t length = encodeWindow(message, windowText);
+            if (write(fd, message, length) != static_cast<ssize_t>(length))
+                std::printf("QuelvarVST > open message FAILED to write to plugin FIFO  err= %d\n",
+                            errno);
+        }
+        std::fflush(stdout);
+    }
+    if (uiFifo != -1)
+        pollTimer.start(kPollMs);
+}
+
+void Fennick3Editor::startUiProcess(const char* windowText)
+{
+    // Everything the child needs is made before the fork: the host is multi-threaded, so the
+    // child may not allocate or take a lock before exec.
+    char* const argv[] = {const_cast<char*>("QuelvarUI"), const_cast<char*>(windowText),
+                          const_cast<char*>(instance.c_str()), nullptr};
+    const char* path = executablePath.c_str();
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        // The host's own descriptors are none of the UI's business.
+        close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+        writeLiteral("QuelvarVST > starting child process !\n");
+        execv(path, argv);
+        writeLiteral("QuelvarVST > error : child process can't start \n");
+        _exit(127);
+    }
+    if (pid < 0)
+    {
+        std::printf("QuelvarVST > error : child process can't start \n");
+        std::fflush(stdout);
+        return;
+    }
+    uiProcess = pid;
+}
+
+// Reaps the UI process, which should be quitting; one that is still there after a moment is
+// killed, so it never outlives its plugin.
+void Fennick3Editor::endUiProcess()
+{
+    if (uiProcess <= 0)
+        return;
+    for (int waited = 0; waited < kQuitWaitMs; waited += 5)
+    {
+        const pid_t r = waitpid(uiProcess, nullptr, WNOHANG);
+        if (r == uiProcess || (r < 0 && errno != EINTR)) // ours and gone, or reaped by the host
+        {
+            uiProcess = -1;
+            return;
+        }
+        usleep(5000);
+    }
+    std::printf("QuelvarVST > UI process did not quit: killed\n");
+    std::fflush(stdout);
+    kill(uiProcess, SIGKILL);
+    while (waitpid(uiProcess, nullptr, 0) < 0 && errno == EINTR)
+    {
+    }
+    uiProcess = -1;
+}
+
+void Fennick3Editor::send(const std::uint8_t* message, std::size_t length)
+{
+    // One write of a few bytes: atomic on a pipe; a full pipe or a missing FIFO drops it.
+    [[maybe_unused]] const ssize_t n =
+        write(pluginFifo.load(std::memory_order_relaxed), message, length);
+}
+
+void Fennick3Editor::setParameter(int index, float value)
+{
+    if (!opened.load(std::memory_order_relaxed))
+        return;
+    std::uint8_t message[9];
+    send(message, encodeParameter(message, notice::parameter, index, value));
+}
+
+void Fennick3Editor::updateDisplay()
+{
+    if (!opened.load(std::memory_order_relaxed))
+        return;
+    const std::uint8_t message[1] = {notice::refresh};
+    send(message, sizeof message);
+}
+
+void Fennick3Editor::processStep(int step)
+{
+    if (!opened.load(std::memory_order_relaxed))
+        return;
+    std::uint8_t message[2];
+    send(message, encodeTwoBytes(message, notice::step, step));
+}
+
+void Fennick3Editor::sendMidiMessage(int status, int data1, int data2)
+{
+    std::uint8_t message[4];
+    send(message, encodeThreeBytes(message, notice::midi, status, data1, data2));
+}
+
+void Fennick3Editor::setDistortionType(int type)
+{
+    std::uint8_t message[2];
+    send(message, encodeTwoBytes(message, notice::distortionType, type));
+}
+
+void Fennick3Editor::processFifoMessageCallback(void* editor)
+{
+    static_cast<Fennick3Editor*>(editor)->processMessageFromUI();
+}
+
+void Fennick3Editor::processMessageFromUI()
+{
+    if (pipeCapacity <= 0 || uiFifo == -1)
+        return;
+    const ssize_t n = read(uiFifo, readBuffer.data(), readBuffer.size());
+    if (n <= 0)
+        return;
+    processMessages({readBuffer.data(), static_cast<std::size_t>(n)});
+}
+
+void Fennick3Editor::processMessages(std::span<const std::uint8_t> bytes)
+{
+    std::size_t position = 0;
+    while (position < bytes.size())
+    {
+        const std::span<const std::uint8_t> rest = bytes.subspan(position);
+        if (!isCommandOpcode(rest[0]))
+        {
+            std::printf("QuelvarVST > processMessageFromUI : unhandled opcode %x\n",
+                        static_cast<unsigned>(static_cast<signed char>(rest[0])));
+            std::fflush(stdout);
+            return;
+        }
+        const std::size_t length = commandLength(rest);
+        if (length == 0)
+        {
+            std::printf(
+                "QuelvarVST > processMessageFromUI : message cut short, %zu bytes dropped\n",
+                rest.size());
+            std::fflush(stdout);
+            return;
+        }
+        applyCommand(rest.data(), length);
+        position += length;
+    }
+}
+
+void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
+{
+    switch (m[0])
+    {
+    case command::parameter:
+        engine->setParameterAutomated(getInt32(m + 1), getFloat(m + 5));
+        break;
+    case 2:
+    case 3:
+    case command::note:
+        if (m[1] == 0x90)
+            engine->play(m[2], m[3], 0);
+        else if (m[1] == 0x80)
+            engine->stop(m[2], m[3], 0);
+        break;
+    case command::randomise:
+        switch (m[1])
+        {
+        case 0:
+            engine->PatternRandom1(-1);
+            break;
+        case 1:
+        case 2:
+        case 3:
+            engine->patternRandom3(m[1] - 1, -1);
+            break;
+        case 4:
+            engine->randomParameters();
+            break;
+        case 5:
+            engine->PatternRandom1(-1);
+            engine->randomParameters();
+            break;
+        default:
+            break;
+        }
+        break;
+    case command::pattern:
+        switch (m[1])
+        {
+        case 0:
+            engine->PatternClear();
+            break;
+        case 1:
+            engine->PatternCopy(-1);
+            break;
+        case 2:
+            engine->PatternPaste(-1);
+            break;
+        case 3:
+            engine->patternTransposeUp();
+            break;
+        case 4:
+            engine->patternTransposeDown();
+            break;
+        case 5:
+            engine->patternShiftLeft();
+            break;
+        case 6:
+            engine->patternShiftRight();
+            break;
+        default:
+            break;
+        }
+        engine->updatePatternData();
+        updateDisplay();
+        break;
+    case command::stepEdit:
+        if (Pattern* p = engine->getCurrentPattern())
+        {
+            const int step = m[2];
+            const int value = getInt32(m + 3);
+            if (m[1] == 0)
+                p->setStepNote(value, step);
+            else if (m[1] == 1)
+                p->setStepSlide(value != 0, step);
+            else if (m[1] == 2)
+                p->setStepAccent(value != 0, step);
+            engine->updatePatternData();
+            updateDisplay();
+        }
+        break;
+    case command::patternSlot:
+    {
+        const int index = m[2];
+        if (Pattern* p = engine->getSong().getPattern(index))
+        {
+            if (m[1] == 0)
+                p->clear();
+            else if (m[1] == 1)
+                engine->PatternCopy(index);
+            else if (m[1] == 2)
+                engine->PatternPaste(index);
+            else if (m[1] == 3)
+                engine->PatternRandom1(index);
+        }
+        engine->updatePluginData();
+        engine->updatePatternData();
+        updateDisplay();
+        break;
+    }
+    case command::patternName:
+        if (Pattern* p = engine->getCurrentPattern())
+            p->setName(textField(m + 2, m[1]));
+        engine->updatePatternData();
+        break;
+    case command::playOld:
+    case command::play:
+        engine->internalPlay();
+        break;
+    case command::stop:
+        engine->internalStop();
+        break;
+    case command::exportFile:
+    {
+        const std::string path(textField(m + 6, length - 6));
+        switch (m[1])
+        {
+        case 0:
+            engine->exportPattern(path);
+            break;
+        case 2:
+            engine->exportABL2Pattern(path);
+            break;
+        case 3:
+            engine->exportABL3Pattern(path);
+            break;
+        case 4:
+            engine->exportBank(path);
+            break;
+        case 5:
+            engine->exportPhoscyonPattern(path);
+            break;
+        case 6:
+            engine->exportMidiPattern(path, -1);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    case command::importFile:
+    {
+        const int index = m[2];
+        const std::string path(textField(m + 7, length - 7));
+        switch (m[1])
+        {
+        case 0:
+            engine->importPattern(path, index, false);
+            break;
+        case 1:
+            engine->importPattern(path, index, true);
+            break;
+        case 2:
+            engine->importABLPattern(path, index, false);
+            break;
+        case 3:
+            engine->importPhoscyonPattern(path, index);
+            break;
+        case 4:
+            engine->importBank(path, -1);
+            break;
+        case 5:
+            engine->importABLPattern(path, index, true);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace quelvar
