@@ -1,0 +1,132 @@
+// What a panel needs from the engine it edits: the state it shows and the actions it sends. The
+// plugin's UI process implements it over the shared block and the command FIFO, the standalone
+// program over its engine in the same process. Called on the Qt main thread; the signals may be
+// emitted on other threads and then reach the panel queued.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+namespace quelvar
+{
+
+struct StepView
+{
+    int note = 0; // 0 rest, 1-60
+    bool slide = false;
+    bool accent = false;
+};
+
+struct PatternView
+{
+    std::array<StepView, 64> steps{};
+    QString name;
+    int stepCount = 16;
+};
+
+struct TransportView
+{
+    bool hostPlaying = false;
+    bool internalRunning = false;
+    int currentPattern = 0;
+    int hostTempoBpm = 0;
+    int syncType = 0; // 0 host sync, 1 internal, 2 MIDI in
+};
+
+// The numbers are the engine's own codes for these operations.
+enum class StepField
+{
+    note = 0,
+    slide = 1,
+    accent = 2
+};
+
+enum class PatternEdit
+{
+    clear = 0,
+    copy = 1,
+    paste = 2,
+    transposeUp = 3,
+    transposeDown = 4,
+    shiftLeft = 5,
+    shiftRight = 6
+};
+
+enum class SlotEdit
+{
+    clear = 0,
+    copy = 1,
+    paste = 2,
+    randomise = 3
+};
+
+enum class Randomise
+{
+    pattern = 0,
+    notes = 1,
+    slides = 2,
+    accents = 3,
+    parameters = 4,
+    all = 5
+};
+
+enum class ExportFormat
+{
+    pattern = 0,
+    abl2 = 2,
+    abl3 = 3,
+    bank = 4,
+    phoscyon = 5,
+    midi = 6
+};
+
+enum class ImportFormat
+{
+    pattern = 0,
+    patternWithParameters = 1,
+    abl = 2,
+    phoscyon = 3,
+    bank = 4,
+    ablWithParameters = 5
+};
+
+class PanelBackend : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // State.
+    virtual QString parameterName(int index) const = 0;
+    virtual float parameterValue(int index) const = 0;
+    virtual QString parameterText(int index) const = 0;
+    virtual PatternView pattern(int index) const = 0;
+    virtual TransportView transport() const = 0;
+
+    // Actions. A pattern index of -1 names the current pattern.
+    virtual void setParameter(int index, float value) = 0;
+    virtual void editStep(StepField field, int step, int value) = 0;
+    virtual void editCurrentPattern(PatternEdit edit) = 0;
+    virtual void editPattern(SlotEdit edit, int patternIndex) = 0;
+    virtual void randomise(Randomise what) = 0;
+    virtual void setPatternName(const QString& name) = 0;
+    virtual void play() = 0;
+    virtual void stop() = 0;
+    virtual void liveNote(bool on, int note, int velocity) = 0;
+    virtual void exportFile(ExportFormat format, const QString& path) = 0;
+    virtual void importFile(ImportFormat format, int patternIndex, const QString& path) = 0;
+
+signals:
+    void parameterChanged(int index, float value);
+    // Anything may have changed: reread everything.
+    void refreshed();
+    void stepPlayed(int step);
+    // Note on/off of live play, or the host transport's start (0xFA) and stop (0xFC).
+    void midiMessage(int status, int data1, int data2);
+    void distortionTypeChanged(int type);
+};
+
+} // namespace quelvar

@@ -1,0 +1,160 @@
+#include "ui/SharedBlockView.h"
+
+#include "engine/SharedBlock.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quelvar
+{
+
+using namespace sharedLayout;
+
+SharedBlockView::SharedBlockView(const std::string& name)
+{
+    const int fd = shm_open(name.c_str(), O_RDWR, 0600);
+    if (fd < 0)
+    {
+        std::printf("QuelvarUI > error can't open plugin shared memory\n");
+        std::fflush(stdout);
+        return;
+    }
+    // A block shorter than its layout would fault on the first read past its end.
+    struct stat st;
+    void* p = MAP_FAILED;
+    if (fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(kSize))
+        p = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    close(fd);
+    if (p == MAP_FAILED)
+    {
+        std::printf("QuelvarUI > error can't allocate / read plugin shared memory\n");
+        std::fflush(stdout);
+        return;
+    }
+    base = static_cast<std::uint8_t*>(p);
+}
+
+SharedBlockView::~SharedBlockView()
+{
+    if (base)
+        munmap(base, kSize);
+}
+
+std::uint32_t SharedBlockView::word(std::size_t offset) const
+{
+    if (!base)
+        return 0;
+    return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(base + offset))
+        .load(std::memory_order_relaxed);
+}
+
+std::uint8_t SharedBlockView::byte(std::size_t offset) const
+{
+    return base ? std::atomic_ref<std::uint8_t>(base[offset]).load(std::memory_order_relaxed) : 0;
+}
+
+std::string SharedBlockView::text(std::size_t offset, std::size_t capacity) const
+{
+    std::string out;
+    for (std::size_t at = 0; at < capacity; at += 4)
+    {
+        const std::uint32_t w = word(offset + at);
+        for (int b = 0; b < 4; ++b)
+        {
+            const auto c = static_cast<char>(w >> (8 * b));
+            if (c == 0 || out.size() + 1 >= capacity) // the last byte is always the terminator
+                return out;
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::size_t SharedBlockView::patternRecord(int pattern)
+{
+    return kPatternsOffset +
+           static_cast<std::size_t>(std::clamp(pattern, 0, 63)) * kPatternRecordBytes;
+}
+
+std::size_t SharedBlockView::stepRecord(int pattern, int step)
+{
+    return patternRecord(pattern) +
+           static_cast<std::size_t>(std::clamp(step, 0, 63)) * kStepRecordBytes;
+}
+
+float SharedBlockView::parameterValue(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+        return 0.0f;
+    const std::uint32_t w = word(static_cast<std::size_t>(index) * kParameterRecordBytes);
+    float value;
+    std::memcpy(&value, &w, sizeof value);
+    return value;
+}
+
+std::string SharedBlockView::parameterText(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+        return {};
+    return text(static_cast<std::size_t>(index) * kParameterRecordBytes + kParameterTextOffset,
+                kParameterTextBytes);
+}
+
+int SharedBlockView::stepNote(int pattern, int step) const
+{
+    return static_cast<std::int32_t>(word(stepRecord(pattern, step)));
+}
+
+// Bytes 4 and 5 of a step record, slide and accent, read as one little-endian word.
+bool SharedBlockView::stepSlide(int pattern, int step) const
+{
+    return (word(stepRecord(pattern, step) + 4) & 0xFF) != 0;
+}
+
+bool SharedBlockView::stepAccent(int pattern, int step) const
+{
+    return (word(stepRecord(pattern, step) + 4) >> 8 & 0xFF) != 0;
+}
+
+std::string SharedBlockView::patternName(int pattern) const
+{
+    return text(patternRecord(pattern) + kPatternNameOffset, kPatternNameBytes);
+}
+
+int SharedBlockView::stepCount(int pattern) const
+{
+    return static_cast<std::int32_t>(word(patternRecord(pattern) + kPatternStepCountOffset));
+}
+
+bool SharedBlockView::hostPlaying() const
+{
+    return byte(kHostPlayingOffset) != 0;
+}
+
+bool SharedBlockView::internalRunning() const
+{
+    return byte(kInternalRunningOffset) != 0;
+}
+
+int SharedBlockView::currentPattern() const
+{
+    return static_cast<std::int32_t>(word(kCurrentPatternOffset));
+}
+
+int SharedBlockView::hostTempo() const
+{
+    return static_cast<std::int32_t>(word(kHostTempoOffset));
+}
+
+int SharedBlockView::syncType() const
+{
+    return static_cast<std::int32_t>(word(kSyncTypeOffset));
+}
+
+} // namespace quelvar

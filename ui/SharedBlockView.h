@@ -1,0 +1,48 @@
+// The engine's shared state block as the UI process sees it: mapped read-write by name, never
+// created. Every read is one word load, so a record being rewritten may read half old and half
+// new; the next refresh puts it right. Qt main thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quelvar
+{
+
+class SharedBlockView
+{
+public:
+    // Prints the failure and stays unmapped when the block is missing or too short; every read
+    // then answers zero.
+    explicit SharedBlockView(const std::string& name);
+    ~SharedBlockView();
+    SharedBlockView(const SharedBlockView&) = delete;
+    SharedBlockView& operator=(const SharedBlockView&) = delete;
+
+    bool mapped() const { return base != nullptr; }
+
+    float parameterValue(int index) const;
+    std::string parameterText(int index) const;
+    int stepNote(int pattern, int step) const;
+    bool stepSlide(int pattern, int step) const;
+    bool stepAccent(int pattern, int step) const;
+    std::string patternName(int pattern) const;
+    int stepCount(int pattern) const;
+    bool hostPlaying() const;
+    bool internalRunning() const;
+    int currentPattern() const;
+    int hostTempo() const;
+    int syncType() const;
+
+private:
+    std::uint32_t word(std::size_t offset) const;
+    std::uint8_t byte(std::size_t offset) const;
+    std::string text(std::size_t offset, std::size_t capacity) const;
+    static std::size_t patternRecord(int pattern);
+    static std::size_t stepRecord(int pattern, int step);
+
+    std::uint8_t* base = nullptr;
+};
+
+} // namespace quelvar
