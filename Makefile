@@ -1,15 +1,18 @@
 # make run   - install what is missing, build, start the program
 # make test  - install what is missing, build, run every test (also under ASan/UBSan) and fuzz
 # make fuzz  - build the file and chunk readers' fuzz targets with clang and run each for a while
+# make test-tsan - the thread stress test under ThreadSanitizer
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
+TSAN_DIR ?= build-tsan
+STRESS_SECONDS ?= 60
 FUZZ_SECONDS ?= 30
 WERROR ?= OFF
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-quick test-sanitize fuzz bench clean
+.PHONY: all deps build run test test-quick test-sanitize test-tsan fuzz bench clean
 
 all: build
 
@@ -27,7 +30,8 @@ run: build
 	@if [ -x $(BUILD_DIR)/quelvar-standalone ]; then \
 		$(BUILD_DIR)/quelvar-standalone; \
 	else \
-		echo "Built $(BUILD_DIR)/QuelvarVST.so. The standalone program is not part of this build yet."; \
+		echo "$(BUILD_DIR)/quelvar-standalone was not built: it needs Qt (QUELVAR_WITH_QT=ON)."; \
+		exit 1; \
 	fi
 
 test-quick: build
@@ -48,10 +52,20 @@ fuzz: deps
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target quelvar_fuzzers
 	tests/fuzz/runFuzzers.sh $(FUZZ_DIR)/tests/fuzz $(FUZZ_SECONDS)
 
-test: test-quick test-sanitize fuzz
+TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELVAR_WITH_QT=OFF \
+		-DQUELVAR_BUILD_BENCH=OFF -DQUELVAR_WERROR=$(WERROR) \
+		-DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(TSAN_FLAGS)" \
+		-DCMAKE_MODULE_LINKER_FLAGS="$(TSAN_FLAGS)"
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target engine_tests
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" QUELVAR_STRESS_SECONDS=$(STRESS_SECONDS) \
+		$(TSAN_DIR)/tests/engine_tests --gtest_filter='ThreadStress.*'
+
+test: test-quick test-sanitize fuzz test-tsan
 
 bench: build
 	$(BUILD_DIR)/bench/quelvar_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(TSAN_DIR)

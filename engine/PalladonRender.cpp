@@ -296,7 +296,7 @@ bool Palladon::allStepsSlide(const Pattern& p)
 {
     const int n = p.getNBStep();
     for (int i = 0; i < n; ++i)
-        if (!p.getStep(i)->slide())
+        if (!p.getStepAnyIndex(i)->slide())
             return false;
     return true;
 }

@@ -49,7 +49,7 @@ std::string abl2PatternText(const Pattern& pattern, const AblSettings& settings)
     text += " " + settingsLine(settings);
     for (int i = 0; i < n; ++i)
     {
-        const Step& step = *pattern.getStep(i);
+        const Step& step = *pattern.getStepAnyIndex(i);
         const int note = writableNote(step);
         const int semitone = note > 0 ? (note - 1) % 12 : 0;
         const int octave = note > 0 ? (note - 1) / 12 + 2 : 2;
@@ -69,7 +69,7 @@ std::string abl3PatternText(const Pattern& pattern, const AblSettings& settings)
     text += settingsLine(settings);
     for (int i = 0; i < n; ++i)
     {
-        const Step& step = *pattern.getStep(i);
+        const Step& step = *pattern.getStepAnyIndex(i);
         const int note = writableNote(step);
         text += std::to_string(note > 0 ? note - kDefaultStepNote : 0) + " 0 0 ";
         text += step.accent() ? "1 " : "0 ";

@@ -42,7 +42,7 @@ std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
     bool previousSlides = false;
     for (int i = 0; i < pattern.getNBStep(); ++i)
     {
-        const Step& step = *pattern.getStep(i);
+        const Step& step = *pattern.getStepAnyIndex(i);
         const int note = step.note() >= 1 && step.note() <= kMaxStepNote ? step.note() : 0;
         const double length = noteLength(step.accent());
         const bool slideIn = previous != 0 && previousSlides;

@@ -39,7 +39,7 @@ std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern,
     out.push_back(static_cast<std::uint8_t>(n));
     for (int i = 0; i < n; ++i)
     {
-        const Step* s = pattern.getStep(i);
+        const Step* s = pattern.getStepAnyIndex(i);
         out.push_back(static_cast<std::uint8_t>(s->note() & 0xFF));
         out.push_back(s->slide() ? 1 : 0);
         out.push_back(s->accent() ? 1 : 0);

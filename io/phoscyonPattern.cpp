@@ -18,12 +18,13 @@ std::string phoscyonPatternText(const Pattern& pattern, int tempoBpm, bool xmlDe
         doc.InsertFirstChild(doc.NewDeclaration());
     root->SetAttribute("application", "Phoscyon");
     root->SetAttribute("name", pattern.getName().c_str());
-    root->SetAttribute("length", pattern.getNBStep());
+    const int length = pattern.getNBStep();
+    root->SetAttribute("length", length);
     root->SetAttribute("shuffle", 0);
     root->SetAttribute("tempo", tempoBpm);
-    for (int i = 0; i < pattern.getNBStep(); ++i)
+    for (int i = 0; i < length; ++i)
     {
-        const Step& s = *pattern.getStep(i);
+        const Step& s = *pattern.getStepAnyIndex(i);
         tinyxml2::XMLElement* step = doc.NewElement("Step");
         step->SetAttribute("note", s.note() - kDefaultStepNote);
         step->SetAttribute("octaveUp", 0);

@@ -44,12 +44,15 @@ int signedByte(std::uint8_t b)
 std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
 {
     const Song& song = engine.getSong();
+    // Step counts are read once: another thread may change them while the block is filled.
+    int counts[kPatternsPerSong] = {};
     std::size_t size = kChunkHeaderBytes;
     int patterns = 0;
     for (int i = 0; i < kPatternsPerSong; ++i)
         if (const Pattern* p = song.getPattern(i))
         {
-            size += recordBytes(p->getNBStep());
+            counts[i] = p->getNBStep();
+            size += recordBytes(counts[i]);
             ++patterns;
         }
 
@@ -67,12 +70,12 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
         const Pattern* p = song.getPattern(i);
         if (!p)
             continue;
-        const int n = p->getNBStep();
+        const int n = counts[i];
         chunk[at++] = static_cast<std::uint8_t>(i);
         chunk[at++] = static_cast<std::uint8_t>(n);
         for (int s = 0; s < n; ++s)
         {
-            const Step* step = p->getStep(s);
+            const Step* step = p->getStepAnyIndex(s);
             chunk[at++] = static_cast<std::uint8_t>(step->note() & 0xFF);
             chunk[at++] = step->slide() ? 1 : 0;
             chunk[at++] = step->accent() ? 1 : 0;

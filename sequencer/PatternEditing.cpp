@@ -44,9 +44,10 @@ void setFields(Step& s, const StepFields& f)
 void copySteps(const Pattern& from, Pattern& to)
 {
     const Pattern::Edit edit(to);
-    to.setNBStep(from.getNBStep());
-    for (int i = 0; i < from.getNBStep(); ++i)
-        *to.getStep(i) = *from.getStep(i);
+    const int count = from.getNBStep();
+    to.setNBStep(count);
+    for (int i = 0; i < count; ++i)
+        *to.getStepAnyIndex(i) = *from.getStepAnyIndex(i);
 }
 } // namespace
 
@@ -98,10 +99,10 @@ void Palladon::patternShiftLeft()
     if (n > 0)
     {
         const Pattern::Edit edit(*p);
-        const StepFields first = fieldsOf(*p->getStep(0));
+        const StepFields first = fieldsOf(*p->getStepAnyIndex(0));
         for (int i = 0; i < n - 1; ++i)
-            setFields(*p->getStep(i), fieldsOf(*p->getStep(i + 1)));
-        setFields(*p->getStep(n - 1), first);
+            setFields(*p->getStepAnyIndex(i), fieldsOf(*p->getStepAnyIndex(i + 1)));
+        setFields(*p->getStepAnyIndex(n - 1), first);
     }
     if (notifier)
         notifier->updateDisplay();
@@ -114,10 +115,10 @@ void Palladon::patternShiftRight()
     if (n > 0)
     {
         const Pattern::Edit edit(*p);
-        const StepFields last = fieldsOf(*p->getStep(n - 1));
+        const StepFields last = fieldsOf(*p->getStepAnyIndex(n - 1));
         for (int i = n - 1; i > 0; --i)
-            setFields(*p->getStep(i), fieldsOf(*p->getStep(i - 1)));
-        setFields(*p->getStep(0), last);
+            setFields(*p->getStepAnyIndex(i), fieldsOf(*p->getStepAnyIndex(i - 1)));
+        setFields(*p->getStepAnyIndex(0), last);
     }
     if (notifier)
         notifier->updateDisplay();
@@ -140,7 +141,7 @@ void Palladon::processRandomize(int index)
     const Pattern::Edit edit(*target);
     for (int i = 0; i < target->getNBStep(); ++i)
     {
-        Step& s = *target->getStep(i);
+        Step& s = *target->getStepAnyIndex(i);
         s.setNote(source.random(15) + 15);
         s.setAccent(source.random(100) > 75);
         s.setSlide(source.random(100) >= 76);
@@ -165,7 +166,7 @@ void Palladon::patternRandom3(int what, int index)
     const Pattern::Edit edit(*target);
     for (int i = 0; i < target->getNBStep(); ++i)
     {
-        Step& s = *target->getStep(i);
+        Step& s = *target->getStepAnyIndex(i);
         if (what == 0)
             s.setNote(source.random(15) + 15);
         else if (what == 1)
