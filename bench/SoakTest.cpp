@@ -1,0 +1,171 @@
+// Soak: long simulated runs with random automation, pattern switches, randomisation, MIDI and
+// every sync mode, rendered as fast as possible. Reports the per-block cost spread and memory,
+// and fails when a sample is not finite, a block costs far more than the median, or memory grows.
+//   quelvar_soak [simulated minutes, default 60]
+#include "engine/Palladon.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <time.h>
+#include <vector>
+
+using namespace quelvar;
+
+namespace
+{
+constexpr int kBlock = 256;
+constexpr double kRate = 44100.0;
+// A block may cost this many medians at most. Costs are the rendering thread's own CPU time, so
+// being descheduled on a shared machine does not count.
+constexpr double kSpikeFactor = 50.0;
+
+VstTimeInfo soakTime{};
+
+VstIntPtr soakHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    if (opcode == audioMasterVersion)
+        return 2400;
+    if (opcode == audioMasterGetTime)
+        return reinterpret_cast<VstIntPtr>(&soakTime);
+    return 0;
+}
+
+double threadMicroseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) * 1e-3;
+}
+
+long residentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+// A minute of activity: what a user and a host do to the engine.
+void disturb(Palladon& engine, std::mt19937& rng)
+{
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    switch (rng() % 12)
+    {
+    case 0:
+        engine.setParameter(kSyncType, static_cast<float>(rng() % 3) * 0.5f);
+        engine.internalPlay();
+        break;
+    case 1:
+        engine.PatternRandom1(-1);
+        break;
+    case 2:
+        engine.randomParameters();
+        break;
+    case 3:
+        engine.triggerPattern(static_cast<int>(rng() % 32));
+        break;
+    case 4:
+        soakTime.flags ^= kVstTransportPlaying;
+        soakTime.flags |= kVstTransportChanged;
+        break;
+    case 5:
+        soakTime.tempo = 40.0 + (rng() % 260);
+        break;
+    default:
+        engine.setParameter(static_cast<VstInt32>(rng() % kNumParams), unit(rng));
+        break;
+    }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const double minutes = argc > 1 ? std::atof(argv[1]) : 60.0;
+    soakTime.sampleRate = kRate;
+    soakTime.tempo = 125.0;
+    soakTime.flags = kVstTransportPlaying | kVstTransportChanged;
+
+    Palladon engine(&soakHost, Flavour::plugin);
+    engine.setSampleRate(static_cast<float>(kRate));
+    engine.setBlockSize(kBlock);
+    engine.resume();
+    engine.setParameter(kDelayOn, 1.0f);
+    engine.setParameter(kDistOn, 1.0f);
+
+    std::vector<float> left(kBlock), right(kBlock);
+    float* outputs[2] = {left.data(), right.data()};
+    VstMidiEvent midi{};
+    midi.type = kVstMidiType;
+    midi.byteSize = sizeof midi;
+    VstEventArray<1> list{};
+    list.numEvents = 1;
+    list.events[0] = reinterpret_cast<VstEvent*>(&midi);
+
+    std::mt19937 rng(7);
+    const long long blocks = static_cast<long long>(minutes * 60.0 * kRate / kBlock);
+    const long long blocksPerMinute = static_cast<long long>(60.0 * kRate / kBlock);
+    std::vector<float> cost;
+    cost.reserve(static_cast<std::size_t>(blocks));
+    long memoryAfterFirstMinute = 0;
+    bool finite = true;
+
+    for (long long b = 0; b < blocks; ++b)
+    {
+        if (rng() % 200 == 0)
+            disturb(engine, rng);
+        if (rng() % 20 == 0)
+        {
+            midi.midiData[0] = static_cast<char>(rng() % 2 ? 0x90 : 0x80);
+            midi.midiData[1] = static_cast<char>(36 + rng() % 60);
+            midi.midiData[2] = static_cast<char>(rng() % 128);
+            engine.processEvents(list.get());
+        }
+        const double start = threadMicroseconds();
+        engine.processReplacing(nullptr, outputs, kBlock);
+        cost.push_back(static_cast<float>(threadMicroseconds() - start));
+        soakTime.flags &= ~kVstTransportChanged;
+        soakTime.ppqPos += kBlock / kRate * soakTime.tempo / 60.0;
+        for (int i = 0; i < kBlock; ++i)
+            finite = finite && std::isfinite(left[static_cast<std::size_t>(i)]) &&
+                     std::isfinite(right[static_cast<std::size_t>(i)]);
+        if (b + 1 == blocksPerMinute)
+            memoryAfterFirstMinute = residentKilobytes();
+    }
+    const long memoryAtEnd = residentKilobytes();
+
+    std::vector<float> sorted = cost;
+    std::sort(sorted.begin(), sorted.end());
+    const float median = sorted[sorted.size() / 2];
+    const float p99 = sorted[sorted.size() * 99 / 100];
+    const float worst = sorted.back();
+    // The first blocks warm caches and tables; spikes are judged after them.
+    const float worstSettled =
+        *std::max_element(cost.begin() + std::min<long long>(blocks, 100), cost.end());
+    const long growth = memoryAfterFirstMinute ? memoryAtEnd - memoryAfterFirstMinute : 0;
+
+    std::printf("soak: %.1f simulated minutes, %lld blocks of %d\n", minutes, blocks, kBlock);
+    std::printf("soak: block cost median %.1f us, p99 %.1f us, worst %.1f us (%.1fx median)\n",
+                median, p99, worst, worstSettled / median);
+    std::printf("soak: resident memory after the first minute %ld kB, at the end %ld kB\n",
+                memoryAfterFirstMinute, memoryAtEnd);
+    std::printf("soak: output %s\n", finite ? "finite throughout" : "NOT FINITE");
+
+    // Memory held for the cost log itself grows with the run; it is allowed for.
+    const long costLogKilobytes = static_cast<long>(cost.capacity() * sizeof(float) / 1024);
+    const bool flat = growth <= costLogKilobytes + 2048;
+    const bool noSpikes = worstSettled <= kSpikeFactor * median;
+    if (!finite || !flat || !noSpikes)
+    {
+        std::printf("soak: FAILED (%s%s%s)\n", finite ? "" : "non-finite output ",
+                    flat ? "" : "memory grew ", noSpikes ? "" : "cost spike");
+        return 1;
+    }
+    return 0;
+}
