@@ -17,6 +17,7 @@ void TransportRecord::reset(double rate)
     ppq.store(0.0, std::memory_order_relaxed);
     tempo.store(120.0, std::memory_order_relaxed);
     flags.store(0, std::memory_order_relaxed);
+    changeUnseen.store(false, std::memory_order_relaxed);
     ticked = false;
     tickCounter = 0;
     accumulatedMs = 0;
@@ -28,11 +29,13 @@ void TransportRecord::start()
     std::lock_guard<SpinLock> hold(writers);
     ppq.store(0.0, std::memory_order_relaxed);
     flags.fetch_or(kVstTransportChanged | kVstTransportPlaying, std::memory_order_relaxed);
+    changeUnseen.store(true, std::memory_order_release);
 }
 
 void TransportRecord::continuePlaying()
 {
     flags.fetch_or(kVstTransportChanged | kVstTransportPlaying, std::memory_order_relaxed);
+    changeUnseen.store(true, std::memory_order_release);
 }
 
 void TransportRecord::stop()
@@ -40,6 +43,7 @@ void TransportRecord::stop()
     std::lock_guard<SpinLock> hold(writers);
     const int f = flags.load(std::memory_order_relaxed);
     flags.store((f & ~kVstTransportPlaying) | kVstTransportChanged, std::memory_order_relaxed);
+    changeUnseen.store(true, std::memory_order_release);
 }
 
 void TransportRecord::clockTick(long long nowMs)
@@ -79,7 +83,8 @@ VstTimeInfo* TransportRecord::timeInfo()
     info.tempo = tempo.load(std::memory_order_relaxed);
     info.timeSigNumerator = 4;
     info.timeSigDenominator = 4;
-    info.flags = flags.load(std::memory_order_relaxed);
+    const bool unseen = changeUnseen.exchange(false, std::memory_order_acquire);
+    info.flags = flags.load(std::memory_order_relaxed) | (unseen ? kVstTransportChanged : 0);
     return &info;
 }
 

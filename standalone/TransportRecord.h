@@ -40,6 +40,10 @@ private:
     std::atomic<double> ppq{0.0};
     std::atomic<double> tempo{120.0};
     std::atomic<int> flags{0};
+    // Start, continue and stop reach the engine even when a clock tick clears "changed" before
+    // the engine's next block: the audio thread reports it once and takes it.
+    // Stored after the flags it announces (release), so the reader sees them too.
+    std::atomic<bool> changeUnseen{false};
     static_assert(std::atomic<double>::is_always_lock_free);
 
     // Tempo measurement over 24 clock intervals; MIDI input threads only, under `writers`.

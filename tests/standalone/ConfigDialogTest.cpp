@@ -1,0 +1,114 @@
+#include "standalone/ConfigDialog.h"
+
+#include "Fakes.h"
+#include "engine/Palladon.h"
+#include "standalone/AudioOutput.h"
+#include "standalone/Host.h"
+#include "standalone/MidiPorts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+namespace quelvar
+{
+
+namespace
+{
+struct Dialog
+{
+    test::QtTestPaths paths;
+    std::shared_ptr<test::FakeAudio> audioState = std::make_shared<test::FakeAudio>();
+    std::shared_ptr<test::FakeMidi> midiState = std::make_shared<test::FakeMidi>();
+    test::FakeMidiSystem midiSystem{midiState};
+    EngineFeed feed;
+    TransportRecord transport;
+    Palladon engine{&Host::hostCallback, Flavour::standalone};
+    AudioOutput audio{feed, std::make_unique<test::FakeAudioBackend>(audioState)};
+    MidiPorts midi{midiSystem, feed.events(), transport};
+    ConfigDialog dialog{audio, midi, engine, MidiApi::alsa};
+
+    Dialog()
+    {
+        audio.initialize();
+        audio.open("hw:0", 12, 0);
+        audio.start();
+        dialog.refresh();
+        dialog.show();
+    }
+};
+} // namespace
+
+TEST(ConfigDialog, RefreshShowsWhatIsInForce)
+{
+    Dialog d;
+    EXPECT_EQ(d.dialog.deviceTypeBox()->count(), 2);
+    EXPECT_EQ(d.dialog.deviceTypeBox()->currentText(), "Jack");
+    EXPECT_EQ(d.dialog.outDeviceBox()->count(), 2);
+    EXPECT_EQ(d.dialog.outDeviceBox()->currentData().toInt(), 3);
+    EXPECT_EQ(d.dialog.sampleRateBox()->currentText(), "44100");
+    EXPECT_EQ(d.dialog.bufferSizeBox()->count(), 10);
+    EXPECT_EQ(d.dialog.bufferSizeBox()->currentText(), "256");
+    EXPECT_FALSE(d.dialog.asioChannelBox()->isEnabled());
+    EXPECT_EQ(d.dialog.thresholdBox()->value(), 82);
+    EXPECT_EQ(d.dialog.midiInBoxes().size(), 2u);
+}
+
+TEST(ConfigDialog, ChoosingWhatIsAlreadyInForceReopensNothingAndStoresNothing)
+{
+    Dialog d;
+    const std::size_t opens = d.audioState->opens.size();
+    d.dialog.selectDevice(d.dialog.outDeviceBox()->currentIndex());
+    d.dialog.selectSamplerate(d.dialog.sampleRateBox()->currentIndex());
+    d.dialog.selectBufferSize(d.dialog.bufferSizeBox()->currentIndex());
+    EXPECT_EQ(d.audioState->opens.size(), opens);
+    EXPECT_TRUE(QSettings().allKeys().isEmpty());
+}
+
+TEST(ConfigDialog, ADeviceThatFailsToOpenIsNotStored)
+{
+    Dialog d;
+    d.audioState->failNamedOpen = true;
+    d.dialog.deviceTypeBox()->setCurrentIndex(0); // ALSA: the list refills and picks its first
+    EXPECT_FALSE(d.audio.isOpened());
+    EXPECT_FALSE(QSettings().contains("audioOutputDevice/name"));
+
+    d.audioState->failNamedOpen = false;
+    d.dialog.outDeviceBox()->setCurrentIndex(1);
+    EXPECT_TRUE(d.audio.isRunning());
+    EXPECT_EQ(QSettings().value("audioOutputDevice/name").toString(), "hw:0");
+    EXPECT_EQ(QSettings().value("audioOutputDevice/type").toInt(), 8);
+}
+
+TEST(ConfigDialog, UncheckingTheLastInputStoresAnEmptyList)
+{
+    Dialog d;
+    d.dialog.midiInBoxes()[1]->setChecked(true);
+    EXPECT_EQ(QSettings().value("midiInDevice/size").toInt(), 1);
+    EXPECT_EQ(QSettings().value("midiInDevice/1/name").toString(), "clock:out");
+    d.dialog.midiInBoxes()[1]->setChecked(false);
+    QSettings stored;
+    EXPECT_EQ(stored.beginReadArray("midiInDevice"), 0);
+    stored.endArray();
+    EXPECT_TRUE(d.midi.openInputNames().empty());
+}
+
+TEST(ConfigDialog, ResetGoesBackToTheDefaultOutput)
+{
+    Dialog d;
+    d.dialog.sampleRateBox()->setCurrentIndex(d.dialog.sampleRateBox()->findData(96000));
+    ASSERT_EQ(d.audio.getSampleRate(), 96000);
+    d.dialog.resetButton()->click();
+    EXPECT_EQ(d.audioState->opens.back().device, -1);
+    EXPECT_EQ(d.audio.getSampleRate(), 44100);
+    EXPECT_EQ(d.audio.getBufferSize(), 512);
+    EXPECT_EQ(QSettings().value("audioOutputDevice/name").toString(), "");
+    EXPECT_EQ(QSettings().value("audioOutputDevice/samplerate").toInt(), 44100);
+    EXPECT_EQ(d.dialog.sampleRateBox()->currentText(), "44100");
+}
+
+} // namespace quelvar

@@ -1,0 +1,118 @@
+// Stand-ins for the audio and MIDI libraries, and the Qt set-up shared by the standalone tests.
+// Their state is shared with the test, so it stays visible after the host takes ownership.
+#pragma once
+
+#include "standalone/AudioBackend.h"
+#include "standalone/MidiSystem.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quelvar::test
+{
+
+struct FakeAudio
+{
+    std::vector<int> hostApis{8, 12};
+    std::vector<AudioDeviceInfo> devices{{"default", 8, 2, 0.01},
+                                         {"hw:0", 8, 2, 0.005},
+                                         {"system", 12, 2, 0.01},
+                                         {"hw:0", 12, 2, 0.01}};
+    int defaultDevice = 0;
+    bool failInitialize = false;
+    bool failNamedOpen = false;
+    bool failDefaultOpen = false;
+
+    struct Open
+    {
+        int device; // -1: the default stream
+        double rate;
+        unsigned long frames;
+    };
+    std::vector<Open> opens;
+    int starts = 0;
+    int stops = 0;
+    int closes = 0;
+    bool streamOpen = false;
+    bool streamRunning = false;
+    AudioRender render = nullptr;
+    void* user = nullptr;
+
+    // Runs one callback as the library would; false when no stream runs.
+    bool pull(std::array<std::vector<float>, 2>& out, unsigned long frames);
+};
+
+class FakeAudioBackend : public AudioBackend
+{
+public:
+    explicit FakeAudioBackend(std::shared_ptr<FakeAudio> state) : s(std::move(state)) {}
+    int initialize() override { return s->failInitialize ? -10000 : 0; }
+    int terminate() override { return 0; }
+    std::string errorText(int error) const override { return "fake error " + std::to_string(error); }
+    std::vector<int> hostApiTypes() const override { return s->hostApis; }
+    std::vector<AudioDeviceInfo> devices() const override { return s->devices; }
+    int defaultOutputDevice() const override { return s->defaultDevice; }
+    int openStream(int device, double rate, unsigned long frames, double, AudioRender render,
+                   void* user) override;
+    int openDefaultStream(double rate, unsigned long frames, AudioRender render,
+                          void* user) override;
+    int startStream() override;
+    int stopStream() override;
+    bool streamStopped() const override { return !s->streamRunning; }
+    int closeStream() override;
+
+private:
+    std::shared_ptr<FakeAudio> s;
+};
+
+struct FakeMidi
+{
+    std::vector<std::string> inputs{"keys:out", "clock:out"};
+    std::vector<std::string> outputs{"synth:in", "monitor:in"};
+    bool broken = false; // every construction fails, as RtMidi without its system
+
+    struct Client
+    {
+        std::string name;
+        int openedPort = -1; // -1 none
+        std::string virtualPort;
+        std::vector<std::array<std::uint8_t, 3>> sent;
+        MidiInputCallback callback = nullptr;
+        void* user = nullptr;
+        bool closed = false;
+    };
+    std::vector<std::shared_ptr<Client>> clients;
+
+    // The open input client for a port, to feed messages through its callback.
+    Client* inputOn(int port);
+    Client* outputOn(int port);
+    Client* virtualOutput();
+};
+
+class FakeMidiSystem : public MidiSystem
+{
+public:
+    explicit FakeMidiSystem(std::shared_ptr<FakeMidi> state) : s(std::move(state)) {}
+    std::unique_ptr<MidiInputPort> makeInput(const std::string& clientName) override;
+    std::unique_ptr<MidiOutputPort> makeOutput(const std::string& clientName) override;
+
+private:
+    std::shared_ptr<FakeMidi> s;
+};
+
+// A fresh settings store and data folder for each test that wants one.
+class QtTestPaths
+{
+public:
+    QtTestPaths();
+    ~QtTestPaths();
+    QString statePath() const;
+    QString root;
+};
+
+} // namespace quelvar::test

@@ -1,0 +1,353 @@
+#include "standalone/Host.h"
+
+#include "Fakes.h"
+#include "engine/Palladon.h"
+#include "standalone/AudioOutput.h"
+#include "standalone/ConfigDialog.h"
+#include "standalone/KeyboardCapture.h"
+#include "standalone/MidiPorts.h"
+#include "standalone/TransportRecord.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QSettings>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace quelvar
+{
+
+using test::FakeAudio;
+using test::FakeMidi;
+
+namespace
+{
+struct HostRun
+{
+    test::QtTestPaths paths;
+    std::shared_ptr<FakeAudio> audio = std::make_shared<FakeAudio>();
+    std::shared_ptr<FakeMidi> midi = std::make_shared<FakeMidi>();
+    std::unique_ptr<Host> host;
+
+    HostRun() = default;
+    ~HostRun() { stop(); }
+
+    Host& start()
+    {
+        Host::Services s;
+        s.audio = std::make_unique<test::FakeAudioBackend>(audio);
+        s.midi = std::make_unique<test::FakeMidiSystem>(midi);
+        s.midiApi = MidiApi::alsa;
+        s.statePath = paths.statePath();
+        host = std::make_unique<Host>(std::move(s));
+        return *host;
+    }
+    void stop() { host.reset(); }
+
+    std::vector<std::array<int, 3>> drained()
+    {
+        std::vector<std::array<int, 3>> out;
+        VstEvents* list = host->feed().events().drain();
+        for (int i = 0; list && i < list->numEvents; ++i)
+        {
+            const auto* e = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
+            out.push_back({static_cast<unsigned char>(e->midiData[0]),
+                           static_cast<unsigned char>(e->midiData[1]),
+                           static_cast<unsigned char>(e->midiData[2])});
+        }
+        return out;
+    }
+};
+
+QStringList texts(const QList<QAction*>& actions)
+{
+    QStringList out;
+    for (const QAction* a : actions)
+        out << (a->isSeparator() ? QStringLiteral("|") : a->text());
+    return out;
+}
+} // namespace
+
+TEST(Host, WithNoStoredSettingsOpensTheDefaultOutputAndAppliesTheOptionDefaults)
+{
+    HostRun run;
+    Host& host = run.start();
+    ASSERT_EQ(run.audio->opens.size(), 1u);
+    EXPECT_EQ(run.audio->opens[0].device, -1);
+    EXPECT_EQ(run.audio->opens[0].rate, 44100.0);
+    EXPECT_EQ(run.audio->opens[0].frames, 512u);
+    EXPECT_TRUE(run.audio->streamRunning);
+    EXPECT_EQ(transportRecord().getSampleRate(), 44100.0);
+    EXPECT_EQ(transportRecord().getTempo(), 120.0);
+    EXPECT_TRUE(host.midi().isInputOpen(0));
+    EXPECT_FALSE(host.midi().isInputOpen(1));
+
+    ASSERT_NE(host.engine(), nullptr);
+    EXPECT_EQ(host.engine()->getAccentThreshold(), 82);
+    EXPECT_EQ(host.engine()->getParameter(kSlideTime), 0.0f);
+    EXPECT_TRUE(host.engine()->ignoresSyncModeOnImport());
+    EXPECT_EQ(host.engine()->getSampleRate(), 44100.0f);
+    EXPECT_EQ(host.feed().getEngine(), host.engine()->getAeffect());
+}
+
+TEST(Host, WindowIsFixedAt621By465BelowTheMenuBarWithoutAMaximiseButton)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(host.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(host.windowFlags() & Qt::CustomizeWindowHint);
+    EXPECT_EQ(host.centralWidget()->size(), QSize(621, 465));
+    EXPECT_EQ(host.size(), QSize(621, 465 + host.menuBar()->height()));
+    EXPECT_EQ(host.minimumSize(), host.maximumSize());
+    EXPECT_EQ(host.editorParent()->geometry(), QRect(0, 28, 621, 437));
+    EXPECT_EQ(host.toolBar()->geometry(), QRect(0, 0, 621, 28));
+    ASSERT_FALSE(host.editorParent()->children().isEmpty()); // the panel is open inside
+}
+
+TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
+{
+    HostRun run;
+    Host& host = run.start();
+    const QList<QAction*> menus = host.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    EXPECT_EQ(texts(menus), (QStringList{"&Main", "&Audio", "&MIDI", "&Help"}));
+    EXPECT_EQ(texts(menus[0]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
+    EXPECT_EQ(texts(menus[1]->menu()->actions()),
+              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
+    EXPECT_EQ(texts(menus[2]->menu()->actions()),
+              (QStringList{"&MIDI Configuration", "&Panic", "Capture Keyboard"}));
+    EXPECT_EQ(texts(menus[3]->menu()->actions()), (QStringList{"Manual", "Website"}));
+    EXPECT_EQ(texts(host.toolBar()->actions()),
+              (QStringList{"|", "&Audio Configuration", "&MIDI Configuration", "&Configuration",
+                           "&Panic", "|", "Capture Keyboard", "Website"}));
+    EXPECT_FALSE(host.toolBar()->isMovable());
+    EXPECT_FALSE(host.toolBar()->isFloatable());
+
+    EXPECT_EQ(host.action("&Audio Configuration")->shortcut(), QKeySequence("Ctrl+A"));
+    EXPECT_EQ(host.action("&MIDI Configuration")->shortcut(), QKeySequence("Ctrl+M"));
+    EXPECT_EQ(host.action("&Panic")->shortcut(), QKeySequence("F12"));
+    EXPECT_EQ(host.action("Capture Keyboard")->shortcut(), QKeySequence("F10"));
+    EXPECT_TRUE(host.action("Capture Keyboard")->isCheckable());
+    EXPECT_FALSE(host.action("Capture Keyboard")->isChecked());
+    EXPECT_FALSE(host.action("&Show ASIO Panel")->isEnabled());
+    EXPECT_FALSE(host.windowIcon().isNull());
+    EXPECT_TRUE(Host::manualUrl().toString().endsWith("/Brontavell/Quelvar/Quelvar Manual.pdf"));
+    EXPECT_TRUE(Host::manualUrl().isLocalFile());
+}
+
+TEST(Host, ConfigurationActionsOpenOneDialogOnTheirPage)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.action("&MIDI Configuration")->trigger();
+    ConfigDialog* dialog = host.configDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->currentPage(), 1);
+    host.action("&Configuration")->trigger();
+    EXPECT_EQ(host.configDialog(), dialog);
+    EXPECT_EQ(dialog->currentPage(), 0);
+    host.action("&MIDI Configuration")->trigger();
+    host.action("&Audio Configuration")->trigger();
+    EXPECT_EQ(dialog->currentPage(), 0);
+    host.showConfig(); // not from an action: nothing
+    EXPECT_EQ(host.configDialog(), dialog);
+}
+
+TEST(Host, CallbackAnswersVersionTimeAndSendsEngineNotesOnChannelOne)
+{
+    HostRun run;
+    Host& host = run.start();
+    ASSERT_TRUE(host.midi().openOutput(1));
+    EXPECT_EQ(Host::hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f), 2400);
+    const VstIntPtr time = Host::hostCallback(nullptr, audioMasterGetTime, 0, 0, nullptr, 0.0f);
+    EXPECT_NE(time, 0);
+    EXPECT_EQ(Host::hostCallback(nullptr, audioMasterGetTime, 0, 0x3E07, nullptr, 0.0f), time);
+    EXPECT_EQ(Host::hostCallback(nullptr, audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f), 0);
+
+    VstMidiEvent note{};
+    note.type = kVstMidiType;
+    note.byteSize = sizeof note;
+    note.midiData[0] = static_cast<char>(0x94);
+    note.midiData[1] = 48;
+    note.midiData[2] = 127;
+    VstEventArray<1> list{};
+    list.numEvents = 1;
+    list.events[0] = reinterpret_cast<VstEvent*>(&note);
+    EXPECT_EQ(Host::hostCallback(nullptr, audioMasterProcessEvents, 0, 0, list.get(), 0.0f), 1);
+    const std::vector<std::array<std::uint8_t, 3>> expected{{0x90, 48, 127}};
+    EXPECT_EQ(run.midi->outputOn(1)->sent, expected);
+    EXPECT_EQ(run.midi->virtualOutput()->sent, expected);
+
+    run.stop();
+    EXPECT_EQ(Host::hostCallback(nullptr, audioMasterProcessEvents, 0, 0, list.get(), 0.0f), 0);
+}
+
+TEST(Host, PanicQueuesControlChange126AndSilencesALiveNote)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.engine()->setParameter(kSyncType, 1.0f);
+    std::array<std::vector<float>, 2> out;
+    run.audio->pull(out, 512);
+    host.feed().events().push(0x704090);
+    run.audio->pull(out, 512);
+    ASSERT_GT(std::abs(out[0][511]), 0.0f);
+
+    host.action("&Panic")->trigger();
+    EXPECT_EQ(host.feed().events().pending(), 1);
+    run.audio->pull(out, 512); // the release ramp
+    run.audio->pull(out, 512);
+    EXPECT_EQ(std::count(out[0].begin(), out[0].end(), 0.0f), 512);
+}
+
+TEST(Host, CaptureKeyboardPlaysMappedKeysAndReleasesThemWhenSwitchedOff)
+{
+    HostRun run;
+    Host& host = run.start();
+    QWidget* target = host.editorParent();
+    const auto key = [&](QEvent::Type type, int k, bool repeat = false)
+    {
+        QKeyEvent e(type, k, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(target, &e);
+    };
+    key(QEvent::KeyPress, Qt::Key_W);
+    EXPECT_TRUE(run.drained().empty()); // capture starts off
+
+    host.action("Capture Keyboard")->trigger();
+    key(QEvent::KeyPress, Qt::Key_W);
+    key(QEvent::KeyPress, Qt::Key_W, true);
+    key(QEvent::KeyPress, Qt::Key_Period);
+    key(QEvent::KeyPress, Qt::Key_F1);
+    key(QEvent::KeyRelease, Qt::Key_W);
+    key(QEvent::KeyPress, Qt::Key_I);
+    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{
+                                 {0x90, 48, 112}, {0x90, 60, 112}, {0x80, 48, 0}, {0x90, 72, 112}}));
+
+    host.action("Capture Keyboard")->trigger();
+    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 60, 0}}));
+    EXPECT_EQ(KeyboardCapture::noteForKey(KeyboardCapture::keyCode(Qt::Key_Comma)), 59);
+    EXPECT_EQ(KeyboardCapture::noteForKey(KeyboardCapture::keyCode(Qt::Key_Left)), -1);
+}
+
+TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
+{
+    HostRun run;
+    {
+        Host& host = run.start();
+        host.action("&Configuration")->trigger();
+        ConfigDialog& dialog = *host.configDialog();
+        dialog.thresholdBox()->setValue(100);
+        dialog.slideSlider()->setValue(37);
+        EXPECT_FLOAT_EQ(host.engine()->getParameter(kSlideTime), 0.37f);
+        dialog.ignoreModeBox()->setChecked(false);
+        dialog.midiInBoxes()[0]->setChecked(false);
+        dialog.midiInBoxes()[1]->setChecked(true);
+        dialog.midiOutBoxes()[1]->setChecked(true);
+        dialog.outDeviceBox()->setCurrentIndex(dialog.outDeviceBox()->findText("hw:0"));
+        dialog.sampleRateBox()->setCurrentIndex(dialog.sampleRateBox()->findData(48000));
+        dialog.bufferSizeBox()->setCurrentIndex(dialog.bufferSizeBox()->findData(256));
+        dialog.midiApiBox()->setCurrentIndex(1);
+        run.stop();
+    }
+    const QSettings stored;
+    EXPECT_EQ(stored.value("audioOutputDevice/name").toString(), "hw:0");
+    EXPECT_EQ(stored.value("audioOutputDevice/type").toInt(), 8);
+    EXPECT_EQ(stored.value("audioOutputDevice/samplerate").toInt(), 48000);
+    EXPECT_EQ(stored.value("audioOutputDevice/bufferSize").toInt(), 256);
+    EXPECT_EQ(stored.value("options/velocityThreshold").toInt(), 100);
+    EXPECT_EQ(stored.value("options/slideTime").toInt(), 37);
+    EXPECT_EQ(stored.value("options/ignoreMode").toBool(), false);
+    EXPECT_EQ(stored.value("options/midiApi").toString(), "JACK");
+
+    run.audio->opens.clear();
+    Host& host = run.start();
+    ASSERT_EQ(run.audio->opens.size(), 1u);
+    EXPECT_EQ(run.audio->opens[0].device, 1);
+    EXPECT_EQ(run.audio->opens[0].rate, 48000.0);
+    EXPECT_EQ(run.audio->opens[0].frames, 256u);
+    EXPECT_EQ(transportRecord().getSampleRate(), 48000.0);
+    EXPECT_EQ(host.engine()->getSampleRate(), 48000.0f);
+    EXPECT_EQ(host.engine()->getAccentThreshold(), 100);
+    EXPECT_FLOAT_EQ(host.engine()->getParameter(kSlideTime), 0.37f);
+    EXPECT_FALSE(host.engine()->ignoresSyncModeOnImport());
+    EXPECT_FALSE(host.midi().isInputOpen(0));
+    EXPECT_TRUE(host.midi().isInputOpen(1));
+    EXPECT_TRUE(host.midi().isOutputOpen(1));
+    EXPECT_FALSE(host.midi().isOutputOpen(0));
+}
+
+TEST(Host, KeepsTheSynthesizerStateBetweenRunsAndSetsADamagedFileAside)
+{
+    HostRun run;
+    {
+        Host& host = run.start();
+        host.engine()->setParameter(kCutoff, 0.625f);
+        host.engine()->setParameter(kSyncType, 1.0f);
+        host.engine()->getSong().getPattern(7)->setStepNote(33, 2);
+        run.stop();
+    }
+    ASSERT_TRUE(QFile::exists(run.paths.statePath()));
+    {
+        Host& host = run.start();
+        EXPECT_EQ(host.engine()->getParameter(kCutoff), 0.625f);
+        EXPECT_EQ(host.engine()->getTransport().syncType(), 2);
+        EXPECT_EQ(host.engine()->getSong().getPattern(7)->getStep(2)->note(), 33);
+        run.stop();
+    }
+
+    QFile damaged(run.paths.statePath());
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray("\x02\x00\x1e garbage", 12)); // 30 parameters: rejected
+    damaged.close();
+    Host& host = run.start();
+    EXPECT_EQ(host.engine()->getParameter(kCutoff), host.engine()->getTraits().defaultCutoff);
+    EXPECT_TRUE(QFile::exists(run.paths.statePath() + ".corrupt"));
+    EXPECT_FALSE(QFile::exists(run.paths.statePath()));
+    run.stop(); // a good state is written again at exit
+    EXPECT_TRUE(QFile::exists(run.paths.statePath()));
+}
+
+} // namespace quelvar
+
+namespace quelvar
+{
+
+TEST(Host, MidiClockAndStartRunTheSequencerInHostSync)
+{
+    HostRun run;
+    run.start();
+    FakeMidi::Client* in = run.midi->inputOn(0);
+    ASSERT_NE(in, nullptr);
+    const auto feed = [&](std::uint8_t byte) { in->callback(&byte, 1, in->user); };
+    std::array<std::vector<float>, 2> out;
+    float peak = 0.0f;
+    // A start followed at once by the first tick, as sequencers send them: the tick must not
+    // hide the start from the engine, which has not rendered a block in between.
+    feed(0xFA);
+    // 512-frame blocks with a clock tick (24 per quarter at 120 BPM) about every 20.8 ms.
+    for (int block = 0; block < 80; ++block)
+    {
+        if (block % 2 == 0)
+            feed(0xF8);
+        run.audio->pull(out, 512);
+        for (float v : out[0])
+            peak = std::max(peak, std::abs(v));
+    }
+    EXPECT_GT(peak, 0.01f);
+    ASSERT_FALSE(run.midi->virtualOutput()->sent.empty());
+    EXPECT_EQ(run.midi->virtualOutput()->sent.front()[0], 0x90);
+    EXPECT_EQ(run.midi->virtualOutput()->sent.front()[1], 48);
+}
+
+} // namespace quelvar

@@ -1,0 +1,477 @@
+#!/usr/bin/python3
+"""End-to-end runs of quelvar-standalone without a sound card or MIDI hardware.
+
+Each run starts its own Xvfb, a JACK dummy server (which plays at real time), an ALSA
+configuration whose default PCM is the file plugin in front of ALSA's jack PCM (so the file
+holds exactly the samples the program played), and the program. MIDI reaches the program over
+JACK MIDI from quelvar-midi-send; the program's virtual output is recorded with jack_midi_dump.
+Every process is stopped by its id and every wait is bounded. Exit 77 means "skipped".
+"""
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+
+SKIP = 77
+RATE = 44100
+STEP = RATE * 60.0 / 120.0 / 4.0  # one sixteenth at 120 BPM, in frames
+
+# The default pattern's notes as MIDI notes; step 2 is tied to step 1 by a slide.
+DEFAULT_PATTERN = [48, 50, 50, 49, 47, 51, 50, 49, 51, 48, 43, 51, 47, 51, 53, 47]
+SLID_INTO = {5, 10, 15}  # steps 4, 9 and 14 slide into them
+DEFAULT_NOTE_ONS = [48, 50, 49, 47, 51, 50, 49, 51, 48, 43, 51, 47, 51, 53, 47]
+
+
+class Skip(Exception):
+    pass
+
+
+def frequency(midi_note):
+    # The voice sounds MIDI note m two octaves below its standard pitch (MIDI 48: 65.4 Hz).
+    return 440.0 * 2.0 ** ((midi_note - 81) / 12.0)
+
+
+def fundamental(x, sr=RATE, low=35.0, high=1000.0):
+    x = x - np.mean(x)
+    if np.max(np.abs(x)) < 1e-6:
+        return 0.0
+    n = len(x)
+    spectrum = np.fft.rfft(x, 2 * n)
+    ac = np.fft.irfft(np.abs(spectrum) ** 2)[:n]
+    lo, hi = int(sr / high), int(sr / low)
+    lags = ac[lo:hi]
+    best = np.max(lags)
+    # The shortest period that is nearly as strong as the best: no sub-octave mistakes.
+    for i in range(1, len(lags) - 1):
+        if lags[i] >= 0.9 * best and lags[i] >= lags[i - 1] and lags[i] >= lags[i + 1]:
+            k = i
+            break
+    else:
+        k = int(np.argmax(lags))
+    lag = lo + k
+    if 0 < k < len(lags) - 1:  # parabolic refinement
+        a, b, c = lags[k - 1], lags[k], lags[k + 1]
+        lag += 0.5 * (a - c) / (a - 2 * b + c)
+    return sr / lag
+
+
+def periodicity(x, f, sr=RATE, tolerance=0.03):
+    """Normalised autocorrelation of x at the period of f (best lag within the tolerance)."""
+    x = x - np.mean(x)
+    energy = float(np.dot(x, x))
+    if energy <= 0.0:
+        return 0.0
+    n = len(x)
+    ac = np.fft.irfft(np.abs(np.fft.rfft(x, 2 * n)) ** 2)[:n]
+    lag = sr / f
+    lo, hi = int(lag * (1 - tolerance)), int(np.ceil(lag * (1 + tolerance))) + 1
+    # Unbiased: each lag is normalised by the overlap it has.
+    return float(np.max(ac[lo:hi] / (n - np.arange(lo, hi)) * n / energy))
+
+
+def near(f, target, tolerance=0.03):
+    return abs(f / target - 1.0) < tolerance
+
+
+class Run:
+    def __init__(self, args):
+        self.args = args
+        self.name = args.scenario
+        self.processes = []
+        self.tmp = tempfile.mkdtemp(prefix="quelvar-e2e-")
+        self.home = os.path.join(self.tmp, "home")
+        os.makedirs(self.home)
+        runtime = os.path.join(self.tmp, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        self.artifacts = os.path.join(args.artifacts, self.name)
+        shutil.rmtree(self.artifacts, ignore_errors=True)
+        os.makedirs(self.artifacts)
+        self.capture = os.path.join(self.artifacts, "capture.raw")
+        self.server = "quelvar-%d" % os.getpid()
+        self.env = dict(os.environ)
+        for k in ("DISPLAY", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "ALSA_CONFIG_PATH",
+                  "QT_QPA_PLATFORM"):
+            self.env.pop(k, None)
+        self.env.update(HOME=self.home, XDG_RUNTIME_DIR=runtime, JACK_NO_START_SERVER="1",
+                        JACK_DEFAULT_SERVER=self.server)
+
+    # Processes.
+    def start(self, argv, log, **kw):
+        out = open(os.path.join(self.artifacts, log), "wb")
+        p = subprocess.Popen(argv, env=self.env, stdout=kw.pop("stdout", out), stderr=out, **kw)
+        self.processes.append(p)
+        return p
+
+    def stop(self, p, timeout=10.0):
+        if p.poll() is None:
+            p.send_signal(signal.SIGTERM)
+            try:
+                p.wait(timeout)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait(5)
+        return p.returncode
+
+    def close(self):
+        for p in reversed(self.processes):
+            if p.poll() is None:
+                self.stop(p, 5.0)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def tool(self, *argv, timeout=10.0):
+        r = subprocess.run(argv, env=self.env, capture_output=True, timeout=timeout)
+        return r.returncode, r.stdout.decode(errors="replace")
+
+    def wait_for(self, what, check, timeout):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if check():
+                return
+            time.sleep(0.1)
+        raise AssertionError("timed out waiting for " + what)
+
+    # Servers.
+    def start_x(self):
+        read, write = os.pipe()
+        self.start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                    "-nolisten", "tcp"], "xvfb.log", pass_fds=(write,))
+        os.close(write)
+        display = b""
+        end = time.monotonic() + 15
+        while not display.endswith(b"\n") and time.monotonic() < end:
+            import select
+            ready, _, _ = select.select([read], [], [], 0.5)
+            if ready:
+                chunk = os.read(read, 16)
+                if not chunk:
+                    break
+                display += chunk
+        os.close(read)
+        if not display.strip():
+            raise AssertionError("Xvfb did not start")
+        self.env["DISPLAY"] = ":" + display.decode().strip()
+
+    def start_jack(self):
+        self.start(["jackd", "-n", self.server, "--no-realtime", "-d", "dummy", "-r", str(RATE),
+                    "-p", "512"], "jackd.log")
+        code, _ = self.tool("jack_wait", "-w", "-t", "10", timeout=15)
+        if code != 0:
+            raise AssertionError("jackd did not start")
+
+    def alsa_capture(self, slave):
+        conf = os.path.join(self.tmp, "asound.conf")
+        with open(conf, "w") as f:
+            f.write('pcm.!default { type plug; slave { pcm "cap"; format FLOAT_LE; rate %d; '
+                    'channels 2 } }\n' % RATE)
+            f.write('pcm.cap { type file; slave.pcm "%s"; file "%s"; format "raw" }\n'
+                    % (slave, self.capture))
+            f.write('pcm.jout { type jack; playback_ports { 0 system:playback_1 '
+                    '1 system:playback_2 } }\n')
+        self.env["ALSA_CONFIG_PATH"] = "/usr/share/alsa/alsa.conf:" + conf
+
+    # The program's stored state.
+    def settings(self, text):
+        folder = os.path.join(self.home, ".config", "Brontavell")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "Quelvar.conf"), "w") as f:
+            f.write(text)
+
+    def state(self, sync_mode):
+        folder = os.path.join(self.home, ".local", "share", "Brontavell", "Quelvar")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "state.b303")
+        subprocess.run([self.args.state_writer, path, str(sync_mode)], check=True, timeout=20)
+        return path
+
+    def start_program(self):
+        self.program = self.start([self.args.program], "program.log")
+        self.wait_for("the window", self.window, 20)
+
+    def window(self):
+        # The main window, not Qt's hidden 1 x 1 client-leader window of the same name.
+        _, out = self.tool("xwininfo", "-root", "-tree")
+        for m in re.finditer(r'^\s*(0x[0-9a-f]+) "Quelvar": .*?(\d+)x(\d+)\+', out, re.M):
+            if int(m.group(2)) == 621:
+                self.window_id = m.group(1)
+                self.window_size = (int(m.group(2)), int(m.group(3)))
+                return self.window_id
+        return None
+
+    def window_origin(self):
+        _, out = self.tool("xwininfo", "-id", self.window_id)
+        x = int(re.search(r"Absolute upper-left X:\s+(-?\d+)", out).group(1))
+        y = int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", out).group(1))
+        return x, y
+
+    def screenshot(self):
+        self.tool("import", "-window", "root", os.path.join(self.artifacts, "screen.png"),
+                  timeout=20)
+
+    def stop_program(self):
+        code = self.stop(self.program, 15.0)
+        if code != 0:
+            raise AssertionError("the program ended with %s" % code)
+
+    def connected(self, port, to=None):
+        _, out = self.tool("jack_lsp", "-c", port)
+        lines = [l.strip() for l in out.splitlines()[1:]]
+        return bool(lines) and (to is None or any(to in l for l in lines))
+
+    def monitor_virtual_output(self):
+        self.dump = self.start(["jack_midi_dump", "-a", "quelvar-monitor"], "midi-dump.err",
+                               stdout=open(os.path.join(self.artifacts, "midi-dump.txt"), "wb"))
+        port = "Quelvar Midi Out:Quelvar Virtual MIDI Out"
+        self.wait_for("the monitor", lambda: self.tool("jack_connect", port,
+                                                       "quelvar-monitor:input")[0] == 0
+                      or self.connected(port, "quelvar-monitor"), 10)
+
+    def dumped_note_ons(self):
+        self.stop(self.dump)
+        notes = []
+        with open(os.path.join(self.artifacts, "midi-dump.txt")) as f:
+            for line in f:
+                m = re.match(r"\s*(-?\d+):((?: [0-9a-fA-F]{2})+)", line)
+                if not m:
+                    continue
+                b = [int(v, 16) for v in m.group(2).split()]
+                if len(b) == 3 and b[0] == 0x90 and b[2] > 0:
+                    notes.append((int(m.group(1)), b[1]))
+        return notes
+
+    def start_sender(self):
+        self.sender = self.start([self.args.sender, "qvsend"], "sender.err",
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        line = self.sender.stdout.readline().decode().strip()
+        if line != "ready":
+            raise AssertionError("the MIDI sender did not start")
+
+    def play(self, script, timeout):
+        self.sender.stdin.write(script.encode())
+        self.sender.stdin.close()
+        self.sender.wait(timeout)
+
+    def read_capture(self):
+        data = np.fromfile(self.capture, dtype="<f4")
+        data = data[: len(data) // 2 * 2].reshape(-1, 2)
+        if len(data) == 0:
+            raise AssertionError("nothing was captured")
+        if not np.array_equal(data[:, 0], data[:, 1]):
+            # Mono voice and distortion: both channels carry the same samples.
+            raise AssertionError("left and right differ")
+        return data[:, 0]
+
+
+def bursts(x, threshold_ratio=0.05, hop=441):
+    """(start, end) frames of the stretches where the 10 ms level exceeds the threshold."""
+    n = len(x) // hop
+    level = np.sqrt(np.mean(x[: n * hop].reshape(n, hop) ** 2, axis=1))
+    on = level > threshold_ratio * np.max(level)
+    out, start = [], None
+    for i, v in enumerate(on):
+        if v and start is None:
+            start = i
+        elif not v and start is not None:
+            out.append((start * hop, i * hop))
+            start = None
+    if start is not None:
+        out.append((start * hop, n * hop))
+    return out
+
+
+def midi_in(run):
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.start_sender()
+    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n")
+    run.state(2)
+    run.start_program()
+    run.wait_for("the program's MIDI input", lambda: run.connected("qvsend:out"), 10)
+    run.screenshot()
+    notes = [48, 55, 60, 43]
+    run.play("wait 300\n" + "".join("note %d 100 300 300\n" % n for n in notes), 20)
+    time.sleep(0.5)
+    run.stop_program()
+    x = run.read_capture()
+    found = bursts(x)
+    print("bursts:", [(a, b - a) for a, b in found])
+    if len(found) != len(notes):
+        raise AssertionError("expected %d notes, heard %d" % (len(notes), len(found)))
+    for (a, b), note in zip(found, notes):
+        length = (b - a) / RATE
+        segment = x[a + 2000: a + 8000]
+        f = fundamental(segment)
+        score = periodicity(segment, frequency(note))
+        print("note %d: %.3f s, about %.1f Hz, periodicity %.2f at %.1f Hz"
+              % (note, length, f, score, frequency(note)))
+        if not 0.25 < length < 0.40:
+            raise AssertionError("note %d lasted %.3f s" % (note, length))
+        if not near(f, frequency(note)):
+            raise AssertionError("note %d sounded at %.1f Hz" % (note, f))
+
+
+def check_pattern(x, start, step_frames):
+    """Each step of the default pattern that is not reached by a slide repeats, early in the
+    step (before its gate closes), at the period of its note. Slid-into steps are still gliding
+    there and are not judged."""
+    scores = []
+    for k, note in enumerate(DEFAULT_PATTERN):
+        if k in SLID_INTO:
+            continue
+        a = int(start + (k + 0.1) * step_frames)
+        scores.append(periodicity(x[a: a + int(0.35 * step_frames)], frequency(note)))
+    hits = sum(v > 0.45 for v in scores)
+    print("step periodicity:", ["%.2f" % v for v in scores], "matching", hits)
+    if hits < len(scores) - 1:
+        raise AssertionError("only %d of %d steps play the default pattern" % (hits, len(scores)))
+
+
+def internal_play(run):
+    if not shutil.which("xdotool"):
+        raise Skip("xdotool is missing")
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.state(1)
+    run.start_program()
+    run.monitor_virtual_output()
+    time.sleep(0.5)
+    # The simple panel's "play" button: in its bottom row, the third of three buttons that end
+    # 6 pixels from the right edge.
+    x0, y0 = run.window_origin()
+    width, height = run.window_size
+    run.tool("xdotool", "mousemove", str(x0 + width - 212), str(y0 + height - 15), "click", "1")
+    time.sleep(3.0)
+    run.screenshot()
+    run.stop_program()
+    notes = run.dumped_note_ons()
+    print("virtual output note-ons:", [n for _, n in notes][:20])
+    if [n for _, n in notes][:15] != DEFAULT_NOTE_ONS:
+        raise AssertionError("the virtual output did not carry the default pattern")
+    x = run.read_capture()
+    onset = int(np.argmax(np.abs(x) > 1e-4))
+    check_pattern(x, onset, STEP)
+
+
+def midi_clock(run):
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.start_sender()
+    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n")
+    run.start_program()  # no state: host sync, which follows the MIDI clock
+    run.monitor_virtual_output()
+    run.wait_for("the program's MIDI input", lambda: run.connected("qvsend:out"), 10)
+    bpm = 150
+    run.play("wait 300\nstart\nclock %d 16\nstop\nwait 1500\n" % bpm, 30)
+    run.screenshot()
+    run.stop_program()
+    notes = run.dumped_note_ons()
+    times = np.array([t for t, _ in notes], dtype=float)
+    print("virtual output:", [n for _, n in notes])
+    if len(notes) < 30:
+        raise AssertionError("the sequencer played %d notes in 16 beats" % len(notes))
+    # After the first beat the tempo is measured: sixteenths of 150 BPM, 4410 frames.
+    pitch = [n for _, n in notes]
+    if pitch[:15] != DEFAULT_NOTE_ONS:
+        raise AssertionError("the sequencer did not play the default pattern")
+    spacing = np.median(np.diff(times[len(times) // 2:]))
+    print("median note spacing %.0f frames" % spacing)
+    step = RATE * 60.0 / bpm / 4.0
+    ratios = np.diff(times[len(times) // 2:]) / step
+    if not np.all(np.abs(ratios - np.round(ratios)) < 0.15) or not 0.9 < spacing / step < 2.1:
+        raise AssertionError("notes are not on the 150 BPM grid")
+    x = run.read_capture()
+    on = bursts(x, 0.02)
+    end = on[-1][1] / RATE
+    first = on[0][0] / RATE
+    print("sound from %.2f s to %.2f s" % (first, end))
+    played = 16 * 60.0 / bpm
+    if not played - 0.6 < end - first < played + 0.6:
+        raise AssertionError("the sequencer did not stop with the clock")
+
+
+def no_servers(run):
+    if not shutil.which("xdotool"):
+        raise Skip("xdotool is missing")
+    run.start_x()
+    # No JACK server: the file plugin runs into the null PCM, which has no clock, so a small
+    # sink keeps only a summary of what it is fed instead of gigabytes.
+    sink = os.path.join(run.tmp, "sink.py")
+    with open(sink, "w") as f:
+        f.write("import sys, numpy as np\npeak, n = 0.0, 0\n"
+                "while True:\n    b = sys.stdin.buffer.read(1 << 20)\n    if not b: break\n"
+                "    v = np.frombuffer(b[: len(b) // 4 * 4], '<f4')\n"
+                "    n += len(v)\n    peak = max(peak, float(np.max(np.abs(v))) if len(v) else 0.0)\n"
+                "open(sys.argv[1], 'w').write('%d %f' % (n, peak))\n")
+    summary = os.path.join(run.artifacts, "capture-summary.txt")
+    run.capture = "|/usr/bin/python3 %s %s" % (sink, summary)
+    run.alsa_capture("null")
+    run.state(2)
+    run.start_program()
+    x0, y0 = run.window_origin()
+    run.tool("xdotool", "mousemove", str(x0 + 300), str(y0 + 200))
+    run.tool("xdotool", "key", "F10")
+    run.tool("xdotool", "keydown", "w")
+    time.sleep(0.4)
+    run.tool("xdotool", "keyup", "w")
+    run.screenshot()
+    run.stop_program()
+    run.wait_for("the capture summary", lambda: os.path.exists(summary), 10)
+    frames, peak = open(summary).read().split()
+    print("captured %s samples, peak %s" % (frames, peak))
+    if float(peak) < 0.01:
+        raise AssertionError("the keyboard note was not heard")
+
+
+SCENARIOS = {"midiIn": midi_in, "internalPlay": internal_play, "midiClock": midi_clock,
+             "noServers": no_servers}
+NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
+         "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
+                          "jack_midi_dump", "xwininfo", "import"],
+         "midiClock": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
+                       "jack_midi_dump", "xwininfo", "import"],
+         "noServers": ["Xvfb", "xwininfo", "import"]}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--sender", required=True)
+    parser.add_argument("--state-writer", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    missing = [t for t in NEEDS[args.scenario] if not shutil.which(t)]
+    if missing:
+        print("SKIP: missing " + " ".join(missing))
+        return SKIP
+    if "jackd" in NEEDS[args.scenario] and not any(
+            os.path.exists(os.path.join(d, "libasound_module_pcm_jack.so"))
+            for d in ("/usr/lib/x86_64-linux-gnu/alsa-lib", "/usr/lib/alsa-lib")):
+        print("SKIP: the ALSA jack plugin (libasound2-plugins) is missing")
+        return SKIP
+    run = Run(args)
+    try:
+        SCENARIOS[args.scenario](run)
+    except Skip as e:
+        print("SKIP: %s" % e)
+        return SKIP
+    except AssertionError as e:
+        print("FAILED: %s (logs in %s)" % (e, run.artifacts))
+        return 1
+    finally:
+        run.close()
+    print("passed; artefacts in " + run.artifacts)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
