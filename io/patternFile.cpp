@@ -2,32 +2,11 @@
 
 #include "engine/Palladon.h"
 #include "io/fileBytes.h"
+#include "io/littleEndianFloat.h"
 
-#include <cstring>
 
 namespace quelvar
 {
-
-namespace
-{
-void appendFloat(std::vector<std::uint8_t>& out, float v)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, sizeof(bits));
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-}
-
-float readFloat(const std::uint8_t* at)
-{
-    std::uint32_t bits = 0;
-    for (int i = 0; i < 4; ++i)
-        bits |= static_cast<std::uint32_t>(at[i]) << (8 * i);
-    float v;
-    std::memcpy(&v, &bits, sizeof(v));
-    return v;
-}
-} // namespace
 
 std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern,
                                             const std::array<float, kNumParams>& params)
@@ -48,7 +27,10 @@ std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern,
     out.insert(out.end(), name.begin(), name.end());
     out.push_back(kNumParams);
     for (float v : params)
-        appendFloat(out, v);
+    {
+        out.resize(out.size() + 4);
+        putFloatLE(out.data() + out.size() - 4, v);
+    }
     return out;
 }
 
@@ -90,7 +72,7 @@ std::optional<PatternImport> parsePatternFile(const std::uint8_t* data, std::siz
     if (count > static_cast<std::size_t>(kNumParams) || size - at < 4 * count)
         return std::nullopt;
     for (std::size_t i = 0; i < count; ++i)
-        result.settings.push_back({static_cast<int>(i), readFloat(data + at + 4 * i)});
+        result.settings.push_back({static_cast<int>(i), getFloatLE(data + at + 4 * i)});
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "io/stateChunk.h"
 
 #include "engine/Palladon.h"
+#include "io/littleEndianFloat.h"
 #include "io/patternImport.h"
 
 #include <climits>
@@ -15,24 +16,6 @@ namespace
 std::size_t recordBytes(int nbStep)
 {
     return kChunkRecordBytes + 3 * static_cast<std::size_t>(nbStep);
-}
-
-void putFloat(std::uint8_t* at, float v)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, sizeof(bits));
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
-}
-
-float getFloat(const std::uint8_t* at)
-{
-    std::uint32_t bits = 0;
-    for (int i = 0; i < 4; ++i)
-        bits |= static_cast<std::uint32_t>(at[i]) << (8 * i);
-    float v;
-    std::memcpy(&v, &bits, sizeof(v));
-    return v;
 }
 
 int signedByte(std::uint8_t b)
@@ -61,7 +44,7 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
     chunk[1] = 0;
     chunk[2] = kNumParams;
     for (int i = 0; i < kNumParams; ++i)
-        putFloat(&chunk[3 + 4 * i], engine.getParameter(i));
+        putFloatLE(&chunk[3 + 4 * i], engine.getParameter(i));
     chunk[kChunkHeaderBytes - 1] = static_cast<std::uint8_t>(patterns);
 
     std::size_t at = kChunkHeaderBytes;
@@ -112,7 +95,7 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size)
         return parsed;
     parsed.paramsUsable = true;
     for (std::size_t i = 0; i < params; ++i)
-        parsed.params.push_back(getFloat(data + countAt + 1 + 4 * i));
+        parsed.params.push_back(getFloatLE(data + countAt + 1 + 4 * i));
 
     const int recordCount = signedByte(data[recordCountAt]);
     if (recordCount < 0 || recordCount > kPatternsPerSong)

@@ -1,6 +1,6 @@
 #include "engine/hiir/Downsampler4x.h"
 
-#include "engine/hiir/PolyphaseIir2Designer.h"
+#include "engine/hiir/FourTimesDesign.h"
 
 #include <algorithm>
 
@@ -9,24 +9,17 @@ namespace hiir
 
 bool Downsampler4x::set_nbr_chn(int n)
 {
-    if (!designed)
+    const FourTimesDesign& design = four_times_design();
+    if (!design.valid)
     {
-        const bool outerOk = PolyphaseIir2Designer::compute_nbr_coefs(69.0, 0.01) == kOuterCoefs;
-        const bool innerOk = PolyphaseIir2Designer::compute_nbr_coefs(69.0, 0.2) == kInnerCoefs;
-        if (!outerOk || !innerOk)
-        {
-            channels.clear();
-            return false;
-        }
-        PolyphaseIir2Designer::compute_coefs(outerCoefs, 69.0, 0.01);
-        PolyphaseIir2Designer::compute_coefs(innerCoefs, 69.0, 0.2);
-        designed = true;
+        channels.clear();
+        return false;
     }
     channels.resize(static_cast<std::size_t>(std::max(n, 1)));
     for (Channel& c : channels)
     {
-        c.outer.set_coefs(outerCoefs);
-        c.inner.set_coefs(innerCoefs);
+        c.outer.set_coefs(design.outer);
+        c.inner.set_coefs(design.inner);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 // 2x->4x) per channel. set_nbr_chn allocates; clear_buffers and process never do.
 #pragma once
 
+#include "engine/hiir/FourTimesDesign.h"
 #include "engine/hiir/Upsampler2x.h"
 
 #include <vector>
@@ -12,8 +13,8 @@ namespace hiir
 class Upsampler4x
 {
 public:
-    static constexpr int kOuterCoefs = 8;
-    static constexpr int kInnerCoefs = 3;
+    static constexpr int kOuterCoefs = FourTimesDesign::kOuterCoefs;
+    static constexpr int kInnerCoefs = FourTimesDesign::kInnerCoefs;
 
     // Configures n channels (n >= 1) and clears every filter memory. False when the design
     // does not give the expected coefficient counts; no channel is usable then.
@@ -34,9 +35,6 @@ private:
     };
 
     std::vector<Channel> channels;
-    double outerCoefs[kOuterCoefs] = {};
-    double innerCoefs[kInnerCoefs] = {};
-    bool designed = false;
     alignas(16) float mid[2 * kSubBlock] = {};
 };
 
