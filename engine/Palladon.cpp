@@ -89,7 +89,14 @@ void Palladon::CBReset()
     lastMidiNote = -1;
 }
 
-Palladon::~Palladon() = default;
+// The editor goes first: its threads call into the engine, whose members must still exist. The
+// base class would delete it only after they are gone.
+Palladon::~Palladon()
+{
+    AEffEditor* ownEditor = getEditor();
+    attachEditor(nullptr);
+    delete ownEditor;
+}
 
 void Palladon::attachEditor(PalladonEditor* newEditor)
 {
@@ -262,12 +269,18 @@ void Palladon::publishCurrentPatternSteps()
         notifier->updateDisplay();
 }
 
+// The texts go with the values, so a UI process that starts later sees both.
 void Palladon::updateParameterData()
 {
     if (!sharedBlock)
         return;
     for (int i = 0; i < kNumParams; ++i)
+    {
+        char text[32] = {};
+        getParameterDisplay(i, text);
         sharedBlock->writeParameterValue(i, getParameter(i));
+        sharedBlock->writeParameterText(i, text);
+    }
 }
 
 void Palladon::updatePatternData()

@@ -11,29 +11,12 @@
 extern "C" __attribute__((visibility("hidden"))) const std::uint8_t quelvarUiBytes[];
 extern "C" __attribute__((visibility("hidden"))) const std::uint32_t quelvarUiLength;
 
-namespace
-{
-// The editor's poll thread calls into the engine, so the editor goes before the engine's members
-// do, not after them as it would if the base class deleted it.
-class PluginPalladon final : public quelvar::Palladon
-{
-public:
-    using Palladon::Palladon;
-    ~PluginPalladon() override
-    {
-        AEffEditor* editor = getEditor();
-        attachEditor(nullptr);
-        delete editor;
-    }
-};
-} // namespace
-
 AudioEffect* createEffectInstance(audioMasterCallback hostCallback)
 {
     try
     {
-        std::unique_ptr<PluginPalladon> engine(
-            new (std::nothrow) PluginPalladon(hostCallback, quelvar::Flavour::plugin));
+        std::unique_ptr<quelvar::Palladon> engine(
+            new (std::nothrow) quelvar::Palladon(hostCallback, quelvar::Flavour::plugin));
         if (!engine)
             return nullptr;
         engine->attachEditor(new (std::nothrow) quelvar::Fennick3Editor(
