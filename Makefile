@@ -2,17 +2,20 @@
 # make test  - install what is missing, build, run every test (also under ASan/UBSan) and fuzz
 # make fuzz  - build the file and chunk readers' fuzz targets with clang and run each for a while
 # make test-tsan - the thread stress test under ThreadSanitizer
+# make install / install-user / package - see README.md
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 TSAN_DIR ?= build-tsan
 STRESS_SECONDS ?= 60
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 30
 WERROR ?= OFF
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-quick test-sanitize test-tsan fuzz bench clean
+.PHONY: all deps build run test test-quick test-sanitize test-tsan fuzz bench clean install \
+	install-user package
 
 all: build
 
@@ -63,6 +66,22 @@ test-tsan: deps
 		$(TSAN_DIR)/tests/engine_tests --gtest_filter='ThreadStress.*'
 
 test: test-quick test-sanitize fuzz test-tsan
+
+# System-wide: the plugin into $(PREFIX)/lib/vst, the programs into $(PREFIX)/bin.
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+	-update-desktop-database $(PREFIX)/share/applications 2>/dev/null
+	-update-mime-database $(PREFIX)/share/mime 2>/dev/null
+
+# For one user, without root: the programs into ~/.local, the plugin into ~/.vst.
+install-user: build
+	cmake --install $(BUILD_DIR) --prefix $(HOME)/.local
+	install -D -m 755 $(BUILD_DIR)/QuelvarVST.so $(HOME)/.vst/QuelvarVST.so
+	-update-desktop-database $(HOME)/.local/share/applications 2>/dev/null
+	-update-mime-database $(HOME)/.local/share/mime 2>/dev/null
+
+package: build
+	cd $(BUILD_DIR) && cpack
 
 bench: build
 	$(BUILD_DIR)/bench/quelvar_bench

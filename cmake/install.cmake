@@ -1,0 +1,40 @@
+# Where an installation puts things, and the Debian package. Hosts look for VST 2 plugins in
+# $prefix/lib/vst; QUELVAR_VST_DIR moves the plugin elsewhere (for example ~/.vst for one user).
+set(CMAKE_INSTALL_DOCDIR "share/doc/quelvar" CACHE PATH "Documentation")
+include(GNUInstallDirs)
+
+set(QUELVAR_VST_DIR "lib/vst" CACHE PATH "Where the plugin is installed (relative to the prefix or absolute)")
+
+install(TARGETS QuelvarVST LIBRARY DESTINATION ${QUELVAR_VST_DIR} COMPONENT quelvar)
+install(TARGETS quelvar-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT quelvar)
+if(TARGET quelvar-standalone)
+    install(TARGETS quelvar-standalone RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+            COMPONENT quelvar)
+    install(FILES resources/desktop/quelvar.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT quelvar)
+    install(FILES resources/desktop/quelvar.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT quelvar)
+    install(FILES resources/desktop/quelvar-mime.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quelvar.xml
+            COMPONENT quelvar)
+endif()
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT quelvar)
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/docs/manual.md)
+    install(FILES docs/manual.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT quelvar)
+endif()
+
+# make package: a .deb whose dependencies come from the shared libraries it links.
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "quelvar")
+set(CPACK_PACKAGE_VENDOR "Brontavell")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Brontavell <quelvar@brontavell.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Monophonic acid-bass synthesizer: VST 2 plugin and standalone program")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Monophonic acid-bass synthesizer with a 64-pattern step sequencer, distortion and tempo delay.\n Comes as a VST 2.4 instrument plugin (QuelvarVST.so) for Linux hosts and as a desktop\n program that plays through the sound card and takes MIDI.")
+set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_DEB_COMPONENT_INSTALL OFF)
+include(CPack)
