@@ -1,6 +1,6 @@
 # Where an installation puts things, and the Debian package. Hosts look for VST 2 plugins in
 # $prefix/lib/vst; QUELVAR_VST_DIR moves the plugin elsewhere (for example ~/.vst for one user).
-set(CMAKE_INSTALL_DOCDIR "share/doc/quelvar" CACHE PATH "Documentation")
+set(CMAKE_INSTALL_DOCDIR "share/doc/quelvar")
 include(GNUInstallDirs)
 
 set(QUELVAR_VST_DIR "lib/vst" CACHE PATH "Where the plugin is installed (relative to the prefix or absolute)")
