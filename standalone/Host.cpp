@@ -9,6 +9,8 @@
 #include "standalone/PortAudioBackend.h"
 #include "standalone/StateFile.h"
 #include "standalone/TransportRecord.h"
+#include "standalone/manualPdf.h"
+#include "standalone/openFile.h"
 #include "standalone/settingsKeys.h"
 
 #include <QAction>
@@ -18,6 +20,7 @@
 #include <QKeySequence>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
@@ -316,9 +319,22 @@ QUrl Host::manualUrl()
     return QUrl::fromLocalFile(folder + QStringLiteral("/Quelvar Manual.pdf"));
 }
 
+// The PDF is written on first use, so the menu entry never opens nothing.
 void Host::showManual()
 {
+    ensureManualPdf(manualUrl().toLocalFile());
     QDesktopServices::openUrl(manualUrl());
+}
+
+bool Host::openFile(const QString& path)
+{
+    if (!synth)
+        return false;
+    const QString problem = openFileInEngine(*synth, path);
+    if (problem.isEmpty())
+        return true;
+    QMessageBox::warning(this, QStringLiteral("Quelvar"), problem);
+    return false;
 }
 
 void Host::openUrl()

@@ -67,6 +67,9 @@ public:
     QWidget* editorParent() { return editorArea; }
     QToolBar* toolBar() { return tools; }
     QAction* action(const QString& text) const;
+    // A pattern or bank file from the command line or the desktop; an unreadable one is
+    // reported in a message box and changes nothing.
+    bool openFile(const QString& path);
 
 public slots:
     void showConfig();

@@ -19,6 +19,9 @@ int main(int argc, char* argv[])
     quelvar::SignalQuit quitOnSignal;
     auto* host = new quelvar::Host;
     host->show();
+    // A file given by the desktop or on the command line (Qt has taken its own arguments).
+    if (QCoreApplication::arguments().size() > 1)
+        host->openFile(QCoreApplication::arguments().at(1));
     const int result = QApplication::exec();
     delete host;
     return result;

@@ -1,0 +1,54 @@
+#include "standalone/openFile.h"
+
+#include "engine/Palladon.h"
+#include "io/stateChunk.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace quelvar
+{
+
+namespace
+{
+// A bank is applied only when the whole file is a sound chunk: a half-applied bank is no use to
+// someone who opened a file by double-clicking it.
+bool openBank(Palladon& engine, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    const ParsedChunk chunk =
+        parseChunk(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                   static_cast<std::size_t>(bytes.size()));
+    return chunk.accepted && applyChunk(engine, chunk) == 1;
+}
+} // namespace
+
+QString openFileInEngine(Palladon& engine, const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable())
+        return QStringLiteral("Quelvar cannot read \"%1\".").arg(path);
+    const std::string local = QFile::encodeName(path).toStdString();
+    const QString suffix = info.suffix().toLower();
+    bool loaded = false;
+    if (suffix == QStringLiteral("b303"))
+        loaded = openBank(engine, path);
+    else if (suffix == QStringLiteral("303"))
+        loaded = engine.importPattern(local, -1, true);
+    else if (suffix == QStringLiteral("pat"))
+        loaded = engine.importABLPattern(local, -1, true);
+    else if (suffix == QStringLiteral("phptr"))
+        loaded = engine.importPhoscyonPattern(local, -1);
+    else
+        return QStringLiteral("Quelvar opens .303, .b303, .pat and .phptr files, not \"%1\".")
+            .arg(info.fileName());
+    return loaded ? QString()
+                  : QStringLiteral("\"%1\" is not a pattern or bank Quelvar can read; nothing "
+                                   "was changed.")
+                        .arg(info.fileName());
+}
+
+} // namespace quelvar

@@ -1,0 +1,17 @@
+// Opening a pattern or bank file given on the command line or by the desktop: the suffix picks
+// the reader. Main thread; the engine's readers are safe while it renders.
+#pragma once
+
+#include <QString>
+
+namespace quelvar
+{
+
+class Palladon;
+
+// Loads the file into the current pattern (with its parameters where the format has them), or
+// the whole state for a bank. Returns an empty text on success, else what went wrong; a file
+// that cannot be read whole changes nothing.
+QString openFileInEngine(Palladon& engine, const QString& path);
+
+} // namespace quelvar
