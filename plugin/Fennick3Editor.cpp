@@ -166,6 +166,13 @@ void Fennick3Editor::openUI(void* window)
             std::printf("QuelvarVST > no UI program to start: the editor stays empty\n");
             std::fflush(stdout);
         }
+        else if (!engine->getSharedBlock())
+        {
+            // The UI process draws from the shared block alone; without it there is nothing
+            // to show.
+            std::printf("QuelvarVST > no shared state for the editor: the editor stays empty\n");
+            std::fflush(stdout);
+        }
         else
         {
             openUiFifo();
@@ -173,10 +180,15 @@ void Fennick3Editor::openUI(void* window)
             startUiProcess(windowText);
         }
     }
-    else if (!executablePath.empty())
+    else if (!executablePath.empty() && engine->getSharedBlock())
     {
-        const int fd = pluginFifo.load();
-        if (fd == -1)
+        if (!uiProcessAlive())
+        {
+            // Killed, crashed or never started: a fresh one takes the new window.
+            std::printf("QuelvarVST > the UI process is gone: starting a new one\n");
+            startUiProcess(windowText);
+        }
+        else if (const int fd = pluginFifo.load(); fd == -1)
         {
             std::printf("QuelvarVST > open : plugin fifo handle is not valid\n");
         }
@@ -222,6 +234,20 @@ void Fennick3Editor::startUiProcess(const char* windowText)
         return;
     }
     uiProcess = pid;
+}
+
+bool Fennick3Editor::uiProcessAlive()
+{
+    if (uiProcess <= 0)
+        return false;
+    const pid_t r = waitpid(uiProcess, nullptr, WNOHANG);
+    if (r == 0)
+        return true;
+    // A host that ignores SIGCHLD reaps its children itself; then only a signal 0 can tell.
+    if (r < 0 && errno == ECHILD && kill(uiProcess, 0) == 0)
+        return true;
+    uiProcess = -1;
+    return false;
 }
 
 // Reaps the UI process, which should be quitting; one that is still there after a moment is

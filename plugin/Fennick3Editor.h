@@ -54,6 +54,8 @@ private:
     bool openPluginFifo();
     void openUI(void* window);
     void startUiProcess(const char* windowText);
+    // Reaps a UI process that has ended; false when there is none running.
+    bool uiProcessAlive();
     void endUiProcess();
     // Applies the commands in order; an unknown opcode or a message cut short ends the parse.
     void processMessages(std::span<const std::uint8_t> bytes);

@@ -8,6 +8,7 @@
 #include "support/AllocGuard.h"
 
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -97,6 +98,8 @@ mode_t modeOf(const std::string& path)
 class Editor : public ::testing::Test
 {
 protected:
+    bool lingering = false;
+
     void SetUp() override
     {
         char pattern[] = "/tmp/quelvar-editor-test-XXXXXX";
@@ -105,7 +108,9 @@ protected:
         engine = std::make_unique<Palladon>(&hostCallback, Flavour::plugin);
         hostLog = {};
         hostLog.engine = engine.get();
-        script = "#!/bin/sh\necho \"$@\" >> " + dir + "/started\n";
+        // A lingering stand-in stays up like a real UI process until it is told or made to go.
+        script = "#!/bin/sh\necho \"$@\" >> " + dir + "/started\n" +
+                 (lingering ? "exec sleep 30\n" : "");
         editor = new Fennick3Editor(
             engine.get(), {reinterpret_cast<const std::uint8_t*>(script.data()), script.size()});
         engine->attachEditor(editor);
@@ -272,7 +277,17 @@ TEST_F(Editor, AnotherProcessNamesItsEngineOfTheSameNumberApart)
     EXPECT_NE(block, ours.getSharedBlock()->name());
 }
 
-TEST_F(Editor, StartsTheUiOnceAndSendsTheNewWindowOnReopen)
+class LingeringEditor : public Editor
+{
+protected:
+    void SetUp() override
+    {
+        lingering = true;
+        Editor::SetUp();
+    }
+};
+
+TEST_F(LingeringEditor, StartsTheUiOnceAndSendsTheNewWindowOnReopen)
 {
     ERect* rect = nullptr;
     ASSERT_TRUE(editor->getRect(&rect));
@@ -481,4 +496,57 @@ TEST_F(Editor, DestructionTellsTheUiToQuitReapsItAndRemovesTheFiles)
     EXPECT_EQ(waitpid(ui, nullptr, WNOHANG), -1) << "already reaped";
     for (const auto& f : files)
         EXPECT_FALSE(exists(f)) << f;
+}
+
+TEST_F(LingeringEditor, AKilledUiProcessIsReplacedAtTheNextOpenWhileTheEngineRenders)
+{
+    ASSERT_TRUE(editor->open(kWindow));
+    ASSERT_EQ(startedLines().size(), 1u);
+    const pid_t first = editor->getUiProcess();
+    ASSERT_GT(first, 0);
+    kill(first, SIGKILL);
+    std::this_thread::sleep_for(50ms);
+
+    engine->setSampleRate(44100.0f);
+    engine->resume();
+    std::vector<float> left(512), right(512);
+    float* outputs[2] = {left.data(), right.data()};
+    for (int i = 0; i < 20; ++i)
+    {
+        engine->setParameter(kCutoff, 0.05f * static_cast<float>(i));
+        engine->processReplacing(nullptr, outputs, 512);
+    }
+    editor->close();
+
+    ASSERT_TRUE(editor->open(reinterpret_cast<void*>(std::uintptr_t{5151})));
+    const std::vector<std::string> started = startedLines(2);
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1], "5151 " + engine->getInstanceTag());
+    EXPECT_NE(editor->getUiProcess(), first);
+}
+
+TEST_F(LingeringEditor, AUiProcessThatStopsReadingNeverHoldsTheEngineUp)
+{
+    ASSERT_TRUE(editor->open(kWindow));
+    // Far more notices than a pipe holds: each one that does not fit is dropped at once.
+    for (int i = 0; i < 200000; ++i)
+        engine->setParameter(i % kNumParams, 0.5f);
+    EXPECT_EQ(engine->getParameter(kCutoff), 0.5f);
+}
+
+TEST_F(Editor, AnEngineWithoutASharedBlockGetsAnEmptyEditor)
+{
+    deleteEditor();
+    Palladon standalone(&hostCallback, Flavour::standalone);
+    ASSERT_EQ(standalone.getSharedBlock(), nullptr);
+    {
+        Fennick3Editor empty(
+            &standalone, {reinterpret_cast<const std::uint8_t*>(script.data()), script.size()});
+        EXPECT_TRUE(empty.open(kWindow));
+        empty.close();
+        EXPECT_TRUE(empty.open(kWindow));
+        EXPECT_EQ(empty.getUiProcess(), -1);
+    }
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(exists(dir + "/started"));
 }
