@@ -116,6 +116,8 @@ TEST(Clipper12, ClearStartsOverExactlyAndTheOutputStaysInRange)
     EXPECT_LT(peak, 2.0);
 }
 
+namespace
+{
 struct ExtremeCase
 {
     float rate;
@@ -126,6 +128,7 @@ struct ExtremeCase
 class DistortionAtExtremes : public ::testing::TestWithParam<ExtremeCase>
 {
 };
+} // namespace
 
 // Full drive, both ends of the second parameter, every type, every rate: seconds of a loud
 // saw, then silence, stay finite and bounded.

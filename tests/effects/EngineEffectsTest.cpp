@@ -93,6 +93,8 @@ TEST(EngineEffects, HostBlocksLongerThanTheDryCopyWork)
     EXPECT_GT(peakOf(out), 0.05f);
 }
 
+namespace
+{
 struct ExtremeCase
 {
     float rate;
@@ -104,6 +106,7 @@ struct ExtremeCase
 class EngineEffectsExtreme : public testing::TestWithParam<ExtremeCase>
 {
 };
+} // namespace
 
 TEST_P(EngineEffectsExtreme, StayFiniteForAMinute)
 {
