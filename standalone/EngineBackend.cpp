@@ -63,6 +63,18 @@ void EngineBackend::setParameter(int index, float value)
         engine.setParameterAutomated(index, value);
 }
 
+void EngineBackend::beginEdit(int index)
+{
+    if (index >= 0 && index < kNumParams)
+        engine.beginEdit(index);
+}
+
+void EngineBackend::endEdit(int index)
+{
+    if (index >= 0 && index < kNumParams)
+        engine.endEdit(index);
+}
+
 void EngineBackend::editStep(StepField field, int step, int value)
 {
     Pattern* p = engine.getCurrentPattern();

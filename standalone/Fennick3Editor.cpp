@@ -2,7 +2,7 @@
 
 #include "engine/Palladon.h"
 #include "standalone/EngineBackend.h"
-#include "standalone/panel/SimplePanel.h"
+#include "standalone/panel/MainWidget.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -41,7 +41,7 @@ bool Fennick3Editor::open(void* window)
     connect(this, &Fennick3Editor::midiMessage, backend, &PanelBackend::midiMessage);
     connect(this, &Fennick3Editor::distortionTypeChange, backend,
             &PanelBackend::distortionTypeChanged);
-    auto* view = new SimplePanel(*backend, parent);
+    auto* view = new MainWidget(*backend, parent);
     view->setGeometry(0, 0, kWidth, kHeight);
     view->show();
     panelWidget = view;

@@ -65,6 +65,11 @@ void FifoBackend::setParameter(int index, float value)
     link.sendCommand(m, encodeParameter(m, command::parameter, index, value));
 }
 
+// The command set has no gesture brackets: the plugin brackets nothing for its host.
+void FifoBackend::beginEdit(int) {}
+
+void FifoBackend::endEdit(int) {}
+
 void FifoBackend::editStep(StepField field, int step, int value)
 {
     std::uint8_t m[7];

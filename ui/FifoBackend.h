@@ -23,8 +23,11 @@ public:
     QString parameterText(int index) const override;
     PatternView pattern(int index) const override;
     TransportView transport() const override;
+    bool offersMidiExport() const override { return true; }
 
     void setParameter(int index, float value) override;
+    void beginEdit(int index) override;
+    void endEdit(int index) override;
     void editStep(StepField field, int step, int value) override;
     void editCurrentPattern(PatternEdit edit) override;
     void editPattern(SlotEdit edit, int patternIndex) override;

@@ -2,7 +2,7 @@
 // "QuelvarUI <host window id> <instance tag>"; quits on the plugin's notice or when the plugin's
 // process is gone.
 #include "plugin/bridgeFiles.h"
-#include "standalone/panel/SimplePanel.h"
+#include "standalone/panel/MainWidget.h"
 #include "ui/Embedder.h"
 #include "ui/FifoBackend.h"
 #include "ui/SharedBlockView.h"
@@ -34,7 +34,7 @@ int main(int argc, char** argv)
 
     std::printf("QuelvarUI > trying to create embed X11 widget\n");
     std::fflush(stdout);
-    Embedder embedder(new SimplePanel(backend));
+    Embedder embedder(new MainWidget(backend));
     embedder.embedInto(end && *end == 0 ? window : 0);
 
     QObject::connect(&link, &UICommunication::windowChanged, &embedder, &Embedder::embedInto);

@@ -106,8 +106,14 @@ public:
     virtual PatternView pattern(int index) const = 0;
     virtual TransportView transport() const = 0;
 
-    // Actions. A pattern index of -1 names the current pattern.
+    // Whether the export menu offers a standard MIDI file (the UI process's menu does).
+    virtual bool offersMidiExport() const = 0;
+
+    // Actions. A pattern index of -1 names the current pattern. setParameter is an automated
+    // change: the host hears of it. A gesture on one control is bracketed by beginEdit and endEdit.
     virtual void setParameter(int index, float value) = 0;
+    virtual void beginEdit(int index) = 0;
+    virtual void endEdit(int index) = 0;
     virtual void editStep(StepField field, int step, int value) = 0;
     virtual void editCurrentPattern(PatternEdit edit) = 0;
     virtual void editPattern(SlotEdit edit, int patternIndex) = 0;

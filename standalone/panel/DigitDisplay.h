@@ -1,0 +1,35 @@
+// The amber display window: a title row (the pattern name field sits on it), a large readout
+// of the control last touched, and a status row.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace quelvar
+{
+
+class DigitDisplay : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTitleHeight = 18;
+
+    explicit DigitDisplay(QWidget* parent = nullptr);
+
+    void setReadout(const QString& caption, const QString& value);
+    void setStatus(const QString& text);
+    QString readoutCaption() const { return caption; }
+    QString readoutValue() const { return valueText; }
+    QString status() const { return statusText; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString caption;
+    QString valueText;
+    QString statusText;
+};
+
+} // namespace quelvar

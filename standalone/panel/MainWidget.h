@@ -1,0 +1,230 @@
+// The synthesizer's panel: knobs and buttons for the parameters, the 16-column step editor over
+// four pages, the pattern selector, sync mode, transport, the on-screen keyboard and the menus
+// for randomising, importing, exporting and presets. It reads state from and sends actions to a
+// PanelBackend: the engine itself in the standalone program, the shared block and the command
+// FIFO in the plugin's UI process. Qt main thread, except setParameter (see there).
+#pragma once
+
+#include "standalone/panel/PanelBackend.h"
+#include "standalone/panel/PresetLibrary.h"
+
+#include <QPixmap>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+
+namespace quelvar
+{
+
+class Button;
+class ButtonGroup;
+class Control;
+class DigitDisplay;
+class DropDown;
+class FileDialogs;
+class KickButton;
+class Keyboard;
+class Knob;
+class Lamp;
+class LedChaser;
+class Notebox;
+class Octavebox;
+class PatternSelector;
+class SpinBox;
+class Switch;
+class Toggle;
+
+class MainWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 621;
+    static constexpr int kHeight = 437;
+    static constexpr int kColumns = 16;
+    static constexpr int kPages = 4;
+    static constexpr int kGuiTickMs = 40;
+    static constexpr int kParameters = 29;
+
+    // presetFolder empty: Documents/Brontavell/Quelvar/Patterns.
+    explicit MainWidget(PanelBackend& backend, QWidget* parent = nullptr,
+                        QString presetFolder = QString());
+    ~MainWidget() override;
+
+    // The first shown control that carries the parameter, or null. Any thread.
+    Control* control(int index) const;
+    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+
+    int page() const { return currentPage; }
+    bool stepsEditable() const { return editable; }
+    int syncMode() const { return shownSyncMode; }
+    // The directory of the file last chosen in a dialog; empty before the first.
+    const QString& lastDirectory() const { return lastFileDirectory; }
+    PresetLibrary& presetLibrary() { return presets; }
+    // The parameter value the panel last saw or sent.
+    float parameterValue(int index) const;
+
+    // The popup menus as they would open now; the caller owns them. Their entries act when
+    // triggered, so tests trigger them without a popup.
+    QMenu* buildPatternMenu(int pattern);
+    QMenu* buildDistortionMenu();
+    QMenu* buildImportMenu();
+    QMenu* buildExportMenu();
+    QMenu* buildRandomMenu();
+    QMenu* buildPresetMenu();
+
+public slots:
+    // The editor's parameter notice; may come from any thread: it only stores values under
+    // the control list's mutex and leaves the painting to processGui.
+    void setParameter(int index, float value);
+    void processGui();
+    void patternRandom();
+    void patternClear();
+    void patternCopy();
+    void patternPaste();
+    void exportPattern();
+    void importPattern();
+    // The pattern menu's "import": into that pattern.
+    void importPattern(int pattern);
+    void updatePatternDisplay();
+    // With `everything` every parameter control is read afresh too.
+    void updatePatternDisplay(bool everything);
+    void setStep(int column, float on);
+    void setNote(int column, int note);
+    void setOctave(int column, int octave);
+    void setSlide(int column, float on);
+    void setAccent(int column, float on);
+    void switchBar(int page, float on);
+    void changeSyncMode(int index, float value);
+    void setPatternsync(int choice);
+    void internalPlay();
+    void internalStop();
+    void transposeUp();
+    void transposeDown();
+    void shiftStepLeft();
+    void shiftStepRight();
+    void setPatternName();
+    void showMenuPatternSelector(int pattern, QPoint position);
+    void showDistoSelector(QPoint position);
+    void showMenuExport(QPoint position);
+    void showMenuImport(QPoint position);
+    void showMenuRandom(QPoint position);
+    void showMenuBrowsePreset(QPoint position);
+    // 0 pattern, 1 ABL2, 2 ABL3, 3 Phoscyon, 4 bank, 5 MIDI file.
+    void exportPattern2(int kind);
+    // 0 pattern, 1 pattern with its parameters, 2 bank; into that pattern (-1 the current).
+    void importPattern2(int kind, int pattern);
+    void importPattern2(int kind);
+    void setStepEditable(int index, float on);
+    void setDistoParam2LabelText(int type);
+    void previousPattern();
+    void nextPattern();
+    // The engine's MIDI notices and played steps.
+    void midiMessage(int status, int data1, int data2);
+    void stepPlayed(int step);
+    // Loads a pattern file as a preset: by suffix, a .303 with its parameters.
+    void loadPreset(const QString& path);
+
+signals:
+    void updatePatternNameDisplay(const QString& name);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private slots:
+    // What the parameter controls' signals reach.
+    void setParameterAutomated(int index, float value);
+    void plugBeginEdit(int index);
+    void plugEndEdit(int index);
+
+private:
+    struct Column
+    {
+        Button* on = nullptr;
+        Notebox* note = nullptr;
+        Octavebox* octave = nullptr;
+        Button* accent = nullptr;
+        Button* slide = nullptr;
+    };
+
+    void buildControls();
+    void buildStepEditor();
+    void buildBottomRow();
+    Knob* addKnob(const char* name, int index, QRect area, int initial, bool onDark = false);
+    Button* addButton(const char* name, int index, QRect area, int look);
+    // A control that carries a parameter: listed for the notices, its signals to the engine.
+    void registerControl(Control* c);
+    QPixmap paintBackground() const;
+
+    int stepOf(int column) const { return column + kColumns * currentPage; }
+    bool sequencerPlaying() const;
+    void refreshColumns();
+    void showPage(int page);
+    void popUp(QMenu* menu, QPoint position);
+    // Imports by the file's suffix; false (and nothing sent) for any other suffix.
+    bool importBySuffix(const QString& path, int pattern, bool withParameters);
+    QString chooseOpenFile(const QString& title, const QString& filter);
+    QString chooseSaveFile(const QString& title, const QString& filter, QString* chosenFilter);
+    void exportTo(ExportFormat format, const QString& title, const QString& filter);
+    QString readoutText(int index) const;
+    QString captionOf(int index) const;
+    void showStatus();
+
+    PanelBackend& backend;
+    std::unique_ptr<FileDialogs> dialogs;
+    PresetLibrary presets;
+    QPixmap background;
+    QTimer gui;
+
+    // The parameter controls, looked up by the engine's notices from any thread.
+    mutable std::mutex controlsMutex;
+    std::vector<Control*> parameterControls;
+    std::vector<Control*> allControls; // main thread: repainted by processGui
+    std::array<std::atomic<float>, kParameters> values{};
+    std::atomic<int> pendingSelection{-1}; // a pattern for the selector, from parameter 14
+
+    // Controls the panel drives itself.
+    SpinBox* stepCount = nullptr;
+    SpinBox* tempo = nullptr;
+    Switch* syncSwitch = nullptr;
+    std::array<QLabel*, 3> syncCaptions{};
+    DropDown* patternSync = nullptr;
+    Button* recordButton = nullptr;
+    Lamp* activity = nullptr;
+    QLabel* distParam2Caption = nullptr;
+    Knob* distParam2Knob = nullptr;
+    PatternSelector* selector = nullptr;
+    KickButton* playButton = nullptr;
+    KickButton* stopButton = nullptr;
+    Keyboard* keyboard = nullptr;
+    LedChaser* chaser = nullptr;
+    ButtonGroup* pages = nullptr;
+    std::array<Toggle*, kPages> pageButtons{};
+    Toggle* editSwitch = nullptr;
+    std::array<Column, kColumns> columns{};
+    QLineEdit* nameField = nullptr;
+    DigitDisplay* display = nullptr;
+    QLabel* presetName = nullptr;
+
+    PatternView shown;           // the current pattern as last read
+    int currentPage = 0;
+    bool editable = false;
+    int shownSyncMode = -1;
+    bool stepLampsRunning = false;
+    int activityTicks = 0;
+    int blinkTicks = 0;
+    int lastTouched = -1; // the parameter the readout shows
+    QString lastFileDirectory;
+};
+
+} // namespace quelvar
