@@ -1,0 +1,167 @@
+// The panel over the standalone's engine back-end: a real engine, its editor, and a host
+// callback that records what the host hears. Also saves a picture of the panel.
+#include "PanelTestSupport.h"
+
+#include "engine/Palladon.h"
+#include "io/patternFile.h"
+#include "standalone/Fennick3Editor.h"
+#include "standalone/panel/KickButton.h"
+#include "standalone/panel/Knob.h"
+#include "standalone/panel/MainWidget.h"
+#include "standalone/panel/PresetLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+namespace quelvar::test
+{
+
+namespace
+{
+
+struct HostCall
+{
+    int opcode;
+    int index;
+    float value;
+};
+
+std::vector<HostCall> heard;
+
+VstIntPtr recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
+{
+    if (opcode == audioMasterAutomate || opcode == audioMasterBeginEdit ||
+        opcode == audioMasterEndEdit)
+        heard.push_back({opcode, index, opt});
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+class EnginePanel : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        heard.clear();
+        editor = new Fennick3Editor(engine);
+        engine.attachEditor(editor);
+        window.setFixedSize(Fennick3Editor::kWidth, Fennick3Editor::kHeight);
+        ASSERT_TRUE(editor->open(&window));
+        window.show();
+        panel = window.findChild<MainWidget*>();
+        ASSERT_NE(panel, nullptr);
+    }
+    void TearDown() override { editor->close(); }
+
+    // The engine's notices reach the panel through the editor's main-thread delivery.
+    void deliver()
+    {
+        editor->deliver();
+        QApplication::processEvents();
+        panel->processGui();
+    }
+
+    Palladon engine{&recordingHost, Flavour::standalone};
+    Fennick3Editor* editor = nullptr; // the engine deletes it
+    QWidget window;
+    MainWidget* panel = nullptr;
+};
+
+} // namespace
+
+TEST_F(EnginePanel, CutOffReachesTheHostAsAnAutomatedChangeOfParameterThreeOnly)
+{
+    std::array<float, kNumParams> before{};
+    for (int i = 0; i < kNumParams; ++i)
+        before[static_cast<std::size_t>(i)] = engine.getParameter(i);
+    auto* knob = panel->findChild<Knob*>(QStringLiteral("cut_off"));
+    ASSERT_NE(knob, nullptr);
+    EXPECT_FLOAT_EQ(knob->value(), 0.15f) << "the panel shows the engine's value";
+
+    drag(knob, knob->rect().center(), knob->rect().center() + QPoint(30, -20));
+    const float moved = knob->value();
+    EXPECT_GT(moved, 0.3f);
+    EXPECT_FLOAT_EQ(engine.getParameter(3), moved);
+    for (int i = 0; i < kNumParams; ++i)
+    {
+        if (i != 3)
+        {
+            EXPECT_EQ(engine.getParameter(i), before[static_cast<std::size_t>(i)]) << i;
+        }
+    }
+    ASSERT_GE(heard.size(), 3u);
+    EXPECT_EQ(heard.front().opcode, audioMasterBeginEdit);
+    EXPECT_EQ(heard.back().opcode, audioMasterEndEdit);
+    for (const HostCall& c : heard)
+        EXPECT_EQ(c.index, 3);
+    EXPECT_EQ(heard[heard.size() - 2].opcode, audioMasterAutomate);
+    EXPECT_FLOAT_EQ(heard[heard.size() - 2].value, moved);
+
+    // The engine's notice comes back and leaves the knob where the hand put it.
+    deliver();
+    EXPECT_FLOAT_EQ(knob->value(), moved);
+}
+
+TEST_F(EnginePanel, ForwardLoadsTheFactoryPatternsWithTheirSound)
+{
+    PresetLibrary& presets = panel->presetLibrary();
+    ASSERT_GE(presets.presets().size(), 16) << "first start fills the empty preset folder";
+    EXPECT_TRUE(presets.folder().startsWith(QDir::homePath()));
+
+    panel->nextPattern();
+    const QString first = presets.presets().front();
+    EXPECT_EQ(presets.current(), 0);
+    QFile file(first);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const auto expected = parsePatternFile(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                           static_cast<std::size_t>(bytes.size()), true);
+    ASSERT_TRUE(expected && expected->pattern);
+    const Pattern* current = engine.getCurrentPattern();
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->getName(), expected->pattern->getName());
+    EXPECT_EQ(current->getNBStep(), expected->pattern->getNBStep());
+    for (int i = 0; i < current->getNBStep(); ++i)
+        EXPECT_EQ(current->getStep(i)->note(), expected->pattern->getStep(i)->note()) << i;
+    // With its parameters: the pattern's own cutoff and tempo.
+    for (const ParameterSetting& s : expected->settings)
+    {
+        if (s.index == kCutoff || s.index == kTempo || s.index == kResonance)
+        {
+            EXPECT_NEAR(engine.getParameter(s.index), s.value, 1e-6f) << s.index;
+        }
+    }
+
+    panel->previousPattern();
+    EXPECT_EQ(presets.current(), static_cast<int>(presets.presets().size()) - 1)
+        << "backward from the first wraps to the last";
+    deliver();
+    EXPECT_EQ(panel->findChild<QLineEdit*>(QStringLiteral("pattern_name"))->text(),
+              QString::fromStdString(engine.getCurrentPattern()->getName()));
+}
+
+TEST_F(EnginePanel, PictureOfThePanel)
+{
+    // Internal sync, playing, one step lit: what a user sees.
+    engine.setParameter(kSyncType, 0.5f);
+    engine.internalPlay();
+    deliver();
+    panel->setParameter(kDistOn, 1.0f);
+    panel->setParameter(kDelayOn, 1.0f);
+    panel->stepPlayed(4);
+    panel->processGui();
+    const QString dir = QStringLiteral(QUELVAR_ARTIFACTS_DIR) + QStringLiteral("/panel");
+    QDir().mkpath(dir);
+    const QString path = dir + QStringLiteral("/standalone-panel.png");
+    ASSERT_TRUE(window.grab().save(path));
+    EXPECT_GT(QFile(path).size(), 10000);
+    engine.internalStop();
+}
+
+} // namespace quelvar::test

@@ -1,0 +1,113 @@
+// A panel back-end that records what the panel sends and answers with state the test sets, and
+// a file dialog stand-in that answers with a prepared name and remembers what it was asked.
+#pragma once
+
+#include "standalone/panel/FileDialogs.h"
+#include "standalone/panel/PanelBackend.h"
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace quelvar::test
+{
+
+struct Call
+{
+    enum Kind
+    {
+        parameter,
+        beginEdit,
+        endEdit,
+        step,
+        currentPattern,
+        slot,
+        randomise,
+        name,
+        play,
+        stop,
+        note,
+        exportFile,
+        importFile
+    };
+    Call(Kind k, int first = 0, int second = 0, float v = 0.0f, QString t = QString())
+        : kind(k), a(first), b(second), value(v), text(std::move(t))
+    {
+    }
+
+    Kind kind;
+    int a;
+    int b;
+    float value;
+    QString text;
+};
+
+class FakeBackend final : public PanelBackend
+{
+    Q_OBJECT
+
+public:
+    FakeBackend();
+
+    QString parameterName(int index) const override;
+    float parameterValue(int index) const override { return params[static_cast<std::size_t>(index)]; }
+    QString parameterText(int index) const override;
+    PatternView pattern(int index) const override;
+    TransportView transport() const override { return transportState; }
+    bool offersMidiExport() const override { return midiExport; }
+
+    void setParameter(int index, float value) override;
+    void beginEdit(int index) override { calls.push_back({Call::beginEdit, index}); }
+    void endEdit(int index) override { calls.push_back({Call::endEdit, index}); }
+    void editStep(StepField field, int step, int value) override;
+    void editCurrentPattern(PatternEdit edit) override;
+    void editPattern(SlotEdit edit, int patternIndex) override;
+    void randomise(Randomise what) override;
+    void setPatternName(const QString& name) override;
+    void play() override { calls.push_back({Call::play}); }
+    void stop() override { calls.push_back({Call::stop}); }
+    void liveNote(bool on, int note, int velocity) override;
+    void exportFile(ExportFormat format, const QString& path) override;
+    void importFile(ImportFormat format, int patternIndex, const QString& path) override;
+
+    // Calls of one kind, in order.
+    std::vector<Call> callsOf(Call::Kind kind) const;
+
+    std::array<float, 29> params{};
+    std::array<PatternView, 64> patterns{};
+    TransportView transportState{};
+    bool midiExport = false;
+    std::vector<Call> calls;
+};
+
+class FakeDialogs final : public FileDialogs
+{
+public:
+    QString openFile(QWidget*, const QString& title, const QString& directory,
+                     const QString& filter) override
+    {
+        asked.push_back({title, directory, filter});
+        return answer;
+    }
+    QString saveFile(QWidget*, const QString& title, const QString& directory,
+                     const QString& filter, QString* selectedFilter) override
+    {
+        asked.push_back({title, directory, filter});
+        if (selectedFilter)
+            *selectedFilter = chosenFilter;
+        return answer;
+    }
+
+    struct Question
+    {
+        QString title;
+        QString directory;
+        QString filter;
+    };
+    QString answer;
+    QString chosenFilter;
+    std::vector<Question> asked;
+};
+
+} // namespace quelvar::test

@@ -1,0 +1,663 @@
+// The panel's logic against a recording back-end: what each control sends, the step editor's
+// note arithmetic, the page and transport rules, the menus and the file operations.
+#include "FakeBackend.h"
+#include "PanelTestSupport.h"
+
+#include "standalone/panel/Button.h"
+#include "standalone/panel/DropDown.h"
+#include "standalone/panel/Keyboard.h"
+#include "standalone/panel/KickButton.h"
+#include "standalone/panel/Knob.h"
+#include "standalone/panel/LedChaser.h"
+#include "standalone/panel/MainWidget.h"
+#include "standalone/panel/Notebox.h"
+#include "standalone/panel/PatternSelector.h"
+#include "standalone/panel/SpinBox.h"
+#include "standalone/panel/Switch.h"
+#include "standalone/panel/Toggle.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace quelvar::test
+{
+
+namespace
+{
+
+class Panel : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // A preset folder that exists and holds only the empty USER folder: nothing to load,
+        // and nothing installed over it.
+        presetRoot = folder.path() + QStringLiteral("/Patterns");
+        QDir().mkpath(presetRoot + QStringLiteral("/USER"));
+        backend.params[26] = 0.5f; // internal sync
+    }
+
+    MainWidget& make()
+    {
+        panel = std::make_unique<MainWidget>(backend, nullptr, presetRoot);
+        auto d = std::make_unique<FakeDialogs>();
+        dialogs = d.get();
+        panel->setFileDialogs(std::move(d));
+        panel->show();
+        backend.calls.clear();
+        return *panel;
+    }
+
+    template <typename T> T* child(const char* name)
+    {
+        T* w = panel->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    QTemporaryDir folder;
+    QString presetRoot;
+    FakeBackend backend;
+    FakeDialogs* dialogs = nullptr;
+    std::unique_ptr<MainWidget> panel;
+};
+
+QAction* entry(QMenu& menu, const QString& text)
+{
+    for (QAction* a : menu.actions())
+    {
+        if (a->text() == text)
+            return a;
+    }
+    return nullptr;
+}
+
+QStringList entries(QMenu& menu)
+{
+    QStringList texts;
+    for (QAction* a : menu.actions())
+    {
+        if (!a->isSeparator())
+            texts << a->text();
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST_F(Panel, CutOffKnobChangesParameterThreeOnlyInsideOneGesture)
+{
+    make();
+    auto* knob = child<Knob>("cut_off");
+    const float before = knob->value();
+    drag(knob, knob->rect().center(), knob->rect().center() - QPoint(0, 40));
+
+    const auto sent = backend.callsOf(Call::parameter);
+    ASSERT_FALSE(sent.empty());
+    for (const Call& c : sent)
+        EXPECT_EQ(c.a, 3);
+    EXPECT_GT(sent.back().value, before + 0.15f);
+    EXPECT_FLOAT_EQ(knob->value(), sent.back().value);
+    // begin, the moves, end: the host sees one gesture.
+    EXPECT_EQ(backend.calls.front().kind, Call::beginEdit);
+    EXPECT_EQ(backend.calls.back().kind, Call::endEdit);
+    EXPECT_EQ(backend.calls.back().a, 3);
+}
+
+TEST_F(Panel, NoticesSetControlsQuietlyAndPaintOnTheTimer)
+{
+    MainWidget& p = make();
+    p.setParameter(4, 0.25f);
+    p.setParameter(10, 31.0f / 63.0f);
+    p.setParameter(27, 0.5f); // 170 BPM
+    EXPECT_FLOAT_EQ(p.control(4)->value(), 0.25f);
+    EXPECT_EQ(child<SpinBox>("steps")->number(), 32);
+    EXPECT_EQ(child<SpinBox>("tempo")->number(), 170);
+    EXPECT_TRUE(backend.calls.empty()) << "a notice must not echo back to the engine";
+    EXPECT_EQ(p.control(14), nullptr) << "the pattern selector does not carry the trigger";
+}
+
+TEST_F(Panel, SpinBoxesSendTheirUnitsNormalised)
+{
+    make();
+    auto* steps = child<SpinBox>("steps");
+    auto* tempo = child<SpinBox>("tempo");
+    steps->stepBy(-4); // 12 steps
+    tempo->stepBy(10); // 130 BPM
+    const auto sent = backend.callsOf(Call::parameter);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].a, 10);
+    EXPECT_FLOAT_EQ(sent[0].value, 11.0f / 63.0f);
+    EXPECT_EQ(sent[1].a, 27);
+    EXPECT_FLOAT_EQ(sent[1].value, 90.0f / 260.0f);
+    // The hidden columns follow the step count at once.
+    EXPECT_FALSE(child<Button>("step_on_12")->isEnabled());
+    EXPECT_TRUE(child<Button>("step_on_11")->isEnabled());
+}
+
+TEST_F(Panel, SpinBoxRepeatsAfterADelayAndThenFaster)
+{
+    make();
+    auto* tempo = child<SpinBox>("tempo");
+    const QPoint up(tempo->width() - 4, 3);
+    sendMouse(tempo, QEvent::MouseButtonPress, up);
+    EXPECT_EQ(tempo->number(), 121) << "the first step comes with the press";
+    EXPECT_EQ(tempo->repeatIntervalMs(), SpinBox::kFirstDelayMs);
+    tempo->processSpin();
+    EXPECT_EQ(tempo->number(), 122);
+    EXPECT_EQ(tempo->repeatIntervalMs(), SpinBox::kRepeatMs);
+    tempo->speedItUp();
+    EXPECT_EQ(tempo->repeatIntervalMs(), SpinBox::kFastRepeatMs);
+    sendMouse(tempo, QEvent::MouseButtonRelease, up);
+    EXPECT_EQ(tempo->repeatIntervalMs(), 0);
+    EXPECT_EQ(backend.callsOf(Call::beginEdit).size(), 1u);
+    EXPECT_EQ(backend.callsOf(Call::endEdit).size(), 1u);
+
+    // And in real time: held for about a second, the box runs the slow repeats.
+    sendMouse(tempo, QEvent::MouseButtonPress, up);
+    waitMs(1000);
+    sendMouse(tempo, QEvent::MouseButtonRelease, up);
+    const int stepped = tempo->number() - 122;
+    EXPECT_GE(stepped, 4);
+    EXPECT_LE(stepped, 12);
+}
+
+TEST_F(Panel, PageChangeIsRefusedWhileTheInternalSequencerPlays)
+{
+    backend.transportState.syncType = 1;
+    backend.transportState.internalRunning = true;
+    MainWidget& p = make();
+    auto* second = child<Toggle>("page_1");
+
+    second->click();
+    EXPECT_EQ(p.page(), 0);
+    EXPECT_FALSE(second->isOn());
+    EXPECT_TRUE(child<Toggle>("page_0")->isOn());
+
+    child<Toggle>("edit_steps")->click();
+    EXPECT_TRUE(p.stepsEditable());
+    second->click();
+    EXPECT_EQ(p.page(), 1);
+    EXPECT_TRUE(second->isOn());
+    EXPECT_FALSE(child<Toggle>("page_0")->isOn());
+
+    // Stopped, any page is allowed without the edit switch.
+    child<Toggle>("edit_steps")->click();
+    backend.transportState.internalRunning = false;
+    child<Toggle>("page_3")->click();
+    EXPECT_EQ(p.page(), 3);
+}
+
+TEST_F(Panel, StepEditorWritesStepNotesOnTheShownPage)
+{
+    backend.patterns[0].steps[18].note = 0; // a rest on page 2, column 2
+    backend.patterns[0].stepCount = 32;
+    MainWidget& p = make();
+    p.switchBar(1, 1.0f);
+    ASSERT_EQ(p.page(), 1);
+
+    auto* on = child<Button>("step_on_2");
+    auto* note = child<Notebox>("note_2");
+    EXPECT_FALSE(on->isOn());
+    note->changeNote(30); // a rest keeps its note box: nothing written
+    EXPECT_TRUE(backend.callsOf(Call::step).empty());
+    sendClick(on);
+    sendClick(on);
+    note->changeNote(31); // off again: still nothing
+    sendClick(on);
+    p.setSlide(2, 1.0f);
+    p.setAccent(2, 0.0f);
+
+    const auto steps = backend.callsOf(Call::step);
+    ASSERT_EQ(steps.size(), 5u);
+    const int noteField = static_cast<int>(StepField::note);
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(steps[static_cast<std::size_t>(i)].a, noteField);
+        EXPECT_EQ(steps[static_cast<std::size_t>(i)].b, 18) << "column 2 of the second page";
+    }
+    EXPECT_EQ(steps[0].value, 31.0f) << "on: the note box's note + 1";
+    EXPECT_EQ(steps[1].value, 0.0f) << "off: a rest";
+    EXPECT_EQ(steps[2].value, 32.0f);
+    EXPECT_EQ(steps[3].a, static_cast<int>(StepField::slide));
+    EXPECT_EQ(steps[3].value, 1.0f);
+    EXPECT_EQ(steps[4].a, static_cast<int>(StepField::accent));
+    EXPECT_EQ(steps[4].value, 0.0f);
+    EXPECT_EQ(child<Octavebox>("octave_2")->octave(), 2);
+}
+
+TEST_F(Panel, OctaveMovesTheNoteByTwelveWithinItsRange)
+{
+    backend.patterns[0].steps[5].note = 58; // note box 57, the top octave
+    MainWidget& p = make();
+    auto* note = child<Notebox>("note_5");
+    auto* octave = child<Octavebox>("octave_5");
+    ASSERT_EQ(note->note(), 57);
+    ASSERT_EQ(octave->octave(), 4);
+
+    p.setOctave(5, 5);
+    EXPECT_EQ(note->note(), 57) << "69 would leave 0-59";
+    EXPECT_EQ(octave->octave(), 4);
+    EXPECT_TRUE(backend.callsOf(Call::step).empty());
+
+    // The box's lower half asks for one octave less.
+    sendClick(octave, QPoint(octave->width() / 2, octave->height() - 3));
+    EXPECT_EQ(note->note(), 45);
+    EXPECT_EQ(octave->octave(), 3);
+    const auto steps = backend.callsOf(Call::step);
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0].b, 5);
+    EXPECT_EQ(steps[0].value, 46.0f);
+
+    backend.patterns[0].steps[6].note = 3; // note box 2: nothing below it
+    p.updatePatternDisplay(false);
+    p.setOctave(6, -1);
+    EXPECT_EQ(child<Notebox>("note_6")->note(), 2);
+}
+
+TEST_F(Panel, DistortionMenuSetsTheTypeAndShowsItChecked)
+{
+    MainWidget& p = make();
+    std::unique_ptr<QMenu> menu(p.buildDistortionMenu());
+    EXPECT_EQ(entries(*menu),
+              QStringList({"overdrive", "clipper", "valve", "cruncher"}));
+    EXPECT_TRUE(entry(*menu, "overdrive")->isChecked());
+    entry(*menu, "valve")->trigger();
+
+    const auto sent = backend.callsOf(Call::parameter);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].a, 23);
+    EXPECT_FLOAT_EQ(sent[0].value, 0.5f);
+    menu.reset(p.buildDistortionMenu());
+    for (const char* name : {"overdrive", "clipper", "cruncher"})
+        EXPECT_FALSE(entry(*menu, name)->isChecked()) << name;
+    EXPECT_TRUE(entry(*menu, "valve")->isChecked());
+
+    // The engine's type notice relabels the second knob.
+    auto* label = child<QLabel>("dist_param2_caption");
+    for (const auto& [type, text] :
+         {std::pair{1, "SCREAM"}, std::pair{3, "THRSLD"}, std::pair{0, "Dry/Wet"}})
+    {
+        emit backend.distortionTypeChanged(type);
+        EXPECT_EQ(label->text(), QString::fromLatin1(text));
+    }
+}
+
+TEST_F(Panel, SyncSwitchColoursItsCaptionsAndTheTransportFollows)
+{
+    MainWidget& p = make();
+    const QString active = QStringLiteral("color:rgb(255,170,0);");
+    const QString idle = QStringLiteral("color:rgb(220,220,220);");
+    auto caption = [&](int k) { return child<QLabel>(qPrintable(QStringLiteral("sync_caption_%1").arg(k))); };
+    EXPECT_EQ(caption(0)->text(), QStringLiteral(" midi sync"));
+    EXPECT_EQ(caption(1)->styleSheet(), active);
+
+    child<Switch>("sync_mode")->choose(2);
+    const auto sent = backend.callsOf(Call::parameter);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].a, 26);
+    EXPECT_FLOAT_EQ(sent[0].value, 1.0f);
+    EXPECT_EQ(caption(2)->styleSheet(), active);
+    EXPECT_EQ(caption(0)->styleSheet(), idle);
+    EXPECT_EQ(caption(1)->styleSheet(), idle);
+    EXPECT_FALSE(child<KickButton>("play")->isEnabled());
+
+    // The same from the engine's notice, painted at the next tick.
+    p.setParameter(26, 0.0f);
+    p.processGui();
+    EXPECT_EQ(caption(0)->styleSheet(), active);
+    EXPECT_EQ(caption(2)->styleSheet(), idle);
+    EXPECT_TRUE(child<SpinBox>("tempo")->isReadOnly()) << "host sync shows the host's tempo";
+}
+
+TEST_F(Panel, PlayAndStopActOnlyInInternalSync)
+{
+    MainWidget& p = make();
+    sendPress(child<KickButton>("play"));
+    EXPECT_EQ(backend.callsOf(Call::play).size(), 1u);
+    EXPECT_TRUE(child<KickButton>("play")->lampLit());
+    p.internalStop();
+    EXPECT_EQ(backend.callsOf(Call::stop).size(), 1u);
+    EXPECT_FALSE(child<KickButton>("play")->lampLit());
+
+    p.setParameter(26, 0.0f);
+    p.processGui();
+    p.internalPlay();
+    p.internalStop();
+    EXPECT_EQ(backend.callsOf(Call::play).size(), 1u);
+    EXPECT_EQ(backend.callsOf(Call::stop).size(), 1u);
+
+    // Host sync: the host's start and stop light the play lamp.
+    p.midiMessage(0xFA, 0, 0);
+    EXPECT_TRUE(child<KickButton>("play")->lampLit());
+    p.midiMessage(0xFC, 0, 0);
+    EXPECT_FALSE(child<KickButton>("play")->lampLit());
+}
+
+TEST_F(Panel, PlayedStepsLightTheChaserAndTurnThePage)
+{
+    backend.transportState.syncType = 1;
+    backend.transportState.internalRunning = true;
+    MainWidget& p = make();
+    p.processGui();
+    auto* lamps = child<LedChaser>("step_lamps");
+    emit backend.stepPlayed(3);
+    EXPECT_EQ(lamps->position(), 3);
+    emit backend.stepPlayed(21);
+    EXPECT_EQ(p.page(), 1);
+    EXPECT_EQ(lamps->position(), 5);
+
+    p.setStepEditable(0, 1.0f);
+    emit backend.stepPlayed(40);
+    EXPECT_EQ(p.page(), 1) << "editable steps: the page stays where the user put it";
+    EXPECT_EQ(lamps->position(), -1);
+}
+
+TEST_F(Panel, ActivityLampBlinksWhileRecordingAndRunning)
+{
+    backend.transportState.syncType = 1;
+    backend.transportState.internalRunning = true;
+    MainWidget& p = make();
+    auto* lamp = p.findChild<Lamp*>(QStringLiteral("activity_lamp"));
+    ASSERT_NE(lamp, nullptr);
+    for (int i = 0; i < 10; ++i)
+        p.processGui();
+    EXPECT_FALSE(lamp->isLit()) << "step record is off";
+
+    p.setParameter(28, 1.0f);
+    std::vector<bool> states;
+    for (int i = 0; i < 21; ++i)
+    {
+        p.processGui();
+        states.push_back(lamp->isLit());
+    }
+    // It toggles on every seventh tick: 280 ms at 40 ms a tick.
+    int toggles = 0;
+    for (std::size_t i = 1; i < states.size(); ++i)
+        toggles += states[i] != states[i - 1];
+    EXPECT_GE(toggles, 2);
+    EXPECT_LE(toggles, 3);
+
+    backend.transportState.internalRunning = false;
+    p.processGui();
+    EXPECT_FALSE(lamp->isLit());
+}
+
+TEST_F(Panel, PatternSelectorTriggersAndFollowsTheEngineWhenAllowed)
+{
+    MainWidget& p = make();
+    auto* selector = child<PatternSelector>("pattern_selector");
+    sendClick(selector, selector->bankKey(1).center());
+    sendClick(selector, selector->patternKey(2).center()); // B3: pattern 10
+    auto sent = backend.callsOf(Call::parameter);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].a, 14);
+    EXPECT_FLOAT_EQ(sent[0].value, 10.0f / 32.0f);
+    EXPECT_EQ(selector->selected(), 10);
+
+    // A notice while the internal sequencer plays leaves the selector alone...
+    backend.transportState.syncType = 1;
+    backend.transportState.internalRunning = true;
+    p.setParameter(14, 4.0f / 32.0f);
+    p.processGui();
+    EXPECT_EQ(selector->selected(), 10);
+    // ...and lands once it stops; in MIDI-in sync it lands always.
+    backend.transportState.internalRunning = false;
+    p.processGui();
+    EXPECT_EQ(selector->selected(), 4);
+    p.setParameter(26, 1.0f);
+    backend.transportState.internalRunning = true;
+    p.setParameter(14, 7.0f / 32.0f);
+    p.processGui();
+    EXPECT_EQ(selector->selected(), 7);
+}
+
+TEST_F(Panel, PatternMenuActsOnItsPattern)
+{
+    MainWidget& p = make();
+    std::unique_ptr<QMenu> menu(p.buildPatternMenu(12));
+    EXPECT_EQ(entries(*menu),
+              QStringList({"pattern 13", "clear", "copy", "paste", "random", "import"}));
+    for (const char* name : {"pattern 13", "clear", "copy", "paste", "random"})
+        entry(*menu, name)->trigger();
+    const auto slotEdits = backend.callsOf(Call::slot);
+    ASSERT_EQ(slotEdits.size(), 4u);
+    const int expected[] = {0, 1, 2, 3};
+    for (std::size_t i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(slotEdits[i].a, expected[i]);
+        EXPECT_EQ(slotEdits[i].b, 12);
+    }
+    EXPECT_FLOAT_EQ(backend.callsOf(Call::parameter).at(0).value, 12.0f / 32.0f);
+
+    dialogs->answer = QStringLiteral("/some/where/line.pat");
+    entry(*menu, "import")->trigger();
+    ASSERT_EQ(dialogs->asked.size(), 1u);
+    EXPECT_EQ(dialogs->asked[0].title, QStringLiteral("Open 303 patterns"));
+    const auto imports = backend.callsOf(Call::importFile);
+    ASSERT_EQ(imports.size(), 1u);
+    EXPECT_EQ(imports[0].a, static_cast<int>(ImportFormat::abl));
+    EXPECT_EQ(imports[0].b, 12);
+}
+
+TEST_F(Panel, RandomMenuSendsItsModesInOrder)
+{
+    MainWidget& p = make();
+    std::unique_ptr<QMenu> menu(p.buildRandomMenu());
+    const QStringList names = entries(*menu);
+    EXPECT_EQ(names, QStringList({"random", "random notes", "random slides", "random accents",
+                                  "random params", "random ALL"}));
+    for (QAction* a : menu->actions())
+        a->trigger();
+    const auto sent = backend.callsOf(Call::randomise);
+    ASSERT_EQ(sent.size(), 6u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(sent[static_cast<std::size_t>(i)].a, i);
+}
+
+struct ImportCase
+{
+    const char* file;
+    int kind; // the menu entry: 0 pattern, 1 pattern + params, 2 bank
+    int format; // -1: nothing imported
+};
+
+class PanelImport : public Panel, public ::testing::WithParamInterface<ImportCase>
+{
+};
+
+TEST_P(PanelImport, GoesBySuffix)
+{
+    MainWidget& p = make();
+    const ImportCase c = GetParam();
+    dialogs->answer = QString::fromLatin1(c.file);
+    p.importPattern2(c.kind);
+    const auto imports = backend.callsOf(Call::importFile);
+    if (c.format < 0)
+    {
+        EXPECT_TRUE(imports.empty());
+        return;
+    }
+    ASSERT_EQ(imports.size(), 1u);
+    EXPECT_EQ(imports[0].a, c.format);
+    EXPECT_EQ(imports[0].b, -1);
+    EXPECT_EQ(imports[0].text, QString::fromLatin1(c.file));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Suffixes, PanelImport,
+    ::testing::Values(ImportCase{"/p/a.303", 0, static_cast<int>(ImportFormat::pattern)},
+                      ImportCase{"/p/a.303", 1,
+                                 static_cast<int>(ImportFormat::patternWithParameters)},
+                      ImportCase{"/p/a.pat", 0, static_cast<int>(ImportFormat::abl)},
+                      ImportCase{"/p/a.pat", 1, static_cast<int>(ImportFormat::ablWithParameters)},
+                      ImportCase{"/p/a.phptr", 1, static_cast<int>(ImportFormat::phoscyon)},
+                      ImportCase{"/p/a.txt", 0, -1}, ImportCase{"/p/a.txt", 1, -1},
+                      ImportCase{"", 0, -1},
+                      ImportCase{"/p/all.b303", 2, static_cast<int>(ImportFormat::bank)}));
+
+TEST_F(Panel, FileDialogsUseTheirTitlesFiltersAndLastDirectory)
+{
+    MainWidget& p = make();
+    dialogs->answer = QStringLiteral("/tmp/songs/bassline.txt");
+    p.importPattern();
+    ASSERT_EQ(dialogs->asked.size(), 1u);
+    EXPECT_EQ(dialogs->asked[0].title, QStringLiteral("Open 303 Patterns"));
+    EXPECT_EQ(dialogs->asked[0].filter,
+              QStringLiteral("303 pattern (*.303 *.pat *.phptr);;Quelvar pattern (*.303);;ABL "
+                             "Pattern (*.pat);;Phoscyon Pattern (*.phptr)"));
+    EXPECT_EQ(dialogs->asked[0].directory, presetRoot + QStringLiteral("/USER"));
+    EXPECT_TRUE(backend.callsOf(Call::importFile).empty()) << "a .txt file is ignored";
+    EXPECT_EQ(p.lastDirectory(), QStringLiteral("/tmp/songs"));
+
+    const struct
+    {
+        int kind;
+        const char* title;
+        const char* filter;
+        ExportFormat format;
+    } exports[] = {
+        {0, "Save Pattern", "Quelvar pattern (*.303)", ExportFormat::pattern},
+        {1, "Save ABL2 Pattern", "ABL2 pattern(*.pat)", ExportFormat::abl2},
+        {2, "Save ABL3 Pattern", "ABL3 pattern(*.pat)", ExportFormat::abl3},
+        {3, "Save Phoscyon pattern", "Phoscyon pattern(*.phptr)", ExportFormat::phoscyon},
+        {4, "Save Bank", "Quelvar pattern bank(*.b303)", ExportFormat::bank},
+    };
+    dialogs->answer = QStringLiteral("/tmp/out/line");
+    for (const auto& e : exports)
+    {
+        dialogs->asked.clear();
+        backend.calls.clear();
+        p.exportPattern2(e.kind);
+        ASSERT_EQ(dialogs->asked.size(), 1u);
+        EXPECT_EQ(dialogs->asked[0].title, QString::fromLatin1(e.title));
+        EXPECT_EQ(dialogs->asked[0].filter, QString::fromLatin1(e.filter));
+        EXPECT_EQ(dialogs->asked[0].directory,
+                  e.kind == 0 ? QStringLiteral("/tmp/songs") : QStringLiteral("/tmp/out"));
+        const auto sent = backend.callsOf(Call::exportFile);
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].a, static_cast<int>(e.format));
+    }
+    // A name typed without a suffix gets the filter's.
+    EXPECT_EQ(backend.callsOf(Call::exportFile)[0].text, QStringLiteral("/tmp/out/line.b303"));
+
+    // The export button's dialog: the ABL3 filter writes ABL3, the native one a pattern.
+    dialogs->asked.clear();
+    backend.calls.clear();
+    dialogs->answer = QStringLiteral("/tmp/out/line.pat");
+    dialogs->chosenFilter = QStringLiteral("ABL3 pattern(*.pat)");
+    p.exportPattern();
+    EXPECT_EQ(dialogs->asked.at(0).title, QStringLiteral("Save File"));
+    EXPECT_EQ(dialogs->asked.at(0).filter,
+              QStringLiteral("Quelvar pattern (*.303);;ABL3 pattern(*.pat)"));
+    dialogs->answer = QStringLiteral("/tmp/out/line.303");
+    dialogs->chosenFilter = QStringLiteral("Quelvar pattern (*.303)");
+    p.exportPattern();
+    const auto sent = backend.callsOf(Call::exportFile);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].a, static_cast<int>(ExportFormat::abl3));
+    EXPECT_EQ(sent[1].a, static_cast<int>(ExportFormat::pattern));
+
+    // A cancelled dialog does nothing.
+    backend.calls.clear();
+    dialogs->answer.clear();
+    p.exportPattern2(0);
+    p.importPattern2(2);
+    EXPECT_TRUE(backend.calls.empty());
+}
+
+TEST_F(Panel, ExportMenuOffersMidiOnlyWhereTheBackEndDoes)
+{
+    MainWidget& p = make();
+    std::unique_ptr<QMenu> menu(p.buildExportMenu());
+    EXPECT_EQ(entries(*menu), QStringList({"export pattern", "export ABL2 pattern",
+                                           "export ABL3 pattern", "export Phoscyon pattern",
+                                           "export Bank"}));
+    backend.midiExport = true;
+    menu.reset(p.buildExportMenu());
+    EXPECT_EQ(entries(*menu).last(), QStringLiteral("export MIDI pattern"));
+    std::unique_ptr<QMenu> imports(p.buildImportMenu());
+    EXPECT_EQ(entries(*imports),
+              QStringList({"import pattern", "import pattern + params", "import bank"}));
+}
+
+TEST_F(Panel, EmptyPresetFolderMakesForwardAndBackwardDoNothing)
+{
+    MainWidget& p = make();
+    EXPECT_TRUE(p.presetLibrary().presets().isEmpty());
+    sendPress(child<KickButton>("forward"));
+    sendPress(child<KickButton>("backward"));
+    p.nextPattern();
+    p.previousPattern();
+    EXPECT_TRUE(backend.calls.empty());
+    EXPECT_FALSE(QDir(presetRoot + QStringLiteral("/Factory")).exists())
+        << "a folder that holds anything gets no factory patterns";
+}
+
+TEST_F(Panel, KeyboardPlaysTheLiveVoiceAndShowsMidiInNotes)
+{
+    MainWidget& p = make();
+    auto* keys = child<Keyboard>("keyboard");
+    const QRect e = keys->keyRect(Keyboard::kLowestNote + 4); // E, a white key
+    const QPoint low(e.center().x(), e.bottom());
+    sendMouse(keys, QEvent::MouseButtonPress, low);
+    sendMouse(keys, QEvent::MouseButtonRelease, low);
+    const auto notes = backend.callsOf(Call::note);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].a, 40);
+    EXPECT_EQ(notes[0].value, 1.0f);
+    EXPECT_GT(notes[0].b, 110) << "struck at the bottom of the key: nearly full velocity";
+    EXPECT_EQ(notes[1].a, 40);
+    EXPECT_EQ(notes[1].value, 0.0f);
+
+    const QRect cs = keys->keyRect(Keyboard::kLowestNote + 1);
+    sendMouse(keys, QEvent::MouseButtonPress, QPoint(cs.center().x(), cs.top() + cs.height() / 4));
+    EXPECT_EQ(backend.callsOf(Call::note).back().a, 37) << "a black key over the white ones";
+    EXPECT_LT(backend.callsOf(Call::note).back().b, 50);
+
+    p.midiMessage(0x90, 50, 100);
+    EXPECT_FALSE(keys->isLit(50)) << "notes light the keys only in MIDI-in sync";
+    p.setParameter(26, 1.0f);
+    p.processGui();
+    p.midiMessage(0x90, 50, 100);
+    EXPECT_TRUE(keys->isLit(50));
+    p.midiMessage(0x80, 50, 0);
+    EXPECT_FALSE(keys->isLit(50));
+}
+
+TEST_F(Panel, PatternNameAndEditsGoToTheCurrentPattern)
+{
+    backend.patterns[0].name = QStringLiteral("first");
+    MainWidget& p = make();
+    auto* field = child<QLineEdit>("pattern_name");
+    EXPECT_EQ(field->text(), QStringLiteral("first"));
+    field->setText(QStringLiteral("wobble"));
+    p.setPatternName();
+    const auto names = backend.callsOf(Call::name);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].text, QStringLiteral("wobble"));
+
+    for (const char* name : {"clear", "copy", "paste", "transpose_up", "transpose_down",
+                             "shift_left", "shift_right"})
+        sendPress(child<KickButton>(name));
+    const auto edits = backend.callsOf(Call::currentPattern);
+    ASSERT_EQ(edits.size(), 7u);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(edits[static_cast<std::size_t>(i)].a, i);
+    sendPress(child<KickButton>("random"));
+    EXPECT_EQ(backend.callsOf(Call::randomise).size(), 1u);
+
+    std::unique_ptr<QMenu> sync(child<DropDown>("pattern_sync")->buildMenu(nullptr));
+    entry(*sync, "1 BAR")->trigger();
+    EXPECT_EQ(backend.callsOf(Call::parameter).back().a, 11);
+    EXPECT_FLOAT_EQ(backend.callsOf(Call::parameter).back().value, 0.75f);
+}
+
+} // namespace quelvar::test
