@@ -178,6 +178,10 @@ public:
         static char name[] = "standalone_tests";
         static char* argv[] = {name, nullptr};
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The panel fills an empty preset folder under the documents folder: a home of our own.
+        home = new QTemporaryDir;
+        qputenv("HOME", home->path().toLocal8Bit());
+        qunsetenv("XDG_CONFIG_HOME");
         app = new QApplication(argc, argv);
         QCoreApplication::setOrganizationName(QStringLiteral("Brontavell"));
         QCoreApplication::setApplicationName(QStringLiteral("Quelvar"));
@@ -187,10 +191,13 @@ public:
     {
         delete app;
         app = nullptr;
+        delete home;
+        home = nullptr;
     }
 
 private:
     QApplication* app = nullptr;
+    QTemporaryDir* home = nullptr;
 };
 
 [[maybe_unused]] auto* const qtEnvironment =

@@ -347,11 +347,11 @@ def internal_play(run):
     run.start_program()
     run.monitor_virtual_output()
     time.sleep(0.5)
-    # The simple panel's "play" button: in its bottom row, the third of three buttons that end
-    # 6 pixels from the right edge.
+    # The panel's "play" button: 231-293 across, 358-390 down in the 437 pixels of the panel,
+    # which ends at the window's bottom edge.
     x0, y0 = run.window_origin()
-    width, height = run.window_size
-    run.tool("xdotool", "mousemove", str(x0 + width - 212), str(y0 + height - 15), "click", "1")
+    height = run.window_size[1]
+    run.tool("xdotool", "mousemove", str(x0 + 262), str(y0 + height - (437 - 374)), "click", "1")
     time.sleep(3.0)
     run.screenshot()
     run.stop_program()

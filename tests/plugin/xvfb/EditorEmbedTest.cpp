@@ -240,6 +240,11 @@ TEST(EditorUnderXvfb, EmbedsReopensAndQuitsWithThePlugin)
     char runtimeTemplate[] = "/tmp/quelvar-embed-XXXXXX";
     const std::string runtime = mkdtemp(runtimeTemplate);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    // The UI process's panel fills an empty preset folder in the documents folder.
+    char homeTemplate[] = "/tmp/quelvar-embed-home-XXXXXX";
+    const std::string home = mkdtemp(homeTemplate);
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
     setenv("DISPLAY", server.display.c_str(), 1);
     unsetenv("QT_QPA_PLATFORM");
 
@@ -293,4 +298,5 @@ TEST(EditorUnderXvfb, EmbedsReopensAndQuitsWithThePlugin)
     }
     XCloseDisplay(display);
     fs::remove_all(runtime);
+    fs::remove_all(home);
 }
