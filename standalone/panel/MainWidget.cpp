@@ -678,6 +678,10 @@ void MainWidget::setParameter(int index, float value)
             std::memory_order_relaxed);
         return;
     }
+    // The control in the user's hand keeps what the hand gives it: an echo of an earlier move
+    // arriving late would make it jump back.
+    if (index == handled.load(std::memory_order_relaxed))
+        return;
     std::lock_guard lock(controlsMutex);
     for (Control* c : parameterControls)
     {
@@ -705,14 +709,18 @@ void MainWidget::setParameterAutomated(int index, float value)
 
 void MainWidget::plugBeginEdit(int index)
 {
-    if (index >= 0 && index < kParameters)
-        backend.beginEdit(index);
+    if (index < 0 || index >= kParameters)
+        return;
+    handled.store(index, std::memory_order_relaxed);
+    backend.beginEdit(index);
 }
 
 void MainWidget::plugEndEdit(int index)
 {
-    if (index >= 0 && index < kParameters)
-        backend.endEdit(index);
+    if (index < 0 || index >= kParameters)
+        return;
+    handled.store(-1, std::memory_order_relaxed);
+    backend.endEdit(index);
 }
 
 bool MainWidget::sequencerPlaying() const

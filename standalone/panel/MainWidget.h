@@ -192,6 +192,7 @@ private:
     std::vector<Control*> allControls; // main thread: repainted by processGui
     std::array<std::atomic<float>, kParameters> values{};
     std::atomic<int> pendingSelection{-1}; // a pattern for the selector, from parameter 14
+    std::atomic<int> handled{-1};          // the parameter of the control in a gesture
 
     // Controls the panel drives itself.
     SpinBox* stepCount = nullptr;

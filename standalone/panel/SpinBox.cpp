@@ -113,12 +113,8 @@ void SpinBox::paintEvent(QPaintEvent*)
 
     const QRectF arrows = arrowArea();
     const QRectF digits(r.left() + 2, r.top(), arrows.left() - r.left() - 3, r.height());
-    // Unlit segments behind the digits, as on a LED display.
     p.setFont(look::font(static_cast<int>(r.height() * 0.78)));
     const QString text = QString::number(number());
-    p.setPen(QColor(44, 10, 8));
-    p.drawText(digits, Qt::AlignRight | Qt::AlignVCenter,
-               QString(text.size() < 3 ? 3 : text.size(), QLatin1Char('8')));
     p.setPen(readOnly ? QColor(255, 110, 60) : QColor(255, 52, 30));
     p.drawText(digits, Qt::AlignRight | Qt::AlignVCenter, text);
 

@@ -162,6 +162,16 @@ TEST_F(EnginePanel, PictureOfThePanel)
     ASSERT_TRUE(window.grab().save(path));
     EXPECT_GT(QFile(path).size(), 10000);
     engine.internalStop();
+
+    // MIDI-in sync with a key held, a 20-step pattern on its second page, distortion relabelled.
+    engine.setParameter(kSyncType, 1.0f);
+    engine.setParameter(kNbStep, 19.0f / 63.0f);
+    engine.setParameter(kDistSelect, 0.25f);
+    deliver();
+    panel->switchBar(1, 1.0f);
+    panel->midiMessage(0x90, 43, 100);
+    panel->processGui();
+    ASSERT_TRUE(window.grab().save(dir + QStringLiteral("/standalone-panel-midi-in.png")));
 }
 
 } // namespace quelvar::test

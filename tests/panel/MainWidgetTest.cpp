@@ -111,6 +111,22 @@ TEST_F(Panel, CutOffKnobChangesParameterThreeOnlyInsideOneGesture)
     EXPECT_EQ(backend.calls.back().a, 3);
 }
 
+TEST_F(Panel, LateEchoesDoNotMoveTheKnobInTheHand)
+{
+    MainWidget& p = make();
+    auto* knob = child<Knob>("cut_off");
+    const QPoint c = knob->rect().center();
+    sendMouse(knob, QEvent::MouseButtonPress, c);
+    sendMouse(knob, QEvent::MouseMove, c - QPoint(0, 36));
+    const float held = knob->value();
+    p.setParameter(3, 0.05f); // the engine's notice of an earlier move
+    p.processGui();
+    EXPECT_FLOAT_EQ(knob->value(), held);
+    sendMouse(knob, QEvent::MouseButtonRelease, c - QPoint(0, 36));
+    p.setParameter(3, 0.7f);
+    EXPECT_FLOAT_EQ(knob->value(), 0.7f) << "after the gesture notices land again";
+}
+
 TEST_F(Panel, NoticesSetControlsQuietlyAndPaintOnTheTimer)
 {
     MainWidget& p = make();
