@@ -843,10 +843,11 @@ QString MainWidget::readoutText(int index) const
 void MainWidget::showStatus()
 {
     const TransportView t = backend.transport();
-    QString text = QStringLiteral("%1   %2 STEPS   PAGE %3")
-                       .arg(patternLabel(t.currentPattern))
+    QString text = QStringLiteral("%1 STEPS   PAGE %2   %3 BPM")
                        .arg(shown.stepCount)
-                       .arg(currentPage + 1);
+                       .arg(currentPage + 1)
+                       .arg(syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
+                                                                               : tempo->number());
     if (editable)
         text += QStringLiteral("   EDIT");
     display->setStatus(text);

@@ -15,9 +15,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace quelvar::test
@@ -172,6 +174,9 @@ TEST_F(EnginePanel, PictureOfThePanel)
     panel->midiMessage(0x90, 43, 100);
     panel->processGui();
     ASSERT_TRUE(window.grab().save(dir + QStringLiteral("/standalone-panel-midi-in.png")));
+    std::unique_ptr<QMenu> menu(panel->buildDistortionMenu());
+    menu->adjustSize();
+    EXPECT_TRUE(menu->grab().save(dir + QStringLiteral("/distortion-menu.png")));
 }
 
 } // namespace quelvar::test

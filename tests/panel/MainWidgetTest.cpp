@@ -485,6 +485,15 @@ struct ImportCase
     int format; // -1: nothing imported
 };
 
+std::string importCaseName(const ::testing::TestParamInfo<ImportCase>& info)
+{
+    const QString file = QString::fromLatin1(info.param.file);
+    const QString suffix =
+        file.isEmpty() ? QStringLiteral("cancelled") : file.section(QLatin1Char('.'), -1);
+    const char* const kinds[] = {"pattern", "withParameters", "bank"};
+    return (suffix + QLatin1Char('_') + QString::fromLatin1(kinds[info.param.kind])).toStdString();
+}
+
 class PanelImport : public Panel, public ::testing::WithParamInterface<ImportCase>
 {
 };
@@ -517,7 +526,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ImportCase{"/p/a.phptr", 1, static_cast<int>(ImportFormat::phoscyon)},
                       ImportCase{"/p/a.txt", 0, -1}, ImportCase{"/p/a.txt", 1, -1},
                       ImportCase{"", 0, -1},
-                      ImportCase{"/p/all.b303", 2, static_cast<int>(ImportFormat::bank)}));
+                      ImportCase{"/p/all.b303", 2, static_cast<int>(ImportFormat::bank)}),
+    importCaseName);
 
 TEST_F(Panel, FileDialogsUseTheirTitlesFiltersAndLastDirectory)
 {
