@@ -673,9 +673,10 @@ void MainWidget::setParameter(int index, float value)
     values[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     if (index == kTriggerPattern)
     {
-        pendingSelection.store(
-            std::clamp(static_cast<int>(value * kTriggerablePatterns), 0, kTriggerablePatterns - 1),
-            std::memory_order_relaxed);
+        // The engine ignores a trigger past its 32 patterns; so does the selector.
+        const int p = static_cast<int>(value * kTriggerablePatterns);
+        if (p >= 0 && p < kTriggerablePatterns)
+            pendingSelection.store(p, std::memory_order_relaxed);
         return;
     }
     // The control in the user's hand keeps what the hand gives it: an echo of an earlier move

@@ -428,6 +428,9 @@ TEST_F(Panel, PatternSelectorTriggersAndFollowsTheEngineWhenAllowed)
     backend.transportState.internalRunning = false;
     p.processGui();
     EXPECT_EQ(selector->selected(), 4);
+    p.setParameter(14, 1.0f); // pattern 32: no such key, and the engine ignores it too
+    p.processGui();
+    EXPECT_EQ(selector->selected(), 4);
     p.setParameter(26, 1.0f);
     backend.transportState.internalRunning = true;
     p.setParameter(14, 7.0f / 32.0f);
