@@ -84,7 +84,7 @@ private:
     std::atomic<int> nbStep{16};
     std::array<std::atomic<char>, kMaxPatternNameBytes + 1> name{};
     std::atomic<int> editors{0};
-    std::atomic<std::uint32_t> changes{0};
+    mutable std::atomic<std::uint32_t> changes{0}; // readers touch it to order their copy
 };
 
 } // namespace quelvar
