@@ -11,8 +11,7 @@
 namespace quelvar
 {
 
-KickButton::KickButton(const QString& caption, QWidget* parent)
-    : Control(-1, parent), text(caption)
+KickButton::KickButton(const QString& caption, QWidget* parent) : Control(-1, parent), text(caption)
 {
     setCursor(Qt::PointingHandCursor);
 }
@@ -44,8 +43,7 @@ void KickButton::paintEvent(QPaintEvent*)
     if (hasLamp)
     {
         const double d = std::min(8.0, face.height() - 4.0);
-        look::drawLed(p, QRectF(face.left() + 2, face.center().y() - d / 2, d, d), lampColour,
-                      lit);
+        look::drawLed(p, QRectF(face.left() + 2, face.center().y() - d / 2, d, d), lampColour, lit);
         face.setLeft(face.left() + d + 3);
     }
     p.setFont(look::font(face.height() >= 20 ? 13 : 12));
@@ -60,11 +58,22 @@ void KickButton::paintEvent(QPaintEvent*)
         QPolygonF shape;
         switch (arrow)
         {
-        case Arrow::left: shape = {c + QPointF(-size, 0), c + QPointF(size, -size), c + QPointF(size, size)}; break;
-        case Arrow::right: shape = {c + QPointF(size, 0), c + QPointF(-size, -size), c + QPointF(-size, size)}; break;
-        case Arrow::up: shape = {c + QPointF(0, -size), c + QPointF(size, size * 0.8), c + QPointF(-size, size * 0.8)}; break;
-        case Arrow::down: shape = {c + QPointF(0, size), c + QPointF(size, -size * 0.8), c + QPointF(-size, -size * 0.8)}; break;
-        case Arrow::none: break;
+        case Arrow::left:
+            shape = {c + QPointF(-size, 0), c + QPointF(size, -size), c + QPointF(size, size)};
+            break;
+        case Arrow::right:
+            shape = {c + QPointF(size, 0), c + QPointF(-size, -size), c + QPointF(-size, size)};
+            break;
+        case Arrow::up:
+            shape = {c + QPointF(0, -size), c + QPointF(size, size * 0.8),
+                     c + QPointF(-size, size * 0.8)};
+            break;
+        case Arrow::down:
+            shape = {c + QPointF(0, size), c + QPointF(size, -size * 0.8),
+                     c + QPointF(-size, -size * 0.8)};
+            break;
+        case Arrow::none:
+            break;
         }
         p.setPen(Qt::NoPen);
         p.setBrush(look::kAmber);

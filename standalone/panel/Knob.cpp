@@ -96,8 +96,7 @@ void Knob::paintEvent(QPaintEvent*)
 
     // Pointer: a white line from the centre to the skirt's edge.
     const double a = angleOf(v);
-    p.setPen(QPen(QColor(250, 250, 250), std::max(2.0, side / 26.0), Qt::SolidLine,
-                  Qt::RoundCap));
+    p.setPen(QPen(QColor(250, 250, 250), std::max(2.0, side / 26.0), Qt::SolidLine, Qt::RoundCap));
     p.drawLine(polar(c, cap * 0.25, a), polar(c, body - 2.0, a));
 }
 

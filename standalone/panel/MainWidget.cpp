@@ -18,9 +18,7 @@
 #include "standalone/panel/Switch.h"
 #include "standalone/panel/Toggle.h"
 
-#include <QCursor>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -254,13 +252,12 @@ void MainWidget::buildControls()
     tempo->setGeometry(rect(548, 24, 607, 47));
     registerControl(tempo);
 
-    patternSync = new DropDown(kPattSync,
-                               {QString::fromLatin1(kPatternSyncTexts[0]),
-                                QString::fromLatin1(kPatternSyncTexts[1]),
-                                QString::fromLatin1(kPatternSyncTexts[2]),
-                                QString::fromLatin1(kPatternSyncTexts[3]),
-                                QString::fromLatin1(kPatternSyncTexts[4])},
-                               this);
+    patternSync = new DropDown(
+        kPattSync,
+        {QString::fromLatin1(kPatternSyncTexts[0]), QString::fromLatin1(kPatternSyncTexts[1]),
+         QString::fromLatin1(kPatternSyncTexts[2]), QString::fromLatin1(kPatternSyncTexts[3]),
+         QString::fromLatin1(kPatternSyncTexts[4])},
+        this);
     patternSync->setObjectName(QStringLiteral("pattern_sync"));
     patternSync->setGeometry(118, 119, 48, 16);
     patternSync->setToolTip(QStringLiteral("pattern switch quantum"));
@@ -306,9 +303,9 @@ void MainWidget::buildControls()
     nameField->setFrame(false);
     nameField->setFocusPolicy(Qt::ClickFocus);
     nameField->setFont(look::font(13));
-    nameField->setStyleSheet(QStringLiteral(
-        "QLineEdit { background: transparent; color: rgb(255,176,40); border: none;"
-        " selection-background-color: rgb(255,170,0); selection-color: black; }"));
+    nameField->setStyleSheet(
+        QStringLiteral("QLineEdit { background: transparent; color: rgb(255,176,40); border: none;"
+                       " selection-background-color: rgb(255,170,0); selection-color: black; }"));
     nameField->setToolTip(QStringLiteral("pattern name"));
     connect(nameField, &QLineEdit::editingFinished, this, &MainWidget::setPatternName);
 
@@ -349,8 +346,7 @@ void MainWidget::buildControls()
                 setParameterAutomated(kTriggerPattern,
                                       static_cast<float>(p) / kTriggerablePatterns);
             });
-    connect(selector, &PatternSelector::menuRequested, this,
-            &MainWidget::showMenuPatternSelector);
+    connect(selector, &PatternSelector::menuRequested, this, &MainWidget::showMenuPatternSelector);
 }
 
 void MainWidget::buildStepEditor()
@@ -610,9 +606,9 @@ QPixmap MainWidget::paintBackground() const
     {
         int left, right;
         const char* text;
-    } knobs[] = {{9, 72, "TUNE"},      {74, 137, "CUT OFF"}, {138, 201, "RES"},
-                 {201, 264, "M ENV"},  {269, 332, "DECAY"},  {338, 401, "ACCENT"},
-                 {405, 468, "GATE"},   {467, 530, "GROOVE"}, {540, 610, "WAVEFORM"}};
+    } knobs[] = {{9, 72, "TUNE"},     {74, 137, "CUT OFF"}, {138, 201, "RES"},
+                 {201, 264, "M ENV"}, {269, 332, "DECAY"},  {338, 401, "ACCENT"},
+                 {405, 468, "GATE"},  {467, 530, "GROOVE"}, {540, 610, "WAVEFORM"}};
     for (const auto& k : knobs)
         caption(QRectF(k.left, 158, k.right - k.left, 12), QString::fromLatin1(k.text), false);
 
@@ -621,8 +617,11 @@ QPixmap MainWidget::paintBackground() const
     {
         int top, height;
         const char* text;
-    } rows[] = {{256, 16, "on/off"}, {275, 18, "Note"},  {296, 16, "Octave"},
-                {315, 15, "Accent"}, {333, 15, "Slide"}};
+    } rows[] = {{256, 16, "on/off"},
+                {275, 18, "Note"},
+                {296, 16, "Octave"},
+                {315, 15, "Accent"},
+                {333, 15, "Slide"}};
     for (const auto& r : rows)
         caption(QRectF(12, r.top, 44, r.height), QString::fromLatin1(r.text), true, 12,
                 Qt::AlignLeft | Qt::AlignVCenter);
@@ -795,11 +794,11 @@ void MainWidget::processGui()
 QString MainWidget::captionOf(int index) const
 {
     static const char* const captions[kParameters] = {
-        "VOLUME",      "WAVEFORM",   "TUNE",      "CUT OFF",    "RES",      "M ENV",
-        "DECAY",       "ACCENT",     "GATE",      "GROOVE",     "STEPS",    "PATTERN SYNC",
-        "SLIDE TIME",  "ANTIALIAS",  "PATTERN",   "DELAY",      "DELAY SYNC", "PING PONG",
-        "DELAY TIME",  "DELAY VOL",  "FEEDBACK",  "DELAY FILTER", "DISTORTION", "DIST TYPE",
-        "DRIVE",       "",           "SYNC MODE", "TEMPO",      "STEP RECORD"};
+        "VOLUME",     "WAVEFORM",  "TUNE",      "CUT OFF",      "RES",        "M ENV",
+        "DECAY",      "ACCENT",    "GATE",      "GROOVE",       "STEPS",      "PATTERN SYNC",
+        "SLIDE TIME", "ANTIALIAS", "PATTERN",   "DELAY",        "DELAY SYNC", "PING PONG",
+        "DELAY TIME", "DELAY VOL", "FEEDBACK",  "DELAY FILTER", "DISTORTION", "DIST TYPE",
+        "DRIVE",      "",          "SYNC MODE", "TEMPO",        "STEP RECORD"};
     if (index == kDistParam2)
     {
         const QString label = distParam2Caption->text();
@@ -812,13 +811,18 @@ QString MainWidget::readoutText(int index) const
 {
     switch (index)
     {
-    case kNbStep: return QString::number(stepCount->number());
-    case kTempo: return QStringLiteral("%1 BPM").arg(tempo->number());
-    case kSyncType: return QString::fromLatin1(kSyncTexts[syncSwitch->position()]).trimmed();
-    case kPattSync: return patternSync->text();
-    case kStepRecord: return parameterValue(kStepRecord) >= 0.5f ? QStringLiteral("ON")
-                                                                 : QStringLiteral("OFF");
-    default: break;
+    case kNbStep:
+        return QString::number(stepCount->number());
+    case kTempo:
+        return QStringLiteral("%1 BPM").arg(tempo->number());
+    case kSyncType:
+        return QString::fromLatin1(kSyncTexts[syncSwitch->position()]).trimmed();
+    case kPattSync:
+        return patternSync->text();
+    case kStepRecord:
+        return parameterValue(kStepRecord) >= 0.5f ? QStringLiteral("ON") : QStringLiteral("OFF");
+    default:
+        break;
     }
     QString text = backend.parameterText(index).trimmed();
     // Decimals to two places at most: the engine writes up to eight characters.
@@ -848,7 +852,7 @@ void MainWidget::showStatus()
                        .arg(shown.stepCount)
                        .arg(currentPage + 1)
                        .arg(syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
-                                                                               : tempo->number());
+                                                                              : tempo->number());
     if (editable)
         text += QStringLiteral("   EDIT");
     display->setStatus(text);
@@ -1234,9 +1238,9 @@ QMenu* MainWidget::buildExportMenu()
 {
     auto* menu = new QMenu(this);
     menu->setStyleSheet(look::menuStyleSheet());
-    const char* const entries[] = {"export pattern", "export ABL2 pattern", "export ABL3 pattern",
-                                   "export Phoscyon pattern", "export Bank",
-                                   "export MIDI pattern"};
+    const char* const entries[] = {"export pattern",      "export ABL2 pattern",
+                                   "export ABL3 pattern", "export Phoscyon pattern",
+                                   "export Bank",         "export MIDI pattern"};
     const int count = backend.offersMidiExport() ? 6 : 5;
     for (int k = 0; k < count; ++k)
         connect(menu->addAction(QString::fromLatin1(entries[k])), &QAction::triggered, this,
@@ -1252,8 +1256,8 @@ QMenu* MainWidget::buildRandomMenu()
     {
         const char* text;
         Randomise what;
-    } entries[] = {{"random", Randomise::pattern},         {"random notes", Randomise::notes},
-                   {"random slides", Randomise::slides},   {"random accents", Randomise::accents},
+    } entries[] = {{"random", Randomise::pattern},           {"random notes", Randomise::notes},
+                   {"random slides", Randomise::slides},     {"random accents", Randomise::accents},
                    {"random params", Randomise::parameters}, {"random ALL", Randomise::all}};
     for (const auto& e : entries)
     {
@@ -1422,7 +1426,8 @@ void MainWidget::exportPattern2(int kind)
             exportTo(ExportFormat::midi, QStringLiteral("Save MIDI pattern"),
                      QStringLiteral("MIDI file(*.mid)"));
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

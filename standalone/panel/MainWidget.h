@@ -217,7 +217,7 @@ private:
     DigitDisplay* display = nullptr;
     QLabel* presetName = nullptr;
 
-    PatternView shown;           // the current pattern as last read
+    PatternView shown; // the current pattern as last read
     int currentPage = 0;
     bool editable = false;
     int shownSyncMode = -1;

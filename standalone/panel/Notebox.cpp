@@ -31,8 +31,8 @@ void paintBox(QWidget& w, const QString& text, bool dimmed, bool sharp)
     const double x = r.right() - 3.5;
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(120, 120, 126));
-    p.drawPolygon(QPolygonF({QPointF(x - 2, r.top() + 5), QPointF(x + 2, r.top() + 5),
-                             QPointF(x, r.top() + 2.5)}));
+    p.drawPolygon(QPolygonF(
+        {QPointF(x - 2, r.top() + 5), QPointF(x + 2, r.top() + 5), QPointF(x, r.top() + 2.5)}));
     p.drawPolygon(QPolygonF({QPointF(x - 2, r.bottom() - 5), QPointF(x + 2, r.bottom() - 5),
                              QPointF(x, r.bottom() - 2.5)}));
 }

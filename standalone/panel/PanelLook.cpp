@@ -21,8 +21,8 @@ void loadFonts()
     static const bool loaded = []
     {
         initPanelResources();
-        const int bold = QFontDatabase::addApplicationFont(
-            QStringLiteral(":/fonts/RobotoCondensed-Bold.ttf"));
+        const int bold =
+            QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/RobotoCondensed-Bold.ttf"));
         const int regular = QFontDatabase::addApplicationFont(
             QStringLiteral(":/fonts/RobotoCondensed-Regular.ttf"));
         return bold >= 0 && regular >= 0;
@@ -43,16 +43,16 @@ QFont font(int pixelSize, bool bold)
 QString menuStyleSheet()
 {
     return QStringLiteral(
-        "QMenu { background-color: rgb(40,41,45); color: rgb(220,220,220);"
-        " border: 1px solid rgb(110,112,118); font-family: \"%1\"; font-weight: bold;"
-        " font-size: 13px; padding: 3px; }"
-        "QMenu::item { padding: 3px 18px 3px 22px; }"
-        "QMenu::item:selected { background-color: rgb(255,170,0); color: rgb(20,20,20); }"
-        "QMenu::item:disabled { color: rgb(120,120,120); }"
-        "QMenu::indicator { width: 10px; height: 10px; left: 6px; }"
-        "QMenu::indicator:checked { background-color: rgb(255,170,0);"
-        " border: 1px solid rgb(20,20,20); border-radius: 5px; }"
-        "QMenu::separator { height: 1px; background: rgb(90,90,96); margin: 3px 6px; }")
+               "QMenu { background-color: rgb(40,41,45); color: rgb(220,220,220);"
+               " border: 1px solid rgb(110,112,118); font-family: \"%1\"; font-weight: bold;"
+               " font-size: 13px; padding: 3px; }"
+               "QMenu::item { padding: 3px 18px 3px 22px; }"
+               "QMenu::item:selected { background-color: rgb(255,170,0); color: rgb(20,20,20); }"
+               "QMenu::item:disabled { color: rgb(120,120,120); }"
+               "QMenu::indicator { width: 10px; height: 10px; left: 6px; }"
+               "QMenu::indicator:checked { background-color: rgb(255,170,0);"
+               " border: 1px solid rgb(20,20,20); border-radius: 5px; }"
+               "QMenu::separator { height: 1px; background: rgb(90,90,96); margin: 3px 6px; }")
         .arg(kFamily);
 }
 

@@ -28,8 +28,8 @@ bool PresetLibrary::isPatternFile(const QString& path)
 int PresetLibrary::installFactoryPatterns()
 {
     QDir dir(root);
-    if (dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
-                                     QDir::System))
+    if (dir.exists() &&
+        !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
         return 0;
     const QString factory = root + QStringLiteral("/Factory");
     if (!QDir().mkpath(factory) || !QDir().mkpath(userFolder()))
@@ -38,8 +38,7 @@ int PresetLibrary::installFactoryPatterns()
     for (const FactoryFile& f : factoryPatternFiles())
     {
         QSaveFile out(factory + QLatin1Char('/') + f.fileName);
-        if (out.open(QIODevice::WriteOnly) && out.write(f.bytes) == f.bytes.size() &&
-            out.commit())
+        if (out.open(QIODevice::WriteOnly) && out.write(f.bytes) == f.bytes.size() && out.commit())
             ++written;
     }
     return written;

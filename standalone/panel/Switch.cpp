@@ -60,7 +60,8 @@ void Switch::paintEvent(QPaintEvent*)
     p.setBrush(g);
     p.drawRoundedRect(cap, 2, 2);
     p.setPen(QPen(QColor(90, 90, 94), 1.0));
-    p.drawLine(QPointF(cap.left() + 3, cap.center().y()), QPointF(cap.right() - 3, cap.center().y()));
+    p.drawLine(QPointF(cap.left() + 3, cap.center().y()),
+               QPointF(cap.right() - 3, cap.center().y()));
 }
 
 void Switch::mousePressEvent(QMouseEvent* event)

@@ -17,8 +17,8 @@ namespace
 
 struct Sound
 {
-    constexpr Sound(int bpm, bool square, float cutoff, float resonance, float envMod,
-                    float decay, float accent)
+    constexpr Sound(int bpm, bool square, float cutoff, float resonance, float envMod, float decay,
+                    float accent)
         : bpm(bpm), square(square), cutoff(cutoff), resonance(resonance), envMod(envMod),
           decay(decay), accent(accent)
     {
@@ -120,8 +120,8 @@ const Line kLines[] = {
 };
 // clang-format on
 
-constexpr const char* kNoteNames[12] = {"C", "C#", "D", "D#", "E", "F",
-                                        "F#", "G", "G#", "A", "A#", "B"};
+constexpr const char* kNoteNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                        "F#", "G",  "G#", "A",  "A#", "B"};
 
 // The step's note: 1 + 12 x octave + semitone; 0 for a rest.
 void parseStep(const std::string& token, Step& step)

@@ -51,7 +51,10 @@ public:
     FakeBackend();
 
     QString parameterName(int index) const override;
-    float parameterValue(int index) const override { return params[static_cast<std::size_t>(index)]; }
+    float parameterValue(int index) const override
+    {
+        return params[static_cast<std::size_t>(index)];
+    }
     QString parameterText(int index) const override;
     PatternView pattern(int index) const override;
     TransportView transport() const override { return transportState; }

@@ -282,8 +282,7 @@ TEST_F(Panel, DistortionMenuSetsTheTypeAndShowsItChecked)
 {
     MainWidget& p = make();
     std::unique_ptr<QMenu> menu(p.buildDistortionMenu());
-    EXPECT_EQ(entries(*menu),
-              QStringList({"overdrive", "clipper", "valve", "cruncher"}));
+    EXPECT_EQ(entries(*menu), QStringList({"overdrive", "clipper", "valve", "cruncher"}));
     EXPECT_TRUE(entry(*menu, "overdrive")->isChecked());
     entry(*menu, "valve")->trigger();
 
@@ -311,7 +310,8 @@ TEST_F(Panel, SyncSwitchColoursItsCaptionsAndTheTransportFollows)
     MainWidget& p = make();
     const QString active = QStringLiteral("color:rgb(255,170,0);");
     const QString idle = QStringLiteral("color:rgb(220,220,220);");
-    auto caption = [&](int k) { return child<QLabel>(qPrintable(QStringLiteral("sync_caption_%1").arg(k))); };
+    auto caption = [&](int k)
+    { return child<QLabel>(qPrintable(QStringLiteral("sync_caption_%1").arg(k))); };
     EXPECT_EQ(caption(0)->text(), QStringLiteral(" midi sync"));
     EXPECT_EQ(caption(1)->styleSheet(), active);
 
@@ -484,7 +484,7 @@ TEST_F(Panel, RandomMenuSendsItsModesInOrder)
 struct ImportCase
 {
     const char* file;
-    int kind; // the menu entry: 0 pattern, 1 pattern + params, 2 bank
+    int kind;   // the menu entry: 0 pattern, 1 pattern + params, 2 bank
     int format; // -1: nothing imported
 };
 
@@ -606,9 +606,9 @@ TEST_F(Panel, ExportMenuOffersMidiOnlyWhereTheBackEndDoes)
 {
     MainWidget& p = make();
     std::unique_ptr<QMenu> menu(p.buildExportMenu());
-    EXPECT_EQ(entries(*menu), QStringList({"export pattern", "export ABL2 pattern",
-                                           "export ABL3 pattern", "export Phoscyon pattern",
-                                           "export Bank"}));
+    EXPECT_EQ(entries(*menu),
+              QStringList({"export pattern", "export ABL2 pattern", "export ABL3 pattern",
+                           "export Phoscyon pattern", "export Bank"}));
     backend.midiExport = true;
     menu.reset(p.buildExportMenu());
     EXPECT_EQ(entries(*menu).last(), QStringLiteral("export MIDI pattern"));
@@ -673,8 +673,8 @@ TEST_F(Panel, PatternNameAndEditsGoToTheCurrentPattern)
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(names[0].text, QStringLiteral("wobble"));
 
-    for (const char* name : {"clear", "copy", "paste", "transpose_up", "transpose_down",
-                             "shift_left", "shift_right"})
+    for (const char* name :
+         {"clear", "copy", "paste", "transpose_up", "transpose_down", "shift_left", "shift_right"})
         sendPress(child<KickButton>(name));
     const auto edits = backend.callsOf(Call::currentPattern);
     ASSERT_EQ(edits.size(), 7u);

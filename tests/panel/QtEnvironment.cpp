@@ -44,6 +44,5 @@ private:
     std::unique_ptr<QApplication> app;
 };
 
-[[maybe_unused]] auto* const environment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 } // namespace
