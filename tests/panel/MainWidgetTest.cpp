@@ -181,7 +181,7 @@ TEST_F(Panel, SpinBoxRepeatsAfterADelayAndThenFaster)
     waitMs(1000);
     sendMouse(tempo, QEvent::MouseButtonRelease, up);
     const int stepped = tempo->number() - 122;
-    EXPECT_GE(stepped, 4);
+    EXPECT_GE(stepped, 2) << "a busy machine may lose ticks, never add them";
     EXPECT_LE(stepped, 12);
 }
 
