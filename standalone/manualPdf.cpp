@@ -21,7 +21,9 @@ bool ensureManualPdf(const QString& path)
         return false;
 
     QTextDocument document;
-    // The manual names its pictures relative to itself; they are resources beside it.
+    document.setMarkdown(QString::fromUtf8(source.readAll()));
+    // The manual names its pictures relative to itself; they are resources beside it. (Setting
+    // the text clears a document's resources, so they come after it.)
     QDirIterator images(QStringLiteral(":/docs/images"));
     while (images.hasNext())
     {
@@ -30,7 +32,6 @@ bool ensureManualPdf(const QString& path)
                              QUrl(QStringLiteral("images/") + QFileInfo(resource).fileName()),
                              QImage(resource));
     }
-    document.setMarkdown(QString::fromUtf8(source.readAll()));
 
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));
