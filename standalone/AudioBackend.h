@@ -43,7 +43,13 @@ public:
     virtual int startStream() = 0;
     virtual int stopStream() = 0;
     virtual bool streamStopped() const = 0;
+    // False once the callbacks have ended: stopped, or the device or server went away. Called
+    // about once a second while the stream should be running.
+    virtual bool streamActive() = 0;
     virtual int closeStream() = 0;
+    // Lets go of a stream that can no longer be stopped or closed (its library thread hangs on a
+    // vanished device); the library is then not terminated either.
+    virtual void abandonStream() = 0;
 };
 
 } // namespace quelvar

@@ -46,21 +46,36 @@ std::string AudioOutput::hostApiName(int type)
 {
     switch (type)
     {
-    case 0: return "in dev";
-    case 1: return "Directsound";
-    case 2: return "MME";
-    case 3: return "ASIO";
-    case 4: return "SoundManager";
-    case 5: return "CoreAudio";
-    case 7: return "OSS";
-    case 8: return "ALSA";
-    case 9: return "AL";
-    case 10: return "BeOS";
-    case 11: return "WDMKS";
-    case 12: return "Jack";
-    case 13: return "Wasapi";
-    case 14: return "AudioScienceAPI";
-    default: return "";
+    case 0:
+        return "in dev";
+    case 1:
+        return "Directsound";
+    case 2:
+        return "MME";
+    case 3:
+        return "ASIO";
+    case 4:
+        return "SoundManager";
+    case 5:
+        return "CoreAudio";
+    case 7:
+        return "OSS";
+    case 8:
+        return "ALSA";
+    case 9:
+        return "AL";
+    case 10:
+        return "BeOS";
+    case 11:
+        return "WDMKS";
+    case 12:
+        return "Jack";
+    case 13:
+        return "Wasapi";
+    case 14:
+        return "AudioScienceAPI";
+    default:
+        return "";
     }
 }
 
@@ -82,8 +97,8 @@ bool AudioOutput::initialize()
     libraryDevices = backend->devices();
     devices.clear();
     for (std::size_t i = 0; i < libraryDevices.size(); ++i)
-        devices.push_back({static_cast<int>(i), libraryDevices[i].name,
-                           libraryDevices[i].hostApiType, 0});
+        devices.push_back(
+            {static_cast<int>(i), libraryDevices[i].name, libraryDevices[i].hostApiType, 0});
     if (devices.empty())
         qDebug("no audio device found");
     return true;
@@ -108,8 +123,9 @@ bool AudioOutput::open(const std::string& name, int type, int channelChoice)
         channel = channelChoice;
         const double latency =
             libraryDevices[static_cast<std::size_t>(d.index)].defaultLowOutputLatency;
-        const int e = backend->openStream(d.index, sampleRate, static_cast<unsigned long>(bufferSize),
-                                          latency, &EngineFeed::renderCallback, &feed);
+        const int e =
+            backend->openStream(d.index, sampleRate, static_cast<unsigned long>(bufferSize),
+                                latency, &EngineFeed::renderCallback, &feed);
         if (e != 0)
         {
             report("Portaudio open default error", e);
@@ -156,6 +172,18 @@ bool AudioOutput::start()
     }
     running = true;
     return true;
+}
+
+bool AudioOutput::streamLost()
+{
+    return opened && running && !backend->streamActive();
+}
+
+void AudioOutput::releaseLostStream()
+{
+    backend->abandonStream();
+    running = false;
+    opened = false;
 }
 
 bool AudioOutput::stop()

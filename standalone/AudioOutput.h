@@ -69,6 +69,10 @@ public:
     int getChannel() const { return channel; }
     bool isOpened() const { return opened; }
     bool isRunning() const { return running; }
+    // A started stream whose callbacks have ended on their own: the device or the sound server
+    // went away. releaseLostStream closes it, so a later choice in the dialog opens afresh.
+    bool streamLost();
+    void releaseLostStream();
 
 private:
     void report(const char* what, int error) const;

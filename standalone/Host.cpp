@@ -24,6 +24,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -42,6 +43,7 @@ std::atomic<Host*> Host::current{nullptr};
 
 namespace
 {
+constexpr int kAudioWatchMs = 1000;
 constexpr std::uint32_t kPanicMessage = 0xB0 | 0x7E << 8; // Control Change 126, value 0
 
 std::vector<std::string> readPortNames(QSettings& settings, const char* array)
@@ -51,8 +53,8 @@ std::vector<std::string> readPortNames(QSettings& settings, const char* array)
     for (int i = 0; i < n; ++i)
     {
         settings.setArrayIndex(i);
-        names.push_back(settings.value(QString::fromLatin1(settings::kPortName)).toString()
-                            .toStdString());
+        names.push_back(
+            settings.value(QString::fromLatin1(settings::kPortName)).toString().toStdString());
     }
     settings.endArray();
     return names;
@@ -64,10 +66,10 @@ Host::Services Host::defaultServices()
     Services s;
     s.audio = std::make_unique<PortAudioBackend>();
     const QSettings settings;
-    const QString stored =
-        settings.value(QString::fromLatin1(settings::kMidiApi),
-                       QString::fromLatin1(settings::kDefaultMidiApi))
-            .toString();
+    const QString stored = settings
+                               .value(QString::fromLatin1(settings::kMidiApi),
+                                      QString::fromLatin1(settings::kDefaultMidiApi))
+                               .toString();
     s.midiApi = RtMidiSystem::choose(midiApiFromName(stored.toStdString()));
     s.midi = std::make_unique<RtMidiSystem>(s.midiApi);
     s.statePath = StateFile::defaultPath();
@@ -84,14 +86,15 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
 
     const QSettings settings;
     const std::string deviceName =
-        settings.value(QString::fromLatin1(settings::kDeviceName), QString()).toString()
+        settings.value(QString::fromLatin1(settings::kDeviceName), QString())
+            .toString()
             .toStdString();
     const int deviceType = settings.value(QString::fromLatin1(settings::kDeviceType), 0).toInt();
     const int channel = settings.value(QString::fromLatin1(settings::kDeviceChannel), 0).toInt();
-    const int rate = settings.value(QString::fromLatin1(settings::kSampleRate),
-                                    kDefaultSampleRate).toInt();
-    const int frames = settings.value(QString::fromLatin1(settings::kBufferSize),
-                                      kDefaultBufferSize).toInt();
+    const int rate =
+        settings.value(QString::fromLatin1(settings::kSampleRate), kDefaultSampleRate).toInt();
+    const int frames =
+        settings.value(QString::fromLatin1(settings::kBufferSize), kDefaultBufferSize).toInt();
 
     audioOutput = std::make_unique<AudioOutput>(engineFeed, std::move(services.audio));
     audioOutput->configure(rate, frames);
@@ -99,8 +102,7 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
         audioOutput->start();
 
     midiSystemInUse = services.midiApi;
-    midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(),
-                                            transportRecord());
+    midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
     {
         QSettings ports;
         const std::vector<std::string> ins = readPortNames(ports, settings::kMidiIn);
@@ -132,6 +134,28 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
 
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowMaximizeButtonHint);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    audioWatch = new QTimer(this);
+    connect(audioWatch, &QTimer::timeout, this, &Host::watchAudio);
+    audioWatch->start(kAudioWatchMs);
+}
+
+void Host::watchAudio()
+{
+    if (!audioOutput->streamLost())
+        return;
+    const QString device = QString::fromStdString(audioOutput->currentDeviceName());
+    audioOutput->releaseLostStream();
+    qWarning("Quelvar: the audio output stopped: the device or the sound server went away");
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quelvar"),
+                                QStringLiteral("The audio output \"%1\" stopped: the device or the "
+                                               "sound server went away. Choose a device in "
+                                               "Configuration to play again.")
+                                    .arg(device),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void Host::buildEngine()
@@ -175,14 +199,19 @@ void Host::applyOptions()
     if (!synth)
         return;
     const QSettings settings;
-    synth->setAccentThreshold(settings.value(QString::fromLatin1(settings::kVelocityThreshold),
-                                             settings::kDefaultVelocityThreshold).toInt());
-    synth->setParameter(kSlideTime,
-                        static_cast<float>(settings.value(QString::fromLatin1(settings::kSlideTime),
-                                                          settings::kDefaultSlideTime).toInt()) /
-                            100.0f);
-    synth->setIgnoreSyncModeOnImport(settings.value(QString::fromLatin1(settings::kIgnoreMode),
-                                                    settings::kDefaultIgnoreMode).toBool());
+    synth->setAccentThreshold(settings
+                                  .value(QString::fromLatin1(settings::kVelocityThreshold),
+                                         settings::kDefaultVelocityThreshold)
+                                  .toInt());
+    synth->setParameter(
+        kSlideTime,
+        static_cast<float>(
+            settings.value(QString::fromLatin1(settings::kSlideTime), settings::kDefaultSlideTime)
+                .toInt()) /
+            100.0f);
+    synth->setIgnoreSyncModeOnImport(
+        settings.value(QString::fromLatin1(settings::kIgnoreMode), settings::kDefaultIgnoreMode)
+            .toBool());
 }
 
 Host::~Host()
@@ -365,9 +394,12 @@ VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*in
             if (!e || e->type != kVstMidiType)
                 continue;
             const auto* m = reinterpret_cast<const VstMidiEvent*>(e);
-            const auto status = static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[0]) & 0xF0);
-            const auto data1 = static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[1]));
-            const auto data2 = static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[2]));
+            const auto status =
+                static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[0]) & 0xF0);
+            const auto data1 =
+                static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[1]));
+            const auto data2 =
+                static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[2]));
             host->midiPorts->send(status | data1 << 8 | data2 << 16);
         }
         return 1;

@@ -10,6 +10,7 @@
 #include "standalone/RtMidiSystem.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -86,12 +87,15 @@ private:
     void buildEngine();
     void applyOptions();
     void saveState();
+    // Once a second: a stream that died under us is reported and released; nothing is stored.
+    void watchAudio();
 
     static std::atomic<Host*> current;
 
     Services services;
     EngineFeed engineFeed;
     std::unique_ptr<AudioOutput> audioOutput;
+    QTimer* audioWatch = nullptr;
     std::unique_ptr<MidiPorts> midiPorts;
     MidiApi midiSystemInUse = MidiApi::none;
     ConfigDialog* dialog = nullptr;

@@ -1,6 +1,7 @@
 #include "standalone/PortAudioBackend.h"
 
 #include <portaudio.h>
+#include <thread>
 
 namespace quelvar
 {
@@ -8,10 +9,11 @@ namespace quelvar
 struct PortAudioTrampoline
 {
     static int callback(const void* /*input*/, void* output, unsigned long frames,
-                        const PaStreamCallbackTimeInfo* /*time*/,
-                        PaStreamCallbackFlags /*status*/, void* user)
+                        const PaStreamCallbackTimeInfo* /*time*/, PaStreamCallbackFlags /*status*/,
+                        void* user)
     {
         auto* self = static_cast<PortAudioBackend*>(user);
+        self->callbacks.fetch_add(1, std::memory_order_relaxed);
         self->renderer(static_cast<float* const*>(output), frames, self->renderUser);
         return paContinue;
     }
@@ -40,7 +42,8 @@ int PortAudioBackend::terminate()
     if (!initialized)
         return paNotInitialized;
     initialized = false;
-    return Pa_Terminate();
+    // Terminating would wait for the abandoned stream's thread, which never returns.
+    return abandoned ? paNoError : Pa_Terminate();
 }
 
 std::string PortAudioBackend::errorText(int error) const
@@ -103,8 +106,8 @@ int PortAudioBackend::openStream(int device, double sampleRate, unsigned long fr
     return e;
 }
 
-int PortAudioBackend::openDefaultStream(double sampleRate, unsigned long frames,
-                                        AudioRender render, void* user)
+int PortAudioBackend::openDefaultStream(double sampleRate, unsigned long frames, AudioRender render,
+                                        void* user)
 {
     renderer = render;
     renderUser = user;
@@ -118,12 +121,57 @@ int PortAudioBackend::openDefaultStream(double sampleRate, unsigned long frames,
 
 int PortAudioBackend::startStream()
 {
+    lastProgress = std::chrono::steady_clock::now();
     return stream ? Pa_StartStream(stream) : paBadStreamPtr;
 }
 
 int PortAudioBackend::stopStream()
 {
-    return stream ? Pa_StopStream(stream) : paBadStreamPtr;
+    if (!stream)
+        return paBadStreamPtr;
+    // Stopping joins the library's thread; one that waits on a vanished device never returns.
+    if (Pa_IsStreamActive(stream) == 1 && !callbackWithin(std::chrono::milliseconds(500)))
+    {
+        abandonStream();
+        return paNoError;
+    }
+    return Pa_StopStream(stream);
+}
+
+bool PortAudioBackend::callbackWithin(std::chrono::milliseconds wait) const
+{
+    const std::uint64_t before = callbacks.load(std::memory_order_relaxed);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (std::chrono::steady_clock::now() < deadline)
+    {
+        if (callbacks.load(std::memory_order_relaxed) != before)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+// A sound server that dies can leave the library's thread waiting on it for ever, the stream
+// still "active": a second and a half without a callback (ten of the longest buffers) counts as
+// the end too.
+bool PortAudioBackend::streamActive()
+{
+    if (!stream || Pa_IsStreamActive(stream) != 1)
+        return false;
+    const auto now = std::chrono::steady_clock::now();
+    const std::uint64_t count = callbacks.load(std::memory_order_relaxed);
+    if (count != callbacksSeen)
+    {
+        callbacksSeen = count;
+        lastProgress = now;
+    }
+    return now - lastProgress < std::chrono::milliseconds(1500);
+}
+
+void PortAudioBackend::abandonStream()
+{
+    stream = nullptr;
+    abandoned = true;
 }
 
 bool PortAudioBackend::streamStopped() const
@@ -134,7 +182,7 @@ bool PortAudioBackend::streamStopped() const
 int PortAudioBackend::closeStream()
 {
     if (!stream)
-        return paBadStreamPtr;
+        return abandoned ? paNoError : paBadStreamPtr;
     const PaError e = Pa_CloseStream(stream);
     if (e == paNoError)
         stream = nullptr;

@@ -3,6 +3,10 @@
 
 #include "standalone/AudioBackend.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
 namespace quelvar
 {
 
@@ -26,13 +30,22 @@ public:
     int startStream() override;
     int stopStream() override;
     bool streamStopped() const override;
+    bool streamActive() override;
     int closeStream() override;
+    void abandonStream() override;
 
 private:
+    bool callbackWithin(std::chrono::milliseconds wait) const;
+
     void* stream = nullptr; // PaStream
     AudioRender renderer = nullptr;
     void* renderUser = nullptr;
     bool initialized = false;
+    bool abandoned = false;
+    // Counted by the audio thread; a running stream whose count stands still has lost its device.
+    std::atomic<std::uint64_t> callbacks{0};
+    std::uint64_t callbacksSeen = 0;
+    std::chrono::steady_clock::time_point lastProgress{};
 
     friend struct PortAudioTrampoline;
 };

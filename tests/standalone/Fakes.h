@@ -40,6 +40,8 @@ struct FakeAudio
     int closes = 0;
     bool streamOpen = false;
     bool streamRunning = false;
+    bool streamLost = false; // the device went away under a running stream
+    int abandons = 0;
     AudioRender render = nullptr;
     void* user = nullptr;
 
@@ -64,6 +66,13 @@ public:
     int startStream() override;
     int stopStream() override;
     bool streamStopped() const override { return !s->streamRunning; }
+    bool streamActive() override { return s->streamRunning && !s->streamLost; }
+    void abandonStream() override
+    {
+        s->streamOpen = false;
+        s->streamRunning = false;
+        ++s->abandons;
+    }
     int closeStream() override;
 
 private:

@@ -9,6 +9,7 @@
 #include "standalone/TransportRecord.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -348,6 +349,38 @@ TEST(Host, MidiClockAndStartRunTheSequencerInHostSync)
     ASSERT_FALSE(run.midi->virtualOutput()->sent.empty());
     EXPECT_EQ(run.midi->virtualOutput()->sent.front()[0], 0x90);
     EXPECT_EQ(run.midi->virtualOutput()->sent.front()[1], 48);
+}
+
+} // namespace quelvar
+
+namespace quelvar
+{
+
+TEST(Host, ALostAudioStreamIsReleasedAndReportedWithoutTouchingTheSettings)
+{
+    HostRun run;
+    Host& host = run.start();
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("audioOutputDevice/name"), QStringLiteral("hw:0"));
+    }
+    ASSERT_TRUE(host.audio().isRunning());
+    run.audio->streamLost = true;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(host.audio().isRunning());
+    EXPECT_FALSE(host.audio().isOpened());
+    EXPECT_EQ(run.audio->abandons, 1);
+    EXPECT_EQ(QSettings().value(QStringLiteral("audioOutputDevice/name")).toString(),
+              QStringLiteral("hw:0"));
+    // The engine goes on: the panel and the dialog still work, and a new choice reopens.
+    host.engine()->setParameter(kCutoff, 0.4f);
+    EXPECT_EQ(host.engine()->getParameter(kCutoff), 0.4f);
+    run.audio->streamLost = false;
+    EXPECT_TRUE(host.audio().openDefault());
+    EXPECT_TRUE(host.audio().start());
 }
 
 } // namespace quelvar

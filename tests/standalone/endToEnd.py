@@ -163,7 +163,7 @@ class Run:
         self.env["DISPLAY"] = ":" + display.decode().strip()
 
     def start_jack(self):
-        self.start(["jackd", "-n", self.server, "--no-realtime", "-d", "dummy", "-r", str(RATE),
+        self.jackd = self.start(["jackd", "-n", self.server, "--no-realtime", "-d", "dummy", "-r", str(RATE),
                     "-p", "512"], "jackd.log")
         code, _ = self.tool("jack_wait", "-w", "-t", "10", timeout=15)
         if code != 0:
@@ -442,14 +442,59 @@ def no_servers(run):
         raise AssertionError("the keyboard note was not heard")
 
 
+def servers_gone(run):
+    """A MIDI port that vanishes and then a sound server that dies under a playing program: it
+    goes on, says what happened, keeps its settings and quits cleanly."""
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.start_sender()
+    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n\n[options]\nmidiApi=JACK\n")
+    run.state(2)
+    run.start_program()
+    run.wait_for("the program's MIDI input", lambda: run.connected("qvsend:out"), 10)
+    conf = os.path.join(run.home, ".config", "Brontavell", "Quelvar.conf")
+    kept = ("audioOutputDevice", "midiInDevice", "midiApi")
+
+    def stored():
+        with open(conf) as f:
+            return sorted(l.strip() for l in f if l.strip() and any(k in l for k in kept))
+
+    before = stored()
+    # The sender plays a note and quits: its port goes while connected.
+    run.play("note 48 100 300 100\n", 10)
+    time.sleep(1.0)
+    if run.program.poll() is not None:
+        raise AssertionError("the program ended when its MIDI port went away")
+    run.jackd.kill()
+    run.jackd.wait(10)
+    time.sleep(5.0)
+    if run.program.poll() is not None:
+        raise AssertionError("the program ended with %s when the sound server went away"
+                             % run.program.returncode)
+    if not run.window():
+        raise AssertionError("the window is gone")
+    run.screenshot()
+    run.stop_program()
+    with open(os.path.join(run.artifacts, "program.log"), errors="replace") as f:
+        log = f.read()
+    if "audio output stopped" not in log:
+        raise AssertionError("the program did not report the lost audio output")
+    if stored() != before:
+        raise AssertionError("the settings changed: %s -> %s" % (before, stored()))
+    print("the program outlived its MIDI port and its sound server, said so and kept %s"
+          % before)
+
+
 SCENARIOS = {"midiIn": midi_in, "internalPlay": internal_play, "midiClock": midi_clock,
-             "noServers": no_servers}
+             "noServers": no_servers, "serversGone": servers_gone}
 NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                           "jack_midi_dump", "xwininfo", "import"],
          "midiClock": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                        "jack_midi_dump", "xwininfo", "import"],
-         "noServers": ["Xvfb", "xwininfo", "import"]}
+         "noServers": ["Xvfb", "xwininfo", "import"],
+         "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"]}
 
 
 def main():
