@@ -12,14 +12,20 @@ AudioOutput::AudioOutput(EngineFeed& feed, std::unique_ptr<AudioBackend> backend
 {
 }
 
-// Normally stopped, closed and terminated by Host already; this only makes sure that no
-// callback outlives the object.
-AudioOutput::~AudioOutput()
+// Every reconfiguration passes through closed.
+void AudioOutput::shutStream()
 {
     if (running)
         stop();
     if (opened)
         close();
+}
+
+// Normally stopped, closed and terminated by Host already; this only makes sure that no
+// callback outlives the object.
+AudioOutput::~AudioOutput()
+{
+    shutStream();
     if (initialized)
         terminate();
 }
@@ -232,10 +238,7 @@ bool AudioOutput::selectDevice(const std::string& name, int type, int channelCho
 {
     if (name == currentDeviceName() && type == currentHostApiType())
         return false;
-    if (running)
-        stop();
-    if (opened)
-        close();
+    shutStream();
     if (!open(name, type, channelChoice))
         return false;
     return start();
@@ -246,10 +249,7 @@ bool AudioOutput::setSampleRate(int rate)
     if (rate == sampleRate)
         return false;
     sampleRate = rate;
-    if (running)
-        stop();
-    if (opened)
-        close();
+    shutStream();
     feed.dispatch(effMainsChanged, 0, 0);
     if (!open(currentDeviceName(), currentHostApiType(), channel))
         return false;
@@ -265,10 +265,7 @@ bool AudioOutput::setBufferSize(int frames)
     if (frames == bufferSize)
         return false;
     bufferSize = frames;
-    if (running)
-        stop();
-    if (opened)
-        close();
+    shutStream();
     feed.dispatch(effMainsChanged, 0, 0);
     if (!open(currentDeviceName(), currentHostApiType(), channel))
         return false;
@@ -281,10 +278,7 @@ bool AudioOutput::setChannel(int channelChoice)
 {
     if (currentHostApiType() != kAsioHostApi || channelChoice == channel)
         return false;
-    if (running)
-        stop();
-    if (opened)
-        close();
+    shutStream();
     return open(currentDeviceName(), kAsioHostApi, channelChoice);
 }
 

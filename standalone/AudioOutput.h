@@ -75,6 +75,7 @@ public:
     void releaseLostStream();
 
 private:
+    void shutStream();
     void report(const char* what, int error) const;
     const AudioDeviceEntry* entry(int index) const;
 
