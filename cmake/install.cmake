@@ -34,6 +34,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Monophonic acid-bass synthesizer with a 64-pattern step sequencer, distortion and tempo delay.\n Comes as a VST 2.4 instrument plugin (QuelvarVST.so) for Linux hosts and as a desktop\n program that plays through the sound card and takes MIDI.")
 set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
