@@ -1,8 +1,10 @@
 // A hostile host: every opcode in random order with random arguments, absurd parameter values,
-// sample rates and block sizes, garbage MIDI and damaged state chunks. The plugin must not crash
-// (the sanitizer build checks memory and undefined behaviour) and every sample must be finite.
+// sample rates and block sizes, garbage MIDI, sysex and foreign events, and damaged state chunks.
+// The plugin must not crash (the sanitizer build checks memory and undefined behaviour) and every
+// sample must be finite.
 #include "support/TestHost.h"
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -61,7 +63,10 @@ public:
             host.dispatch(effSetBlockSize, 0, pickOf<int>({0, 1, 7, 64, 512, 4096, 65536, -5}));
             return true;
         case 4:
-            queueGarbageMidi();
+            if (pick(3) == 0)
+                sendForeignEvents();
+            else
+                queueGarbageMidi();
             return render();
         case 5:
             loadChunk();
@@ -140,6 +145,38 @@ private:
             host.queueMidi(pick(70000) - 100, static_cast<std::uint8_t>(pick(256)),
                            static_cast<std::uint8_t>(pick(256)),
                            static_cast<std::uint8_t>(pick(256)));
+    }
+
+    // Sysex and event types the plugin does not know, mixed with MIDI, as some hosts send them.
+    void sendForeignEvents()
+    {
+        constexpr int kCount = 24;
+        std::array<VstMidiSysexEvent, kCount> sysex{};
+        std::array<VstMidiEvent, kCount> midi{};
+        std::array<std::uint8_t, 4096> dump{};
+        for (auto& b : dump)
+            b = static_cast<std::uint8_t>(pick(256));
+        std::vector<std::uint8_t> storage(sizeof(VstEvents) + 2 * kCount * sizeof(VstEvent*));
+        auto* events = reinterpret_cast<VstEvents*>(storage.data());
+        events->numEvents = 2 * kCount;
+        for (int i = 0; i < kCount; ++i)
+        {
+            VstMidiSysexEvent& s = sysex[static_cast<std::size_t>(i)];
+            s.type = pickOf<VstInt32>({kVstSysExType, 0, 2, 3, 4, 5, 7, -1, 1000});
+            s.byteSize = pickOf<VstInt32>({sizeof s, 0, -1, 1 << 30});
+            s.deltaFrames = pick(70000) - 100;
+            s.dumpBytes = pickOf<VstInt32>({0, 1, 4096, -7});
+            s.sysexDump = pick(2) ? reinterpret_cast<char*>(dump.data()) : nullptr;
+            VstMidiEvent& m = midi[static_cast<std::size_t>(i)];
+            m.type = kVstMidiType;
+            m.byteSize = sizeof m;
+            m.deltaFrames = pick(70000) - 100;
+            for (char& d : m.midiData)
+                d = static_cast<char>(pick(256));
+            events->events[2 * i] = reinterpret_cast<VstEvent*>(&s);
+            events->events[2 * i + 1] = reinterpret_cast<VstEvent*>(&m);
+        }
+        host.dispatch(effProcessEvents, 0, 0, events);
     }
 
     void loadChunk()
