@@ -23,6 +23,10 @@ constexpr double kRate = 44100.0;
 // A block may cost this many medians at most. Costs are the rendering thread's own CPU time, so
 // being descheduled on a shared machine does not count.
 constexpr double kSpikeFactor = 50.0;
+// The first blocks warm caches and tables; spikes are judged after them.
+constexpr long long kWarmUpBlocks = 100;
+// The cost log holds a float per block; a day of blocks is 60 MB.
+constexpr double kMaxMinutes = 24.0 * 60.0;
 
 VstTimeInfo soakTime{};
 
@@ -88,6 +92,19 @@ void disturb(Palladon& engine, std::mt19937& rng)
 int main(int argc, char** argv)
 {
     const double minutes = argc > 1 ? std::atof(argv[1]) : 60.0;
+    // A run needs blocks after the warm-up; written so that a NaN argument is refused too.
+    const double blockCount = minutes * 60.0 * kRate / kBlock;
+    if (!(blockCount >= static_cast<double>(kWarmUpBlocks + 1)))
+    {
+        std::fprintf(stderr, "soak: a run needs more than %lld blocks of %d, about %.2f minutes\n",
+                     kWarmUpBlocks, kBlock, (kWarmUpBlocks + 1) * kBlock / kRate / 60.0);
+        return 2;
+    }
+    if (minutes > kMaxMinutes)
+    {
+        std::fprintf(stderr, "soak: a run is at most %.0f minutes\n", kMaxMinutes);
+        return 2;
+    }
     soakTime.sampleRate = kRate;
     soakTime.tempo = 125.0;
     soakTime.flags = kVstTransportPlaying | kVstTransportChanged;
@@ -109,7 +126,7 @@ int main(int argc, char** argv)
     list.events[0] = reinterpret_cast<VstEvent*>(&midi);
 
     std::mt19937 rng(7);
-    const long long blocks = static_cast<long long>(minutes * 60.0 * kRate / kBlock);
+    const long long blocks = static_cast<long long>(blockCount);
     const long long blocksPerMinute = static_cast<long long>(60.0 * kRate / kBlock);
     std::vector<float> cost;
     cost.reserve(static_cast<std::size_t>(blocks));
@@ -145,9 +162,7 @@ int main(int argc, char** argv)
     const float median = sorted[sorted.size() / 2];
     const float p99 = sorted[sorted.size() * 99 / 100];
     const float worst = sorted.back();
-    // The first blocks warm caches and tables; spikes are judged after them.
-    const float worstSettled =
-        *std::max_element(cost.begin() + std::min<long long>(blocks, 100), cost.end());
+    const float worstSettled = *std::max_element(cost.begin() + kWarmUpBlocks, cost.end());
     const long growth = memoryAfterFirstMinute ? memoryAtEnd - memoryAfterFirstMinute : 0;
 
     std::printf("soak: %.1f simulated minutes, %lld blocks of %d\n", minutes, blocks, kBlock);

@@ -36,6 +36,10 @@ constexpr double kGamma = 9.26800656732889e-10;
 constexpr double kDelta = 1.85360131346578e-9;
 constexpr double kSmooth = 0.993;
 constexpr double kSmoothStep = 1.0 - kSmooth;
+
+// Pre-stage high-pass tuning and the gain after its hard clip.
+constexpr float kTuning = 0.25f;
+constexpr float kPostClipGain = 0.25f;
 } // namespace
 
 void Clipper12::setDrive(float v)
@@ -57,9 +61,6 @@ void Clipper12::setSamplerate(int rate)
 
 void Clipper12::clear()
 {
-    outputLevel = 0.0f;
-    postClipGain = 0.25f;
-    tuning = 0.25f;
     IIR_resetIIR(highPass);
     s = o = u1 = u2 = p = z = r0 = r1 = r2 = lv = t = 0.0;
 }
@@ -77,20 +78,20 @@ void Clipper12::preStage(float* buffer, int count)
     const float driven =
         driveSmoother.process(drive.load(std::memory_order_relaxed)) * 100.0f * 0.32f;
     const float G = driven > 4.0f ? driven : 4.0f;
-    const long double hc = (0.025 * tuning + 0.001700675) * rho;
+    const long double hc = (0.025 * kTuning + 0.001700675) * rho;
 
     for (int i = 0; i < count; ++i)
     {
         double v = static_cast<double>(IIR_doIIRhigh(highPass, hc, buffer[i])) * G;
         v = v > 0.8 ? 0.8 : (v < -0.8 ? -0.8 : v);
-        buffer[i] = static_cast<float>(v * postClipGain);
+        buffer[i] = static_cast<float>(v * kPostClipGain);
     }
 }
 
 void Clipper12::circuitStage(float* buffer, int count)
 {
     const float screamNow = scream.load(std::memory_order_relaxed);
-    outputLevel = 0.45f - 0.2f * screamNow;
+    const float outputLevel = 0.45f - 0.2f * screamNow;
     const float levelDb = 32.0f * outputLevel - 20.0f;
     const double levelTarget = std::pow(10.0, levelDb * 0.05);
     const double screamTarget = 0.3 * screamSmoother.process(screamNow);

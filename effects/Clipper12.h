@@ -22,7 +22,7 @@ public:
     void setScream(float v);
     // Call while processing is stopped: re-initialises both smoothers at 4x the rate.
     void setSamplerate(int rate);
-    // Every state and constant back to its constructed value.
+    // Every state back to its constructed value.
     void clear();
 
     void process(float* buffer, int count);
@@ -35,9 +35,6 @@ private:
     std::atomic<float> scream{0.5f};
 
     int sampleRate = 44100;
-    float outputLevel = 0.0f; // derived from scream each call
-    float postClipGain = 0.25f;
-    float tuning = 0.25f;
     tbiquad highPass;
     CParamSmooth driveSmoother{4.0f, 4.0f * 44100.0f};
     CParamSmooth screamSmoother{4.0f, 4.0f * 44100.0f};

@@ -106,7 +106,6 @@ void Delay::setSampleRate(double rate)
 void Delay::setTune(float t)
 {
     t = clampUnit(t);
-    tune.store(t, std::memory_order_relaxed);
     // Coefficients first: a block that sees the new mode then also sees its argument, or at
     // worst the previous one for a single block.
     if (t < 0.5f)

@@ -43,12 +43,6 @@ public:
 
     float getTimeF() const { return timeValue.load(std::memory_order_relaxed); }
     int getDelayTime() const { return delayTime.load(std::memory_order_relaxed); }
-    bool isActive() const { return active.load(std::memory_order_relaxed); }
-    bool isSync() const { return sync.load(std::memory_order_relaxed); }
-    bool isPingPong() const { return pingPong.load(std::memory_order_relaxed); }
-    float getVolume() const { return volume.load(std::memory_order_relaxed); }
-    float getFeedback() const { return feedback.load(std::memory_order_relaxed); }
-    float getTune() const { return tune.load(std::memory_order_relaxed); }
     int getFilterMode() const { return filterMode.load(std::memory_order_relaxed); }
     float getHpCoef() const { return hpCoef.load(std::memory_order_relaxed); }
     float getLpCut() const { return lpCut.load(std::memory_order_relaxed); }
@@ -70,7 +64,6 @@ private:
     std::atomic<double> tempo{120.0};
     std::atomic<bool> active{false};
     std::atomic<bool> sync{false};
-    std::atomic<float> tune{0.5f};
     std::atomic<int> filterMode{kNoFilter};
     std::atomic<double> samplesPerBeat{22050.0};
     std::atomic<float> timeValue{0.0f};

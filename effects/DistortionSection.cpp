@@ -28,7 +28,6 @@ float DistortionSection::setOn(float v)
 
 bool DistortionSection::setDisto(float v)
 {
-    selector.store(v, std::memory_order_relaxed);
     // Clamped so that the type always names a processor, a display text and an editor label.
     const int newType = std::min(static_cast<int>(clampUnit(v) * 4.0f), kNumTypes - 1);
     const int current = type.load(std::memory_order_relaxed);
@@ -44,7 +43,6 @@ bool DistortionSection::setDisto(float v)
 
 void DistortionSection::setDistoParam1(float v)
 {
-    param1.store(v, std::memory_order_relaxed);
     overdrive.setDrive(v);
     clipper.setDrive(v);
     valve.setDrive(v);
@@ -53,7 +51,6 @@ void DistortionSection::setDistoParam1(float v)
 
 void DistortionSection::setDistoParam2(float v)
 {
-    param2.store(v, std::memory_order_relaxed);
     overdrive.setMix(v);
     clipper.setScream(v);
     cruncher.setThreshold(v);
@@ -73,7 +70,7 @@ void DistortionSection::resume()
     up.clear_buffers();
     down.clear_buffers();
     if (!dryCopy)
-        dryCopy = std::make_unique<float[]>(2 * kMaxPiece);
+        dryCopy = std::make_unique<float[]>(kMaxPiece);
 }
 
 void DistortionSection::process(float* left, float* right, int n)
@@ -180,7 +177,7 @@ void DistortionSection::crossfadeOnOff(float* left, float* right, int n, bool sw
     if (switchedOn)
     {
         std::memcpy(fadeScratch, left, sizeof(float) * static_cast<std::size_t>(L));
-        runDisto(left, right, n, selected);
+        runDisto(left, left, n, selected);
         double w = 1.0;
         for (int i = 0; i < L; ++i)
         {
@@ -192,7 +189,7 @@ void DistortionSection::crossfadeOnOff(float* left, float* right, int n, bool sw
     {
         float* tail = left + (n - L);
         std::memcpy(fadeScratch, tail, sizeof(float) * static_cast<std::size_t>(L));
-        runDisto(left, right, n, selected);
+        runDisto(left, left, n, selected);
         double w = 1.0;
         for (int i = 0; i < L; ++i)
         {
@@ -207,7 +204,7 @@ void DistortionSection::crossfadeOnOff(float* left, float* right, int n, bool sw
 void DistortionSection::crossfadeType(float* left, float* right, int n, int from)
 {
     float* old = dryCopy.get();
-    runDisto(old, old + kMaxPiece, n, from);
+    runDisto(old, old, n, from);
     const double step = n > 0 ? 1.0 / n : 0.0;
     double w = 1.0;
     for (int i = 0; i < n; ++i)

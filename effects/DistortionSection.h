@@ -35,10 +35,6 @@ public:
     void setDistoParam1(float v); // drive of every type
     void setDistoParam2(float v); // overdrive mix, clipper scream, cruncher threshold
 
-    float getOn() const { return on.load(std::memory_order_relaxed); }
-    float getSelector() const { return selector.load(std::memory_order_relaxed); }
-    float getParam1() const { return param1.load(std::memory_order_relaxed); }
-    float getParam2() const { return param2.load(std::memory_order_relaxed); }
     int getType() const { return type.load(std::memory_order_relaxed); }
     int getPreviousType() const { return previousType.load(std::memory_order_relaxed); }
     bool isTypeChangePending() const { return typeChangePending.load(std::memory_order_relaxed); }
@@ -61,7 +57,7 @@ public:
 
 private:
     void processPiece(float* left, float* right, int n, bool first);
-    void runDisto(float* left, float* right, int n, int selected);
+    void runDisto(float* left, float* right, int n, int selected); // copies to right unless left
     void crossfadeOnOff(float* left, float* right, int n, bool switchedOn, int selected);
     void crossfadeType(float* left, float* right, int n, int from);
 
@@ -69,9 +65,6 @@ private:
 
     // Written by the setters, read by the renderer at its next block.
     std::atomic<float> on{0.0f};
-    std::atomic<float> selector{0.0f};
-    std::atomic<float> param1{0.0f};
-    std::atomic<float> param2{0.5f};
     std::atomic<int> type{0};
     std::atomic<int> previousType{0};
     static_assert(std::atomic<int>::is_always_lock_free);
@@ -85,7 +78,7 @@ private:
 
     // Audio thread only.
     float fadeScratch[kFadeLength] = {};
-    std::unique_ptr<float[]> dryCopy; // 2 x kMaxPiece, made by the first resume()
+    std::unique_ptr<float[]> dryCopy; // kMaxPiece, made by the first resume()
     alignas(16) float oversampled[4 * kChunk] = {};
     hiir::Upsampler4x up;
     hiir::Downsampler4x down;

@@ -14,7 +14,6 @@ class OutputVolume
 {
 public:
     void setVolume(float v); // linear gain 0–1
-    float getVolume() const { return volume.load(std::memory_order_relaxed); }
     // Re-initialises the smoother, which then rises from silence again.
     void setSampleRate(float rate);
 

@@ -21,7 +21,8 @@ void Valve::setSamplerate(int rate)
 void Valve::process(float* buffer, int count)
 {
     const float d = driveSmoother.process(drive.load(std::memory_order_relaxed));
-    outputGain = static_cast<float>(1.0 - std::log(100.0 * d + 1.0) * 0.75 / std::log(10.0) * 0.5);
+    const float outputGain =
+        static_cast<float>(1.0 - std::log(100.0 * d + 1.0) * 0.75 / std::log(10.0) * 0.5);
     const double target = 32.0 * d + 3.0;
 
     for (int i = 0; i < count; ++i)

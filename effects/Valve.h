@@ -22,7 +22,6 @@ public:
 
 private:
     std::atomic<float> drive{0.0f};
-    float outputGain = 1.0f;
     double gainDb = 0.0; // settles at 32 * drive + 3 dB
     CParamSmooth driveSmoother{4.0f, 4.0f * 44100.0f};
 };

@@ -5,7 +5,6 @@
 #include "sequencer/Step.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace quelvar
 {
@@ -25,12 +24,9 @@ bool LivePlay::held() const
 
 void LivePlay::slideTo(int note, long double tuningOctaves)
 {
-    const long double from = voice.noteFreq > 0.0L ? voice.noteFreq : cNoteFreq[note - kMidiNoteOffset];
-    const float target = static_cast<float>(
-        std::exp2(std::log2(cNoteFreq[note - kMidiNoteOffset]) + tuningOctaves));
-    const float current = static_cast<float>(std::exp2(std::log2(from) + tuningOctaves));
-    voice.slideFactor = std::exp(std::log(static_cast<long double>(target) / current) /
-                                 static_cast<long double>(std::max(slideSamples, 1)));
+    const long double target = cNoteFreq[note - kMidiNoteOffset];
+    const long double from = voice.noteFreq > 0.0L ? voice.noteFreq : target;
+    voice.slideFactor = slideFactorFor(from, target, tuningOctaves, slideSamples);
 }
 
 void LivePlay::accentFresh(int velocity, int accentThreshold)

@@ -31,7 +31,6 @@ public:
 
     void setSlideSamples(int samples) { slideSamples = samples; }
     bool active() const { return liveVoiceActive; }
-    bool isReleasing() const { return releasing; }
 
     // Release and de-click ramps of one sample; call before the voice sample when active.
     void advanceRamps();

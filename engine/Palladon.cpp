@@ -29,7 +29,7 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     for (auto& v : paramValues)
         v.store(0.0f, std::memory_order_relaxed);
     if (traits.publishesSharedBlock)
-        sharedBlock = SharedBlock::create("/qlvrdata.mmap" + instanceTag);
+        sharedBlock = SharedBlock::create(kSharedBlockNamePrefix + instanceTag);
 
     transport.setGrooveOffset(0.0);
     transport.setStepLength();

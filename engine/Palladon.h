@@ -149,7 +149,6 @@ public:
     void setDisto(float v);
     void setDistoParam1(float v) { distortion.setDistoParam1(v); }
     void setDistoParam2(float v) { distortion.setDistoParam2(v); }
-    const DistortionSection& getDistortion() const { return distortion; }
     const Delay& getDelay() const { return delay; }
 
     // After a chunk or a file changed patterns or parameters: the sequencer takes the current
@@ -181,6 +180,9 @@ private:
     float storedValue(int index) const { return paramValues[index].load(std::memory_order_relaxed); }
     void storeValue(int index, float v) { paramValues[index].store(v, std::memory_order_relaxed); }
     void applyParameter(int index, float v);
+    // Gate as a note-off shift in samples, up to 2/5 of a sixteenth either way; set when the slot
+    // changes and again at each sequencer block, as the tempo may have moved.
+    void storeGateOffset(float gate);
     void notifyParameter(int index, float v);
     void writeDefaultPattern();
     // After a pattern switch: the UI sees the new current pattern.
@@ -207,11 +209,15 @@ private:
                          bool lowRate);
     void renderLowRate(float* left, float* right, int frames, const HostTime& time);
     void renderLive(float* left, float* right, int frames, bool lowRate);
+    VoiceBlock beginVoiceBlock(double rate, bool lowRate);
+    void refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate);
     void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate, int sample);
     static bool allStepsSlide(const Pattern& p);
     void keepRecordedStep(const Step& recorded, int index);
     double lowRateRatio() const;
+    std::size_t lowRateFramesNeeded() const;
     void prepareLowRateBuffer();
+    bool buffersPrepared() const;
     // The delay follows the tempo in force: the host's in host sync, the internal one otherwise.
     void retuneDelay(double bpm);
     void runEffects(float* left, float* right, int frames);
@@ -255,7 +261,6 @@ private:
     std::atomic<bool> ignoreSyncMode{false}; // standalone: set from its settings
     static_assert(std::atomic<float>::is_always_lock_free);
     static_assert(std::atomic<int>::is_always_lock_free);
-    static_assert(std::atomic<double>::is_always_lock_free);
 };
 
 } // namespace quelvar

@@ -48,14 +48,9 @@ void Palladon::applyParameter(int index, float v)
         setWaveform(v);
         return;
     case kGate:
-    {
         storeValue(index, v);
-        const int spb = transport.samplesPerBeatInt();
-        const int q = ((spb / 4) * 2) / 5;
-        gateOffset.store(static_cast<int>((1.0f - 2.0f * v) * static_cast<float>(q)),
-                         std::memory_order_relaxed);
+        storeGateOffset(v);
         return;
-    }
     case kGroove:
         storeValue(index, v);
         transport.setGrooveOffset(v * kMaxGrooveBeats);
@@ -157,6 +152,14 @@ void Palladon::setWaveform(float v)
     const float waveform = v < 0.5f ? 0.0f : 1.0f;
     storeValue(kWaveform, waveform);
     osc.setWaveform(waveform != 0.0f ? 1 : 0);
+}
+
+void Palladon::storeGateOffset(float gate)
+{
+    const int spb = transport.samplesPerBeatInt();
+    const int q = ((spb / 4) * 2) / 5;
+    gateOffset.store(static_cast<int>((1.0f - 2.0f * gate) * static_cast<float>(q)),
+                     std::memory_order_relaxed);
 }
 
 void Palladon::setSlideTime(float v)

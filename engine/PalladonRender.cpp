@@ -48,6 +48,8 @@ void Palladon::setBlockSize(VstInt32 size)
     prepareLowRateBuffer();
 }
 
+// Sizes again: an allocation that failed in setSampleRate or setBlockSize, whose exception the
+// dispatcher swallows, gets another try before rendering starts.
 void Palladon::resume()
 {
     if (osc.bufferSize() != preparedFrames)
@@ -70,15 +72,26 @@ double Palladon::lowRateRatio() const
                     kMaxLowRateRatio);
 }
 
+std::size_t Palladon::lowRateFramesNeeded() const
+{
+    return static_cast<std::size_t>(std::ceil(lowRateRatio())) *
+               static_cast<std::size_t>(preparedFrames) +
+           1;
+}
+
 void Palladon::prepareLowRateBuffer()
 {
     if (!(getSampleRate() < 22050.0f))
         return;
-    const auto needed = static_cast<std::size_t>(std::ceil(lowRateRatio())) *
-                            static_cast<std::size_t>(preparedFrames) +
-                        1;
+    const std::size_t needed = lowRateFramesNeeded();
     if (needed > lowRateBuffer.size())
         lowRateBuffer.assign(needed, 0.0f);
+}
+
+bool Palladon::buffersPrepared() const
+{
+    return osc.bufferSize() >= preparedFrames &&
+           (!(getSampleRate() < 22050.0f) || lowRateBuffer.size() >= lowRateFramesNeeded());
 }
 
 HostTime Palladon::readHostTime(VstInt32 filter)
@@ -109,6 +122,14 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
         return;
     float* left = outputs[0];
     float* right = outputs[1];
+    // Buffers left short by a failed allocation are never rendered into: silence until
+    // resume() sizes them.
+    if (!buffersPrepared())
+    {
+        std::fill_n(left, frames, 0.0f);
+        std::fill_n(right, frames, 0.0f);
+        return;
+    }
     if (randomizeRequest.exchange(false, std::memory_order_relaxed))
         processRandomize(-1);
     takeLiveRequests();
@@ -196,10 +217,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     if (right)
         std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
 
-    const int spbInt = transport.samplesPerBeatInt();
-    gateOffset.store(static_cast<int>((1.0f - 2.0f * storedValue(kGate)) *
-                                      static_cast<float>(((spbInt / 4) * 2) / 5)),
-                     std::memory_order_relaxed);
+    storeGateOffset(storedValue(kGate));
 
     const BlockStart start = transport.beginBlock(time, lowRate ? kInternalRate : 0.0);
     if (sharedBlock)
@@ -215,13 +233,9 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     if (!start.run)
         return;
 
-    const double rate = lowRate ? kInternalRate : time.sampleRate;
-    const bool wavetable = !lowRate && storedValue(kAntialias) != 0.0f;
-    voice.flushTinyStates();
-    const VoiceBlock block = voice.prepareBlock(voiceParameters(), rate, wavetable);
+    const VoiceBlock block = beginVoiceBlock(lowRate ? kInternalRate : time.sampleRate, lowRate);
     const int stepLen = transport.stepLengthSamples();
     const int gate = getGateOffset();
-    osc.resetBlock();
 
     for (int i = 0; i < frames; ++i)
     {
@@ -235,11 +249,9 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
         // At most one pass over the pattern per sample, however far the clock has jumped.
         for (int started = 0; started <= kStepsPerPattern && transport.stepDue(); ++started)
             startStep(transport.dueStepIndex(), block, stepLen, lowRate, i);
-        if (wavetable && i % WavetableOscillator::oscBlock == 0)
-            osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i), voice.noteFreq,
-                                  storedValue(kTuning), getSampleRate());
+        refillOscillator(block, i, frames, getSampleRate());
         bool released = false;
-        const long double y = voice.sequencerSample(block, wavetable ? osc.sample(i) : 0.0f,
+        const long double y = voice.sequencerSample(block, block.wavetable ? osc.sample(i) : 0.0f,
                                                     stepLen, gate, transport.stopFadeGain(),
                                                     released);
         out[i] = static_cast<float>(y);
@@ -251,6 +263,24 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     if (right)
         std::memcpy(right, out, sizeof(float) * static_cast<std::size_t>(frames));
     sendMidiOut();
+}
+
+// Block start of either renderer. The wavetable oscillator is off on the low-rate path.
+VoiceBlock Palladon::beginVoiceBlock(double rate, bool lowRate)
+{
+    const bool wavetable = !lowRate && storedValue(kAntialias) != 0.0f;
+    voice.flushTinyStates();
+    const VoiceBlock block = voice.prepareBlock(voiceParameters(), rate, wavetable);
+    osc.resetBlock();
+    return block;
+}
+
+// The wavetable oscillator renders ahead of the voice, one oscBlock at a time.
+void Palladon::refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate)
+{
+    if (block.wavetable && i % WavetableOscillator::oscBlock == 0)
+        osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i),
+                              voice.noteFreq, storedValue(kTuning), sampleRate);
 }
 
 void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate,
@@ -319,11 +349,8 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
 
     const double engineRate = getSampleRate();
     const double rate = lowRate || !(engineRate >= 22050.0) ? kInternalRate : engineRate;
-    const bool wavetable = !lowRate && storedValue(kAntialias) != 0.0f;
-    voice.flushTinyStates();
-    const VoiceBlock block = voice.prepareBlock(voiceParameters(), rate, wavetable);
+    const VoiceBlock block = beginVoiceBlock(rate, lowRate);
     live.setSlideSamples(getSlideSamples());
-    osc.resetBlock();
 
     const int events = noteEvents.size();
     for (int i = 0; i < frames; ++i)
@@ -342,10 +369,8 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
         if (!live.active())
             continue;
         live.advanceRamps();
-        if (wavetable && i % WavetableOscillator::oscBlock == 0)
-            osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i),
-                                  voice.noteFreq, storedValue(kTuning), rate);
-        left[i] = live.finish(voice.liveSample(block, wavetable ? osc.sample(i) : 0.0f));
+        refillOscillator(block, i, frames, rate);
+        left[i] = live.finish(voice.liveSample(block, block.wavetable ? osc.sample(i) : 0.0f));
         live.endSample();
     }
     if (right)

@@ -13,6 +13,10 @@ namespace quelvar
 
 class Pattern;
 
+// A block's name is this prefix and the engine's instance tag, so the UI process finds it from
+// the tag alone.
+constexpr char kSharedBlockNamePrefix[] = "/qlvrdata.mmap";
+
 namespace sharedLayout
 {
 constexpr std::size_t kSize = 75280;

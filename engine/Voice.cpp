@@ -21,6 +21,15 @@ int playableNote(int note)
     return note >= 0 && note <= kMaxStepNote ? note : 0;
 }
 
+long double slideFactorFor(long double fromFreq, long double toFreq, long double tuningOctaves,
+                           int lengthSamples)
+{
+    const float target = static_cast<float>(std::exp2(std::log2(toFreq) + tuningOctaves));
+    const float current = static_cast<float>(std::exp2(std::log2(fromFreq) + tuningOctaves));
+    const long double length = lengthSamples > 0 ? lengthSamples : 1;
+    return std::exp(std::log(static_cast<long double>(target) / current) / length);
+}
+
 void Voice::reset()
 {
     noteFreq = 0.0L;
@@ -100,12 +109,7 @@ bool Voice::startStep(const Step* previous, const Step& step, const Step& next, 
     if (slide)
     {
         slideActive = 1;
-        const long double t = block.tuningOctaves;
-        const float target = static_cast<float>(std::exp2(std::log2(cNoteFreq[note]) + t));
-        const float currentFreq = static_cast<float>(std::exp2(std::log2(noteFreq) + t));
-        const long double length = stepLength > 0 ? stepLength : 1;
-        slideFactor =
-            std::exp(std::log(static_cast<long double>(target) / currentFreq) / length);
+        slideFactor = slideFactorFor(noteFreq, cNoteFreq[note], block.tuningOctaves, stepLength);
     }
     else
     {
@@ -152,6 +156,9 @@ inline void Voice::advanceEnvelopes(const VoiceBlock& b)
     accentEnvSmooth += (accentEnv - accentEnvSmooth) * b.accentEnvSmoothRate;
     accentResoSmooth += (accentReso - accentResoSmooth) * b.accentResoSmoothRate;
     filterEnv *= b.decayFactor;
+    oscPhase += b.phaseIncrement * noteFreq;
+    if (oscPhase > kTwoPi)
+        oscPhase -= kTwoPi;
 }
 
 inline long double Voice::oscillatorValue(const VoiceBlock& b, float oscTable) const
@@ -200,10 +207,6 @@ long double Voice::sequencerSample(const VoiceBlock& b, float oscTable, int step
         cutoffDrift + b.envMod * (filterEnv - 2.0) + b.accentDepth * accentEnvSmooth;
     const long double w = b.cutoffBase * exp2FromTable(x);
 
-    oscPhase += b.phaseIncrement * noteFreq;
-    if (oscPhase > kTwoPi)
-        oscPhase -= kTwoPi;
-
     released = false;
     if (slideToNext == 0)
     {
@@ -231,9 +234,6 @@ long double Voice::liveSample(const VoiceBlock& b, float oscTable)
     advanceEnvelopes(b);
     const long double x = b.envMod * (filterEnv - 2.0) + b.accentDepth * accentEnvSmooth;
     const long double w = b.cutoffBase * exp2FromTable(x);
-    oscPhase += b.phaseIncrement * noteFreq;
-    if (oscPhase > kTwoPi)
-        oscPhase -= kTwoPi;
     return filterChain(b, oscillatorValue(b, oscTable), w, 1.0, b.square ? noteLevel : 1.5);
 }
 

@@ -91,7 +91,6 @@ public:
     void reopenIfReleased() { voiceOff = false; }
     void restartNote() { samplesInNote = 0; }
     bool isOff() const { return voiceOff; }
-    long double frequency() const { return noteFreq; }
 
     // Extended-precision voice state, read by tests.
     long double noteFreq = 0.0L;
@@ -129,5 +128,11 @@ private:
 
 // The step's note as the voice may use it: anything outside 0–60 plays as a rest.
 int playableNote(int note);
+
+// Per-sample factor that takes noteFreq from fromFreq to toFreq over lengthSamples (at least 1)
+// for sequencer and live slides alike. Both ends are tuned and rounded to float first; that
+// rounding is part of the slide's exact course.
+long double slideFactorFor(long double fromFreq, long double toFreq, long double tuningOctaves,
+                           int lengthSamples);
 
 } // namespace quelvar

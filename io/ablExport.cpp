@@ -3,6 +3,7 @@
 #include "engine/Palladon.h"
 #include "io/ablNoteNames.h"
 #include "io/fileBytes.h"
+#include "io/patternImport.h"
 #include "io/textHelpers.h"
 
 #include <algorithm>
@@ -18,14 +19,6 @@ std::string settingsLine(const AblSettings& s)
            " Resonance: " + formatFixed6(s.resonance) + " Envmod: " + formatFixed6(s.envMod) +
            " Decay: " + formatFixed6(s.decay) + " Accent: " + formatFixed6(s.accent) +
            " Waveform: " + formatFixed6(s.waveform) + " Volume: " + formatFixed6(s.volume) + "\r\n";
-}
-
-// Notes outside 1–60 never come from our own editors; should one appear it is written as a
-// rest rather than as a name looked up out of range.
-int writableNote(const Step& step)
-{
-    const int n = step.note();
-    return n >= 1 && n <= kMaxStepNote ? n : 0;
 }
 
 bool writeText(const std::string& path, const std::string& text)
@@ -50,7 +43,8 @@ std::string abl2PatternText(const Pattern& pattern, const AblSettings& settings)
     for (int i = 0; i < n; ++i)
     {
         const Step& step = *pattern.getStepAnyIndex(i);
-        const int note = writableNote(step);
+        // A note out of range is written as a rest rather than looked up out of range.
+        const int note = noteOrRest(step.note());
         const int semitone = note > 0 ? (note - 1) % 12 : 0;
         const int octave = note > 0 ? (note - 1) / 12 + 2 : 2;
         text += std::string(kAblNoteNames[semitone]) + std::to_string(octave) + " ";
@@ -70,7 +64,7 @@ std::string abl3PatternText(const Pattern& pattern, const AblSettings& settings)
     for (int i = 0; i < n; ++i)
     {
         const Step& step = *pattern.getStepAnyIndex(i);
-        const int note = writableNote(step);
+        const int note = noteOrRest(step.note());
         text += std::to_string(note > 0 ? note - kDefaultStepNote : 0) + " 0 0 ";
         text += step.accent() ? "1 " : "0 ";
         text += step.slide() ? "1 " : "0 ";

@@ -6,7 +6,6 @@
 #include "io/textHelpers.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace quelvar
 {
@@ -41,11 +40,6 @@ int countAfterLastColon(const std::string& line)
     return parseInteger(std::string_view(line).substr(line.rfind(':') + 1));
 }
 
-float unitRange(double v)
-{
-    return static_cast<float>(std::clamp(v, 0.0, 1.0));
-}
-
 void addGateAndGroove(PatternImport& out)
 {
     out.settings.push_back({kGate, 0.5f});
@@ -64,7 +58,7 @@ void readAbl2Settings(const std::string& line, PatternImport& out)
         v = std::clamp(v, 0.0, 1.0);
         if (kSlots[k - 1] == kCutoff)
             v /= 2.4;
-        out.settings.push_back({kSlots[k - 1], unitRange(v)});
+        out.settings.push_back({kSlots[k - 1], static_cast<float>(v)});
     }
     addGateAndGroove(out);
 }
@@ -116,7 +110,7 @@ bool readAbl2Step(const std::string& line, Pattern& pattern, int i, int& outOfRa
     {
         // An octave that is no digit, or that takes the note outside 1–60, leaves a rest.
         const int n = octave >= '0' && octave <= '9' ? semitone + 12 * (octave - '0' - 2) : -1;
-        note = n >= 1 && n <= kMaxStepNote ? n : 0;
+        note = noteOrRest(n);
         if (note == 0)
             ++outOfRange;
     }
@@ -172,17 +166,7 @@ bool startPattern(PatternImport& out, int count, int minimum)
 bool applyAbl(Palladon& engine, const PatternImport& parsed, const std::string& path, int index,
               bool nameAtFirstDot, const char* reader)
 {
-    applySettings(engine, parsed.settings);
-    for (int i = 0; i < parsed.outOfRangeSteps; ++i)
-        std::printf("Quelvar > %s ERROR : note out of range : step disabled\n", reader);
-    if (!parsed.pattern)
-        return false;
-    Pattern pattern = *parsed.pattern;
-    const std::string name = patternNameFromPath(path, nameAtFirstDot);
-    if (!name.empty())
-        pattern.setName(cutName(name, kImportedNameBytes));
-    installPattern(engine, pattern, index);
-    return true;
+    return applyImport(engine, parsed, index, reader, patternNameFromPath(path, nameAtFirstDot));
 }
 } // namespace
 

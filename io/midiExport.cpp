@@ -43,7 +43,7 @@ std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
     for (int i = 0; i < pattern.getNBStep(); ++i)
     {
         const Step& step = *pattern.getStepAnyIndex(i);
-        const int note = step.note() >= 1 && step.note() <= kMaxStepNote ? step.note() : 0;
+        const int note = noteOrRest(step.note());
         const double length = noteLength(step.accent());
         const bool slideIn = previous != 0 && previousSlides;
         if (note != 0)
@@ -87,12 +87,17 @@ std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
 
 bool exportMidiPattern(Palladon& engine, const std::string& path, int index)
 {
+    return exportMidiPattern(engine, path, index, engine.getTransport().hostTempo());
+}
+
+bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm)
+{
     const Pattern* pattern = index == kCurrentPatternIndex ? engine.getCurrentPattern()
                                                            : engine.getSong().getPattern(index);
     if (path.empty() || !pattern)
         return false;
     MidiExportSettings settings;
-    settings.tempoBpm = engine.getTransport().hostTempo();
+    settings.tempoBpm = tempoBpm;
     settings.gate = engine.getParameter(kGate);
     settings.groove = engine.getParameter(kGroove);
     const std::vector<std::uint8_t> bytes = midiPatternBytes(*pattern, settings);

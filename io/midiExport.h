@@ -27,5 +27,7 @@ std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
 // Song pattern `index`, or the current one for −1, at the host's last reported tempo.
 // False when nothing was written (empty path, no such pattern, file not writable).
 bool exportMidiPattern(Palladon& engine, const std::string& path, int index);
+// The same at a tempo of the caller's choosing, for an engine no host reports a tempo to.
+bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm);
 
 } // namespace quelvar

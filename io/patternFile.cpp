@@ -3,7 +3,7 @@
 #include "engine/Palladon.h"
 #include "io/fileBytes.h"
 #include "io/littleEndianFloat.h"
-
+#include "io/stepBytes.h"
 
 namespace quelvar
 {
@@ -11,17 +11,15 @@ namespace quelvar
 std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern,
                                             const std::array<float, kNumParams>& params)
 {
-    const std::string name = cutName(pattern.getName(), kPatternFileNameBytes);
+    const std::string name = pattern.getName();
     const int n = pattern.getNBStep();
     std::vector<std::uint8_t> out(kPatternFileMagic, kPatternFileMagic + kPatternFileMagicBytes);
     out.push_back(1);
     out.push_back(static_cast<std::uint8_t>(n));
     for (int i = 0; i < n; ++i)
     {
-        const Step* s = pattern.getStepAnyIndex(i);
-        out.push_back(static_cast<std::uint8_t>(s->note() & 0xFF));
-        out.push_back(s->slide() ? 1 : 0);
-        out.push_back(s->accent() ? 1 : 0);
+        out.resize(out.size() + kStepRecordBytes);
+        putStepBytes(out.data() + out.size() - kStepRecordBytes, *pattern.getStepAnyIndex(i));
     }
     out.push_back(static_cast<std::uint8_t>(name.size()));
     out.insert(out.end(), name.begin(), name.end());
@@ -40,24 +38,24 @@ std::optional<PatternImport> parsePatternFile(const std::uint8_t* data, std::siz
     if (!data || size <= 9 || std::memcmp(data, kPatternFileMagic, kPatternFileMagicBytes) != 0)
         return std::nullopt;
     const int n = data[9];
-    if (n < 1 || n > kStepsPerPattern || size <= 9 + 3 * static_cast<std::size_t>(n))
+    if (n < 1 || n > kStepsPerPattern || size <= 9 + kStepRecordBytes * static_cast<std::size_t>(n))
         return std::nullopt;
 
     PatternImport result;
     Pattern& pattern = result.pattern.emplace(n);
     const std::uint8_t* step = data + 10;
-    for (int i = 0; i < n; ++i, step += 3)
+    for (int i = 0; i < n; ++i, step += kStepRecordBytes)
     {
-        const int note = static_cast<std::int8_t>(step[0]);
-        if (noteOrRest(note) != note)
+        const StepBytes stored = readStepBytes(step);
+        if (noteOrRest(stored.note) != stored.note)
             ++result.outOfRangeSteps;
-        pattern.setStepNote(noteOrRest(note), i);
-        pattern.setStepSlide(step[1] != 0, i);
-        pattern.setStepAccent(step[2] != 0, i);
+        pattern.setStepNote(noteOrRest(stored.note), i);
+        pattern.setStepSlide(stored.slide, i);
+        pattern.setStepAccent(stored.accent, i);
     }
 
     // A name or parameter block that runs past the end marks a damaged file: rejected whole.
-    std::size_t at = 10 + 3 * static_cast<std::size_t>(n);
+    std::size_t at = 10 + kStepRecordBytes * static_cast<std::size_t>(n);
     if (at == size)
         return result;
     const std::size_t nameLength = data[at++];

@@ -20,6 +20,8 @@ class Palladon;
 constexpr char kPatternFileMagic[] = "fnk3patt"; // eight bytes in the file, no terminator
 constexpr std::size_t kPatternFileMagicBytes = 8;
 constexpr std::size_t kPatternFileNameBytes = 127;
+// Every name the writer meets must be one the reader takes back.
+static_assert(kPatternFileNameBytes >= kMaxPatternNameBytes);
 
 std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern,
                                             const std::array<float, kNumParams>& params);

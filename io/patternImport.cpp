@@ -3,6 +3,8 @@
 #include "engine/Palladon.h"
 #include "sequencer/utf8Prefix.h"
 
+#include <cstdio>
+
 namespace quelvar
 {
 
@@ -24,6 +26,21 @@ void installPattern(Palladon& engine, const Pattern& pattern, int index)
     engine.refreshAfterLoad();
 }
 
+bool applyImport(Palladon& engine, const PatternImport& parsed, int index, const char* reader,
+                 std::string_view name)
+{
+    applySettings(engine, parsed.settings);
+    for (int i = 0; i < parsed.outOfRangeSteps; ++i)
+        std::printf("Quelvar > %s ERROR : note out of range : step disabled\n", reader);
+    if (!parsed.pattern)
+        return false;
+    Pattern pattern = *parsed.pattern;
+    if (!name.empty())
+        pattern.setName(utf8Prefix(name, kImportedNameBytes));
+    installPattern(engine, pattern, index);
+    return true;
+}
+
 std::string patternNameFromPath(std::string_view path, bool atFirstDot)
 {
     const std::size_t slash = path.find_last_of("/\\");
@@ -32,11 +49,6 @@ std::string patternNameFromPath(std::string_view path, bool atFirstDot)
     if (dot == std::string_view::npos)
         return {};
     return std::string(file.substr(0, dot));
-}
-
-std::string cutName(std::string_view name, std::size_t maxBytes)
-{
-    return std::string(utf8Prefix(name, maxBytes));
 }
 
 } // namespace quelvar

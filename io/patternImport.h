@@ -51,11 +51,14 @@ void applySettings(Palladon& engine, const std::vector<ParameterSetting>& settin
 // then refreshes the sequencer, the editor and the host.
 void installPattern(Palladon& engine, const Pattern& pattern, int index);
 
+// What an interchange importer does with its parse: applies the settings, reports each step that
+// became a rest under the importer's name `reader`, and installs the pattern, renamed to `name`
+// unless that is empty. False, after the settings, when no pattern was read.
+bool applyImport(Palladon& engine, const PatternImport& parsed, int index, const char* reader,
+                 std::string_view name);
+
 // The file name without its folder and extension. With `atFirstDot` the name ends at its first
 // dot, else at its last. Empty when there is no extension, so the caller keeps its default.
 std::string patternNameFromPath(std::string_view path, bool atFirstDot);
-
-// At most `maxBytes` bytes, never ending inside a UTF-8 sequence.
-std::string cutName(std::string_view name, std::size_t maxBytes);
 
 } // namespace quelvar

@@ -2,8 +2,8 @@
 
 #include "engine/Palladon.h"
 #include "io/fileBytes.h"
+#include "sequencer/utf8Prefix.h"
 
-#include <cstdio>
 #include <tinyxml2.h>
 
 namespace quelvar
@@ -71,7 +71,7 @@ PatternImport parsePhoscyonPattern(const char* data, std::size_t size)
     Pattern& pattern = out.pattern.emplace(length);
     const char* name = root->Attribute("name");
     if (name && *name)
-        pattern.setName(cutName(name, kImportedNameBytes));
+        pattern.setName(utf8Prefix(name, kImportedNameBytes));
 
     int i = 0;
     for (const tinyxml2::XMLElement* e = root->FirstChildElement(); e && i < length;
@@ -111,12 +111,7 @@ bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t s
     if (!isImportIndex(index))
         return false;
     const PatternImport parsed = parsePhoscyonPattern(data, size);
-    for (int i = 0; i < parsed.outOfRangeSteps; ++i)
-        std::printf("Quelvar > ImportPhoscyonPattern ERROR : note out of range : step disabled\n");
-    if (!parsed.pattern)
-        return false;
-    installPattern(engine, *parsed.pattern, index);
-    return true;
+    return applyImport(engine, parsed, index, "ImportPhoscyonPattern", {}); // keeps its own name
 }
 
 } // namespace quelvar

@@ -15,7 +15,7 @@ namespace
 {
 std::size_t recordBytes(int nbStep)
 {
-    return kChunkRecordBytes + 3 * static_cast<std::size_t>(nbStep);
+    return kChunkRecordBytes + kStepRecordBytes * static_cast<std::size_t>(nbStep);
 }
 
 int signedByte(std::uint8_t b)
@@ -56,15 +56,9 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
         const int n = counts[i];
         chunk[at++] = static_cast<std::uint8_t>(i);
         chunk[at++] = static_cast<std::uint8_t>(n);
-        for (int s = 0; s < n; ++s)
-        {
-            const Step* step = p->getStepAnyIndex(s);
-            chunk[at++] = static_cast<std::uint8_t>(step->note() & 0xFF);
-            chunk[at++] = step->slide() ? 1 : 0;
-            chunk[at++] = step->accent() ? 1 : 0;
-        }
-        // A record has room for 127 name bytes; longer names are cut.
-        const std::string name = cutName(p->getName(), kChunkNameBytes);
+        for (int s = 0; s < n; ++s, at += kStepRecordBytes)
+            putStepBytes(&chunk[at], *p->getStepAnyIndex(s));
+        const std::string name = p->getName(); // never longer than the record's name area
         chunk[at] = static_cast<std::uint8_t>(name.size());
         std::memcpy(&chunk[at + 1], name.data(), name.size());
         at += 1 + kChunkNameBytes;
@@ -116,8 +110,11 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size)
         if (size - at < recordBytes(record.nbStep))
             return parsed;
         const std::uint8_t* step = data + at + 2;
-        for (int s = 0; s < record.nbStep; ++s, step += 3)
-            record.steps[s] = {noteOrRest(signedByte(step[0])), step[1] != 0, step[2] != 0};
+        for (int s = 0; s < record.nbStep; ++s, step += kStepRecordBytes)
+        {
+            const StepBytes stored = readStepBytes(step);
+            record.steps[s] = {noteOrRest(stored.note), stored.slide, stored.accent};
+        }
         const int nameLength = signedByte(*step);
         if (nameLength < 0)
             return parsed;
@@ -171,6 +168,12 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk)
         return 0;
     engine.refreshAfterLoad();
     return 1;
+}
+
+bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size)
+{
+    const ParsedChunk chunk = parseChunk(data, size);
+    return chunk.accepted && applyChunk(engine, chunk) == 1;
 }
 
 } // namespace quelvar

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/parameterTable.h"
+#include "io/stepBytes.h"
 #include "sequencer/Pattern.h"
 
 #include <array>
@@ -21,19 +22,14 @@ constexpr int kChunkVersion = 2;
 constexpr std::size_t kChunkHeaderBytes = 120; // version 2 with 29 parameters
 constexpr std::size_t kChunkNameBytes = 127;   // name area after its length byte
 constexpr std::size_t kChunkRecordBytes = 2 + kChunkNameBytes + 1; // plus 3 per step
-
-struct StepBytes
-{
-    int note;
-    bool slide;
-    bool accent;
-};
+// getChunkBytes copies names whole into the name area.
+static_assert(kChunkNameBytes >= kMaxPatternNameBytes);
 
 struct ChunkRecord
 {
     int index;
     int nbStep;
-    std::array<StepBytes, kStepsPerPattern> steps;
+    std::array<StepBytes, kStepsPerPattern> steps; // notes held to 0–60
     std::string name;
 };
 
@@ -63,5 +59,8 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size);
 int setChunk(Palladon& engine, const void* data, std::size_t size);
 // setChunk without its trace lines.
 int applyChunk(Palladon& engine, const ParsedChunk& chunk);
+// Parses and applies only a chunk that is well formed throughout, so a fault changes nothing.
+// True when it was applied.
+bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size);
 
 } // namespace quelvar

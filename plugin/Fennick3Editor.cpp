@@ -1,6 +1,7 @@
 #include "plugin/Fennick3Editor.h"
 
 #include "engine/Palladon.h"
+#include "engine/editorCommands.h"
 #include "plugin/bridgeFiles.h"
 #include "plugin/bridgeProtocol.h"
 
@@ -30,16 +31,19 @@ template <std::size_t N> void writeLiteral(const char (&text)[N])
 } // namespace
 
 Fennick3Editor::Fennick3Editor(Palladon* engine, std::span<const std::uint8_t> uiProgram)
-    : PalladonEditor(engine), engine(engine), instance(engine->getInstanceTag()),
-      runtimeDir(runtimeDirectory(true))
+    : PalladonEditor(engine), engine(engine), instance(engine->getInstanceTag())
 {
+    const std::string runtimeDir = runtimeDirectory(true);
     if (runtimeDir.empty())
     {
         std::printf("QuelvarVST > no private directory for the UI program and its FIFOs\n");
         std::fflush(stdout);
     }
-    copyUIExecutable(uiProgram);
-    prepareFifo();
+    // Without the directory every path stays empty: no program is written and no FIFO made.
+    const BridgePaths paths =
+        runtimeDir.empty() ? BridgePaths{} : bridgePaths(runtimeDir, instance);
+    copyUIExecutable(paths.program, uiProgram);
+    prepareFifo(paths);
     pollTimer.setCallback(&Fennick3Editor::processFifoMessageCallback, this);
 }
 
@@ -69,11 +73,11 @@ Fennick3Editor::~Fennick3Editor()
         unlink(executablePath.c_str());
 }
 
-bool Fennick3Editor::copyUIExecutable(std::span<const std::uint8_t> program)
+bool Fennick3Editor::copyUIExecutable(const std::string& path,
+                                      std::span<const std::uint8_t> program)
 {
-    if (runtimeDir.empty() || program.empty())
+    if (path.empty() || program.empty())
         return false;
-    const std::string path = bridgePaths(runtimeDir, instance).program;
     if (!writeProgram(path, program))
     {
         std::printf("QuelvarVST > can't write the UI program %s\n", path.c_str());
@@ -84,16 +88,13 @@ bool Fennick3Editor::copyUIExecutable(std::span<const std::uint8_t> program)
     return true;
 }
 
-void Fennick3Editor::prepareFifo()
+void Fennick3Editor::prepareFifo(const BridgePaths& paths)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    if (runtimeDir.empty())
-        return;
-    const BridgePaths paths = bridgePaths(runtimeDir, instance);
     // A path stays empty when its FIFO was refused, so it is neither opened nor removed later.
-    if (createFifo(paths.commandFifo))
+    if (!paths.commandFifo.empty() && createFifo(paths.commandFifo))
         uiFifoPath = paths.commandFifo;
-    if (createFifo(paths.noticeFifo))
+    if (!paths.noticeFifo.empty() && createFifo(paths.noticeFifo))
         pluginFifoPath = paths.noticeFifo;
 }
 
@@ -110,8 +111,7 @@ bool Fennick3Editor::openUiFifo()
     }
     const int capacity = fcntl(fd, F_GETPIPE_SZ);
     uiFifo = fd;
-    pipeCapacity = capacity > 0 ? capacity : 0;
-    readBuffer.assign(static_cast<std::size_t>(pipeCapacity), 0);
+    readBuffer.assign(static_cast<std::size_t>(capacity > 0 ? capacity : 0), 0);
     return true;
 }
 
@@ -138,7 +138,7 @@ bool Fennick3Editor::getRect(ERect** r)
 
 bool Fennick3Editor::open(void* window)
 {
-    systemWindow = window;
+    PalladonEditor::open(window);
     openUI(window);
     opened.store(true);
     return true;
@@ -150,7 +150,7 @@ void Fennick3Editor::close()
         return;
     pollTimer.stop();
     opened.store(false);
-    systemWindow = nullptr;
+    PalladonEditor::close();
 }
 
 void Fennick3Editor::openUI(void* window)
@@ -277,9 +277,12 @@ void Fennick3Editor::endUiProcess()
 
 void Fennick3Editor::send(const std::uint8_t* message, std::size_t length)
 {
-    // One write of a few bytes: atomic on a pipe; a full pipe or a missing FIFO drops it.
-    [[maybe_unused]] const ssize_t n =
-        write(pluginFifo.load(std::memory_order_relaxed), message, length);
+    // Before the first open there is no FIFO: no system call for every note.
+    const int fd = pluginFifo.load(std::memory_order_relaxed);
+    if (fd < 0)
+        return;
+    // One write of a few bytes: atomic on a pipe; a full pipe drops it.
+    [[maybe_unused]] const ssize_t n = write(fd, message, length);
 }
 
 void Fennick3Editor::setParameter(int index, float value)
@@ -325,7 +328,7 @@ void Fennick3Editor::processFifoMessageCallback(void* editor)
 
 void Fennick3Editor::processMessageFromUI()
 {
-    if (pipeCapacity <= 0 || uiFifo == -1)
+    if (readBuffer.empty() || uiFifo == -1)
         return;
     const ssize_t n = read(uiFifo, readBuffer.data(), readBuffer.size());
     if (n <= 0)
@@ -367,104 +370,31 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
     case command::parameter:
         engine->setParameterAutomated(getInt32(m + 1), getFloat(m + 5));
         break;
-    case 2:
-    case 3:
+    case command::noteOldest:
+    case command::noteOld:
     case command::note:
         if (m[1] == 0x90)
-            engine->play(m[2], m[3], 0);
+            editorCommands::liveNote(*engine, true, m[2], m[3]);
         else if (m[1] == 0x80)
-            engine->stop(m[2], m[3], 0);
+            editorCommands::liveNote(*engine, false, m[2], m[3]);
         break;
     case command::randomise:
-        switch (m[1])
-        {
-        case 0:
-            engine->PatternRandom1(-1);
-            break;
-        case 1:
-        case 2:
-        case 3:
-            engine->patternRandom3(m[1] - 1, -1);
-            break;
-        case 4:
-            engine->randomParameters();
-            break;
-        case 5:
-            engine->PatternRandom1(-1);
-            engine->randomParameters();
-            break;
-        default:
-            break;
-        }
+        editorCommands::randomise(*engine, m[1]);
         break;
     case command::pattern:
-        switch (m[1])
-        {
-        case 0:
-            engine->PatternClear();
-            break;
-        case 1:
-            engine->PatternCopy(-1);
-            break;
-        case 2:
-            engine->PatternPaste(-1);
-            break;
-        case 3:
-            engine->patternTransposeUp();
-            break;
-        case 4:
-            engine->patternTransposeDown();
-            break;
-        case 5:
-            engine->patternShiftLeft();
-            break;
-        case 6:
-            engine->patternShiftRight();
-            break;
-        default:
-            break;
-        }
-        engine->updatePatternData();
+        editorCommands::editCurrentPattern(*engine, m[1]);
         updateDisplay();
         break;
     case command::stepEdit:
-        if (Pattern* p = engine->getCurrentPattern())
-        {
-            const int step = m[2];
-            const int value = getInt32(m + 3);
-            if (m[1] == 0)
-                p->setStepNote(value, step);
-            else if (m[1] == 1)
-                p->setStepSlide(value != 0, step);
-            else if (m[1] == 2)
-                p->setStepAccent(value != 0, step);
-            engine->updatePatternData();
+        if (editorCommands::editStep(*engine, m[1], m[2], getInt32(m + 3)))
             updateDisplay();
-        }
         break;
     case command::patternSlot:
-    {
-        const int index = m[2];
-        if (Pattern* p = engine->getSong().getPattern(index))
-        {
-            if (m[1] == 0)
-                p->clear();
-            else if (m[1] == 1)
-                engine->PatternCopy(index);
-            else if (m[1] == 2)
-                engine->PatternPaste(index);
-            else if (m[1] == 3)
-                engine->PatternRandom1(index);
-        }
-        engine->updatePluginData();
-        engine->updatePatternData();
+        editorCommands::editPattern(*engine, m[1], m[2]);
         updateDisplay();
         break;
-    }
     case command::patternName:
-        if (Pattern* p = engine->getCurrentPattern())
-            p->setName(textField(m + 2, m[1]));
-        engine->updatePatternData();
+        editorCommands::setPatternName(*engine, textField(m + 2, m[1]));
         break;
     case command::playOld:
     case command::play:
@@ -474,62 +404,11 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
         engine->internalStop();
         break;
     case command::exportFile:
-    {
-        const std::string path(textField(m + 6, length - 6));
-        switch (m[1])
-        {
-        case 0:
-            engine->exportPattern(path);
-            break;
-        case 2:
-            engine->exportABL2Pattern(path);
-            break;
-        case 3:
-            engine->exportABL3Pattern(path);
-            break;
-        case 4:
-            engine->exportBank(path);
-            break;
-        case 5:
-            engine->exportPhoscyonPattern(path);
-            break;
-        case 6:
-            engine->exportMidiPattern(path, -1);
-            break;
-        default:
-            break;
-        }
+        editorCommands::exportFile(*engine, m[1], std::string(textField(m + 6, length - 6)));
         break;
-    }
     case command::importFile:
-    {
-        const int index = m[2];
-        const std::string path(textField(m + 7, length - 7));
-        switch (m[1])
-        {
-        case 0:
-            engine->importPattern(path, index, false);
-            break;
-        case 1:
-            engine->importPattern(path, index, true);
-            break;
-        case 2:
-            engine->importABLPattern(path, index, false);
-            break;
-        case 3:
-            engine->importPhoscyonPattern(path, index);
-            break;
-        case 4:
-            engine->importBank(path, -1);
-            break;
-        case 5:
-            engine->importABLPattern(path, index, true);
-            break;
-        default:
-            break;
-        }
+        editorCommands::importFile(*engine, m[1], m[2], std::string(textField(m + 7, length - 7)));
         break;
-    }
     default:
         break;
     }

@@ -6,6 +6,8 @@
 
 #include "engine/PalladonEditor.h"
 #include "plugin/Timer.h"
+#include "plugin/bridgeFiles.h"
+#include "plugin/bridgeProtocol.h"
 
 #include <atomic>
 #include <cstdint>
@@ -48,8 +50,8 @@ public:
     pid_t getUiProcess() const { return uiProcess; }
 
 private:
-    bool copyUIExecutable(std::span<const std::uint8_t> program);
-    void prepareFifo();
+    bool copyUIExecutable(const std::string& path, std::span<const std::uint8_t> program);
+    void prepareFifo(const bridge::BridgePaths& paths);
     bool openUiFifo();
     bool openPluginFifo();
     void openUI(void* window);
@@ -62,16 +64,14 @@ private:
     void applyCommand(const std::uint8_t* message, std::size_t length);
     void send(const std::uint8_t* message, std::size_t length);
 
-    ERect rect{0, 0, 437, 621};
+    ERect rect{0, 0, bridge::kEditorHeight, bridge::kEditorWidth};
     Palladon* engine;
     std::atomic<bool> opened{false}; // read by the audio thread's notices
     std::string instance;            // the engine's tag, also the UI program's argument
     bool firstOpen = true;
-    std::string runtimeDir;     // empty when no private directory could be had
     std::string executablePath; // empty when no program was written
     std::string uiFifoPath;
     int uiFifo = -1;
-    int pipeCapacity = 0;
     std::vector<std::uint8_t> readBuffer; // pipe-capacity bytes, sized when the FIFO opens
     std::string pluginFifoPath;
     std::atomic<int> pluginFifo{-1}; // written on first open, read by every notice

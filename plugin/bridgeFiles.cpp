@@ -1,5 +1,7 @@
 #include "plugin/bridgeFiles.h"
 
+#include "engine/SharedBlock.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -95,7 +97,7 @@ BridgePaths bridgePaths(const std::string& directory, std::string_view tag)
 {
     const std::string t(tag);
     return {directory + "/QuelvarUI" + t, directory + "/quelvarui" + t + ".fifo",
-            directory + "/quelvarplugin" + t + ".fifo", "/qlvrdata.mmap" + t};
+            directory + "/quelvarplugin" + t + ".fifo", kSharedBlockNamePrefix + t};
 }
 
 bool createFifo(const std::string& path)

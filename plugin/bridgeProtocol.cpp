@@ -38,8 +38,8 @@ bool isCommandOpcode(std::uint8_t opcode)
     switch (opcode)
     {
     case command::parameter:
-    case 2:
-    case 3:
+    case command::noteOldest:
+    case command::noteOld:
     case command::note:
     case command::randomise:
     case command::pattern:
@@ -89,8 +89,8 @@ std::size_t commandLength(std::span<const std::uint8_t> bytes)
     {
     case command::parameter:
         return fixedLength(bytes, 9);
-    case 2:
-    case 3:
+    case command::noteOldest:
+    case command::noteOld:
     case command::note:
     case command::randomise:
     case command::patternSlot:

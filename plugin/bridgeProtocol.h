@@ -33,9 +33,10 @@ constexpr std::uint8_t distortionType = 16; // byte type 0-3
 
 namespace command
 {
-constexpr std::uint8_t parameter = 1; // int32 index, float value
-constexpr std::uint8_t noteFirst = 2; // 2, 3 and 4: byte status, byte note, byte velocity
-constexpr std::uint8_t note = 4;
+constexpr std::uint8_t parameter = 1;    // int32 index, float value
+constexpr std::uint8_t noteOldest = 2;   // read like note
+constexpr std::uint8_t noteOld = 3;      // read like note
+constexpr std::uint8_t note = 4;         // byte status, byte note, byte velocity
 constexpr std::uint8_t randomise = 10;   // byte mode, two reserved bytes
 constexpr std::uint8_t pattern = 11;     // byte edit of the current pattern
 constexpr std::uint8_t stepEdit = 12;    // byte field, byte step, int32 value

@@ -52,8 +52,6 @@ StepRecorder::Result StepRecorder::processRecordPatternNote(Step* step, int acce
     {
         step->setSlide(true);
         changed = true;
-        if (bendDown)
-            step->setSlide(false);
     }
     else if (bendDown)
     {

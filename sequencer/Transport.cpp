@@ -164,10 +164,14 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
     const double rate = internalRate > 0.0 ? internalRate : time.sampleRate;
     samplesPerBeat = rate * 60.0 / time.tempo;
     spb.store(static_cast<int>(samplesPerBeat), std::memory_order_relaxed);
-    double perStep = samplesPerBeat * kStepBeats;
-    beatIncrement = 1.0 / samplesPerBeat;
-
     const int mode = syncType();
+    // Internal sync clocks its steps by its own tempo; the Gate slot's beat stays the host's.
+    if (mode == kInternalSync)
+        samplesPerBeat = rate * 60.0 / tempo();
+    const double perStep = samplesPerBeat * kStepBeats;
+    beatIncrement = 1.0 / samplesPerBeat;
+    stepSamples.store(perStep, std::memory_order_relaxed);
+
     const bool wasPlaying = hostPlaying();
     if (mode == kHostSync && time.transportChanged)
     {
@@ -205,7 +209,6 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
         {
             start.releaseSoundingNotes = true;
             pending.store(false, std::memory_order_relaxed);
-            stepSamples.store(perStep, std::memory_order_relaxed);
             return start;
         }
         if (!time.playing)
@@ -214,19 +217,11 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
             pending.store(false, std::memory_order_relaxed);
         }
     }
-    else if (mode == kInternalSync)
+    else if (mode == kInternalSync && sequencerStopped())
     {
-        samplesPerBeat = rate * 60.0 / tempo();
-        perStep = samplesPerBeat * kStepBeats;
-        beatIncrement = 1.0 / samplesPerBeat;
-        if (sequencerStopped())
-        {
-            start.releaseSoundingNotes = true;
-            stepSamples.store(perStep, std::memory_order_relaxed);
-            return start;
-        }
+        start.releaseSoundingNotes = true;
+        return start;
     }
-    stepSamples.store(perStep, std::memory_order_relaxed);
 
     if (patternSyncMode() == kPatternSyncAuto)
         syncSamples = static_cast<int>(playing.getNBStep() * perStep);

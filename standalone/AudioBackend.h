@@ -13,8 +13,7 @@ struct AudioDeviceInfo
 {
     std::string name;
     int hostApiType = 0;
-    int maxOutputChannels = 0;
-    double defaultLowOutputLatency = 0.0;
+    double defaultLowOutputLatency = 0.0; // seconds
 };
 
 // Fills outputs[0] and outputs[1] with `frames` samples. Audio thread.

@@ -100,11 +100,11 @@ bool AudioOutput::initialize()
     }
     initialized = true;
     hostApiTypes = backend->hostApiTypes();
-    libraryDevices = backend->devices();
+    const std::vector<AudioDeviceInfo> found = backend->devices();
     devices.clear();
-    for (std::size_t i = 0; i < libraryDevices.size(); ++i)
-        devices.push_back(
-            {static_cast<int>(i), libraryDevices[i].name, libraryDevices[i].hostApiType, 0});
+    for (std::size_t i = 0; i < found.size(); ++i)
+        devices.push_back({static_cast<int>(i), found[i].name, found[i].hostApiType,
+                           found[i].defaultLowOutputLatency});
     if (devices.empty())
         qDebug("no audio device found");
     return true;
@@ -127,11 +127,9 @@ bool AudioOutput::open(const std::string& name, int type, int channelChoice)
             continue;
         deviceIndex = d.index;
         channel = channelChoice;
-        const double latency =
-            libraryDevices[static_cast<std::size_t>(d.index)].defaultLowOutputLatency;
         const int e =
             backend->openStream(d.index, sampleRate, static_cast<unsigned long>(bufferSize),
-                                latency, &EngineFeed::renderCallback, &feed);
+                                d.defaultLowOutputLatency, &EngineFeed::renderCallback, &feed);
         if (e != 0)
         {
             report("Portaudio open default error", e);
@@ -147,12 +145,9 @@ bool AudioOutput::openDefault()
 {
     sampleRate = kDefaultSampleRate;
     bufferSize = kDefaultBufferSize;
-    if (feed.getEngine())
-    {
-        feed.dispatch(effMainsChanged, 0, 0);
-        feed.dispatch(effSetBlockSize, 0, kDefaultBufferSize);
-        feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kDefaultSampleRate));
-    }
+    feed.dispatch(effMainsChanged, 0, 0);
+    feed.dispatch(effSetBlockSize, 0, kDefaultBufferSize);
+    feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kDefaultSampleRate));
     transportRecord().setSampleRate(kDefaultSampleRate);
     const int e = backend->openDefaultStream(kDefaultSampleRate, kDefaultBufferSize,
                                              &EngineFeed::renderCallback, &feed);
@@ -286,17 +281,6 @@ std::string AudioOutput::currentDeviceName() const
 {
     const AudioDeviceEntry* d = entry(deviceIndex);
     return d ? d->name : "No audio device";
-}
-
-std::string AudioOutput::defaultDeviceName() const
-{
-    const AudioDeviceEntry* d = entry(backend->defaultOutputDevice());
-    if (!d)
-    {
-        qDebug("Error: No default output device");
-        return "No output device";
-    }
-    return d->name;
 }
 
 int AudioOutput::currentHostApiType() const

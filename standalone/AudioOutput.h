@@ -22,7 +22,7 @@ struct AudioDeviceEntry
     int index = -1;
     std::string name;
     int hostApiType = 0;
-    int reserved = 0;
+    double defaultLowOutputLatency = 0.0; // seconds
 };
 
 class AudioOutput
@@ -51,13 +51,11 @@ public:
     bool setChannel(int channelChoice);
 
     std::string currentDeviceName() const;
-    std::string defaultDeviceName() const;
     int currentHostApiType() const;
     // type -1: the open device's type.
     std::vector<AudioDeviceEntry> devicesOfType(int type) const;
 
     const std::vector<int>& getHostApiTypes() const { return hostApiTypes; }
-    const std::vector<AudioDeviceEntry>& getDevices() const { return devices; }
     static const std::vector<int>& sampleRates();
     static const std::vector<int>& bufferSizes();
     // The dialog's text for a host API type; empty for one it does not know.
@@ -81,7 +79,6 @@ private:
 
     EngineFeed& feed;
     std::unique_ptr<AudioBackend> backend;
-    std::vector<AudioDeviceInfo> libraryDevices;
     std::vector<AudioDeviceEntry> devices;
     std::vector<int> hostApiTypes;
     bool initialized = false;

@@ -18,7 +18,6 @@ class EngineBackend final : public PanelBackend
 public:
     EngineBackend(Palladon& engine, PalladonEditor& editor, QObject* parent = nullptr);
 
-    QString parameterName(int index) const override;
     float parameterValue(int index) const override;
     QString parameterText(int index) const override;
     PatternView pattern(int index) const override;

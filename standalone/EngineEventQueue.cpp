@@ -39,8 +39,6 @@ VstEvents* EngineEventQueue::drain()
     const int w = writeIndex.load(std::memory_order_acquire);
     for (; r != w; r = after(r))
     {
-        if (count == kListEvents)
-            continue;
         const std::uint32_t m = ring[static_cast<std::size_t>(r)];
         VstMidiEvent& e = events[static_cast<std::size_t>(count++)];
         e.deltaFrames = 0;

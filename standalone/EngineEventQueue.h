@@ -19,6 +19,8 @@ class EngineEventQueue
 public:
     static constexpr int kSlots = 255;
     static constexpr int kListEvents = 255;
+    // The list takes everything the ring can hold, so a drain never drops a message.
+    static_assert(kListEvents >= kSlots - 1);
 
     EngineEventQueue();
     EngineEventQueue(const EngineEventQueue&) = delete;
@@ -28,12 +30,11 @@ public:
     // thread. Returns false (and sets the overflow flag) when the ring is full.
     bool push(std::uint32_t message);
 
-    // Audio thread: moves every waiting message into the event list, at most 255 of them (the
-    // rest of a block's messages are dropped). Null when nothing was waiting.
+    // Audio thread: moves every waiting message into the event list. Null when nothing was
+    // waiting.
     VstEvents* drain();
 
     bool overflowed() const { return overflow.load(std::memory_order_relaxed); }
-    void clearOverflow() { overflow.store(false, std::memory_order_relaxed); }
     // Messages waiting; exact only while no thread pushes or drains.
     int pending() const;
 

@@ -46,8 +46,6 @@ public:
     void sendMidiMessage(int status, int data1, int data2) override;
     void setDistortionType(int type) override;
 
-    QWidget* panel() const { return panelWidget; }
-
 public slots:
     // Main thread: emits what the engine noticed since the last call.
     void deliver();

@@ -101,7 +101,6 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     if (audioOutput->initialize() && audioOutput->open(deviceName, deviceType, channel))
         audioOutput->start();
 
-    midiSystemInUse = services.midiApi;
     midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
     {
         QSettings ports;
@@ -220,9 +219,7 @@ Host::~Host()
     audioOutput->close();
     saveState();
     current.store(nullptr, std::memory_order_release);
-    midiPorts->closeAll();
     midiPorts.reset();
-    audioOutput->terminate();
     audioOutput.reset();
     // The editor's panel lives among this window's widgets: close it while they exist.
     engineFeed.setEngine(nullptr);
@@ -318,13 +315,11 @@ void Host::showConfig()
     if (!from || !synth)
         return;
     if (!dialog)
-        dialog = new ConfigDialog(*audioOutput, *midiPorts, *synth, midiSystemInUse, this);
+        dialog = new ConfigDialog(*audioOutput, *midiPorts, *synth, services.midiApi, this);
     dialog->refresh();
     dialog->showPage(from == midiConfigAction ? 1 : 0);
     dialog->show();
 }
-
-void Host::addMidiInToMenu() {}
 
 void Host::midiPanic()
 {

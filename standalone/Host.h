@@ -63,8 +63,6 @@ public:
     EngineFeed& feed() { return engineFeed; }
     Palladon* engine() { return synth; }
     ConfigDialog* configDialog() { return dialog; }
-    KeyboardCapture& keyboard() { return *keys; }
-    MidiApi midiApi() const { return midiSystemInUse; }
     QWidget* editorParent() { return editorArea; }
     QToolBar* toolBar() { return tools; }
     QAction* action(const QString& text) const;
@@ -74,7 +72,6 @@ public:
 
 public slots:
     void showConfig();
-    void addMidiInToMenu();
     void midiPanic();
     void captureKeyboard(bool on);
     void showManual();
@@ -97,7 +94,6 @@ private:
     std::unique_ptr<AudioOutput> audioOutput;
     QTimer* audioWatch = nullptr;
     std::unique_ptr<MidiPorts> midiPorts;
-    MidiApi midiSystemInUse = MidiApi::none;
     ConfigDialog* dialog = nullptr;
     KeyboardCapture* keys = nullptr;
     Palladon* synth = nullptr;

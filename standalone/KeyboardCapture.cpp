@@ -72,25 +72,23 @@ void KeyboardCapture::setEnabled(bool on)
     }
 }
 
-bool KeyboardCapture::press(int code)
+void KeyboardCapture::press(int code)
 {
     const int note = noteForKey(code);
     if (note < 0 || down[static_cast<std::size_t>(code)])
-        return false;
+        return;
     down[static_cast<std::size_t>(code)] = true;
     queue.push(kNoteOnStatus | static_cast<std::uint32_t>(note) << 8 |
                static_cast<std::uint32_t>(kKeyboardVelocity) << 16);
-    return true;
 }
 
-bool KeyboardCapture::release(int code)
+void KeyboardCapture::release(int code)
 {
     const int note = noteForKey(code);
     if (note < 0 || !down[static_cast<std::size_t>(code)])
-        return false;
+        return;
     down[static_cast<std::size_t>(code)] = false;
     queue.push(kNoteOffStatus | static_cast<std::uint32_t>(note) << 8);
-    return true;
 }
 
 void KeyboardCapture::releaseAll()

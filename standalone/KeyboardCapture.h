@@ -27,7 +27,6 @@ public:
 
     // Off releases every key still down, so no note hangs.
     void setEnabled(bool on);
-    bool isEnabled() const { return enabled; }
 
     // The key map: MIDI note of a key code 0–255, -1 when unmapped.
     static int noteForKey(int keyCode);
@@ -35,9 +34,9 @@ public:
     // 256 and above for keys the map cannot hold.
     static int keyCode(int qtKey);
 
-    // The key handler. Each answers whether it queued a note.
-    bool press(int keyCode);
-    bool release(int keyCode);
+    // The key handler. An unmapped key, or one already down (or up), queues nothing.
+    void press(int keyCode);
+    void release(int keyCode);
     void releaseAll();
 
 protected:

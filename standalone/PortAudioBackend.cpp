@@ -72,7 +72,6 @@ std::vector<AudioDeviceInfo> PortAudioBackend::devices() const
         if (const PaDeviceInfo* info = Pa_GetDeviceInfo(i))
         {
             d.name = info->name ? info->name : "";
-            d.maxOutputChannels = info->maxOutputChannels;
             d.defaultLowOutputLatency = info->defaultLowOutputLatency;
             if (const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi))
                 d.hostApiType = api->type;

@@ -3,8 +3,6 @@
 #include <RtMidi.h>
 #include <jack/jack.h>
 
-#include <iostream>
-
 namespace quelvar
 {
 
@@ -20,6 +18,10 @@ void report(const RtMidiError& e)
 {
     e.printMessage();
 }
+
+// Without a callback RtMidi prints warnings and throws errors; an open output's send() runs on
+// the audio thread, where neither may happen, so from then on they are dropped.
+void ignoreError(RtMidiError::Type /*type*/, const std::string& /*text*/, void* /*user*/) {}
 
 class RtInput : public MidiInputPort
 {
@@ -133,7 +135,10 @@ public:
         try
         {
             out->openPort(index, localName);
-            return out->isPortOpen();
+            if (!out->isPortOpen())
+                return false;
+            out->setErrorCallback(&ignoreError);
+            return true;
         }
         catch (const RtMidiError& e)
         {
@@ -148,6 +153,7 @@ public:
         try
         {
             out->openVirtualPort(name);
+            out->setErrorCallback(&ignoreError);
             return true;
         }
         catch (const RtMidiError& e)

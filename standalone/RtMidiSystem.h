@@ -27,8 +27,6 @@ public:
     static bool alsaSequencerAvailable();
     static bool jackServerRunning();
 
-    MidiApi getApi() const { return api; }
-
     std::unique_ptr<MidiInputPort> makeInput(const std::string& clientName) override;
     std::unique_ptr<MidiOutputPort> makeOutput(const std::string& clientName) override;
 

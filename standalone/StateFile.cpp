@@ -1,7 +1,7 @@
 #include "standalone/StateFile.h"
 
 #include "engine/Palladon.h"
-#include "io/stateChunk.h"
+#include "standalone/openFile.h"
 
 #include <QDebug>
 #include <QDir>
@@ -19,21 +19,10 @@ QString StateFile::defaultPath()
            QStringLiteral("/state.b303");
 }
 
-StateFile::Restore StateFile::restore(Palladon& engine) const
+void StateFile::restore(Palladon& engine) const
 {
-    QFile file(path);
-    if (!file.exists())
-        return Restore::absent;
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    file.close();
-
-    const ParsedChunk chunk =
-        parseChunk(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                   static_cast<std::size_t>(bytes.size()));
-    if (chunk.accepted && applyChunk(engine, chunk) == 1)
-        return Restore::restored;
+    if (!QFile::exists(path) || applyBankFile(engine, path))
+        return;
 
     // Set aside once, so the next start neither trips over it again nor loses it.
     QFile::remove(setAsidePath());
@@ -41,7 +30,6 @@ StateFile::Restore StateFile::restore(Palladon& engine) const
         QFile::remove(path);
     qWarning("Saved state %s is damaged and was not loaded; moved to %s",
              qPrintable(path), qPrintable(setAsidePath()));
-    return Restore::setAside;
 }
 
 bool StateFile::save(Palladon& engine) const

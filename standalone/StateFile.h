@@ -17,19 +17,12 @@ public:
 
     explicit StateFile(QString path) : path(std::move(path)) {}
 
-    enum class Restore
-    {
-        absent,
-        restored,
-        // Not a state chunk this engine accepts: moved aside, nothing applied.
-        setAside,
-    };
-    // Applies the file only when the whole chunk is well formed.
-    Restore restore(Palladon& engine) const;
+    // Applies the file only when the whole chunk is well formed; one the engine does not accept
+    // is moved to setAsidePath() with nothing applied.
+    void restore(Palladon& engine) const;
     // Replaces the file in one step, so a failed write leaves the previous state.
     bool save(Palladon& engine) const;
 
-    const QString& getPath() const { return path; }
     // Where a rejected file went.
     QString setAsidePath() const { return path + ".corrupt"; }
 

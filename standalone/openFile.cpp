@@ -9,22 +9,16 @@
 namespace quelvar
 {
 
-namespace
-{
-// A bank is applied only when the whole file is a sound chunk: a half-applied bank is no use to
-// someone who opened a file by double-clicking it.
-bool openBank(Palladon& engine, const QString& path)
+// A half-applied bank is no use to someone who opened a file by double-clicking it.
+bool applyBankFile(Palladon& engine, const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const QByteArray bytes = file.readAll();
-    const ParsedChunk chunk =
-        parseChunk(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                   static_cast<std::size_t>(bytes.size()));
-    return chunk.accepted && applyChunk(engine, chunk) == 1;
+    return applyWholeChunk(engine, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                           static_cast<std::size_t>(bytes.size()));
 }
-} // namespace
 
 QString openFileInEngine(Palladon& engine, const QString& path)
 {
@@ -35,7 +29,7 @@ QString openFileInEngine(Palladon& engine, const QString& path)
     const QString suffix = info.suffix().toLower();
     bool loaded = false;
     if (suffix == QStringLiteral("b303"))
-        loaded = openBank(engine, path);
+        loaded = applyBankFile(engine, path);
     else if (suffix == QStringLiteral("303"))
         loaded = engine.importPattern(local, -1, true);
     else if (suffix == QStringLiteral("pat"))

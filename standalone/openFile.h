@@ -14,4 +14,8 @@ class Palladon;
 // that cannot be read whole changes nothing.
 QString openFileInEngine(Palladon& engine, const QString& path);
 
+// Reads a bank (.b303: the state chunk) and applies it only when the whole chunk is sound. False
+// when the file cannot be read or the chunk is rejected.
+bool applyBankFile(Palladon& engine, const QString& path);
+
 } // namespace quelvar

@@ -1,7 +1,9 @@
 #include "WavWriter.h"
 
+#include "io/fileBytes.h"
+
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 namespace quelvar
@@ -60,11 +62,7 @@ bool writeWavFloat(const std::string& path, const std::vector<float>& left,
             put32(out, bits);
         }
     }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    return std::fclose(f) == 0 && ok;
+    return writeFileBytes(path, out.data(), out.size());
 }
 
 } // namespace quelvar

@@ -35,6 +35,13 @@ bool allDigits(const std::string& s)
 }
 } // namespace
 
+bool parseNumber(const std::string& text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == 0 && std::isfinite(value);
+}
+
 bool parseParamArg(const std::string& text, ParamArg& out, std::string& error)
 {
     // Names hold no '=', so the last one separates the value even from a name ending in blanks.
@@ -51,9 +58,8 @@ bool parseParamArg(const std::string& text, ParamArg& out, std::string& error)
         return false;
     }
     const std::string valueText = trimmed(text.substr(equals + 1));
-    char* end = nullptr;
-    const double value = std::strtod(valueText.c_str(), &end);
-    if (valueText.empty() || *end != 0 || !std::isfinite(value) || value < 0.0 || value > 1.0)
+    double value = 0.0;
+    if (!parseNumber(valueText, value) || value < 0.0 || value > 1.0)
     {
         error = "--param \"" + text + "\": the value must be a number from 0 to 1";
         return false;

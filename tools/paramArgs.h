@@ -14,6 +14,9 @@ struct ParamArg
     float value;        // normalised, 0–1
 };
 
+// The whole text as a finite number in strtod's syntax; false for anything else.
+bool parseNumber(const std::string& text, double& value);
+
 // False with a message when there is no '=', no target, or the value is not a number in 0–1.
 bool parseParamArg(const std::string& text, ParamArg& out, std::string& error);
 

@@ -1,7 +1,6 @@
 #include "patternFormats.h"
 
 #include "engine/Palladon.h"
-#include "io/fileBytes.h"
 #include "io/midiExport.h"
 #include "io/patternImport.h"
 
@@ -111,17 +110,8 @@ bool writePatternFile(Palladon& engine, const std::string& path, const PatternWr
         written = engine.exportPhoscyonPattern(path);
         break;
     case PatternFormat::midi:
-        // The engine's own export takes the tempo the host last reported, which an engine
-        // without a host never hears; the writer is the same, given the render tempo.
-        if (const Pattern* pattern = engine.getCurrentPattern())
-        {
-            MidiExportSettings settings;
-            settings.tempoBpm = options.tempoBpm;
-            settings.gate = engine.getParameter(kGate);
-            settings.groove = engine.getParameter(kGroove);
-            const std::vector<std::uint8_t> bytes = midiPatternBytes(*pattern, settings);
-            written = writeFileBytes(path, bytes.data(), bytes.size());
-        }
+        // An engine without a host never hears a host tempo: the file takes the render tempo.
+        written = exportMidiPattern(engine, path, kCurrentPatternIndex, options.tempoBpm);
         break;
     case PatternFormat::bank:
         written = engine.exportBank(path);

@@ -28,8 +28,7 @@ std::unique_ptr<Palladon> mirrorPluginState(TestHost& host, std::string& error)
     auto engine = std::make_unique<Palladon>(nullptr, Flavour::plugin);
     const std::vector<std::uint8_t> chunk = readPluginChunk(host);
     // The same reader as setChunk, without its trace lines on standard output.
-    const ParsedChunk parsed = parseChunk(chunk.data(), chunk.size());
-    if (!parsed.accepted || applyChunk(*engine, parsed) != 1)
+    if (!applyWholeChunk(*engine, chunk.data(), chunk.size()))
     {
         error = "the plugin's state chunk cannot be read";
         return nullptr;

@@ -1,7 +1,6 @@
 #include "renderOptions.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <set>
 #include <unistd.h>
 
@@ -58,13 +57,6 @@ with the pattern as its first pattern).
 
 Exit status: 0 done, 1 a file could not be read or written, 2 bad arguments.
 )";
-
-bool parseNumber(const std::string& text, double& value)
-{
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == 0 && std::isfinite(value);
-}
 
 bool numberIn(const std::string& option, const std::string& text, double low, double high,
               bool integer, double& value, std::string& error)

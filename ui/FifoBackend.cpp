@@ -1,6 +1,5 @@
 #include "ui/FifoBackend.h"
 
-#include "engine/parameterTable.h"
 #include "plugin/bridgeProtocol.h"
 #include "ui/SharedBlockView.h"
 #include "ui/UICommunication.h"
@@ -21,13 +20,6 @@ FifoBackend::FifoBackend(const SharedBlockView& block, UICommunication& link, QO
     connect(&link, &UICommunication::midiMessage, this, &PanelBackend::midiMessage);
     connect(&link, &UICommunication::distortionTypeChanged, this,
             &PanelBackend::distortionTypeChanged);
-}
-
-QString FifoBackend::parameterName(int index) const
-{
-    if (index >= 0 && index < kNumNamedParams)
-        return QString::fromLatin1(kParamNames[index]);
-    return QStringLiteral("invalid");
 }
 
 float FifoBackend::parameterValue(int index) const

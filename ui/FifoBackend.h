@@ -18,7 +18,6 @@ class FifoBackend final : public PanelBackend
 public:
     FifoBackend(const SharedBlockView& block, UICommunication& link, QObject* parent = nullptr);
 
-    QString parameterName(int index) const override;
     float parameterValue(int index) const override;
     QString parameterText(int index) const override;
     PatternView pattern(int index) const override;

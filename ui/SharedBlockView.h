@@ -20,8 +20,6 @@ public:
     SharedBlockView(const SharedBlockView&) = delete;
     SharedBlockView& operator=(const SharedBlockView&) = delete;
 
-    bool mapped() const { return base != nullptr; }
-
     float parameterValue(int index) const;
     std::string parameterText(int index) const;
     int stepNote(int pattern, int step) const;

@@ -28,12 +28,6 @@ bool ResamplerFlt::set_sample(const MipMapFlt& spl)
     return true;
 }
 
-void ResamplerFlt::remove_sample()
-{
-    mip_map = nullptr;
-    pos_limit = 0;
-}
-
 void ResamplerFlt::set_interp(const InterpPack& ip)
 {
     interp = &ip;

@@ -24,7 +24,6 @@ public:
     // Refuses (returns false) a mip-map that is not built or has too little padding for the
     // interpolators; the player then stays on its previous sample.
     bool set_sample(const MipMapFlt& spl);
-    void remove_sample();
     void set_interp(const InterpPack& interp);
 
     // Clamped to [MIN_PITCH, 12 octaves) and to the levels the mip-map has. Switching level or

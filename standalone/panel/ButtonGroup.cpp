@@ -17,16 +17,6 @@ void ButtonGroup::setChecked(int index)
         t->setOnQuietly(t->index() == index);
 }
 
-int ButtonGroup::checked() const
-{
-    for (const Toggle* t : toggles)
-    {
-        if (t->isOn())
-            return t->index();
-    }
-    return -1;
-}
-
 void ButtonGroup::exclusivitor(bool on)
 {
     auto* source = qobject_cast<Toggle*>(sender());

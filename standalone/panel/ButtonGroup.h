@@ -21,7 +21,6 @@ public:
     void add(Toggle* toggle);
     // Turns on the toggle of that index and the others off, without signals.
     void setChecked(int index);
-    int checked() const;
 
 public slots:
     // Each toggle's toggled signal.

@@ -19,9 +19,6 @@ public:
 
     void setReadout(const QString& caption, const QString& value);
     void setStatus(const QString& text);
-    QString readoutCaption() const { return caption; }
-    QString readoutValue() const { return valueText; }
-    QString status() const { return statusText; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,8 @@
 // the release stops that note. Keys light for notes the engine reports.
 #pragma once
 
+#include "engine/LivePlay.h"
+
 #include <QWidget>
 
 #include <bitset>
@@ -15,7 +17,7 @@ class Keyboard : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kLowestNote = 36; // MIDI; the sequencer's lowest step note
+    static constexpr int kLowestNote = kLowestLiveNote; // MIDI; also the lowest step note
     static constexpr int kKeys = 25;
 
     explicit Keyboard(QWidget* parent = nullptr);

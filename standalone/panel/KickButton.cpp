@@ -16,9 +16,9 @@ KickButton::KickButton(const QString& caption, QWidget* parent) : Control(-1, pa
     setCursor(Qt::PointingHandCursor);
 }
 
-void KickButton::setLamp(bool has, const QColor& colour)
+void KickButton::setLamp(const QColor& colour)
 {
-    hasLamp = has;
+    hasLamp = true;
     lampColour = colour;
     update();
 }

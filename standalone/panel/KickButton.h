@@ -17,7 +17,6 @@ class KickButton : public Control
 public:
     KickButton(const QString& caption, QWidget* parent = nullptr);
 
-    QString caption() const { return text; }
     enum class Arrow
     {
         none,
@@ -30,7 +29,8 @@ public:
     void setArrow(Arrow a) { arrow = a; }
     // A small mark tells that a right press opens a menu.
     void setHasMenu(bool has) { menuMark = has; }
-    void setLamp(bool has, const QColor& colour = QColor(255, 48, 32));
+    // A lamp of that colour before the caption.
+    void setLamp(const QColor& colour);
     void setLampLit(bool lit);
     bool lampLit() const { return lit; }
 

@@ -1,6 +1,7 @@
 #include "standalone/panel/MainWidget.h"
 
 #include "engine/parameterTable.h"
+#include "sequencer/Pattern.h"
 #include "standalone/panel/Button.h"
 #include "standalone/panel/ButtonGroup.h"
 #include "standalone/panel/Control.h"
@@ -29,7 +30,6 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
-#include <cmath>
 #include <functional>
 
 namespace quelvar
@@ -38,13 +38,11 @@ namespace quelvar
 namespace
 {
 constexpr int kStepCountMin = 1;
-constexpr int kStepCountMax = 64;
 constexpr int kTempoMin = 40;
 constexpr int kTempoMax = 300;
 constexpr int kNotesPerOctave = 12;
 constexpr int kActivityTicks = 6;
 constexpr int kBlinkTicks = 6;
-constexpr int kTriggerablePatterns = 32;
 
 // Step editor geometry: a label column, then 16 columns in groups of four.
 constexpr int kColumnLeft = 58;
@@ -74,11 +72,6 @@ int columnX(int column)
     return kColumnLeft + column * kColumnPitch + (column / 4) * kGroupGap;
 }
 
-int syncModeOf(float v)
-{
-    return v < 0.33f ? 0 : (v < 0.66f ? 1 : 2);
-}
-
 int distortionTypeOf(float v)
 {
     return std::clamp(static_cast<int>(v * 4.0f), 0, 3);
@@ -87,8 +80,10 @@ int distortionTypeOf(float v)
 // "A1" for the first pattern of bank A; song patterns past the selector's 32 by number.
 QString patternLabel(int index)
 {
-    if (index >= 0 && index < kTriggerablePatterns)
-        return QStringLiteral("%1%2").arg(QChar(u'A' + index / 8)).arg(index % 8 + 1);
+    if (index >= 0 && index < PatternSelector::kPatterns)
+        return QStringLiteral("%1%2")
+            .arg(QChar(u'A' + index / PatternSelector::kPerBank))
+            .arg(index % PatternSelector::kPerBank + 1);
     return QStringLiteral("P%1").arg(index + 1);
 }
 
@@ -139,12 +134,9 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     : QWidget(parent), backend(backend), dialogs(std::make_unique<QtFileDialogs>()),
       presets(presetFolder.isEmpty() ? PresetLibrary::defaultFolder() : presetFolder)
 {
-    look::loadFonts();
     setObjectName(QStringLiteral("mainWidget"));
     setFixedSize(kWidth, kHeight);
     setFont(look::font(12));
-    for (auto& v : values)
-        v.store(0.0f, std::memory_order_relaxed);
     background = paintBackground();
 
     buildControls();
@@ -240,10 +232,10 @@ void MainWidget::buildControls()
     addKnob("delay_time", kDelayTime, rect(410, 93, 460, 143), 50);
     addKnob("delay_feedback", kDelayFeedback, rect(473, 93, 523, 143), 30);
     addKnob("delay_filter", kDelayFilter, rect(534, 93, 584, 143), 50);
-    recordButton = addButton("pattern_midi", kStepRecord, rect(170, 119, 185, 134), led);
-    recordButton->setToolTip(QStringLiteral("step record"));
+    Button* record = addButton("pattern_midi", kStepRecord, rect(170, 119, 185, 134), led);
+    record->setToolTip(QStringLiteral("step record"));
 
-    stepCount = new SpinBox(kNbStep, kStepCountMin, kStepCountMax, 16, this);
+    stepCount = new SpinBox(kNbStep, kStepCountMin, kStepsPerPattern, 16, this);
     stepCount->setObjectName(QStringLiteral("steps"));
     stepCount->setGeometry(rect(120, 95, 170, 115));
     registerControl(stepCount);
@@ -299,7 +291,8 @@ void MainWidget::buildControls()
     nameField = new QLineEdit(this);
     nameField->setObjectName(QStringLiteral("pattern_name"));
     nameField->setGeometry(241, 11, 192, DigitDisplay::kTitleHeight);
-    nameField->setMaxLength(static_cast<int>(127));
+    // Characters, not bytes: the engine trims a longer UTF-8 name at a character boundary.
+    nameField->setMaxLength(static_cast<int>(kMaxPatternNameBytes));
     nameField->setFrame(false);
     nameField->setFocusPolicy(Qt::ClickFocus);
     nameField->setFont(look::font(13));
@@ -344,9 +337,14 @@ void MainWidget::buildControls()
             {
                 selector->setSelected(p);
                 setParameterAutomated(kTriggerPattern,
-                                      static_cast<float>(p) / kTriggerablePatterns);
+                                      static_cast<float>(p) / PatternSelector::kPatterns);
             });
     connect(selector, &PatternSelector::menuRequested, this, &MainWidget::showMenuPatternSelector);
+}
+
+std::array<Control*, 5> MainWidget::Column::controls() const
+{
+    return {on, note, octave, accent, slide};
 }
 
 void MainWidget::buildStepEditor()
@@ -366,11 +364,11 @@ void MainWidget::buildStepEditor()
         c.note = new Notebox(i, this);
         c.note->setObjectName(QStringLiteral("note_%1").arg(i));
         c.note->setGeometry(x, 275, kColumnWidth, 18);
-        c.note->setNoteQuietly(24);
+        c.note->setNoteQuietly(kDefaultStepNote - 1);
         c.octave = new Octavebox(i, this);
         c.octave->setObjectName(QStringLiteral("octave_%1").arg(i));
         c.octave->setGeometry(x, 296, kColumnWidth, 16);
-        c.octave->setOctaveQuietly(2);
+        c.octave->setOctaveQuietly((kDefaultStepNote - 1) / kNotesPerOctave);
         c.accent = new Button(i, Button::Look::key, this);
         c.accent->setObjectName(QStringLiteral("accent_%1").arg(i));
         c.accent->setGeometry(x, 315, kColumnWidth, 15);
@@ -380,9 +378,7 @@ void MainWidget::buildStepEditor()
         c.slide->setGeometry(x, 333, kColumnWidth, 15);
         c.slide->setLampColour(look::kLedGreen);
         // Their indices are columns, not parameters: they stay out of the parameter list.
-        for (Control* w : {static_cast<Control*>(c.on), static_cast<Control*>(c.note),
-                           static_cast<Control*>(c.octave), static_cast<Control*>(c.accent),
-                           static_cast<Control*>(c.slide)})
+        for (Control* w : c.controls())
             allControls.push_back(w);
         connect(c.on, &Control::valueChanged, this, &MainWidget::setStep);
         connect(c.note, &Notebox::noteChanged, this, &MainWidget::setNote);
@@ -400,7 +396,6 @@ void MainWidget::buildStepEditor()
         pages->add(t);
         allControls.push_back(t);
         connect(t, &Control::valueChanged, this, &MainWidget::switchBar);
-        pageButtons[static_cast<std::size_t>(p)] = t;
     }
     editSwitch = new Toggle(0, QStringLiteral("edit steps"), this);
     editSwitch->setObjectName(QStringLiteral("edit_steps"));
@@ -423,7 +418,7 @@ void MainWidget::buildBottomRow()
     playButton = new KickButton(QStringLiteral("play"), this);
     playButton->setObjectName(QStringLiteral("play"));
     playButton->setGeometry(231, 358, 62, 32);
-    playButton->setLamp(true, look::kLedGreen);
+    playButton->setLamp(look::kLedGreen);
     connect(playButton, &KickButton::pressed, this, &MainWidget::internalPlay);
     stopButton = new KickButton(QStringLiteral("stop"), this);
     stopButton->setObjectName(QStringLiteral("stop"));
@@ -555,7 +550,6 @@ QPixmap MainWidget::paintBackground() const
     }
 
     // The logo.
-    p.setFont(look::font(31));
     QFont logoFont = look::font(31);
     logoFont.setLetterSpacing(QFont::AbsoluteSpacing, 2.0);
     p.setFont(logoFont);
@@ -647,9 +641,8 @@ void MainWidget::paintEvent(QPaintEvent*)
 // ---------------------------------------------------------------------------------------------
 // Parameters.
 
-Control* MainWidget::control(int index) const
+Control* MainWidget::shownControl(int index) const
 {
-    std::lock_guard lock(controlsMutex);
     for (Control* c : parameterControls)
     {
         if (c->index() == index && !c->isHidden())
@@ -658,23 +651,29 @@ Control* MainWidget::control(int index) const
     return nullptr;
 }
 
+Control* MainWidget::control(int index) const
+{
+    std::lock_guard lock(controlsMutex);
+    return shownControl(index);
+}
+
 float MainWidget::parameterValue(int index) const
 {
-    if (index < 0 || index >= kParameters)
+    if (index < 0 || index >= kNumParams)
         return 0.0f;
     return values[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
 }
 
 void MainWidget::setParameter(int index, float value)
 {
-    if (index < 0 || index >= kParameters)
+    if (index < 0 || index >= kNumParams)
         return;
     values[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     if (index == kTriggerPattern)
     {
         // The engine ignores a trigger past its 32 patterns; so does the selector.
-        const int p = static_cast<int>(value * kTriggerablePatterns);
-        if (p >= 0 && p < kTriggerablePatterns)
+        const int p = static_cast<int>(value * PatternSelector::kPatterns);
+        if (p >= 0 && p < PatternSelector::kPatterns)
             pendingSelection.store(p, std::memory_order_relaxed);
         return;
     }
@@ -683,19 +682,13 @@ void MainWidget::setParameter(int index, float value)
     if (index == handled.load(std::memory_order_relaxed))
         return;
     std::lock_guard lock(controlsMutex);
-    for (Control* c : parameterControls)
-    {
-        if (c->index() == index && !c->isHidden())
-        {
-            c->setValueQuietly(value);
-            return;
-        }
-    }
+    if (Control* c = shownControl(index))
+        c->setValueQuietly(value);
 }
 
 void MainWidget::setParameterAutomated(int index, float value)
 {
-    if (index < 0 || index >= kParameters)
+    if (index < 0 || index >= kNumParams)
         return;
     values[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     lastTouched = index;
@@ -709,7 +702,7 @@ void MainWidget::setParameterAutomated(int index, float value)
 
 void MainWidget::plugBeginEdit(int index)
 {
-    if (index < 0 || index >= kParameters)
+    if (index < 0 || index >= kNumParams)
         return;
     handled.store(index, std::memory_order_relaxed);
     backend.beginEdit(index);
@@ -717,7 +710,7 @@ void MainWidget::plugBeginEdit(int index)
 
 void MainWidget::plugEndEdit(int index)
 {
-    if (index < 0 || index >= kParameters)
+    if (index < 0 || index >= kNumParams)
         return;
     handled.store(-1, std::memory_order_relaxed);
     backend.endEdit(index);
@@ -731,6 +724,11 @@ bool MainWidget::sequencerPlaying() const
     if (t.syncType == 0)
         return t.hostPlaying;
     return false;
+}
+
+bool MainWidget::stepLampsRunning() const
+{
+    return playButton->lampLit() && !stepsEditable();
 }
 
 void MainWidget::processGui()
@@ -757,8 +755,7 @@ void MainWidget::processGui()
     // The play lamp and the step lamps follow the transport.
     const bool playing = (mode == 1 && t.internalRunning) || (mode == 0 && t.hostPlaying);
     playButton->setLampLit(playing);
-    stepLampsRunning = playing && !editable;
-    if (!stepLampsRunning)
+    if (!stepLampsRunning())
         chaser->setPosition(-1);
 
     // Activity lamp: blinks while the sequencer runs with step record on.
@@ -793,7 +790,7 @@ void MainWidget::processGui()
 
 QString MainWidget::captionOf(int index) const
 {
-    static const char* const captions[kParameters] = {
+    static const char* const captions[kNumParams] = {
         "VOLUME",     "WAVEFORM",  "TUNE",      "CUT OFF",      "RES",        "M ENV",
         "DECAY",      "ACCENT",    "GATE",      "GROOVE",       "STEPS",      "PATTERN SYNC",
         "SLIDE TIME", "ANTIALIAS", "PATTERN",   "DELAY",        "DELAY SYNC", "PING PONG",
@@ -804,7 +801,7 @@ QString MainWidget::captionOf(int index) const
         const QString label = distParam2Caption->text();
         return label.isEmpty() ? QStringLiteral("DIST PARAM") : label.toUpper();
     }
-    return index >= 0 && index < kParameters ? QString::fromLatin1(captions[index]) : QString();
+    return index >= 0 && index < kNumParams ? QString::fromLatin1(captions[index]) : QString();
 }
 
 QString MainWidget::readoutText(int index) const
@@ -853,7 +850,7 @@ void MainWidget::showStatus()
                        .arg(currentPage + 1)
                        .arg(syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
                                                                               : tempo->number());
-    if (editable)
+    if (stepsEditable())
         text += QStringLiteral("   EDIT");
     display->setStatus(text);
 }
@@ -870,12 +867,12 @@ void MainWidget::updatePatternDisplay(bool everything)
 {
     if (everything)
     {
-        for (int i = 0; i < kParameters; ++i)
+        for (int i = 0; i < kNumParams; ++i)
             setParameter(i, backend.parameterValue(i));
     }
     const TransportView t = backend.transport();
     shown = backend.pattern(t.currentPattern);
-    stepCount->setNumberQuietly(std::clamp(shown.stepCount, kStepCountMin, kStepCountMax));
+    stepCount->setNumberQuietly(shown.stepCount);
     if (!nameField->hasFocus() && nameField->text() != shown.name)
         emit updatePatternNameDisplay(shown.name);
     refreshColumns();
@@ -905,9 +902,7 @@ void MainWidget::refreshColumns()
         c.slide->setValueQuietly(s.slide ? 1.0f : 0.0f);
         c.note->setDimmed(s.note == 0 || !playable);
         c.octave->setDimmed(s.note == 0 || !playable);
-        for (Control* w : {static_cast<Control*>(c.on), static_cast<Control*>(c.note),
-                           static_cast<Control*>(c.octave), static_cast<Control*>(c.accent),
-                           static_cast<Control*>(c.slide)})
+        for (Control* w : c.controls())
         {
             w->setEnabled(playable);
             w->repaintIfChanged();
@@ -1004,25 +999,28 @@ void MainWidget::switchBar(int page, float on)
 {
     if (on == 0.0f || page < 0 || page >= kPages)
         return;
-    if (syncSwitch->position() == 2 || !sequencerPlaying() || editable)
+    if (syncSwitch->position() == 2 || !sequencerPlaying() || stepsEditable())
         showPage(page);
     else
         pages->setChecked(currentPage); // refused: the lit button stays where it was
 }
 
+bool MainWidget::stepsEditable() const
+{
+    return editSwitch->isOn();
+}
+
 void MainWidget::setStepEditable(int, float on)
 {
-    editable = on != 0.0f;
-    editSwitch->setOnQuietly(editable);
-    if (editable)
+    editSwitch->setOnQuietly(on != 0.0f);
+    if (stepsEditable())
         chaser->setPosition(-1);
-    stepLampsRunning = !editable && playButton->lampLit();
     showStatus();
 }
 
 void MainWidget::stepPlayed(int step)
 {
-    if (!stepLampsRunning || step < 0 || step >= kColumns * kPages)
+    if (!stepLampsRunning() || step < 0 || step >= kColumns * kPages)
         return;
     // While the sequencer plays and steps are not editable, the page follows it.
     if (step / kColumns != currentPage)
@@ -1033,9 +1031,9 @@ void MainWidget::stepPlayed(int step)
 // ---------------------------------------------------------------------------------------------
 // Sync mode and transport.
 
-void MainWidget::changeSyncMode(int, float value)
+void MainWidget::changeSyncMode(int, float)
 {
-    const int mode = syncModeOf(value);
+    const int mode = syncSwitch->position();
     shownSyncMode = mode;
     for (int k = 0; k < 3; ++k)
         syncCaptions[static_cast<std::size_t>(k)]->setStyleSheet(
@@ -1051,10 +1049,9 @@ void MainWidget::changeSyncMode(int, float value)
 
 void MainWidget::setPatternsync(int choice)
 {
-    choice = std::clamp(choice, 0, 4);
     patternSync->setChoiceQuietly(choice);
     patternSync->repaintIfChanged();
-    setParameterAutomated(kPattSync, static_cast<float>(choice) * 0.25f);
+    setParameterAutomated(kPattSync, patternSync->value());
 }
 
 void MainWidget::internalPlay()
@@ -1063,7 +1060,6 @@ void MainWidget::internalPlay()
         return;
     backend.play();
     playButton->setLampLit(true);
-    stepLampsRunning = !editable;
 }
 
 void MainWidget::internalStop()
@@ -1072,7 +1068,6 @@ void MainWidget::internalStop()
         return;
     backend.stop();
     playButton->setLampLit(false);
-    stepLampsRunning = false;
     chaser->setPosition(-1);
 }
 
@@ -1082,14 +1077,10 @@ void MainWidget::midiMessage(int status, int data1, int data2)
     if (mode == 2 && (status == 0x90 || status == 0x80))
         keyboard->setLit(data1, status == 0x90 && data2 > 0);
     else if (mode == 0 && status == 0xFA)
-    {
         playButton->setLampLit(true);
-        stepLampsRunning = !editable;
-    }
     else if (mode == 0 && status == 0xFC)
     {
         playButton->setLampLit(false);
-        stepLampsRunning = false;
         chaser->setPosition(-1);
     }
 }
@@ -1173,7 +1164,7 @@ QMenu* MainWidget::buildPatternMenu(int pattern)
 {
     auto* menu = new QMenu(this);
     menu->setStyleSheet(look::menuStyleSheet());
-    const float trigger = static_cast<float>(pattern) / kTriggerablePatterns;
+    const float trigger = static_cast<float>(pattern) / PatternSelector::kPatterns;
     connect(menu->addAction(QStringLiteral("pattern %1").arg(pattern + 1)), &QAction::triggered,
             this,
             [this, pattern, trigger]
@@ -1308,7 +1299,7 @@ QMenu* MainWidget::buildPresetMenu()
 
 void MainWidget::showMenuPatternSelector(int pattern, QPoint position)
 {
-    if (pattern >= 0 && pattern < kTriggerablePatterns)
+    if (pattern >= 0 && pattern < PatternSelector::kPatterns)
         popUp(buildPatternMenu(pattern), position);
 }
 

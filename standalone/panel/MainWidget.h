@@ -5,6 +5,7 @@
 // FIFO in the plugin's UI process. Qt main thread, except setParameter (see there).
 #pragma once
 
+#include "engine/parameterTable.h"
 #include "standalone/panel/PanelBackend.h"
 #include "standalone/panel/PresetLibrary.h"
 
@@ -54,7 +55,6 @@ public:
     static constexpr int kColumns = 16;
     static constexpr int kPages = 4;
     static constexpr int kGuiTickMs = 40;
-    static constexpr int kParameters = 29;
 
     // presetFolder empty: Documents/Brontavell/Quelvar/Patterns.
     explicit MainWidget(PanelBackend& backend, QWidget* parent = nullptr,
@@ -66,8 +66,7 @@ public:
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
 
     int page() const { return currentPage; }
-    bool stepsEditable() const { return editable; }
-    int syncMode() const { return shownSyncMode; }
+    bool stepsEditable() const;
     // The directory of the file last chosen in a dialog; empty before the first.
     const QString& lastDirectory() const { return lastFileDirectory; }
     PresetLibrary& presetLibrary() { return presets; }
@@ -105,6 +104,7 @@ public slots:
     void setSlide(int column, float on);
     void setAccent(int column, float on);
     void switchBar(int page, float on);
+    // Shows the sync switch's mode; the arguments are only its valueChanged signal's.
     void changeSyncMode(int index, float value);
     void setPatternsync(int choice);
     void internalPlay();
@@ -155,6 +155,8 @@ private:
         Octavebox* octave = nullptr;
         Button* accent = nullptr;
         Button* slide = nullptr;
+
+        std::array<Control*, 5> controls() const;
     };
 
     void buildControls();
@@ -164,10 +166,14 @@ private:
     Button* addButton(const char* name, int index, QRect area, int look);
     // A control that carries a parameter: listed for the notices, its signals to the engine.
     void registerControl(Control* c);
+    // The first shown control that carries the parameter, or null; controlsMutex held.
+    Control* shownControl(int index) const;
     QPixmap paintBackground() const;
 
     int stepOf(int column) const { return column + kColumns * currentPage; }
     bool sequencerPlaying() const;
+    // The step lamps follow the sequencer while it plays and the steps are not editable.
+    bool stepLampsRunning() const;
     void refreshColumns();
     void showPage(int page);
     void popUp(QMenu* menu, QPoint position);
@@ -190,7 +196,7 @@ private:
     mutable std::mutex controlsMutex;
     std::vector<Control*> parameterControls;
     std::vector<Control*> allControls; // main thread: repainted by processGui
-    std::array<std::atomic<float>, kParameters> values{};
+    std::array<std::atomic<float>, kNumParams> values{};
     std::atomic<int> pendingSelection{-1}; // a pattern for the selector, from parameter 14
     std::atomic<int> handled{-1};          // the parameter of the control in a gesture
 
@@ -200,7 +206,6 @@ private:
     Switch* syncSwitch = nullptr;
     std::array<QLabel*, 3> syncCaptions{};
     DropDown* patternSync = nullptr;
-    Button* recordButton = nullptr;
     Lamp* activity = nullptr;
     QLabel* distParam2Caption = nullptr;
     Knob* distParam2Knob = nullptr;
@@ -210,7 +215,6 @@ private:
     Keyboard* keyboard = nullptr;
     LedChaser* chaser = nullptr;
     ButtonGroup* pages = nullptr;
-    std::array<Toggle*, kPages> pageButtons{};
     Toggle* editSwitch = nullptr;
     std::array<Column, kColumns> columns{};
     QLineEdit* nameField = nullptr;
@@ -219,9 +223,7 @@ private:
 
     PatternView shown; // the current pattern as last read
     int currentPage = 0;
-    bool editable = false;
     int shownSyncMode = -1;
-    bool stepLampsRunning = false;
     int activityTicks = 0;
     int blinkTicks = 0;
     int lastTouched = -1; // the parameter the readout shows

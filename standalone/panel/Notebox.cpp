@@ -1,6 +1,7 @@
 #include "standalone/panel/Notebox.h"
 
 #include "standalone/panel/PanelLook.h"
+#include "standalone/panel/noteNames.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +16,17 @@ namespace quelvar
 namespace
 {
 constexpr double kPixelsPerSemitone = 6.0;
+
+// Both boxes carry a whole number 0..highest as the value number / highest.
+int wholeOf(float value, int highest)
+{
+    return static_cast<int>(std::lround(static_cast<double>(value) * highest));
+}
+
+float valueOf(int number, int highest)
+{
+    return static_cast<float>(std::clamp(number, 0, highest)) / highest;
+}
 
 // A dark window with a lit text, and small arrows at its right edge.
 void paintBox(QWidget& w, const QString& text, bool dimmed, bool sharp)
@@ -45,19 +57,17 @@ Notebox::Notebox(int column, QWidget* parent) : Control(column, parent)
 
 QString Notebox::noteName(int n)
 {
-    static const char* const names[] = {"C",  "C#", "D",  "D#", "E",  "F",
-                                        "F#", "G",  "G#", "A",  "A#", "B"};
-    return QString::fromLatin1(names[((n % 12) + 12) % 12]);
+    return QString::fromLatin1(kNoteNames[((n % 12) + 12) % 12]);
 }
 
 int Notebox::note() const
 {
-    return static_cast<int>(std::lround(static_cast<double>(value()) * kHighest));
+    return wholeOf(value(), kHighest);
 }
 
 void Notebox::setNoteQuietly(int n)
 {
-    setValueQuietly(static_cast<float>(std::clamp(n, 0, kHighest)) / kHighest);
+    setValueQuietly(valueOf(n, kHighest));
 }
 
 void Notebox::setDimmed(bool d)
@@ -75,7 +85,7 @@ void Notebox::changeNote(int n)
     if (n == note())
         return;
     emit beginEdit(index());
-    userValue(static_cast<float>(n) / kHighest);
+    userValue(valueOf(n, kHighest));
     emit noteChanged(index(), n);
     emit endEdit(index());
 }
@@ -128,12 +138,12 @@ Octavebox::Octavebox(int column, QWidget* parent) : Control(column, parent)
 
 int Octavebox::octave() const
 {
-    return static_cast<int>(std::lround(static_cast<double>(value()) * kHighest));
+    return wholeOf(value(), kHighest);
 }
 
 void Octavebox::setOctaveQuietly(int o)
 {
-    setValueQuietly(static_cast<float>(std::clamp(o, 0, kHighest)) / kHighest);
+    setValueQuietly(valueOf(o, kHighest));
 }
 
 void Octavebox::setDimmed(bool d)

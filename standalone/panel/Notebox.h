@@ -2,6 +2,7 @@
 // it a semitone, in the lower half lowers it; dragging or the wheel moves it further.
 #pragma once
 
+#include "sequencer/Step.h"
 #include "standalone/panel/Control.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ class Notebox : public Control
     Q_OBJECT
 
 public:
-    static constexpr int kHighest = 59;
+    static constexpr int kHighest = kMaxStepNote - 1; // the step's note less one
 
     Notebox(int column, QWidget* parent = nullptr);
 

@@ -35,7 +35,7 @@ struct TransportView
     int syncType = 0; // 0 host sync, 1 internal, 2 MIDI in
 };
 
-// The numbers are the engine's own codes for these operations.
+// The numbers are the engine's own codes for these operations (engine/editorCommands.h).
 enum class StepField
 {
     note = 0,
@@ -100,7 +100,6 @@ public:
     using QObject::QObject;
 
     // State.
-    virtual QString parameterName(int index) const = 0;
     virtual float parameterValue(int index) const = 0;
     virtual QString parameterText(int index) const = 0;
     virtual PatternView pattern(int index) const = 0;

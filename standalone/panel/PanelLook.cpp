@@ -16,6 +16,9 @@ static void initPanelResources()
 namespace quelvar::look
 {
 
+namespace
+{
+// Registers the fonts once; later calls do nothing.
 void loadFonts()
 {
     static const bool loaded = []
@@ -29,6 +32,7 @@ void loadFonts()
     }();
     (void)loaded;
 }
+} // namespace
 
 QFont font(int pixelSize, bool bold)
 {

@@ -28,8 +28,7 @@ const QColor kLedGreen(120, 230, 60);
 const QColor kLcdBack(22, 26, 20);
 const QColor kLcdText(255, 176, 40);
 
-// Registers the fonts once; later calls do nothing.
-void loadFonts();
+// The shipped face, registered on the first call.
 QFont font(int pixelSize, bool bold = true);
 
 // Popup menus of the panel.

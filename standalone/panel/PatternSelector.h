@@ -21,7 +21,6 @@ public:
     explicit PatternSelector(QWidget* parent = nullptr);
 
     int selected() const { return selectedPattern; }
-    int shownBank() const { return bank; }
     void setSelected(int pattern);
     void setPlaying(int pattern);
     void setBlink(bool on);

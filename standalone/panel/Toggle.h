@@ -17,7 +17,6 @@ public:
     Toggle(int index, const QString& caption, QWidget* parent = nullptr);
 
     bool isOn() const { return value() >= 0.5f; }
-    QString caption() const { return text; }
     // Main thread: sets and repaints at once, without signals.
     void setOnQuietly(bool on);
 

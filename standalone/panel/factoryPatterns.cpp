@@ -3,9 +3,9 @@
 #include "engine/parameterTable.h"
 #include "io/patternFile.h"
 #include "sequencer/Pattern.h"
+#include "standalone/panel/noteNames.h"
 
 #include <array>
-#include <cstring>
 #include <sstream>
 #include <string>
 
@@ -119,9 +119,6 @@ const Line kLines[] = {
      Sound(137, false, 0.11f, 0.97f, 0.65f, 0.3f, 1.0f).dist(3, 0.55f, 0.35f)},
 };
 // clang-format on
-
-constexpr const char* kNoteNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
-                                        "F#", "G",  "G#", "A",  "A#", "B"};
 
 // The step's note: 1 + 12 x octave + semitone; 0 for a rest.
 void parseStep(const std::string& token, Step& step)

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <new>
 
 using namespace quelvar;
 
@@ -298,6 +299,32 @@ TEST(VoiceRender, LowRatePathPlaysTheNaiveWaveformsWithAntialiasOn)
     const std::vector<float> tone = h.render(8000, 512);
     EXPECT_TRUE(allFinite(tone));
     EXPECT_NEAR(dominantFrequency(tone, 16000.0, 40.0, 400.0), 110.0, 1.0);
+}
+
+// The dispatcher swallows the exception of a failed allocation; the engine must then not render
+// into the buffers it could not size, and resume() tries again.
+TEST(VoiceRender, BuffersAFailedAllocationLeftShortAreNotRenderedInto)
+{
+    for (bool lowRate : {true, false})
+    {
+        EngineHarness h(Flavour::plugin, 44100.0, 512);
+        h.play();
+        h.render(2048, 512);
+        const int block = lowRate ? 512 : 4096;
+        {
+            allocGuard::FailAllocScope outOfMemory;
+            if (lowRate)
+            {
+                h.time.sampleRate = 8000.0;
+                EXPECT_THROW(h.engine().setSampleRate(8000.0f), std::bad_alloc);
+            }
+            else
+                EXPECT_THROW(h.engine().setBlockSize(block), std::bad_alloc);
+        }
+        EXPECT_EQ(peakOf(h.render(4 * block, block)), 0.0f) << lowRate;
+        h.engine().resume();
+        EXPECT_GT(peakOf(h.render(16384, block)), 0.01f) << lowRate;
+    }
 }
 
 TEST(VoiceRender, RenderingAllocatesNothing)

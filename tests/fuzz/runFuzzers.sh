@@ -8,12 +8,18 @@ seconds="${2:-30}"
 seeds="$(cd "$(dirname "$0")" && pwd)/corpus"
 status=0
 summary=""
-for name in Chunk PatternFile Abl2 Abl3 Phoscyon; do
+set -- "$bin"/*Fuzz
+if [ ! -x "$1" ]; then
+    echo "no fuzz targets (*Fuzz) in '$bin': build them first" >&2
+    exit 1
+fi
+for target; do
+    name=$(basename "$target" Fuzz)
     work="$bin/work/$name"
     mkdir -p "$work/corpus" "$work/artifacts"
     echo "== ${name}Fuzz for ${seconds}s"
     # stdout closed (-close_fd_mask=1): the readers' trace lines would drown the report.
-    if "$bin/${name}Fuzz" -max_total_time="$seconds" -timeout=10 -close_fd_mask=1 \
+    if "$target" -max_total_time="$seconds" -timeout=10 -close_fd_mask=1 \
         -print_final_stats=1 -artifact_prefix="$work/artifacts/" \
         "$work/corpus" "$seeds/$name" >"$work/log" 2>&1; then
         result=ok

@@ -3,9 +3,9 @@
 
 #include "engine/Palladon.h"
 #include "ioTestSupport.h"
+#include "support/runCommand.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -38,20 +38,11 @@ MidoView readWithMido(const std::string& path)
     const std::filesystem::path script =
         std::filesystem::path(__FILE__).parent_path() / "readMidiFile.py";
     const std::string command = "/usr/bin/python3 " + script.string() + " " + path + " 2>&1";
-    MidoView view;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-    {
-        ADD_FAILURE() << "cannot run " << command;
-        return view;
-    }
-    std::string output;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof(buffer), pipe))
-        output += buffer;
-    EXPECT_EQ(pclose(pipe), 0) << output;
+    const CommandRun run = runCommand(command);
+    EXPECT_EQ(run.status, 0) << command << "\n" << run.output;
 
-    std::istringstream lines(output);
+    MidoView view;
+    std::istringstream lines(run.output);
     std::string line;
     while (std::getline(lines, line))
     {

@@ -1,62 +1,19 @@
-// Helpers shared by the io tests: temporary folders, file text, pattern comparison.
+// Helpers shared by the io tests: pattern filling and comparison, and the test file helpers.
 #pragma once
 
 #include "engine/Palladon.h"
+#include "support/testFiles.h"
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace quelvar::iotest
 {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::random_device rd;
-        path = std::filesystem::temp_directory_path() /
-               ("quelvar-io-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path / name).string(); }
-
-private:
-    std::filesystem::path path;
-};
-
-inline void writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quelvar::readFile;
+using quelvar::TempDir;
+using quelvar::writeFile;
 
 // Fills a pattern with varied steps from a seed: rests, notes 1–60, slides and accents.
 inline void fillPattern(Pattern& p, int nbStep, unsigned seed)

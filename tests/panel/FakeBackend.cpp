@@ -15,11 +15,6 @@ FakeBackend::FakeBackend()
     params[27] = 80.0f / 260.0f;
 }
 
-QString FakeBackend::parameterName(int index) const
-{
-    return QStringLiteral("slot %1").arg(index);
-}
-
 QString FakeBackend::parameterText(int index) const
 {
     return QString::number(static_cast<int>(params[static_cast<std::size_t>(index)] * 100));

@@ -50,7 +50,6 @@ class FakeBackend final : public PanelBackend
 public:
     FakeBackend();
 
-    QString parameterName(int index) const override;
     float parameterValue(int index) const override
     {
         return params[static_cast<std::size_t>(index)];

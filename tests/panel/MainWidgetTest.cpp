@@ -336,7 +336,7 @@ TEST_F(Panel, SyncSwitchColoursItsCaptionsAndTheTransportFollows)
 TEST_F(Panel, PlayAndStopActOnlyInInternalSync)
 {
     MainWidget& p = make();
-    sendPress(child<KickButton>("play"));
+    sendClick(child<KickButton>("play"));
     EXPECT_EQ(backend.callsOf(Call::play).size(), 1u);
     EXPECT_TRUE(child<KickButton>("play")->lampLit());
     p.internalStop();
@@ -621,8 +621,8 @@ TEST_F(Panel, EmptyPresetFolderMakesForwardAndBackwardDoNothing)
 {
     MainWidget& p = make();
     EXPECT_TRUE(p.presetLibrary().presets().isEmpty());
-    sendPress(child<KickButton>("forward"));
-    sendPress(child<KickButton>("backward"));
+    sendClick(child<KickButton>("forward"));
+    sendClick(child<KickButton>("backward"));
     p.nextPattern();
     p.previousPattern();
     EXPECT_TRUE(backend.calls.empty());
@@ -675,12 +675,12 @@ TEST_F(Panel, PatternNameAndEditsGoToTheCurrentPattern)
 
     for (const char* name :
          {"clear", "copy", "paste", "transpose_up", "transpose_down", "shift_left", "shift_right"})
-        sendPress(child<KickButton>(name));
+        sendClick(child<KickButton>(name));
     const auto edits = backend.callsOf(Call::currentPattern);
     ASSERT_EQ(edits.size(), 7u);
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(edits[static_cast<std::size_t>(i)].a, i);
-    sendPress(child<KickButton>("random"));
+    sendClick(child<KickButton>("random"));
     EXPECT_EQ(backend.callsOf(Call::randomise).size(), 1u);
 
     std::unique_ptr<QMenu> sync(child<DropDown>("pattern_sync")->buildMenu(nullptr));

@@ -32,11 +32,6 @@ inline void sendClick(QWidget* w)
     sendClick(w, w->rect().center());
 }
 
-inline void sendPress(QWidget* w)
-{
-    sendClick(w);
-}
-
 // Press, move there in steps, release.
 inline void drag(QWidget* w, QPoint from, QPoint to, int steps = 8)
 {

@@ -156,9 +156,8 @@ private:
         std::array<std::uint8_t, 4096> dump{};
         for (auto& b : dump)
             b = static_cast<std::uint8_t>(pick(256));
-        std::vector<std::uint8_t> storage(sizeof(VstEvents) + 2 * kCount * sizeof(VstEvent*));
-        auto* events = reinterpret_cast<VstEvents*>(storage.data());
-        events->numEvents = 2 * kCount;
+        VstEventArray<2 * kCount> list{};
+        list.numEvents = 2 * kCount;
         for (int i = 0; i < kCount; ++i)
         {
             VstMidiSysexEvent& s = sysex[static_cast<std::size_t>(i)];
@@ -173,10 +172,10 @@ private:
             m.deltaFrames = pick(70000) - 100;
             for (char& d : m.midiData)
                 d = static_cast<char>(pick(256));
-            events->events[2 * i] = reinterpret_cast<VstEvent*>(&s);
-            events->events[2 * i + 1] = reinterpret_cast<VstEvent*>(&m);
+            list.events[2 * i] = reinterpret_cast<VstEvent*>(&s);
+            list.events[2 * i + 1] = reinterpret_cast<VstEvent*>(&m);
         }
-        host.dispatch(effProcessEvents, 0, 0, events);
+        host.dispatch(effProcessEvents, 0, 0, list.get());
     }
 
     void loadChunk()

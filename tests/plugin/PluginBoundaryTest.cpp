@@ -7,19 +7,6 @@
 
 using namespace quelvar;
 
-namespace
-{
-std::string textAnswer(TestHost& host, VstInt32 opcode, VstIntPtr* result = nullptr)
-{
-    char text[256];
-    std::memset(text, 0, sizeof text);
-    const VstIntPtr r = host.dispatch(opcode, 0, 0, text);
-    if (result)
-        *result = r;
-    return text;
-}
-} // namespace
-
 TEST(PluginBoundary, RecordDescribesAStereoSynth)
 {
     TestHost host(QUELVAR_PLUGIN_PATH);
@@ -49,11 +36,11 @@ TEST(PluginBoundary, NamesOfEffectVendorAndProduct)
     TestHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     VstIntPtr r = 0;
-    EXPECT_EQ(textAnswer(host, effGetEffectName, &r), "Quelvar");
+    EXPECT_EQ(host.dispatchText(effGetEffectName, 0, &r), "Quelvar");
     EXPECT_EQ(r, 1);
-    EXPECT_EQ(textAnswer(host, effGetVendorString, &r), "Brontavell");
+    EXPECT_EQ(host.dispatchText(effGetVendorString, 0, &r), "Brontavell");
     EXPECT_EQ(r, 1);
-    EXPECT_EQ(textAnswer(host, effGetProductString, &r), "Quelvar VST");
+    EXPECT_EQ(host.dispatchText(effGetProductString, 0, &r), "Quelvar VST");
     EXPECT_EQ(r, 1);
 }
 

@@ -1,10 +1,11 @@
 #include "SmfReader.h"
 #include "midiOutFile.h"
 #include "midiSchedule.h"
+#include "support/runCommand.h"
+#include "support/testFiles.h"
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
@@ -91,31 +92,17 @@ std::string tempPath(const std::string& name)
     return testing::TempDir() + "quelvar-" + std::to_string(getpid()) + "-" + name;
 }
 
-void writeFile(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
 // Output of a python snippet run with Debian's mido on `path` (a parser that is not ours),
 // which is removed afterwards.
 std::string withMido(const std::string& script, const std::string& path)
 {
     const std::string scriptPath = tempPath("quelvar-mido-view.py");
-    std::ofstream(scriptPath) << "import sys\nimport mido\n" << script;
-    const std::string command = "/usr/bin/python3 " + scriptPath + " " + path + " 2>&1";
-    std::string output;
-    if (std::FILE* pipe = popen(command.c_str(), "r"))
-    {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        EXPECT_EQ(pclose(pipe), 0) << output;
-    }
+    writeFile(scriptPath, "import sys\nimport mido\n" + script);
+    const CommandRun run = runCommand("/usr/bin/python3 " + scriptPath + " " + path + " 2>&1");
+    EXPECT_EQ(run.status, 0) << run.output;
     std::remove(scriptPath.c_str());
     std::remove(path.c_str());
-    return output;
+    return run.output;
 }
 
 std::string describe(const TimedMidi& e)

@@ -2,20 +2,19 @@
 #include "io/MidiFile.h"
 #include "io/patternImport.h"
 #include "support/EngineHarness.h"
-#include "support/TestHost.h"
+#include "support/runCommand.h"
+#include "support/testFiles.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,28 +22,12 @@ using namespace quelvar;
 
 namespace
 {
-struct ToolRun
+CommandRun runTool(const std::string& args)
 {
-    int status = -1;
-    std::string output; // standard output and error together
-};
-
-ToolRun runTool(const std::string& args)
-{
-    const std::string command = std::string(QUELVAR_RENDER_TOOL) + " " + args + " 2>&1";
-    ToolRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        run.output += buffer;
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return runCommand(std::string(QUELVAR_RENDER_TOOL) + " " + args + " 2>&1");
 }
 
-ToolRun render(const std::string& args)
+CommandRun render(const std::string& args)
 {
     return runTool(std::string("--plugin ") + QUELVAR_PLUGIN_PATH + " " + args);
 }
@@ -75,8 +58,7 @@ protected:
 
 std::vector<float> readFloatWav(const std::string& path, int& rate)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = readFile(path);
     std::vector<float> samples;
     if (bytes.size() < 58 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
         return samples;
@@ -89,19 +71,15 @@ std::vector<float> readFloatWav(const std::string& path, int& rate)
 // Peak of the interleaved samples between two times.
 float peakBetween(const std::vector<float>& interleaved, int rate, double from, double to)
 {
-    const auto first = static_cast<std::size_t>(from * rate) * 2;
-    const auto last = std::min(interleaved.size(), static_cast<std::size_t>(to * rate) * 2);
-    float peak = 0.0f;
-    for (std::size_t i = first; i < last; ++i)
-        peak = std::max(peak, std::abs(interleaved[i]));
-    return peak;
+    return peakOf(interleaved, static_cast<std::size_t>(from * rate) * 2,
+                  static_cast<std::size_t>(to * rate) * 2);
 }
 
 float peakOfRender(const std::string& args)
 {
     const std::string wav = temp("peak.wav");
     std::remove(wav.c_str());
-    const ToolRun run = render("--out " + wav + " --seconds 1 " + args);
+    const CommandRun run = render("--out " + wav + " --seconds 1 " + args);
     EXPECT_EQ(run.status, 0) << run.output;
     int rate = 0;
     return peakOf(readFloatWav(wav, rate));
@@ -156,11 +134,6 @@ std::string firstLine(const std::string& path)
     return line;
 }
 
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // Key, tick and kind of every note message, as Debian's mido reads the file.
 struct MidoNote
 {
@@ -172,7 +145,7 @@ struct MidoNote
 std::vector<MidoNote> notesWithMido(const std::string& path, long* tempo = nullptr)
 {
     const std::string script = temp("notes.py");
-    writeText(script, "import sys\nimport mido\n"
+    writeFile(script, "import sys\nimport mido\n"
                       "f = mido.MidiFile(sys.argv[1])\n"
                       "assert f.type == 0 and len(f.tracks) == 1\n"
                       "t = 0\n"
@@ -183,16 +156,10 @@ std::vector<MidoNote> notesWithMido(const std::string& path, long* tempo = nullp
                       "    elif m.type in ('note_on', 'note_off'):\n"
                       "        on = m.type == 'note_on' and m.velocity > 0\n"
                       "        print('on' if on else 'off', t, m.note)\n");
+    const CommandRun run = runCommand("/usr/bin/python3 " + script + " " + path + " 2>&1");
+    EXPECT_EQ(run.status, 0) << run.output;
     std::vector<MidoNote> notes;
-    std::FILE* pipe = popen(("/usr/bin/python3 " + script + " " + path + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return notes;
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    EXPECT_EQ(pclose(pipe), 0) << output;
-    std::istringstream lines(output);
+    std::istringstream lines(run.output);
     std::string kind;
     long tick = 0;
     long value = 0;
@@ -220,7 +187,7 @@ std::vector<int> keysOn(const std::vector<MidoNote>& notes)
 std::string lateNoteMidiFile()
 {
     // clang-format off
-    const unsigned char bytes[] = {
+    const std::vector<std::uint8_t> bytes{
         'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
         'M', 'T', 'r', 'k', 0, 0, 0, 28,
         0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
@@ -230,7 +197,7 @@ std::string lateNoteMidiFile()
         0x00, 0xFF, 0x2F, 0x00};
     // clang-format on
     const std::string path = temp("late-note.mid");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    writeFile(path, bytes);
     return path;
 }
 
@@ -246,7 +213,7 @@ class RenderToolMidi : public ToolTest
 TEST_F(RenderTool, WritesTheRequestedLengthOfAudibleAudio)
 {
     const std::string out = temp("length.wav");
-    const ToolRun run =
+    const CommandRun run =
         render("--out " + out + " --seconds 1.5 --tempo 130 --rate 48000 --block 300");
     ASSERT_EQ(run.status, 0) << run.output;
     int rate = 0;
@@ -261,7 +228,7 @@ TEST_F(RenderTool, HelpNamesEveryOption)
 {
     for (const char* args : {"--help", "convert --help"})
     {
-        const ToolRun run = runTool(args);
+        const CommandRun run = runTool(args);
         EXPECT_EQ(run.status, 0);
         for (const char* option :
              {"--out", "--seconds", "--bars", "--tempo", "--rate", "--block", "--plugin", "--param",
@@ -289,11 +256,11 @@ TEST_P(RenderToolRefuses, WithItsStatusAndAMessage)
     {
         const auto end = args.find(' ', at);
         const std::string garbage = temp("garbage") + args.substr(at + 1, end - at - 1);
-        writeText(garbage, "garbage\r\nnot a file of any kind\r\n");
+        writeFile(garbage, "garbage\r\nnot a file of any kind\r\n");
         args.replace(at, end - at, garbage);
     }
     const bool plain = args.rfind("convert", 0) == 0 || args.find("--plugin") != std::string::npos;
-    const ToolRun run = plain ? runTool(args) : render(args);
+    const CommandRun run = plain ? runTool(args) : render(args);
     EXPECT_EQ(run.status, GetParam().status) << run.output;
     EXPECT_NE(run.output.find(GetParam().messagePart), std::string::npos) << run.output;
 }
@@ -381,7 +348,8 @@ TEST_F(RenderTool, ExportsTheLoadedPatternAsMidiAtTheTempo)
     ASSERT_TRUE(engineWith(kDistinct)->exportPattern(pattern));
     const std::string mid = temp("exported.mid");
     std::remove(mid.c_str());
-    const ToolRun run = render("--pattern " + pattern + " --export-midi " + mid + " --tempo 140");
+    const CommandRun run =
+        render("--pattern " + pattern + " --export-midi " + mid + " --tempo 140");
     ASSERT_EQ(run.status, 0) << run.output;
 
     long tempo = 0;
@@ -416,7 +384,7 @@ TEST_P(RenderToolConverts, APatternThereAndBackWithoutLoss)
     std::remove(there.c_str());
     std::remove(back.c_str());
 
-    ToolRun run = runTool("convert " + std::string(c.options) + " " + source + " " + there);
+    CommandRun run = runTool("convert " + std::string(c.options) + " " + source + " " + there);
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("converted " + source + " -> " + there), std::string::npos);
     EXPECT_NE(firstLine(there).find(c.firstLinePart), std::string::npos) << firstLine(there);
@@ -446,8 +414,8 @@ TEST_F(RenderTool, ConvertsABatchAndReportsEachFile)
     ASSERT_TRUE(engineWith(kDistinct)->exportABL3Pattern(abl));
     const std::string missing = temp("batch-missing.pat");
 
-    const ToolRun run = runTool("convert --to b303 --out-dir " + dir.string() + " " + native + " " +
-                                missing + " " + abl);
+    const CommandRun run = runTool("convert --to b303 --out-dir " + dir.string() + " " + native +
+                                   " " + missing + " " + abl);
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find("converted " + native), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("converted " + abl), std::string::npos) << run.output;
@@ -457,7 +425,7 @@ TEST_F(RenderTool, ConvertsABatchAndReportsEachFile)
     expectSteps(bank, kDistinct, "bank");
 
     // Beside the input in its own format would overwrite it; the file must survive.
-    const ToolRun same = runTool("convert --to 303 " + native);
+    const CommandRun same = runTool("convert --to 303 " + native);
     EXPECT_EQ(same.status, 1);
     EXPECT_NE(same.output.find("would overwrite"), std::string::npos) << same.output;
     Palladon engine(nullptr, Flavour::plugin);
@@ -467,19 +435,8 @@ TEST_F(RenderTool, ConvertsABatchAndReportsEachFile)
 
 TEST_F(RenderToolMidi, AFileInMidiInSyncPlaysTheVoiceFromItsTime)
 {
-    {
-        TestHost probe(QUELVAR_PLUGIN_PATH);
-        ASSERT_TRUE(probe.loaded());
-        probe.start(44100.0, 512);
-        probe.setParameter(kSyncType, 1.0f);
-        probe.queueMidi(0, 0x90, 45, 110);
-        std::vector<float> left, right;
-        probe.render(8192, 512, left, right);
-        if (peakOf(left) == 0.0f)
-            GTEST_SKIP() << "the plugin does not play MIDI input yet";
-    }
     const std::string wav = temp("live.wav");
-    const ToolRun run = render("--param 26=1 --midi " + lateNoteMidiFile() + " --out " + wav);
+    const CommandRun run = render("--param 26=1 --midi " + lateNoteMidiFile() + " --out " + wav);
     ASSERT_EQ(run.status, 0) << run.output;
     int rate = 0;
     const std::vector<float> samples = readFloatWav(wav, rate);
@@ -492,20 +449,10 @@ TEST_F(RenderToolMidi, AFileInMidiInSyncPlaysTheVoiceFromItsTime)
 
 TEST_F(RenderToolMidi, TheSequencedNotesComeBackAsPairsOnTheStepGrid)
 {
-    {
-        TestHost probe(QUELVAR_PLUGIN_PATH);
-        ASSERT_TRUE(probe.loaded());
-        probe.start(44100.0, 512);
-        probe.play();
-        std::vector<float> left, right;
-        probe.render(44100, 512, left, right);
-        if (probe.received.empty())
-            GTEST_SKIP() << "the plugin sends no MIDI yet";
-    }
     // One pass of the 16 default steps at 120 BPM: two seconds. A step that slides into the
     // note it already plays sends nothing new.
     const std::string mid = temp("sent.mid");
-    ToolRun run = render("--seconds 2 --block 333 --midi-out " + mid);
+    CommandRun run = render("--seconds 2 --block 333 --midi-out " + mid);
     ASSERT_EQ(run.status, 0) << run.output;
     const std::vector<MidoNote> notes = notesWithMido(mid);
     EXPECT_EQ(keysOn(notes),
@@ -526,14 +473,13 @@ TEST_F(RenderToolMidi, TheSequencedNotesComeBackAsPairsOnTheStepGrid)
     // A note in host sync selects the pattern it names: pattern 1 plays its default note 25.
     const std::string selector = temp("select.mid");
     // clang-format off
-    const unsigned char bytes[] = {
+    const std::vector<std::uint8_t> bytes{
         'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
         'M', 'T', 'r', 'k', 0, 0, 0, 8,
         0x00, 0x90, 1, 100,
         0x00, 0xFF, 0x2F, 0x00};
     // clang-format on
-    std::ofstream(selector, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    writeFile(selector, bytes);
     run = render("--seconds 0.5 --midi " + selector + " --midi-out " + mid);
     ASSERT_EQ(run.status, 0) << run.output;
     const std::vector<int> keys = keysOn(notesWithMido(mid));

@@ -4,6 +4,7 @@
 #include "engine/Palladon.h"
 #include "standalone/Host.h"
 #include "standalone/TransportRecord.h"
+#include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -152,10 +153,7 @@ TEST(AudioOutput, TheCallbackHandsQueuedMidiToTheEngineBeforeItRenders)
     ASSERT_TRUE(o.state->pull(out, 512)); // lets the sequencer's stop fade end
     o.feed.events().push(0x704090);       // note-on 64, velocity 112
     ASSERT_TRUE(o.state->pull(out, 512));
-    float peak = 0.0f;
-    for (float v : out[0])
-        peak = std::max(peak, std::abs(v));
-    EXPECT_GT(peak, 0.01f);
+    EXPECT_GT(peakOf(out[0]), 0.01f);
     EXPECT_EQ(out[0], out[1]);
     EXPECT_EQ(o.feed.events().pending(), 0);
 }

@@ -28,7 +28,6 @@ int FakeAudioBackend::openStream(int device, double rate, unsigned long frames, 
     if (s->failNamedOpen)
         return -9996;
     s->opens.push_back({device, rate, frames});
-    s->streamOpen = true;
     s->render = render;
     s->user = user;
     return 0;
@@ -40,7 +39,6 @@ int FakeAudioBackend::openDefaultStream(double rate, unsigned long frames, Audio
     if (s->failDefaultOpen)
         return -9996;
     s->opens.push_back({-1, rate, frames});
-    s->streamOpen = true;
     s->render = render;
     s->user = user;
     return 0;
@@ -48,14 +46,12 @@ int FakeAudioBackend::openDefaultStream(double rate, unsigned long frames, Audio
 
 int FakeAudioBackend::startStream()
 {
-    ++s->starts;
     s->streamRunning = true;
     return 0;
 }
 
 int FakeAudioBackend::stopStream()
 {
-    ++s->stops;
     s->streamRunning = false;
     return 0;
 }
@@ -63,7 +59,6 @@ int FakeAudioBackend::stopStream()
 int FakeAudioBackend::closeStream()
 {
     ++s->closes;
-    s->streamOpen = false;
     s->streamRunning = false;
     s->render = nullptr;
     return 0;
@@ -164,6 +159,19 @@ std::unique_ptr<MidiOutputPort> FakeMidiSystem::makeOutput(const std::string& cl
     s->clients.push_back(std::make_shared<FakeMidi::Client>());
     s->clients.back()->name = clientName;
     return std::make_unique<Output>(*s, s->clients.back());
+}
+
+std::vector<std::array<int, 3>> midiBytesOf(const VstEvents* list)
+{
+    std::vector<std::array<int, 3>> out;
+    for (int i = 0; list && i < list->numEvents; ++i)
+    {
+        const auto* e = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
+        out.push_back({static_cast<unsigned char>(e->midiData[0]),
+                       static_cast<unsigned char>(e->midiData[1]),
+                       static_cast<unsigned char>(e->midiData[2])});
+    }
+    return out;
 }
 
 namespace

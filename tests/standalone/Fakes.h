@@ -4,6 +4,7 @@
 
 #include "standalone/AudioBackend.h"
 #include "standalone/MidiSystem.h"
+#include "vst2/VstInterface.h"
 
 #include <QString>
 
@@ -19,12 +20,9 @@ namespace quelvar::test
 struct FakeAudio
 {
     std::vector<int> hostApis{8, 12};
-    std::vector<AudioDeviceInfo> devices{{"default", 8, 2, 0.01},
-                                         {"hw:0", 8, 2, 0.005},
-                                         {"system", 12, 2, 0.01},
-                                         {"hw:0", 12, 2, 0.01}};
+    std::vector<AudioDeviceInfo> devices{
+        {"default", 8, 0.01}, {"hw:0", 8, 0.005}, {"system", 12, 0.01}, {"hw:0", 12, 0.01}};
     int defaultDevice = 0;
-    bool failInitialize = false;
     bool failNamedOpen = false;
     bool failDefaultOpen = false;
 
@@ -35,10 +33,7 @@ struct FakeAudio
         unsigned long frames;
     };
     std::vector<Open> opens;
-    int starts = 0;
-    int stops = 0;
     int closes = 0;
-    bool streamOpen = false;
     bool streamRunning = false;
     bool streamLost = false; // the device went away under a running stream
     int abandons = 0;
@@ -53,7 +48,7 @@ class FakeAudioBackend : public AudioBackend
 {
 public:
     explicit FakeAudioBackend(std::shared_ptr<FakeAudio> state) : s(std::move(state)) {}
-    int initialize() override { return s->failInitialize ? -10000 : 0; }
+    int initialize() override { return 0; }
     int terminate() override { return 0; }
     std::string errorText(int error) const override { return "fake error " + std::to_string(error); }
     std::vector<int> hostApiTypes() const override { return s->hostApis; }
@@ -69,7 +64,6 @@ public:
     bool streamActive() override { return s->streamRunning && !s->streamLost; }
     void abandonStream() override
     {
-        s->streamOpen = false;
         s->streamRunning = false;
         ++s->abandons;
     }
@@ -94,6 +88,12 @@ struct FakeMidi
         MidiInputCallback callback = nullptr;
         void* user = nullptr;
         bool closed = false;
+
+        // An incoming message, as the port's input thread hands it over.
+        void deliver(std::vector<std::uint8_t> bytes) const
+        {
+            callback(bytes.data(), bytes.size(), user);
+        }
     };
     std::vector<std::shared_ptr<Client>> clients;
 
@@ -113,6 +113,9 @@ public:
 private:
     std::shared_ptr<FakeMidi> s;
 };
+
+// Status, data 1 and data 2 of each event in a drained list; empty for none.
+std::vector<std::array<int, 3>> midiBytesOf(const VstEvents* list);
 
 // A fresh settings store and data folder for each test that wants one.
 class QtTestPaths

@@ -7,6 +7,7 @@
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/TransportRecord.h"
+#include "support/EngineHarness.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -55,16 +56,7 @@ struct HostRun
 
     std::vector<std::array<int, 3>> drained()
     {
-        std::vector<std::array<int, 3>> out;
-        VstEvents* list = host->feed().events().drain();
-        for (int i = 0; list && i < list->numEvents; ++i)
-        {
-            const auto* e = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
-            out.push_back({static_cast<unsigned char>(e->midiData[0]),
-                           static_cast<unsigned char>(e->midiData[1]),
-                           static_cast<unsigned char>(e->midiData[2])});
-        }
-        return out;
+        return test::midiBytesOf(host->feed().events().drain());
     }
 };
 
@@ -330,20 +322,18 @@ TEST(Host, MidiClockAndStartRunTheSequencerInHostSync)
     run.start();
     FakeMidi::Client* in = run.midi->inputOn(0);
     ASSERT_NE(in, nullptr);
-    const auto feed = [&](std::uint8_t byte) { in->callback(&byte, 1, in->user); };
     std::array<std::vector<float>, 2> out;
     float peak = 0.0f;
     // A start followed at once by the first tick, as sequencers send them: the tick must not
     // hide the start from the engine, which has not rendered a block in between.
-    feed(0xFA);
+    in->deliver({0xFA});
     // 512-frame blocks with a clock tick (24 per quarter at 120 BPM) about every 20.8 ms.
     for (int block = 0; block < 80; ++block)
     {
         if (block % 2 == 0)
-            feed(0xF8);
+            in->deliver({0xF8});
         run.audio->pull(out, 512);
-        for (float v : out[0])
-            peak = std::max(peak, std::abs(v));
+        peak = std::max(peak, peakOf(out[0]));
     }
     EXPECT_GT(peak, 0.01f);
     ASSERT_FALSE(run.midi->virtualOutput()->sent.empty());

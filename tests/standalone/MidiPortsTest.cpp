@@ -27,19 +27,7 @@ struct Ports
         ports = std::make_unique<MidiPorts>(system, queue, transport);
     }
 
-    std::vector<std::array<int, 3>> drained()
-    {
-        std::vector<std::array<int, 3>> out;
-        VstEvents* list = queue.drain();
-        for (int i = 0; list && i < list->numEvents; ++i)
-        {
-            const auto* e = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
-            out.push_back({static_cast<unsigned char>(e->midiData[0]),
-                           static_cast<unsigned char>(e->midiData[1]),
-                           static_cast<unsigned char>(e->midiData[2])});
-        }
-        return out;
-    }
+    std::vector<std::array<int, 3>> drained() { return test::midiBytesOf(queue.drain()); }
 };
 } // namespace
 
@@ -93,22 +81,19 @@ TEST(MidiPorts, ChannelMessagesAreQueuedAndRealTimeMessagesDriveTheTransport)
     ASSERT_TRUE(p.ports->openInput(0));
     FakeMidi::Client* in = p.state->inputOn(0);
     ASSERT_NE(in, nullptr);
-    const auto feed = [&](std::vector<std::uint8_t> bytes)
-    { in->callback(bytes.data(), bytes.size(), in->user); };
-
-    feed({0x94, 60, 100});
-    feed({0xC2, 5}); // two bytes: data 2 is 0
-    feed({});
-    feed({0xFE});
-    feed({0xF2, 1, 2});
+    in->deliver({0x94, 60, 100});
+    in->deliver({0xC2, 5}); // two bytes: data 2 is 0
+    in->deliver({});
+    in->deliver({0xFE});
+    in->deliver({0xF2, 1, 2});
     EXPECT_EQ(p.drained(), (std::vector<std::array<int, 3>>{{0x94, 60, 100}, {0xC2, 5, 0}}));
 
-    feed({0xFA});
+    in->deliver({0xFA});
     EXPECT_EQ(p.transport.getFlags(), kVstTransportChanged | kVstTransportPlaying);
-    feed({0xF8});
+    in->deliver({0xF8});
     EXPECT_EQ(p.transport.getFlags(), kVstTransportPlaying);
     EXPECT_DOUBLE_EQ(p.transport.getPpq(), 1.0 / 24.0);
-    feed({0xFC});
+    in->deliver({0xFC});
     EXPECT_EQ(p.transport.getFlags(), kVstTransportChanged);
     EXPECT_TRUE(p.drained().empty());
 }

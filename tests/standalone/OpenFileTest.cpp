@@ -1,10 +1,8 @@
 #include "standalone/manualPdf.h"
 #include "standalone/openFile.h"
 
-#include "Fakes.h"
 #include "engine/Palladon.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -28,7 +28,7 @@ STEP = RATE * 60.0 / 120.0 / 4.0  # one sixteenth at 120 BPM, in frames
 DEFAULT_PATTERN = [48, 50, 50, 49, 47, 51, 50, 49, 51, 48, 43, 51, 47, 51, 53, 47]
 NOTE_ON_STEPS = [0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15]
 SLID_INTO = {5, 10, 15}  # steps 4, 9 and 14 slide into them
-DEFAULT_NOTE_ONS = [48, 50, 49, 47, 51, 50, 49, 51, 48, 43, 51, 47, 51, 53, 47]
+DEFAULT_NOTE_ONS = [DEFAULT_PATTERN[s] for s in NOTE_ON_STEPS]
 
 
 class Skip(Exception):
@@ -187,6 +187,14 @@ class Run:
         with open(os.path.join(folder, "Quelvar.conf"), "w") as f:
             f.write(text)
 
+    def start_with_midi_input(self, more_settings=""):
+        """X, JACK with the capture in front of it, and the MIDI sender the program listens to."""
+        self.start_x()
+        self.start_jack()
+        self.alsa_capture("jout")
+        self.start_sender()
+        self.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n" + more_settings)
+
     def state(self, sync_mode):
         folder = os.path.join(self.home, ".local", "share", "Brontavell", "Quelvar")
         os.makedirs(folder, exist_ok=True)
@@ -290,11 +298,7 @@ def bursts(x, threshold_ratio=0.05, hop=441):
 
 
 def midi_in(run):
-    run.start_x()
-    run.start_jack()
-    run.alsa_capture("jout")
-    run.start_sender()
-    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n")
+    run.start_with_midi_input()
     run.state(2)
     run.start_program()
     run.wait_for("the program's MIDI input", lambda: run.connected("qvsend:out"), 10)
@@ -365,11 +369,7 @@ def internal_play(run):
 
 
 def midi_clock(run):
-    run.start_x()
-    run.start_jack()
-    run.alsa_capture("jout")
-    run.start_sender()
-    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n")
+    run.start_with_midi_input()
     run.start_program()  # no state: host sync, which follows the MIDI clock
     run.monitor_virtual_output()
     run.wait_for("the program's MIDI input", lambda: run.connected("qvsend:out"), 10)
@@ -445,11 +445,7 @@ def no_servers(run):
 def servers_gone(run):
     """A MIDI port that vanishes and then a sound server that dies under a playing program: it
     goes on, says what happened, keeps its settings and quits cleanly."""
-    run.start_x()
-    run.start_jack()
-    run.alsa_capture("jout")
-    run.start_sender()
-    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n\n[options]\nmidiApi=JACK\n")
+    run.start_with_midi_input("\n[options]\nmidiApi=JACK\n")
     run.state(2)
     run.start_program()
     run.wait_for("the program's MIDI input", lambda: run.connected("qvsend:out"), 10)

@@ -7,10 +7,13 @@
 namespace
 {
 thread_local int armedDepth = 0;
+thread_local int failingDepth = 0;
 std::atomic<int> counted{0};
 
 void* allocate(std::size_t size)
 {
+    if (failingDepth > 0)
+        return nullptr;
     if (armedDepth > 0)
     {
         counted.fetch_add(1, std::memory_order_relaxed);
@@ -23,6 +26,8 @@ void* allocate(std::size_t size)
 
 void* allocateAligned(std::size_t size, std::align_val_t alignment)
 {
+    if (failingDepth > 0)
+        return nullptr;
     if (armedDepth > 0)
         counted.fetch_add(1, std::memory_order_relaxed);
     const auto a = static_cast<std::size_t>(alignment);
@@ -44,6 +49,14 @@ NoAllocScope::NoAllocScope()
 NoAllocScope::~NoAllocScope()
 {
     --armedDepth;
+}
+FailAllocScope::FailAllocScope()
+{
+    ++failingDepth;
+}
+FailAllocScope::~FailAllocScope()
+{
+    --failingDepth;
 }
 } // namespace allocGuard
 

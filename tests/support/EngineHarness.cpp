@@ -16,6 +16,8 @@ EngineHarness::EngineHarness(Flavour flavour, double sampleRate, int maxBlock)
     // Recording never allocates inside a test's no-allocation scope.
     stepFrames.reserve(RecordingEditor::kRoom);
     midiOut.reserve(RecordingEditor::kRoom);
+    pendingMidi.reserve(kMidiRoom);
+    eventList.resize(sizeof(VstEvents) + kMidiRoom * sizeof(VstEvent*));
     time.sampleRate = sampleRate;
     time.tempo = 120.0;
     time.timeSigNumerator = 4;
@@ -114,14 +116,13 @@ void EngineHarness::renderInto(float* left, float* right, int frames, int blockS
         changePending = false;
         if (!pendingMidi.empty())
         {
-            pendingPointers.clear();
-            for (VstMidiEvent& e : pendingMidi)
-                pendingPointers.push_back(reinterpret_cast<VstEvent*>(&e));
-            std::vector<char> list(sizeof(VstEvents) + pendingPointers.size() * sizeof(VstEvent*));
-            auto* events = reinterpret_cast<VstEvents*>(list.data());
-            events->numEvents = static_cast<VstInt32>(pendingPointers.size());
-            for (std::size_t i = 0; i < pendingPointers.size(); ++i)
-                events->events[i] = pendingPointers[i];
+            const std::size_t bytes = sizeof(VstEvents) + pendingMidi.size() * sizeof(VstEvent*);
+            if (eventList.size() < bytes)
+                eventList.resize(bytes);
+            auto* events = reinterpret_cast<VstEvents*>(eventList.data());
+            events->numEvents = static_cast<VstInt32>(pendingMidi.size());
+            for (std::size_t i = 0; i < pendingMidi.size(); ++i)
+                events->events[i] = reinterpret_cast<VstEvent*>(&pendingMidi[i]);
             synth->processEvents(events);
             pendingMidi.clear();
         }

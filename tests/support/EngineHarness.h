@@ -32,6 +32,8 @@ public:
 
     // MIDI for the next rendered block, as the host passes it before processReplacing.
     void queueMidi(int offset, int status, int data1, int data2);
+    // Events one block holds without allocating; more grow the lists.
+    static constexpr std::size_t kMidiRoom = 256;
 
     // Host transport.
     void setTempo(double bpm) { time.tempo = bpm; }
@@ -43,7 +45,8 @@ public:
     // where tests care). Steps noticed by the editor are stamped with their absolute frame when
     // blockSize is 1.
     std::vector<float> render(int frames, int blockSize = 64);
-    // The same into buffers of at least `frames` samples; allocates nothing.
+    // The same into buffers of at least `frames` samples; allocates nothing while the queued
+    // MIDI fits kMidiRoom.
     void renderInto(float* left, float* right, int frames, int blockSize);
     std::vector<float> lastRight;
     long long framesRendered() const { return frame; }
@@ -61,7 +64,7 @@ private:
                                   VstIntPtr value, void* ptr, float opt);
     bool changePending = false;
     std::vector<VstMidiEvent> pendingMidi;
-    std::vector<VstEvent*> pendingPointers;
+    std::vector<char> eventList; // a VstEvents pointing into pendingMidi
     long long frame = 0;
     std::unique_ptr<Palladon> synth;
     RecordingEditor* recorder = nullptr;

@@ -132,30 +132,29 @@ float TestHost::getParameter(int index)
     return effect ? effect->getParameter(effect, index) : 0.0f;
 }
 
-namespace
-{
-std::string textFrom(TestHost& host, VstInt32 opcode, int index)
+std::string TestHost::dispatchText(VstInt32 opcode, VstInt32 index, VstIntPtr* answer)
 {
     char text[256];
     std::memset(text, 0, sizeof text);
-    host.dispatch(opcode, index, 0, text);
+    const VstIntPtr result = dispatch(opcode, index, 0, text);
+    if (answer)
+        *answer = result;
     return text;
 }
-} // namespace
 
 std::string TestHost::parameterName(int index)
 {
-    return textFrom(*this, effGetParamName, index);
+    return dispatchText(effGetParamName, index);
 }
 
 std::string TestHost::parameterLabel(int index)
 {
-    return textFrom(*this, effGetParamLabel, index);
+    return dispatchText(effGetParamLabel, index);
 }
 
 std::string TestHost::parameterDisplay(int index)
 {
-    return textFrom(*this, effGetParamDisplay, index);
+    return dispatchText(effGetParamDisplay, index);
 }
 
 void TestHost::start(double sampleRate, int maxBlock)

@@ -34,6 +34,8 @@ public:
 
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f);
+    // Dispatches an opcode that writes a string into ptr; `answer` receives the return value.
+    std::string dispatchText(VstInt32 opcode, VstInt32 index = 0, VstIntPtr* answer = nullptr);
     void setParameter(int index, float value);
     float getParameter(int index);
     std::string parameterName(int index);
