@@ -28,8 +28,7 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 std::vector<std::vector<std::uint8_t>> chunkCorpus()
 {
     std::vector<std::vector<std::uint8_t>> chunks;
-    const std::filesystem::path dir = std::filesystem::path(QUELVAR_TEST_DATA_DIR) /
-                                      ".." / "fuzz" / "corpus" / "Chunk";
+    const std::filesystem::path dir = std::filesystem::path(QUELVAR_FUZZ_CORPUS_DIR) / "Chunk";
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(dir, error))
     {
@@ -245,6 +244,7 @@ private:
 TEST(HostTorture, RandomOpcodesArgumentsRatesBlocksMidiAndChunks)
 {
     unsetenv("DISPLAY");
+    ASSERT_FALSE(chunkCorpus().empty()) << "no chunks in " << QUELVAR_FUZZ_CORPUS_DIR;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
     long long actions = 0;
     long long frames = 0;
