@@ -247,6 +247,7 @@ private:
     StepRecorder recorder;
     LiveNoteInbox liveInbox;
     int lastMidiNote = -1;        // MIDI note of the last sequenced step, -1 none
+    int hostBlockFrames = 0;      // frames of the host block being rendered
     int midiFrameBase = 0;        // where the piece being rendered starts in the host block
     double midiFrameRatio = 1.0;  // internal samples per host frame on the low-rate path
     std::atomic<int> accentThreshold{kDefaultAccentThreshold};

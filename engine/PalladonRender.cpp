@@ -122,6 +122,7 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
         return;
     float* left = outputs[0];
     float* right = outputs[1];
+    hostBlockFrames = frames;
     // Buffers left short by a failed allocation are never rendered into: silence until
     // resume() sizes them.
     if (!buffersPrepared())
@@ -419,7 +420,7 @@ void Palladon::stepMidiOut(const Step& step, int offset)
 
 void Palladon::sendMidiOut()
 {
-    if (VstEvents* events = midiOut.PrepareEventList())
+    if (VstEvents* events = midiOut.PrepareEventList(hostBlockFrames - 1))
         sendVstEventsToHost(events);
 }
 

@@ -1,10 +1,14 @@
 #include "sequencer/MidiOut.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace quelvar
 {
 
 MidiOut::MidiOut()
 {
+    dueOffset.fill(-1);
     for (int i = 0; i < kMidiOutEvents; ++i)
     {
         events[i].type = kVstMidiType;
@@ -16,7 +20,13 @@ MidiOut::MidiOut()
 
 void MidiOut::addMidiMsg(int status, int data1, int data2, int offset)
 {
-    noteOnState[data1 & 0x7F] = status == kNoteOn;
+    const int key = data1 & 0x7F;
+    if (status == kNoteOn && (delayedNoteOff[key] || dueOffset[key] >= 0))
+    {
+        delayedNoteOff[key] = false;
+        queueDueNoteOff(key, offset);
+    }
+    noteOnState[key] = status == kNoteOn;
     addMidiMsg(static_cast<std::uint32_t>(status & 0xFF) |
                    static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
                    static_cast<std::uint32_t>(data2 & 0xFF) << 16,
@@ -43,9 +53,17 @@ void MidiOut::sendDelayedNoteOffs(int offset)
     {
         if (!delayedNoteOff[note])
             continue;
-        addMidiMsg(kNoteOff, note, 0, offset);
         delayedNoteOff[note] = false;
+        dueOffset[note] = offset;
     }
+}
+
+void MidiOut::queueDueNoteOff(int note, int offset)
+{
+    const int due = dueOffset[note];
+    dueOffset[note] = -1;
+    if (noteOnState[note])
+        addMidiMsg(kNoteOff, note, 0, due >= 0 && due < offset ? due : offset);
 }
 
 bool MidiOut::queueNoteOffsForSoundingNotes()
@@ -53,6 +71,8 @@ bool MidiOut::queueNoteOffsForSoundingNotes()
     bool queued = false;
     for (int note = 0; note < 128; ++note)
     {
+        delayedNoteOff[note] = false;
+        dueOffset[note] = -1;
         if (!noteOnState[note])
             continue;
         addMidiMsg(kNoteOff, note, 0, 0);
@@ -61,17 +81,26 @@ bool MidiOut::queueNoteOffsForSoundingNotes()
     return queued;
 }
 
-VstEvents* MidiOut::PrepareEventList()
+VstEvents* MidiOut::PrepareEventList(int lastOffset)
 {
+    for (int note = 0; note < 128; ++note)
+        if (dueOffset[note] >= 0)
+            queueDueNoteOff(note, dueOffset[note]);
+
     int count = 0;
     while (readPosition != writePosition && count < kMidiOutEvents)
     {
         const Message& m = ring[readPosition];
-        VstMidiEvent& e = events[count++];
-        e.deltaFrames = m.offset;
+        VstMidiEvent& e = events[count];
+        list.events[count] = reinterpret_cast<VstEvent*>(&e);
+        e.deltaFrames = std::clamp(m.offset, 0, lastOffset > 0 ? lastOffset : 0);
         e.midiData[0] = static_cast<char>(m.bytes & 0xFF);
         e.midiData[1] = static_cast<char>((m.bytes >> 8) & 0xFF);
         e.midiData[2] = static_cast<char>((m.bytes >> 16) & 0xFF);
+        // Insertion sort by offset: stable, and the list is nearly in order already.
+        for (int i = count; i > 0 && list.events[i - 1]->deltaFrames > e.deltaFrames; --i)
+            std::swap(list.events[i - 1], list.events[i]);
+        ++count;
         readPosition = readPosition + 1 < kMidiOutSlots ? readPosition + 1 : 0;
     }
     readPosition = writePosition;

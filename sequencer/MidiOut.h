@@ -1,6 +1,6 @@
 // Outgoing MIDI of the sequencer: a ring of short messages with frame offsets, the sounding-note
-// and delayed note-off flags, and the event list handed to the host. Audio thread only; every
-// array is fixed at construction.
+// and delayed note-off flags, and the event list handed to the host, in time order. Audio thread
+// only; every array is fixed at construction.
 #pragma once
 
 #include "vst2/VstInterface.h"
@@ -21,19 +21,25 @@ class MidiOut
 public:
     MidiOut();
 
-    // Records whether data1 now sounds, then queues the message.
+    // Records whether data1 now sounds, then queues the message. A note-on of a key whose
+    // note-off is still deferred sends that note-off first, at the note-on's offset.
     void addMidiMsg(int status, int data1, int data2, int offset);
     // Status in the low byte, then data 1, then data 2. Dropped when the ring is full.
     void addMidiMsg(std::uint32_t message, int offset);
+    // The note-off of `note` goes out in the next block, at the offset sendDelayedNoteOffs names.
     void addDelayedNoteOff(int note);
-    // Note-offs for the notes flagged by addDelayedNoteOff, at the given offset.
+    // At a block start: the notes flagged by addDelayedNoteOff end at the given offset of this
+    // block, unless a note-on of the same key comes first.
     void sendDelayedNoteOffs(int offset);
-    // Note-offs at offset 0 for every sounding note; returns whether any was queued.
+    // Note-offs at offset 0 for every sounding note, deferred ones included; returns whether
+    // any was queued.
     bool queueNoteOffsForSoundingNotes();
     bool sounding(int note) const { return note >= 0 && note < 128 && noteOnState[note]; }
 
-    // Moves the queued messages into the event list; null when there is nothing to send.
-    VstEvents* PrepareEventList();
+    // Moves the queued messages and the note-offs due in this block into the event list, sorted
+    // by offset (messages at one offset keep their order), every offset held within 0-lastOffset.
+    // Null when there is nothing to send.
+    VstEvents* PrepareEventList(int lastOffset);
 
 private:
     struct Message
@@ -46,7 +52,10 @@ private:
     int readPosition = 0;
     int writePosition = 0;
     std::array<bool, 128> noteOnState{};
-    std::array<bool, 128> delayedNoteOff{};
+    void queueDueNoteOff(int note, int offset);
+
+    std::array<bool, 128> delayedNoteOff{}; // flagged in this block, due in the next
+    std::array<int, 128> dueOffset;         // -1, or where in this block the note-off goes
     std::array<VstMidiEvent, kMidiOutEvents> events{};
     VstEventArray<kMidiOutEvents> list{};
 };

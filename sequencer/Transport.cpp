@@ -47,7 +47,8 @@ bool Transport::triggerPattern(int index)
     nextIndex.store(index, std::memory_order_relaxed);
     if (running())
     {
-        pending.store(true, std::memory_order_relaxed);
+        // Release: the audio thread that takes the request reads this nextIndex or a later one.
+        pending.store(true, std::memory_order_release);
         return false;
     }
     currentIndex.store(index, std::memory_order_relaxed);
@@ -108,6 +109,13 @@ void Transport::takeRequests(BlockStart& start)
 {
     if (internalStartRequest.exchange(false, std::memory_order_acquire))
     {
+        // A stop fade that ended after internalPlay() cleared it stored "stopped" again; a play
+        // still wanted wins over it, a stop that came after the play does not.
+        if (internalPlaying())
+        {
+            fading.store(false, std::memory_order_relaxed);
+            stopped.store(false, std::memory_order_relaxed);
+        }
         fadeGain = 1.0;
         sampleClock = 0.0;
         stepPos = 0.0;
@@ -194,12 +202,12 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
     }
     hostIsPlaying.store(time.playing, std::memory_order_relaxed);
 
-    if (resyncRequest.load(std::memory_order_relaxed) && mode == kHostSync && time.playing)
+    // Taken only when it can be served; until then it waits.
+    if (mode == kHostSync && time.playing && resyncRequest.exchange(false, std::memory_order_relaxed))
     {
         fading.store(false, std::memory_order_relaxed);
         stopped.store(false, std::memory_order_relaxed);
         fadeGain = 1.0;
-        resyncRequest.store(false, std::memory_order_relaxed);
         locate(time.ppqPosition);
     }
 
@@ -240,12 +248,12 @@ void Transport::switchTo(int index)
     stepPos = 0.0;
     stepIndex = 0;
     current = nullptr;
-    pending.store(false, std::memory_order_relaxed);
 }
 
 bool Transport::synchroPattern()
 {
-    if (!patternPending())
+    // Taken before the index is read: a trigger in between leaves its request for the next test.
+    if (!pending.exchange(false, std::memory_order_acquire))
         return false;
     switchTo(nextPatternIndex());
     sampleClock = 0.0;
@@ -261,7 +269,7 @@ bool Transport::beginSample()
         switched |= synchroPattern();
     if (sampleClock == 0.0)
         switched |= synchroPattern();
-    if (patternPending() && patternSyncMode() == kPatternSyncFree)
+    if (patternSyncMode() == kPatternSyncFree && pending.exchange(false, std::memory_order_acquire))
     {
         switchTo(nextPatternIndex());
         sampleClock = 0.0;

@@ -182,10 +182,10 @@ TEST(MidiOut, TheRingHoldsTwoHundredFiftyFourMessages)
     MidiOut out;
     for (int i = 0; i < 300; ++i)
         out.addMidiMsg(kNoteOn, i % 128, 100, i);
-    VstEvents* events = out.PrepareEventList();
+    VstEvents* events = out.PrepareEventList(511);
     ASSERT_NE(events, nullptr);
     EXPECT_EQ(events->numEvents, 254);
-    EXPECT_EQ(out.PrepareEventList(), nullptr);
+    EXPECT_EQ(out.PrepareEventList(511), nullptr);
 }
 
 TEST(MidiIn, NotesAndVelocitiesOutsideTheRangeAreIgnored)

@@ -96,7 +96,8 @@ VstIntPtr TestHost::answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/,
             received.push_back({blockIndex, m->deltaFrames,
                                 {static_cast<std::uint8_t>(m->midiData[0]),
                                  static_cast<std::uint8_t>(m->midiData[1]),
-                                 static_cast<std::uint8_t>(m->midiData[2])}});
+                                 static_cast<std::uint8_t>(m->midiData[2])},
+                                processEventsCalls - 1});
         }
         return 1;
     }

@@ -17,6 +17,7 @@ struct ReceivedMidi
     int block;        // index of the block during which the plugin sent it
     int deltaFrames;  // frame offset within that block
     std::array<std::uint8_t, 3> bytes;
+    int list = 0;     // which event list of the run carried it, counting from 0
 };
 
 class TestHost
