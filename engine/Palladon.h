@@ -203,6 +203,8 @@ private:
     void sendMidiOut();
     void stepMidiOut(const Step& step, int offset);
     int midiOffset(int sample) const;
+    // The first internal sample heard at or after host-block frame `offset`.
+    int internalSampleOf(int offset) const;
     VoiceParameters voiceParameters() const;
     // right is null on the low-rate path, which renders one internal-rate buffer.
     void renderSequencer(float* left, float* right, int frames, const HostTime& time,
@@ -216,6 +218,7 @@ private:
     void keepRecordedStep(const Step& recorded, int index);
     double lowRateRatio() const;
     std::size_t lowRateFramesNeeded() const;
+    void clearLowRateState();
     void prepareLowRateBuffer();
     bool buffersPrepared() const;
     // The delay follows the tempo in force: the host's in host sync, the internal one otherwise.
@@ -250,6 +253,9 @@ private:
     int hostBlockFrames = 0;      // frames of the host block being rendered
     int midiFrameBase = 0;        // where the piece being rendered starts in the host block
     double midiFrameRatio = 1.0;  // internal samples per host frame on the low-rate path
+    double midiSampleShift = 0.0; // internal samples between the piece's first frame and sample 0
+    double lowRatePhase = 0.0;    // where the next host frame lies after the last internal sample
+    float lowRateLastSample = 0.0f;
     std::atomic<int> accentThreshold{kDefaultAccentThreshold};
     std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
     std::atomic<bool> panicRequest{false};     // taken by the renderer

@@ -35,6 +35,7 @@ void Palladon::setSampleRate(float rate)
     delay.update();
     volume.setSampleRate(safe);
     prepareLowRateBuffer();
+    clearLowRateState();
 }
 
 void Palladon::setBlockSize(VstInt32 size)
@@ -52,6 +53,7 @@ void Palladon::setBlockSize(VstInt32 size)
 // dispatcher swallows, gets another try before rendering starts.
 void Palladon::resume()
 {
+    clearLowRateState();
     if (osc.bufferSize() != preparedFrames)
         osc.setBlockSize(preparedFrames);
     prepareLowRateBuffer();
@@ -70,6 +72,12 @@ double Palladon::lowRateRatio() const
         return 1.0;
     return std::min(static_cast<double>(static_cast<float>(kInternalRate / rate)),
                     kMaxLowRateRatio);
+}
+
+void Palladon::clearLowRateState()
+{
+    lowRatePhase = 0.0;
+    lowRateLastSample = 0.0f;
 }
 
 std::size_t Palladon::lowRateFramesNeeded() const
@@ -168,24 +176,33 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     runEffects(left, right, frames);
 }
 
+// Renders just the internal samples up to the block's end and carries the fraction left over,
+// so the step clock runs at exactly `ratio` internal samples per host frame, block after block.
+// buffer[0] holds the last sample of the previous block, which the first frames interpolate from.
 void Palladon::renderLowRate(float* left, float* right, int frames, const HostTime& time)
 {
     const double ratio = lowRateRatio();
-    const int internalFrames = static_cast<int>(std::ceil(frames * ratio));
+    const double end = lowRatePhase + frames * ratio;
+    const int internalFrames = static_cast<int>(end);
     float* buffer = lowRateBuffer.data();
+    buffer[0] = lowRateLastSample;
     midiFrameRatio = ratio;
-    renderSequencer(buffer, nullptr, internalFrames, time, true);
+    midiSampleShift = 1.0 - lowRatePhase;
+    renderSequencer(buffer + 1, nullptr, internalFrames, time, true);
     midiFrameRatio = 1.0;
+    midiSampleShift = 0.0;
     for (int i = 0; i < frames; ++i)
     {
-        const double position = i * ratio;
+        const double position = lowRatePhase + i * ratio;
         const int j = static_cast<int>(position);
         double v = buffer[j];
-        if (j + 1 < internalFrames)
+        if (j + 1 <= internalFrames)
             v = buffer[j] + static_cast<double>(buffer[j + 1] - buffer[j]) * (position - j);
         left[i] = static_cast<float>(v);
         right[i] = static_cast<float>(v);
     }
+    lowRateLastSample = buffer[internalFrames];
+    lowRatePhase = end - internalFrames;
 }
 
 VoiceParameters Palladon::voiceParameters() const
@@ -362,7 +379,7 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
             const NoteEventQueue::Entry& entry = noteEvents[e];
             if (entry.type == NoteEventQueue::kEnd)
                 break;
-            if (entry.offset - midiFrameBase == i)
+            if (internalSampleOf(entry.offset) == i)
                 liveNote(entry.type == NoteEventQueue::kNoteOn, entry.note,
                          entry.type == NoteEventQueue::kNoteOn ? entry.velocity : 48,
                          block.tuningOctaves);
@@ -400,7 +417,13 @@ void Palladon::takeLiveRequests()
 
 int Palladon::midiOffset(int sample) const
 {
-    return midiFrameBase + static_cast<int>(sample / midiFrameRatio);
+    return midiFrameBase + static_cast<int>((sample + midiSampleShift) / midiFrameRatio);
+}
+
+int Palladon::internalSampleOf(int offset) const
+{
+    const double sample = std::ceil((offset - midiFrameBase) * midiFrameRatio - midiSampleShift);
+    return sample > 0.0 ? static_cast<int>(sample) : 0;
 }
 
 void Palladon::stepMidiOut(const Step& step, int offset)
