@@ -327,33 +327,59 @@ TEST(VoiceRender, BuffersAFailedAllocationLeftShortAreNotRenderedInto)
     }
 }
 
+// Everything the audio thread meets: automation of every slot, each sync mode, pattern triggers,
+// MIDI notes, pitch bend, clock and sysex, step recording, live notes from MIDI and from the
+// keyboard, a randomise request and a panic, at the normal and the low rate, in both flavours.
 TEST(VoiceRender, RenderingAllocatesNothing)
 {
-    for (double rate : {44100.0, 16000.0})
-    {
-        EngineHarness h(Flavour::standalone, rate, 512);
-        h.engine().setParameter(kDelayOn, 1.0f);
-        h.engine().setParameter(kDistOn, 1.0f);
-        h.play();
-        h.render(4096, 512);
-        std::vector<float> left(512), right(512);
-        const int before = allocGuard::count();
+    char dump[] = {static_cast<char>(0xF0), 0x7E, 0x7F, 0x06, 0x01, static_cast<char>(0xF7)};
+    VstMidiSysexEvent sysex{};
+    sysex.type = kVstSysExType;
+    sysex.byteSize = sizeof sysex;
+    sysex.dumpBytes = sizeof dump;
+    sysex.sysexDump = dump;
+    VstEventArray<1> sysexList{};
+    sysexList.numEvents = 1;
+    sysexList.events[0] = reinterpret_cast<VstEvent*>(&sysex);
+
+    for (Flavour flavour : {Flavour::plugin, Flavour::standalone})
+        for (double rate : {44100.0, 16000.0})
         {
-            allocGuard::NoAllocScope guard;
-            int slot = 0;
-            for (float sync : {0.0f, 0.5f, 1.0f})
+            EngineHarness h(flavour, rate, 512);
+            h.engine().setParameter(kDelayOn, 1.0f);
+            h.engine().setParameter(kDistOn, 1.0f);
+            h.engine().setParameter(kStepRecord, 1.0f);
+            h.play();
+            h.render(4096, 512);
+            std::vector<float> left(512), right(512);
+            const int before = allocGuard::count();
             {
-                h.engine().setParameter(kSyncType, sync);
-                h.engine().internalPlay();
-                for (int frames : {1, 7, 64, 512})
+                allocGuard::NoAllocScope guard;
+                int slot = 0;
+                for (float sync : {0.0f, 0.5f, 1.0f})
                 {
-                    h.engine().setParameter(slot, 0.37f);
-                    slot = (slot + 1) % kNumParams;
-                    h.engine().setParameter(kTriggerPattern, 3.0f / 32.0f);
-                    h.renderInto(left.data(), right.data(), frames, frames);
+                    h.engine().setParameter(kSyncType, sync);
+                    h.engine().internalPlay();
+                    for (int frames : {1, 7, 64, 512})
+                    {
+                        h.engine().setParameter(slot, 0.37f);
+                        slot = (slot + 1) % kNumParams;
+                        h.engine().setParameter(kTriggerPattern, 3.0f / 32.0f);
+                        h.queueMidi(0, 0x90, 40 + frames % 20, 100);
+                        h.queueMidi(0, 0xE0, 0, 0x60);
+                        h.queueMidi(0, 0xF8, 0, 0);
+                        h.queueMidi(frames - 1, 0x80, 40 + frames % 20, 0);
+                        h.queueMidi(frames / 2, 0x90, 60, 90);
+                        h.engine().processEvents(sysexList.get());
+                        h.engine().play(50, 110);
+                        h.engine().stop(50, 0);
+                        h.engine().PatternRandom1(-1);
+                        if (frames == 64)
+                            h.engine().panic();
+                        h.renderInto(left.data(), right.data(), frames, frames);
+                    }
                 }
             }
+            EXPECT_EQ(allocGuard::count(), before) << rate;
         }
-        EXPECT_EQ(allocGuard::count(), before) << rate;
-    }
 }

@@ -18,7 +18,10 @@ struct Session
     std::uint32_t seed;
 };
 
-void PrintTo(const Session& s, std::ostream* os) { *os << s.sampleRate << " Hz, seed " << s.seed; }
+void PrintTo(const Session& s, std::ostream* os)
+{
+    *os << s.sampleRate << " Hz, seed " << s.seed;
+}
 
 class MidiOutOrder : public testing::TestWithParam<Session>
 {
