@@ -1,9 +1,23 @@
 #!/bin/sh
-# Fails when the render-path folders use raw allocation, locks, threads or Qt.
+# Fails when the render-path folders use raw allocation, locks, threads or Qt, or when the files
+# the audio thread runs print, format text, write to a descriptor or build strings.
 cd "$1" || exit 2
+status=0
 hits=$(grep -rnE '\bmalloc\(|<mutex>|<thread>|<condition_variable>|#include <Q' engine sequencer effects 2>/dev/null)
 if [ -n "$hits" ]; then
     echo "$hits"
-    exit 1
+    status=1
 fi
-exit 0
+render_path="engine/PalladonRender.cpp engine/Voice.h engine/Voice.cpp engine/LivePlay.h
+engine/LivePlay.cpp engine/WavetableOscillator.h engine/WavetableOscillator.cpp engine/iirRoutines.h
+engine/hiir engine/rspl sequencer/Transport.h sequencer/Transport.cpp sequencer/MidiOut.h
+sequencer/MidiOut.cpp sequencer/StepRecorder.h sequencer/StepRecorder.cpp
+sequencer/NoteEventQueue.h sequencer/LiveNoteInbox.h sequencer/PalladonMidi.cpp effects"
+# shellcheck disable=SC2086
+hits=$(grep -rnE '\b(printf|snprintf|fprintf|puts)\(|(^\s*|[=(!,]\s*|return\s+)(::)?write\(|std::string\b' \
+    $render_path 2>/dev/null)
+if [ -n "$hits" ]; then
+    echo "$hits"
+    status=1
+fi
+exit $status
