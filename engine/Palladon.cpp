@@ -1,6 +1,6 @@
 #include "engine/Palladon.h"
 
-#include "engine/filterTables.h"
+#include "dsp/filterTables.h"
 
 #include <string>
 #include <unistd.h>

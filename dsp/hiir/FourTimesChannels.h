@@ -2,7 +2,7 @@
 // 4x, configured from the shared design. set_nbr_chn allocates; clear_buffers never does.
 #pragma once
 
-#include "engine/hiir/FourTimesDesign.h"
+#include "dsp/hiir/FourTimesDesign.h"
 
 #include <algorithm>
 #include <cstddef>

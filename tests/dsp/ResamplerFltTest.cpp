@@ -1,7 +1,7 @@
-#include "engine/rspl/ResamplerFlt.h"
+#include "dsp/rspl/ResamplerFlt.h"
 
-#include "engine/rspl/InterpPack.h"
-#include "engine/rspl/MipMapFlt.h"
+#include "dsp/rspl/InterpPack.h"
+#include "dsp/rspl/MipMapFlt.h"
 #include "engine/wavetables.h"
 
 #include <gtest/gtest.h>

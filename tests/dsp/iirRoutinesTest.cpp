@@ -1,4 +1,4 @@
-#include "engine/iirRoutines.h"
+#include "dsp/iirRoutines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/hiir/Upsampler4x.h"
+#include "dsp/hiir/Upsampler4x.h"
 
 #include <algorithm>
 

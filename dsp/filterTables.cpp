@@ -1,4 +1,4 @@
-#include "engine/filterTables.h"
+#include "dsp/filterTables.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "engine/hiir/FourTimesDesign.h"
+#include "dsp/hiir/FourTimesDesign.h"
 
-#include "engine/hiir/PolyphaseIir2Designer.h"
+#include "dsp/hiir/PolyphaseIir2Designer.h"
 
 namespace hiir
 {

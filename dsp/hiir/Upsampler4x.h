@@ -2,8 +2,8 @@
 // 2x->4x) per channel. set_nbr_chn allocates; clear_buffers and process never do.
 #pragma once
 
-#include "engine/hiir/FourTimesChannels.h"
-#include "engine/hiir/Upsampler2x.h"
+#include "dsp/hiir/FourTimesChannels.h"
+#include "dsp/hiir/Upsampler2x.h"
 
 namespace hiir
 {

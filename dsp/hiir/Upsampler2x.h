@@ -2,7 +2,7 @@
 // Audio thread only after set_coefs; no allocation.
 #pragma once
 
-#include "engine/hiir/AllPassPipeline.h"
+#include "dsp/hiir/AllPassPipeline.h"
 
 namespace hiir
 {

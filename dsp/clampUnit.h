@@ -1,4 +1,5 @@
 // Entry clamp for normalised parameters: keeps NaN and out-of-range values away from process().
+// NaN and both zeros give +0, infinities their end of the range. Pure, any thread.
 #pragma once
 
 namespace quelvar

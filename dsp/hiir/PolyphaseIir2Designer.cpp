@@ -1,4 +1,4 @@
-#include "engine/hiir/PolyphaseIir2Designer.h"
+#include "dsp/hiir/PolyphaseIir2Designer.h"
 
 #include <cmath>
 #include <numbers>

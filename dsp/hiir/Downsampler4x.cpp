@@ -1,4 +1,4 @@
-#include "engine/hiir/Downsampler4x.h"
+#include "dsp/hiir/Downsampler4x.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "engine/rspl/InterpPack.h"
+#include "dsp/rspl/InterpPack.h"
 
 namespace rspl
 {

@@ -1,4 +1,4 @@
-#include "engine/rspl/MipMapFlt.h"
+#include "dsp/rspl/MipMapFlt.h"
 
 #include "engine/wavetables.h"
 

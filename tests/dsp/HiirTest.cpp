@@ -1,8 +1,8 @@
-#include "engine/hiir/Downsampler2x.h"
-#include "engine/hiir/Downsampler4x.h"
-#include "engine/hiir/PolyphaseIir2Designer.h"
-#include "engine/hiir/Upsampler2x.h"
-#include "engine/hiir/Upsampler4x.h"
+#include "dsp/hiir/Downsampler2x.h"
+#include "dsp/hiir/Downsampler4x.h"
+#include "dsp/hiir/PolyphaseIir2Designer.h"
+#include "dsp/hiir/Upsampler2x.h"
+#include "dsp/hiir/Upsampler4x.h"
 #include "support/AllocGuard.h"
 
 #include <gtest/gtest.h>

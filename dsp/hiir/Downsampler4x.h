@@ -2,8 +2,8 @@
 // 2x->1x) per channel. set_nbr_chn allocates; clear_buffers and process never do.
 #pragma once
 
-#include "engine/hiir/Downsampler2x.h"
-#include "engine/hiir/FourTimesChannels.h"
+#include "dsp/hiir/Downsampler2x.h"
+#include "dsp/hiir/FourTimesChannels.h"
 
 namespace hiir
 {

@@ -3,7 +3,7 @@
 // allocates. The mip-map and the interpolators are borrowed and must outlive the player.
 #pragma once
 
-#include "engine/rspl/Downsampler2Flt.h"
+#include "dsp/rspl/Downsampler2Flt.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "engine/rspl/Downsampler2Flt.h"
+#include "dsp/rspl/Downsampler2Flt.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // all in extended precision. Real-time safe: no allocation, no state beyond the records.
 #pragma once
 
-#include "engine/filterTables.h"
+#include "dsp/filterTables.h"
 
 namespace quelvar
 {
