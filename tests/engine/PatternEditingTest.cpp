@@ -62,51 +62,6 @@ TEST(PatternEditing, PasteBeforeAnyCopyChangesNothing)
     EXPECT_EQ(snapshot(*engine.getCurrentPattern()), before);
 }
 
-TEST(PatternEditing, RotatingWrapsAroundTheVisibleSteps)
-{
-    Palladon engine(nullptr);
-    Pattern& p = *engine.getCurrentPattern();
-    numberSteps(p, 16, 5);
-    const Snapshot start = snapshot(p);
-    engine.patternShiftLeft();
-    EXPECT_EQ(p.getStep(0)->note(), 6);
-    EXPECT_EQ(p.getStep(15)->note(), 5);
-    engine.patternShiftRight();
-    EXPECT_EQ(snapshot(p), start);
-    for (int i = 0; i < 16; ++i)
-        engine.patternShiftLeft();
-    EXPECT_EQ(snapshot(p), start);
-
-    p.setNBStep(1);
-    const Snapshot single = snapshot(p);
-    engine.patternShiftLeft();
-    engine.patternShiftRight();
-    EXPECT_EQ(snapshot(p), single);
-}
-
-TEST(PatternEditing, WholePatternRandomisationStaysInRangeWithAQuarterAccentedAndSliding)
-{
-    Palladon engine(nullptr);
-    int steps = 0, accents = 0, slides = 0;
-    for (int index = 0; index < 64; ++index)
-    {
-        Pattern& p = *engine.getSong().getPattern(index);
-        p.setNBStep(64);
-        engine.PatternRandom1(index);
-        for (int i = 0; i < 64; ++i)
-        {
-            const Step& s = *p.getStep(i);
-            EXPECT_GE(s.note(), 15);
-            EXPECT_LE(s.note(), 30);
-            accents += s.accent();
-            slides += s.slide();
-            ++steps;
-        }
-    }
-    EXPECT_NEAR(static_cast<double>(accents) / steps, 0.24, 0.04);
-    EXPECT_NEAR(static_cast<double>(slides) / steps, 0.24, 0.04);
-}
-
 TEST(PatternEditing, FieldRandomiserTouchesOnlyItsFieldOfThatPattern)
 {
     Palladon engine(nullptr);

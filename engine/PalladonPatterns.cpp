@@ -1,7 +1,9 @@
-// Whole-pattern edits and the randomisers. They run on the caller's thread (editor or panel);
+// The engine's whole-pattern edits and randomisers: which pattern, when, and who hears of it (the
+// step loops are sequencer/patternOperations). They run on the caller's thread (editor or panel);
 // randomising the current pattern through PatternRandom1(-1) is left to the audio thread.
 #include "engine/Palladon.h"
 #include "sequencer/RandomSource.h"
+#include "sequencer/patternOperations.h"
 
 #include <atomic>
 #include <ctime>
@@ -20,34 +22,6 @@ std::uint32_t seedFrom(std::atomic<int>& counter, std::uint32_t scale = 1)
 {
     return static_cast<std::uint32_t>(std::time(nullptr)) +
            static_cast<std::uint32_t>(counter.fetch_add(1, std::memory_order_relaxed)) * scale;
-}
-
-struct StepFields
-{
-    int note;
-    bool slide;
-    bool accent;
-};
-
-StepFields fieldsOf(const Step& s)
-{
-    return {s.note(), s.slide(), s.accent()};
-}
-
-void setFields(Step& s, const StepFields& f)
-{
-    s.setNote(f.note);
-    s.setSlide(f.slide);
-    s.setAccent(f.accent);
-}
-
-void copySteps(const Pattern& from, Pattern& to)
-{
-    const Pattern::Edit edit(to);
-    const int count = from.getNBStep();
-    to.setNBStep(count);
-    for (int i = 0; i < count; ++i)
-        *to.getStepAnyIndex(i) = *from.getStepAnyIndex(i);
 }
 } // namespace
 
@@ -94,32 +68,16 @@ void Palladon::patternTransposeDown()
 
 void Palladon::patternShiftLeft()
 {
-    Pattern* p = getCurrentPattern();
-    const int n = p ? p->getNBStep() : 0;
-    if (n > 0)
-    {
-        const Pattern::Edit edit(*p);
-        const StepFields first = fieldsOf(*p->getStepAnyIndex(0));
-        for (int i = 0; i < n - 1; ++i)
-            setFields(*p->getStepAnyIndex(i), fieldsOf(*p->getStepAnyIndex(i + 1)));
-        setFields(*p->getStepAnyIndex(n - 1), first);
-    }
+    if (Pattern* p = getCurrentPattern())
+        shiftStepsLeft(*p);
     if (notifier)
         notifier->updateDisplay();
 }
 
 void Palladon::patternShiftRight()
 {
-    Pattern* p = getCurrentPattern();
-    const int n = p ? p->getNBStep() : 0;
-    if (n > 0)
-    {
-        const Pattern::Edit edit(*p);
-        const StepFields last = fieldsOf(*p->getStepAnyIndex(n - 1));
-        for (int i = n - 1; i > 0; --i)
-            setFields(*p->getStepAnyIndex(i), fieldsOf(*p->getStepAnyIndex(i - 1)));
-        setFields(*p->getStepAnyIndex(0), last);
-    }
+    if (Pattern* p = getCurrentPattern())
+        shiftStepsRight(*p);
     if (notifier)
         notifier->updateDisplay();
 }
@@ -138,14 +96,7 @@ void Palladon::processRandomize(int index)
     if (!target || !getCurrentPattern())
         return;
     RandomSource source(seedFrom(patternRandomCounter));
-    const Pattern::Edit edit(*target);
-    for (int i = 0; i < target->getNBStep(); ++i)
-    {
-        Step& s = *target->getStepAnyIndex(i);
-        s.setNote(source.random(15) + 15);
-        s.setAccent(source.random(100) > 75);
-        s.setSlide(source.random(100) >= 76);
-    }
+    randomizeSteps(*target, source);
     if (target == getCurrentPattern())
     {
         transport.forgetCurrentStep();
@@ -163,17 +114,8 @@ void Palladon::patternRandom3(int what, int index)
     if (!target || !getCurrentPattern())
         return;
     RandomSource source(seedFrom(fieldRandomCounter));
-    const Pattern::Edit edit(*target);
-    for (int i = 0; i < target->getNBStep(); ++i)
-    {
-        Step& s = *target->getStepAnyIndex(i);
-        if (what == 0)
-            s.setNote(source.random(15) + 15);
-        else if (what == 1)
-            s.setSlide(source.random(100) > 75);
-        else if (what == 2)
-            s.setAccent(source.random(100) > 75);
-    }
+    if (what >= 0 && what <= 2)
+        randomizeStepField(*target, static_cast<StepField>(what), source);
     if (target == getCurrentPattern())
         transport.forgetCurrentStep();
     publishPatterns();
