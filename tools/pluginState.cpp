@@ -1,8 +1,8 @@
 #include "pluginState.h"
 
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
 #include "io/fileBytes.h"
-#include "io/stateChunk.h"
 
 namespace quelvar
 {
