@@ -8,13 +8,6 @@
 namespace quelvar
 {
 
-enum class StepField
-{
-    note = 0,
-    slide = 1,
-    accent = 2
-};
-
 // The count and the first `count` steps of `from`; the steps of `to` past them stay.
 void copySteps(const Pattern& from, Pattern& to);
 // The visible steps move one place; the one pushed off an end comes back at the other.

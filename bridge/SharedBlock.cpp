@@ -1,4 +1,4 @@
-#include "engine/SharedBlock.h"
+#include "bridge/SharedBlock.h"
 
 #include "sequencer/Pattern.h"
 

@@ -1,4 +1,4 @@
-#include "plugin/bridgeFiles.h"
+#include "bridge/bridgeFiles.h"
 
 #include <fcntl.h>
 #include <filesystem>

@@ -3,19 +3,25 @@
 // other's values and the reader (another process) sees each field whole or the one before.
 #pragma once
 
+#include "engine/StateMirror.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace quelvar
 {
 
-class Pattern;
-
 // A block's name is this prefix and the engine's instance tag, so the UI process finds it from
 // the tag alone.
 constexpr char kSharedBlockNamePrefix[] = "/qlvrdata.mmap";
+
+inline std::string sharedBlockName(std::string_view instanceTag)
+{
+    return kSharedBlockNamePrefix + std::string(instanceTag);
+}
 
 namespace sharedLayout
 {
@@ -37,26 +43,26 @@ constexpr std::size_t kHostTempoOffset = 75272;
 constexpr std::size_t kSyncTypeOffset = 75276;
 } // namespace sharedLayout
 
-class SharedBlock
+class SharedBlock : public StateMirror
 {
 public:
     // Creates or opens the named object (mode 0600), sizes, maps and clears it. Null when any
     // step fails; the message says so on standard output.
     static std::unique_ptr<SharedBlock> create(const std::string& name);
     // Unmaps and removes the name; a UI process that has it mapped keeps its mapping.
-    ~SharedBlock();
+    ~SharedBlock() override;
     SharedBlock(const SharedBlock&) = delete;
     SharedBlock& operator=(const SharedBlock&) = delete;
 
-    void writeParameterValue(int index, float value);
+    void writeParameterValue(int index, float value) override;
     // The display text is cut to 15 characters and terminated.
-    void writeParameterText(int index, const char* text);
-    void writePattern(int index, const Pattern& pattern);
-    void writeHostPlaying(bool playing);
-    void writeInternalRunning(bool running);
-    void writeCurrentPattern(int index);
-    void writeHostTempo(int bpm);
-    void writeSyncType(int syncType);
+    void writeParameterText(int index, const char* text) override;
+    void writePattern(int index, const Pattern& pattern) override;
+    void writeHostPlaying(bool playing) override;
+    void writeInternalRunning(bool running) override;
+    void writeCurrentPattern(int index) override;
+    void writeHostTempo(int bpm) override;
+    void writeSyncType(int syncType) override;
 
     const std::uint8_t* bytes() const { return base; }
     const std::string& name() const { return objectName; }

@@ -1,4 +1,4 @@
-#include "plugin/bridgeProtocol.h"
+#include "bridge/bridgeProtocol.h"
 
 #include <gtest/gtest.h>
 #include <vector>

@@ -1,5 +1,7 @@
-#include "engine/Palladon.h"
+#include "bridge/SharedBlock.h"
+
 #include "support/EngineHarness.h"
+#include "support/sharedBlockSupport.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -64,6 +66,8 @@ TEST(SharedBlock, EachEngineHasItsOwnNameTiedToThisProcess)
 {
     Palladon first(nullptr);
     Palladon second(nullptr);
+    attachSharedBlock(first);
+    attachSharedBlock(second);
     EXPECT_NE(blockName(first), blockName(second));
     EXPECT_EQ(first.getInstanceTag().rfind(std::to_string(getpid()) + "-", 0), 0u);
     EXPECT_TRUE(ReaderMapping(blockName(first)).ok());
@@ -75,6 +79,7 @@ TEST(SharedBlock, TheNameGoesWithTheEngine)
     std::string name;
     {
         Palladon engine(nullptr);
+        attachSharedBlock(engine);
         name = blockName(engine);
         EXPECT_TRUE(ReaderMapping(name).ok());
     }
@@ -93,6 +98,7 @@ TEST(SharedBlock, StandaloneEnginesHaveNone)
 TEST(SharedBlock, ParameterRecordsHoldTheGivenValueAndItsText)
 {
     Palladon engine(nullptr);
+    attachSharedBlock(engine);
     ReaderMapping block(blockName(engine));
     ASSERT_TRUE(block.ok());
     EXPECT_EQ(block.at<float>(0 * kParameterRecordBytes), 1.0f);
@@ -112,6 +118,7 @@ TEST(SharedBlock, ParameterRecordsHoldTheGivenValueAndItsText)
 TEST(SharedBlock, PatternRecordsHoldAllSixtyFourStepsNameAndCount)
 {
     Palladon engine(nullptr);
+    attachSharedBlock(engine);
     ReaderMapping block(blockName(engine));
     ASSERT_TRUE(block.ok());
     Pattern& p = *engine.getSong().getPattern(9);
@@ -135,6 +142,7 @@ TEST(SharedBlock, PatternRecordsHoldAllSixtyFourStepsNameAndCount)
 TEST(SharedBlock, TransportFieldsFollowTheEngine)
 {
     EngineHarness h;
+    attachSharedBlock(h.engine());
     ReaderMapping block(blockName(h.engine()));
     ASSERT_TRUE(block.ok());
     h.setTempo(133.7);

@@ -1,24 +1,24 @@
-#include "engine/editorCommands.h"
+#include "bridge/editorCommands.h"
 
 #include "engine/Palladon.h"
 
 namespace quelvar::editorCommands
 {
 
-bool editStep(Palladon& engine, int field, int step, int value)
+bool editStep(Palladon& engine, StepField field, int step, int value)
 {
     Pattern* p = engine.getCurrentPattern();
     if (!p)
         return false;
     switch (field)
     {
-    case 0:
+    case StepField::note:
         p->setStepNote(value, step);
         break;
-    case 1:
+    case StepField::slide:
         p->setStepSlide(value != 0, step);
         break;
-    case 2:
+    case StepField::accent:
         p->setStepAccent(value != 0, step);
         break;
     default:
@@ -28,29 +28,29 @@ bool editStep(Palladon& engine, int field, int step, int value)
     return true;
 }
 
-void editCurrentPattern(Palladon& engine, int edit)
+void editCurrentPattern(Palladon& engine, PatternEdit edit)
 {
     switch (edit)
     {
-    case 0:
+    case PatternEdit::clear:
         engine.PatternClear();
         break;
-    case 1:
+    case PatternEdit::copy:
         engine.PatternCopy(-1);
         break;
-    case 2:
+    case PatternEdit::paste:
         engine.PatternPaste(-1);
         break;
-    case 3:
+    case PatternEdit::transposeUp:
         engine.patternTransposeUp();
         break;
-    case 4:
+    case PatternEdit::transposeDown:
         engine.patternTransposeDown();
         break;
-    case 5:
+    case PatternEdit::shiftLeft:
         engine.patternShiftLeft();
         break;
-    case 6:
+    case PatternEdit::shiftRight:
         engine.patternShiftRight();
         break;
     default:
@@ -59,22 +59,22 @@ void editCurrentPattern(Palladon& engine, int edit)
     engine.updatePatternData();
 }
 
-void editPattern(Palladon& engine, int edit, int patternIndex)
+void editPattern(Palladon& engine, SlotEdit edit, int patternIndex)
 {
     if (Pattern* p = engine.getSong().getPattern(patternIndex))
     {
         switch (edit)
         {
-        case 0:
+        case SlotEdit::clear:
             p->clear();
             break;
-        case 1:
+        case SlotEdit::copy:
             engine.PatternCopy(patternIndex);
             break;
-        case 2:
+        case SlotEdit::paste:
             engine.PatternPaste(patternIndex);
             break;
-        case 3:
+        case SlotEdit::randomise:
             engine.PatternRandom1(patternIndex);
             break;
         default:
@@ -85,22 +85,26 @@ void editPattern(Palladon& engine, int edit, int patternIndex)
     engine.updatePatternData();
 }
 
-void randomise(Palladon& engine, int what)
+void randomise(Palladon& engine, Randomise what)
 {
     switch (what)
     {
-    case 0:
+    case Randomise::pattern:
         engine.PatternRandom1(-1);
         break;
-    case 1:
-    case 2:
-    case 3:
-        engine.patternRandom3(what - 1, -1);
+    case Randomise::notes:
+        engine.patternRandom3(static_cast<int>(StepField::note), -1);
         break;
-    case 4:
+    case Randomise::slides:
+        engine.patternRandom3(static_cast<int>(StepField::slide), -1);
+        break;
+    case Randomise::accents:
+        engine.patternRandom3(static_cast<int>(StepField::accent), -1);
+        break;
+    case Randomise::parameters:
         engine.randomParameters();
         break;
-    case 5:
+    case Randomise::all:
         engine.PatternRandom1(-1);
         engine.randomParameters();
         break;
@@ -124,26 +128,26 @@ void liveNote(Palladon& engine, bool on, int note, int velocity)
         engine.stop(note, velocity, 0);
 }
 
-void exportFile(Palladon& engine, int format, const std::string& path)
+void exportFile(Palladon& engine, ExportFormat format, const std::string& path)
 {
     switch (format)
     {
-    case 0:
+    case ExportFormat::pattern:
         engine.exportPattern(path);
         break;
-    case 2:
+    case ExportFormat::abl2:
         engine.exportABL2Pattern(path);
         break;
-    case 3:
+    case ExportFormat::abl3:
         engine.exportABL3Pattern(path);
         break;
-    case 4:
+    case ExportFormat::bank:
         engine.exportBank(path);
         break;
-    case 5:
+    case ExportFormat::phoscyon:
         engine.exportPhoscyonPattern(path);
         break;
-    case 6:
+    case ExportFormat::midi:
         engine.exportMidiPattern(path, -1);
         break;
     default:
@@ -151,26 +155,26 @@ void exportFile(Palladon& engine, int format, const std::string& path)
     }
 }
 
-void importFile(Palladon& engine, int format, int patternIndex, const std::string& path)
+void importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path)
 {
     switch (format)
     {
-    case 0:
+    case ImportFormat::pattern:
         engine.importPattern(path, patternIndex, false);
         break;
-    case 1:
+    case ImportFormat::patternWithParameters:
         engine.importPattern(path, patternIndex, true);
         break;
-    case 2:
+    case ImportFormat::abl:
         engine.importABLPattern(path, patternIndex, false);
         break;
-    case 3:
+    case ImportFormat::phoscyon:
         engine.importPhoscyonPattern(path, patternIndex);
         break;
-    case 4:
+    case ImportFormat::bank:
         engine.importBank(path, -1);
         break;
-    case 5:
+    case ImportFormat::ablWithParameters:
         engine.importABLPattern(path, patternIndex, true);
         break;
     default:

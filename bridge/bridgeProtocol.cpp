@@ -1,4 +1,4 @@
-#include "plugin/bridgeProtocol.h"
+#include "bridge/bridgeProtocol.h"
 
 namespace quelvar::bridge
 {

@@ -1,6 +1,6 @@
-#include "plugin/bridgeFiles.h"
+#include "bridge/bridgeFiles.h"
 
-#include "engine/SharedBlock.h"
+#include "bridge/SharedBlock.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -97,7 +97,7 @@ BridgePaths bridgePaths(const std::string& directory, std::string_view tag)
 {
     const std::string t(tag);
     return {directory + "/QuelvarUI" + t, directory + "/quelvarui" + t + ".fifo",
-            directory + "/quelvarplugin" + t + ".fifo", kSharedBlockNamePrefix + t};
+            directory + "/quelvarplugin" + t + ".fifo", sharedBlockName(t)};
 }
 
 bool createFifo(const std::string& path)
