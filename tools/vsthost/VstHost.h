@@ -19,14 +19,14 @@ struct ReceivedMidi
     std::array<std::uint8_t, 3> bytes;
 };
 
-class TestHost
+class VstHost
 {
 public:
     // Loads the plugin and calls its entry; check loaded() afterwards.
-    explicit TestHost(const std::string& pluginPath);
-    ~TestHost();
-    TestHost(const TestHost&) = delete;
-    TestHost& operator=(const TestHost&) = delete;
+    explicit VstHost(const std::string& pluginPath);
+    ~VstHost();
+    VstHost(const VstHost&) = delete;
+    VstHost& operator=(const VstHost&) = delete;
 
     bool loaded() const { return effect != nullptr; }
     AEffect* plugin() { return effect; }

@@ -1,4 +1,4 @@
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,10 +10,10 @@ namespace quelvar
 namespace
 {
 // The entry asks for the host version before the plugin record exists.
-thread_local TestHost* hostUnderConstruction = nullptr;
+thread_local VstHost* hostUnderConstruction = nullptr;
 } // namespace
 
-TestHost::TestHost(const std::string& pluginPath)
+VstHost::VstHost(const std::string& pluginPath)
 {
     received.reserve(1 << 16); // recording the plugin's MIDI must not allocate while it renders
     timeInfo.sampleRate = 44100.0;
@@ -37,7 +37,7 @@ TestHost::TestHost(const std::string& pluginPath)
         return;
     }
     hostUnderConstruction = this;
-    effect = entry(&TestHost::callback);
+    effect = entry(&VstHost::callback);
     hostUnderConstruction = nullptr;
     if (!effect)
     {
@@ -47,14 +47,14 @@ TestHost::TestHost(const std::string& pluginPath)
     effect->resvd1 = reinterpret_cast<VstIntPtr>(this);
 }
 
-TestHost::~TestHost()
+VstHost::~VstHost()
 {
     close();
     if (library)
         dlclose(library);
 }
 
-VstIntPtr TestHost::close()
+VstIntPtr VstHost::close()
 {
     if (!effect)
         return 0;
@@ -64,17 +64,17 @@ VstIntPtr TestHost::close()
     return answer;
 }
 
-VstIntPtr TestHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+VstIntPtr VstHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                              void* ptr, float opt)
 {
-    TestHost* host = effect && effect->resvd1 ? reinterpret_cast<TestHost*>(effect->resvd1)
+    VstHost* host = effect && effect->resvd1 ? reinterpret_cast<VstHost*>(effect->resvd1)
                                               : hostUnderConstruction;
     if (!host)
         return opcode == audioMasterVersion ? 2400 : 0;
     return host->answer(opcode, index, value, ptr, opt);
 }
 
-VstIntPtr TestHost::answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/, void* ptr,
+VstIntPtr VstHost::answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/, void* ptr,
                            float opt)
 {
     switch (opcode)
@@ -115,24 +115,24 @@ VstIntPtr TestHost::answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/,
     }
 }
 
-VstIntPtr TestHost::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+VstIntPtr VstHost::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                              float opt)
 {
     return effect ? effect->dispatcher(effect, opcode, index, value, ptr, opt) : 0;
 }
 
-void TestHost::setParameter(int index, float value)
+void VstHost::setParameter(int index, float value)
 {
     if (effect)
         effect->setParameter(effect, index, value);
 }
 
-float TestHost::getParameter(int index)
+float VstHost::getParameter(int index)
 {
     return effect ? effect->getParameter(effect, index) : 0.0f;
 }
 
-std::string TestHost::dispatchText(VstInt32 opcode, VstInt32 index, VstIntPtr* answer)
+std::string VstHost::dispatchText(VstInt32 opcode, VstInt32 index, VstIntPtr* answer)
 {
     char text[256];
     std::memset(text, 0, sizeof text);
@@ -142,22 +142,22 @@ std::string TestHost::dispatchText(VstInt32 opcode, VstInt32 index, VstIntPtr* a
     return text;
 }
 
-std::string TestHost::parameterName(int index)
+std::string VstHost::parameterName(int index)
 {
     return dispatchText(effGetParamName, index);
 }
 
-std::string TestHost::parameterLabel(int index)
+std::string VstHost::parameterLabel(int index)
 {
     return dispatchText(effGetParamLabel, index);
 }
 
-std::string TestHost::parameterDisplay(int index)
+std::string VstHost::parameterDisplay(int index)
 {
     return dispatchText(effGetParamDisplay, index);
 }
 
-void TestHost::start(double sampleRate, int maxBlock)
+void VstHost::start(double sampleRate, int maxBlock)
 {
     timeInfo.sampleRate = sampleRate;
     dispatch(effOpen);
@@ -166,7 +166,7 @@ void TestHost::start(double sampleRate, int maxBlock)
     dispatch(effMainsChanged, 0, 1);
 }
 
-void TestHost::queueMidi(int deltaFrames, std::uint8_t status, std::uint8_t data1,
+void VstHost::queueMidi(int deltaFrames, std::uint8_t status, std::uint8_t data1,
                          std::uint8_t data2)
 {
     VstMidiEvent e{};
@@ -180,7 +180,7 @@ void TestHost::queueMidi(int deltaFrames, std::uint8_t status, std::uint8_t data
     pendingMidi.push_back(e);
 }
 
-void TestHost::play(double ppqPosition)
+void VstHost::play(double ppqPosition)
 {
     timeInfo.ppqPos = ppqPosition;
     timeInfo.samplePos = ppqPosition * 60.0 / timeInfo.tempo * timeInfo.sampleRate;
@@ -188,20 +188,20 @@ void TestHost::play(double ppqPosition)
     transportChangedPending = true;
 }
 
-void TestHost::stop()
+void VstHost::stop()
 {
     timeInfo.flags &= ~kVstTransportPlaying;
     transportChangedPending = true;
 }
 
-void TestHost::locate(double ppqPosition)
+void VstHost::locate(double ppqPosition)
 {
     timeInfo.ppqPos = ppqPosition;
     timeInfo.samplePos = ppqPosition * 60.0 / timeInfo.tempo * timeInfo.sampleRate;
     transportChangedPending = true;
 }
 
-void TestHost::processBlock(float* left, float* right, int frames)
+void VstHost::processBlock(float* left, float* right, int frames)
 {
     if (!effect)
         return;
@@ -230,7 +230,7 @@ void TestHost::processBlock(float* left, float* right, int frames)
         timeInfo.ppqPos += frames / timeInfo.sampleRate * timeInfo.tempo / 60.0;
 }
 
-void TestHost::render(int frames, int blockSize, std::vector<float>& left,
+void VstHost::render(int frames, int blockSize, std::vector<float>& left,
                       std::vector<float>& right)
 {
     left.assign(frames, 0.0f);
