@@ -1,14 +1,14 @@
 // Rendering cost through the plugin boundary, in nanoseconds per output sample. Baselines in
 // the same run: an empty render (the host's own cost) and, when installed, a peer 303-style
 // synth playing an equivalent sixteenth-note line from MIDI.
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <unistd.h>
 #include <vector>
 
-using quelvar::TestHost;
+using quelvar::VstHost;
 
 namespace
 {
@@ -28,7 +28,7 @@ class SixteenthLine
 public:
     SixteenthLine(double rate, double bpm) : stepFrames(rate * 60.0 / bpm / 4.0) {}
 
-    void queue(TestHost& host, long long blockStart, int frames)
+    void queue(VstHost& host, long long blockStart, int frames)
     {
         static const int kNotes[16] = {48, 50, 50, 49, 47, 51, 50, 49,
                                        51, 48, 43, 51, 47, 51, 53, 47};
@@ -73,7 +73,7 @@ void BM_Quelvar(benchmark::State& state)
 {
     const double rate = static_cast<double>(state.range(0));
     const int block = static_cast<int>(state.range(1));
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     if (!host.loaded())
     {
         state.SkipWithError("plugin not loaded");
@@ -98,7 +98,7 @@ void BM_PeerSynth(benchmark::State& state)
         state.SkipWithError("peer synth not installed (Debian package dpf-plugins-vst)");
         return;
     }
-    TestHost host(kPeerPlugin);
+    VstHost host(kPeerPlugin);
     if (!host.loaded())
     {
         state.SkipWithError("peer synth not loaded");
@@ -123,7 +123,7 @@ void BM_QuelvarStage(benchmark::State& state)
 {
     constexpr int kBlock = 512;
     const int stage = static_cast<int>(state.range(0));
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     if (!host.loaded())
     {
         state.SkipWithError("plugin not loaded");
@@ -161,7 +161,7 @@ void BM_DelayTail(benchmark::State& state)
 {
     constexpr int kBlock = 512;
     const bool silentTail = state.range(0) != 0;
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     if (!host.loaded())
     {
         state.SkipWithError("plugin not loaded");

@@ -1,7 +1,7 @@
 // The voice alone, per sample, with and without its filter chain's cost centres, so changes to
 // the extended-precision path can be measured in isolation.
+#include "dsp/filterTables.h"
 #include "engine/Voice.h"
-#include "engine/filterTables.h"
 #include "sequencer/Step.h"
 
 #include <benchmark/benchmark.h>

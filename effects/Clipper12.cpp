@@ -1,6 +1,6 @@
 #include "effects/Clipper12.h"
 
-#include "effects/clampUnit.h"
+#include "dsp/clampUnit.h"
 #include "effects/clipperTables.h"
 
 #include <cmath>

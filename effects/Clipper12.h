@@ -3,8 +3,8 @@
 // thread (atomic); setSamplerate and clear off the audio thread; process() allocates nothing.
 #pragma once
 
-#include "effects/CParamSmooth.h"
-#include "engine/iirRoutines.h"
+#include "dsp/CParamSmooth.h"
+#include "dsp/iirRoutines.h"
 
 #include <atomic>
 

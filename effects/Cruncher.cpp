@@ -1,6 +1,6 @@
 #include "effects/Cruncher.h"
 
-#include "effects/clampUnit.h"
+#include "dsp/clampUnit.h"
 
 namespace quelvar
 {

@@ -1,7 +1,7 @@
 #include "effects/Delay.h"
 
-#include "effects/ScopedFlushDenormals.h"
-#include "effects/clampUnit.h"
+#include "dsp/ScopedFlushDenormals.h"
+#include "dsp/clampUnit.h"
 
 #include <algorithm>
 

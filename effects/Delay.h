@@ -4,9 +4,9 @@
 // ring and its indices have one owner. The constructor allocates; process() never does.
 #pragma once
 
+#include "dsp/iirRoutines.h"
 #include "effects/CHighLifeFilter.h"
 #include "effects/DelayBuffer.h"
-#include "engine/iirRoutines.h"
 
 #include <atomic>
 

@@ -4,12 +4,12 @@
 // allocate. Constructor, setSampleRate and resume run while processing is stopped.
 #pragma once
 
+#include "dsp/hiir/Downsampler4x.h"
+#include "dsp/hiir/Upsampler4x.h"
 #include "effects/Clipper12.h"
 #include "effects/Cruncher.h"
 #include "effects/Overdrive.h"
 #include "effects/Valve.h"
-#include "engine/hiir/Downsampler4x.h"
-#include "engine/hiir/Upsampler4x.h"
 
 #include <atomic>
 #include <memory>

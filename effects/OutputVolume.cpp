@@ -1,7 +1,7 @@
 #include "effects/OutputVolume.h"
 
-#include "effects/ScopedFlushDenormals.h"
-#include "effects/clampUnit.h"
+#include "dsp/ScopedFlushDenormals.h"
+#include "dsp/clampUnit.h"
 
 namespace quelvar
 {

@@ -3,7 +3,7 @@
 // audio thread, no allocation.
 #pragma once
 
-#include "effects/CParamSmooth.h"
+#include "dsp/CParamSmooth.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #include "effects/Overdrive.h"
 
-#include "effects/clampUnit.h"
+#include "dsp/clampUnit.h"
 
 #include <cmath>
 

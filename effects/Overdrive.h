@@ -2,7 +2,7 @@
 // stores read at the next block); process() on the audio thread, no allocation.
 #pragma once
 
-#include "effects/CParamSmooth.h"
+#include "dsp/CParamSmooth.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #include "effects/Valve.h"
 
-#include "effects/clampUnit.h"
+#include "dsp/clampUnit.h"
 
 #include <cmath>
 

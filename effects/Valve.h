@@ -2,7 +2,7 @@
 // thread (atomic); setSamplerate off the audio thread; process() audio thread, no allocation.
 #pragma once
 
-#include "effects/CParamSmooth.h"
+#include "dsp/CParamSmooth.h"
 
 #include <atomic>
 

@@ -19,7 +19,6 @@ struct FlavourTraits
     bool ignoreSyncModeAlways;        // pattern import never applies the stored sync type
     bool lenientAblReader;            // ABL2: one step allowed, partial patterns kept, name at first dot
     bool phoscyonXmlDeclaration;      // the Phoscyon writer starts with an XML declaration
-    bool publishesSharedBlock;        // only the plugin has a UI process to feed
     float defaultCutoff;
     float defaultResonance;
     float defaultEnvMod;
@@ -29,9 +28,8 @@ struct FlavourTraits
 constexpr FlavourTraits traitsFor(Flavour f)
 {
     if (f == Flavour::plugin)
-        return {false, false, false, true, false, false, true, 0.09375f, 0.919375f, 0.170625f,
-                0.304375f};
-    return {true, true, true, false, true, true, false, 0.15f, 1.0f, 0.1f, 1.0f};
+        return {false, false, false, true, false, false, 0.09375f, 0.919375f, 0.170625f, 0.304375f};
+    return {true, true, true, false, true, true, 0.15f, 1.0f, 0.1f, 1.0f};
 }
 
 } // namespace quelvar

@@ -1,6 +1,6 @@
 #include "engine/LivePlay.h"
 
-#include "effects/voiceSaturator.h"
+#include "dsp/voiceSaturator.h"
 #include "engine/noteTables.h"
 #include "sequencer/Step.h"
 

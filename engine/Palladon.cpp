@@ -1,6 +1,6 @@
 #include "engine/Palladon.h"
 
-#include "engine/filterTables.h"
+#include "dsp/filterTables.h"
 
 #include <string>
 #include <unistd.h>
@@ -28,8 +28,6 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
 {
     for (auto& v : paramValues)
         v.store(0.0f, std::memory_order_relaxed);
-    if (traits.publishesSharedBlock)
-        sharedBlock = SharedBlock::create(kSharedBlockNamePrefix + instanceTag);
 
     transport.setGrooveOffset(0.0);
     transport.setStepLength();
@@ -102,6 +100,14 @@ void Palladon::attachEditor(PalladonEditor* newEditor)
 {
     notifier = newEditor;
     setEditor(newEditor);
+}
+
+void Palladon::attachSharedBlock(std::unique_ptr<StateMirror> block)
+{
+    sharedBlock = std::move(block);
+    updateParameterData();
+    updatePatternData();
+    updatePluginData();
 }
 
 void Palladon::writeDefaultPattern()

@@ -9,7 +9,7 @@
 #include "engine/Flavour.h"
 #include "engine/LivePlay.h"
 #include "engine/PalladonEditor.h"
-#include "engine/SharedBlock.h"
+#include "engine/StateMirror.h"
 #include "engine/Voice.h"
 #include "engine/WavetableOscillator.h"
 #include "engine/parameterTable.h"
@@ -49,6 +49,9 @@ public:
 
     // Registers the deliverable's editor; the base class deletes it.
     void attachEditor(PalladonEditor* newEditor);
+    // The plugin's entry gives the engine its shared block before the host sees the engine; the
+    // whole state is written to it at once. A null block leaves the engine without one.
+    void attachSharedBlock(std::unique_ptr<StateMirror> block);
 
     // Parameters.
     void setParameter(VstInt32 index, float value) override;
@@ -167,7 +170,7 @@ public:
     void updatePluginData();
     // Names this engine's shared block, FIFOs and UI program: unique per process and engine.
     const std::string& getInstanceTag() const { return instanceTag; }
-    const SharedBlock* getSharedBlock() const { return sharedBlock.get(); }
+    const StateMirror* getSharedBlock() const { return sharedBlock.get(); }
 
     int getInstanceNumber() const { return instanceNumber; }
     const FlavourTraits& getTraits() const { return traits; }
@@ -228,7 +231,7 @@ private:
     const FlavourTraits traits;
     const int instanceNumber;
     const std::string instanceTag;
-    std::unique_ptr<SharedBlock> sharedBlock; // the plugin's only
+    std::unique_ptr<StateMirror> sharedBlock; // the plugin's only
     PalladonEditor* notifier = nullptr; // the registered editor, owned by the base class
 
     Song song;

@@ -1,5 +1,7 @@
 #include "engine/Palladon.h"
 
+#include "dsp/clampUnit.h"
+
 #include <cmath>
 
 namespace quelvar
@@ -22,7 +24,7 @@ void Palladon::setParameter(VstInt32 index, float value)
     if (index < 0 || index >= kNumParams)
         return;
     // Hosts and files can send anything; nothing past this point sees a value outside 0–1.
-    const float v = value >= 0.0f ? (value <= 1.0f ? value : 1.0f) : 0.0f;
+    const float v = clampUnit(value);
     applyParameter(index, v);
     notifyParameter(index, v);
 }

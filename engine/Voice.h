@@ -2,7 +2,7 @@
 // extended precision. Audio thread only; no allocation.
 #pragma once
 
-#include "engine/iirRoutines.h"
+#include "dsp/iirRoutines.h"
 
 namespace quelvar
 {

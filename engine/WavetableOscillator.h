@@ -3,9 +3,9 @@
 // (never on the audio thread); the render calls allocate nothing.
 #pragma once
 
-#include "engine/rspl/InterpPack.h"
-#include "engine/rspl/MipMapFlt.h"
-#include "engine/rspl/ResamplerFlt.h"
+#include "dsp/rspl/InterpPack.h"
+#include "dsp/rspl/MipMapFlt.h"
+#include "dsp/rspl/ResamplerFlt.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,47 +1,15 @@
-// The 29 parameter slots: indices, names, labels and the display formats they share.
+// The parameter slots' names, labels and the display formats they share.
 #pragma once
+
+#include "io/parameterSlots.h"
 
 #include <cstddef>
 
 namespace quelvar
 {
 
-constexpr int kNumParams = 29;
 constexpr int kNumNamedParams = 26;
 constexpr int kMaxParamNameLength = 16; // longest name plus terminator, rounded up
-
-enum ParamIndex : int
-{
-    kVolume = 0,
-    kWaveform = 1,
-    kTuning = 2,
-    kCutoff = 3,
-    kResonance = 4,
-    kEnvMod = 5,
-    kDecay = 6,
-    kAccent = 7,
-    kGate = 8,
-    kGroove = 9,
-    kNbStep = 10,
-    kPattSync = 11,
-    kSlideTime = 12,
-    kAntialias = 13,
-    kTriggerPattern = 14,
-    kDelayOn = 15,
-    kDelaySync = 16,
-    kDelayPing = 17,
-    kDelayTime = 18,
-    kDelayVolume = 19,
-    kDelayFeedback = 20,
-    kDelayFilter = 21,
-    kDistOn = 22,
-    kDistSelect = 23,
-    kDistParam1 = 24,
-    kDistParam2 = 25,
-    kSyncType = 26,
-    kTempo = 27,
-    kStepRecord = 28,
-};
 
 // Names of slots 0–25; slots from 26 on answer "invalid".
 extern const char* const kParamNames[kNumNamedParams];

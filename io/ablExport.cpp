@@ -1,8 +1,6 @@
 #include "io/ablExport.h"
 
-#include "engine/Palladon.h"
 #include "io/ablNoteNames.h"
-#include "io/fileBytes.h"
 #include "io/patternImport.h"
 #include "io/textHelpers.h"
 
@@ -20,19 +18,14 @@ std::string settingsLine(const AblSettings& s)
            " Decay: " + formatFixed6(s.decay) + " Accent: " + formatFixed6(s.accent) +
            " Waveform: " + formatFixed6(s.waveform) + " Volume: " + formatFixed6(s.volume) + "\r\n";
 }
-
-bool writeText(const std::string& path, const std::string& text)
-{
-    return writeFileBytes(path, text.data(), text.size());
-}
 } // namespace
 
-AblSettings ablSettingsOf(Palladon& engine)
+AblSettings ablSettingsOf(const ParameterSnapshot& params)
 {
-    return {engine.getParameter(kTuning),    std::min(1.0f, engine.getParameter(kCutoff) * 2.4f),
-            engine.getParameter(kResonance), engine.getParameter(kEnvMod),
-            engine.getParameter(kDecay),     engine.getParameter(kAccent),
-            engine.getParameter(kWaveform),  engine.getParameter(kVolume)};
+    return {params[kTuning],    std::min(1.0f, params[kCutoff] * 2.4f),
+            params[kResonance], params[kEnvMod],
+            params[kDecay],     params[kAccent],
+            params[kWaveform],  params[kVolume]};
 }
 
 std::string abl2PatternText(const Pattern& pattern, const AblSettings& settings)
@@ -72,22 +65,6 @@ std::string abl3PatternText(const Pattern& pattern, const AblSettings& settings)
         text += "\r\n";
     }
     return text;
-}
-
-bool exportABL2Pattern(Palladon& engine, const std::string& path)
-{
-    const Pattern* pattern = engine.getCurrentPattern();
-    if (!pattern || path.empty())
-        return false;
-    return writeText(path, abl2PatternText(*pattern, ablSettingsOf(engine)));
-}
-
-bool exportABL3Pattern(Palladon& engine, const std::string& path)
-{
-    const Pattern* pattern = engine.getCurrentPattern();
-    if (!pattern || path.empty())
-        return false;
-    return writeText(path, abl3PatternText(*pattern, ablSettingsOf(engine)));
 }
 
 } // namespace quelvar

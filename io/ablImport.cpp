@@ -1,8 +1,6 @@
 #include "io/ablImport.h"
 
-#include "engine/Palladon.h"
 #include "io/ablNoteNames.h"
-#include "io/fileBytes.h"
 #include "io/textHelpers.h"
 
 #include <algorithm>
@@ -150,23 +148,12 @@ void readAbl3Step(const std::string& line, Pattern& pattern, int i, int& outOfRa
     pattern.setStepSlide(parseInteger(f[4]) != 0, i);
 }
 
-std::string_view asText(const std::vector<std::uint8_t>& bytes)
-{
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
 bool startPattern(PatternImport& out, int count, int minimum)
 {
     if (count < minimum)
         return false;
     out.pattern.emplace(std::min(count, kStepsPerPattern));
     return true;
-}
-
-bool applyAbl(Palladon& engine, const PatternImport& parsed, const std::string& path, int index,
-              bool nameAtFirstDot, const char* reader)
-{
-    return applyImport(engine, parsed, index, reader, patternNameFromPath(path, nameAtFirstDot));
 }
 } // namespace
 
@@ -233,42 +220,6 @@ PatternImport parseABL3Pattern(std::string_view text)
             break;
     }
     return out;
-}
-
-bool importABLPattern(Palladon& engine, const std::string& path, int index, bool withParams)
-{
-    if (!isImportIndex(index))
-        return false;
-    const auto bytes = readFileBytes(path);
-    return bytes && importABLPatternText(engine, asText(*bytes), path, index, withParams);
-}
-
-bool importABL3Pattern(Palladon& engine, const std::string& path, int index, bool /*withParams*/)
-{
-    if (!isImportIndex(index))
-        return false;
-    const auto bytes = readFileBytes(path);
-    return bytes && importABL3PatternText(engine, asText(*bytes), path, index);
-}
-
-bool importABLPatternText(Palladon& engine, std::string_view text, const std::string& path,
-                          int index, bool withParams)
-{
-    if (!isImportIndex(index))
-        return false;
-    const bool lenient = engine.getTraits().lenientAblReader;
-    const AblImport parsed = parseABLPattern(text, {withParams, lenient});
-    if (parsed.abl3)
-        return applyAbl(engine, parsed.import, path, index, false, "ImportABL3Pattern");
-    return applyAbl(engine, parsed.import, path, index, lenient, "ImportABLPattern");
-}
-
-bool importABL3PatternText(Palladon& engine, std::string_view text, const std::string& path,
-                           int index)
-{
-    if (!isImportIndex(index))
-        return false;
-    return applyAbl(engine, parseABL3Pattern(text), path, index, false, "ImportABL3Pattern");
 }
 
 } // namespace quelvar

@@ -1,10 +1,9 @@
 #include "io/midiExport.h"
 
-#include "engine/Palladon.h"
 #include "io/MidiFile.h"
-#include "io/fileBytes.h"
 #include "io/patternImport.h"
 #include "sequencer/MidiOut.h"
+#include "sequencer/Transport.h"
 
 #include <algorithm>
 
@@ -83,25 +82,6 @@ std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
                               std::max(0.0, pattern.getNBStep() * kStepBeats - written));
     file.writeEndOfTrack();
     return file.bytes();
-}
-
-bool exportMidiPattern(Palladon& engine, const std::string& path, int index)
-{
-    return exportMidiPattern(engine, path, index, engine.getTransport().hostTempo());
-}
-
-bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm)
-{
-    const Pattern* pattern = index == kCurrentPatternIndex ? engine.getCurrentPattern()
-                                                           : engine.getSong().getPattern(index);
-    if (path.empty() || !pattern)
-        return false;
-    MidiExportSettings settings;
-    settings.tempoBpm = tempoBpm;
-    settings.gate = engine.getParameter(kGate);
-    settings.groove = engine.getParameter(kGroove);
-    const std::vector<std::uint8_t> bytes = midiPatternBytes(*pattern, settings);
-    return writeFileBytes(path, bytes.data(), bytes.size());
 }
 
 } // namespace quelvar

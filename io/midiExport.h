@@ -12,8 +12,6 @@
 namespace quelvar
 {
 
-class Palladon;
-
 struct MidiExportSettings
 {
     double tempoBpm = 120.0; // written as the file's tempo
@@ -23,11 +21,5 @@ struct MidiExportSettings
 
 std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
                                            const MidiExportSettings& settings);
-
-// Song pattern `index`, or the current one for −1, at the host's last reported tempo.
-// False when nothing was written (empty path, no such pattern, file not writable).
-bool exportMidiPattern(Palladon& engine, const std::string& path, int index);
-// The same at a tempo of the caller's choosing, for an engine no host reports a tempo to.
-bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm);
 
 } // namespace quelvar

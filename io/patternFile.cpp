@@ -1,15 +1,14 @@
 #include "io/patternFile.h"
 
-#include "engine/Palladon.h"
-#include "io/fileBytes.h"
 #include "io/littleEndianFloat.h"
 #include "io/stepBytes.h"
+
+#include <cstring>
 
 namespace quelvar
 {
 
-std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern,
-                                            const std::array<float, kNumParams>& params)
+std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern, const ParameterSnapshot& params)
 {
     const std::string name = pattern.getName();
     const int n = pattern.getNBStep();
@@ -72,46 +71,6 @@ std::optional<PatternImport> parsePatternFile(const std::uint8_t* data, std::siz
     for (std::size_t i = 0; i < count; ++i)
         result.settings.push_back({static_cast<int>(i), getFloatLE(data + at + 4 * i)});
     return result;
-}
-
-bool exportPattern(Palladon& engine, const std::string& path)
-{
-    const Pattern* pattern = engine.getCurrentPattern();
-    if (path.empty() || !pattern)
-        return false;
-    std::array<float, kNumParams> params{};
-    for (int i = 0; i < kNumParams; ++i)
-        params[i] = engine.getParameter(i);
-    const std::vector<std::uint8_t> bytes = encodePatternFile(*pattern, params);
-    return writeFileBytes(path, bytes.data(), bytes.size());
-}
-
-bool importPattern(Palladon& engine, const std::string& path, int index, bool withParams)
-{
-    if (!isImportIndex(index))
-        return false;
-    const auto bytes = readFileBytes(path);
-    return bytes && importPatternData(engine, bytes->data(), bytes->size(), index, withParams);
-}
-
-bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,
-                       bool withParams)
-{
-    if (!isImportIndex(index))
-        return false;
-    auto parsed = parsePatternFile(data, size, withParams);
-    if (!parsed)
-        return false;
-
-    std::erase_if(parsed->settings,
-                  [&engine](const ParameterSetting& s)
-                  {
-                      return s.index == kTriggerPattern ||
-                             (s.index == kSyncType && engine.ignoresSyncModeOnImport());
-                  });
-    applySettings(engine, parsed->settings);
-    installPattern(engine, *parsed->pattern, index);
-    return true;
 }
 
 } // namespace quelvar

@@ -1,9 +1,6 @@
 #include "io/patternImport.h"
 
-#include "engine/Palladon.h"
-#include "sequencer/utf8Prefix.h"
-
-#include <cstdio>
+#include "sequencer/Song.h"
 
 namespace quelvar
 {
@@ -11,34 +8,6 @@ namespace quelvar
 bool isImportIndex(int index)
 {
     return index >= kCurrentPatternIndex && index < kPatternsPerSong;
-}
-
-void applySettings(Palladon& engine, const std::vector<ParameterSetting>& settings)
-{
-    for (const ParameterSetting& s : settings)
-        engine.setParameter(s.index, s.value);
-}
-
-void installPattern(Palladon& engine, const Pattern& pattern, int index)
-{
-    const int current = engine.getCurrentPatternIndex();
-    engine.getSong().setPattern(index == kCurrentPatternIndex ? current : index, pattern);
-    engine.refreshAfterLoad();
-}
-
-bool applyImport(Palladon& engine, const PatternImport& parsed, int index, const char* reader,
-                 std::string_view name)
-{
-    applySettings(engine, parsed.settings);
-    for (int i = 0; i < parsed.outOfRangeSteps; ++i)
-        std::printf("Quelvar > %s ERROR : note out of range : step disabled\n", reader);
-    if (!parsed.pattern)
-        return false;
-    Pattern pattern = *parsed.pattern;
-    if (!name.empty())
-        pattern.setName(utf8Prefix(name, kImportedNameBytes));
-    installPattern(engine, pattern, index);
-    return true;
 }
 
 std::string patternNameFromPath(std::string_view path, bool atFirstDot)

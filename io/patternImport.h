@@ -1,8 +1,9 @@
-// What the pattern file readers produce, and how it reaches the engine. The readers are pure
-// (bytes or text in, a PatternImport out); applying runs on the caller's thread, never the
-// audio thread, and allocates.
+// What the pattern file readers produce. The readers are pure (bytes or text in, a PatternImport
+// out); the engine applies the result (engine/PalladonFiles.h). Any thread but the audio thread;
+// allocates.
 #pragma once
 
+#include "io/parameterSlots.h"
 #include "sequencer/Pattern.h"
 
 #include <optional>
@@ -12,8 +13,6 @@
 
 namespace quelvar
 {
-
-class Palladon;
 
 constexpr int kCurrentPatternIndex = -1;
 // Names read from interchange files are cut to this many bytes.
@@ -44,18 +43,6 @@ inline int noteOrRest(long long note)
 
 // −1 (the current pattern) or a song slot.
 bool isImportIndex(int index);
-
-void applySettings(Palladon& engine, const std::vector<ParameterSetting>& settings);
-
-// Copies the pattern into slot `index`, or into the current slot for −1 or the current index,
-// then refreshes the sequencer, the editor and the host.
-void installPattern(Palladon& engine, const Pattern& pattern, int index);
-
-// What an interchange importer does with its parse: applies the settings, reports each step that
-// became a rest under the importer's name `reader`, and installs the pattern, renamed to `name`
-// unless that is empty. False, after the settings, when no pattern was read.
-bool applyImport(Palladon& engine, const PatternImport& parsed, int index, const char* reader,
-                 std::string_view name);
 
 // The file name without its folder and extension. With `atFirstDot` the name ends at its first
 // dot, else at its last. Empty when there is no extension, so the caller keeps its default.

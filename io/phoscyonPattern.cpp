@@ -1,7 +1,5 @@
 #include "io/phoscyonPattern.h"
 
-#include "engine/Palladon.h"
-#include "io/fileBytes.h"
 #include "sequencer/utf8Prefix.h"
 
 #include <tinyxml2.h>
@@ -40,17 +38,6 @@ std::string phoscyonPatternText(const Pattern& pattern, int tempoBpm, bool xmlDe
     tinyxml2::XMLPrinter printer(nullptr, false);
     doc.Print(&printer);
     return std::string(printer.CStr());
-}
-
-bool exportPhoscyonPattern(Palladon& engine, const std::string& path)
-{
-    const Pattern* pattern = engine.getCurrentPattern();
-    if (path.empty() || !pattern)
-        return false;
-    const std::string text =
-        phoscyonPatternText(*pattern, static_cast<int>(engine.getTransport().tempo()),
-                            engine.getTraits().phoscyonXmlDeclaration);
-    return writeFileBytes(path, text.data(), text.size());
 }
 
 PatternImport parsePhoscyonPattern(const char* data, std::size_t size)
@@ -95,23 +82,6 @@ PatternImport parsePhoscyonPattern(const char* data, std::size_t size)
         pattern.setStepAccent(e->IntAttribute("accent", 0) != 0, i);
     }
     return out;
-}
-
-bool importPhoscyonPattern(Palladon& engine, const std::string& path, int index)
-{
-    if (!isImportIndex(index))
-        return false;
-    const auto bytes = readFileBytes(path);
-    return bytes && importPhoscyonPatternData(engine, reinterpret_cast<const char*>(bytes->data()),
-                                              bytes->size(), index);
-}
-
-bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index)
-{
-    if (!isImportIndex(index))
-        return false;
-    const PatternImport parsed = parsePhoscyonPattern(data, size);
-    return applyImport(engine, parsed, index, "ImportPhoscyonPattern", {}); // keeps its own name
 }
 
 } // namespace quelvar

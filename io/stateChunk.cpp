@@ -1,11 +1,8 @@
 #include "io/stateChunk.h"
 
-#include "engine/Palladon.h"
 #include "io/littleEndianFloat.h"
 #include "io/patternImport.h"
 
-#include <climits>
-#include <cstdio>
 #include <cstring>
 
 namespace quelvar
@@ -24,9 +21,8 @@ int signedByte(std::uint8_t b)
 }
 } // namespace
 
-std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
+std::vector<std::uint8_t> encodeChunk(const Song& song, const ParameterSnapshot& params)
 {
-    const Song& song = engine.getSong();
     // Step counts are read once: another thread may change them while the block is filled.
     int counts[kPatternsPerSong] = {};
     std::size_t size = kChunkHeaderBytes;
@@ -44,7 +40,7 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
     chunk[1] = 0;
     chunk[2] = kNumParams;
     for (int i = 0; i < kNumParams; ++i)
-        putFloatLE(&chunk[3 + 4 * i], engine.getParameter(i));
+        putFloatLE(&chunk[3 + 4 * i], params[i]);
     chunk[kChunkHeaderBytes - 1] = static_cast<std::uint8_t>(patterns);
 
     std::size_t at = kChunkHeaderBytes;
@@ -125,55 +121,6 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size)
     }
     parsed.accepted = true;
     return parsed;
-}
-
-int setChunk(Palladon& engine, const void* data, std::size_t size)
-{
-    std::printf("setChunk size=%d\n", size > INT_MAX ? INT_MAX : static_cast<int>(size));
-    const ParsedChunk chunk = parseChunk(static_cast<const std::uint8_t*>(data), size);
-    if (!chunk.hasVersion)
-        return 0;
-    std::printf("setChunk version=%d\n", chunk.version);
-    if (!chunk.hasParamCount)
-        return 0;
-    std::printf("setChunk nbParam=%d\n", chunk.paramCount);
-    return applyChunk(engine, chunk);
-}
-
-int applyChunk(Palladon& engine, const ParsedChunk& chunk)
-{
-    if (!chunk.paramsUsable)
-        return 0;
-
-    for (std::size_t i = 0; i < chunk.params.size(); ++i)
-        if (static_cast<int>(i) != kTriggerPattern) // a stored trigger would switch patterns
-            engine.setParameter(static_cast<VstInt32>(i), chunk.params[i]);
-
-    Song& song = engine.getSong();
-    for (const ChunkRecord& record : chunk.records)
-    {
-        Pattern* p = song.getPattern(record.index);
-        if (!p)
-            return 0;
-        p->setNBStep(record.nbStep);
-        for (int s = 0; s < record.nbStep; ++s)
-        {
-            p->setStepNote(record.steps[s].note, s);
-            p->setStepSlide(record.steps[s].slide, s);
-            p->setStepAccent(record.steps[s].accent, s);
-        }
-        p->setName(record.name);
-    }
-    if (!chunk.accepted)
-        return 0;
-    engine.refreshAfterLoad();
-    return 1;
-}
-
-bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size)
-{
-    const ParsedChunk chunk = parseChunk(data, size);
-    return chunk.accepted && applyChunk(engine, chunk) == 1;
 }
 
 } // namespace quelvar

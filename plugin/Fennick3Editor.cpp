@@ -1,9 +1,9 @@
 #include "plugin/Fennick3Editor.h"
 
+#include "bridge/bridgeFiles.h"
+#include "bridge/bridgeProtocol.h"
+#include "bridge/editorCommands.h"
 #include "engine/Palladon.h"
-#include "engine/editorCommands.h"
-#include "plugin/bridgeFiles.h"
-#include "plugin/bridgeProtocol.h"
 
 #include <cerrno>
 #include <csignal>
@@ -373,24 +373,24 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
     case command::noteOldest:
     case command::noteOld:
     case command::note:
-        if (m[1] == 0x90)
+        if (m[1] == kNoteOn)
             editorCommands::liveNote(*engine, true, m[2], m[3]);
-        else if (m[1] == 0x80)
+        else if (m[1] == kNoteOff)
             editorCommands::liveNote(*engine, false, m[2], m[3]);
         break;
     case command::randomise:
-        editorCommands::randomise(*engine, m[1]);
+        editorCommands::randomise(*engine, static_cast<Randomise>(m[1]));
         break;
     case command::pattern:
-        editorCommands::editCurrentPattern(*engine, m[1]);
+        editorCommands::editCurrentPattern(*engine, static_cast<PatternEdit>(m[1]));
         updateDisplay();
         break;
     case command::stepEdit:
-        if (editorCommands::editStep(*engine, m[1], m[2], getInt32(m + 3)))
+        if (editorCommands::editStep(*engine, static_cast<StepField>(m[1]), m[2], getInt32(m + 3)))
             updateDisplay();
         break;
     case command::patternSlot:
-        editorCommands::editPattern(*engine, m[1], m[2]);
+        editorCommands::editPattern(*engine, static_cast<SlotEdit>(m[1]), m[2]);
         updateDisplay();
         break;
     case command::patternName:
@@ -404,10 +404,12 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
         engine->internalStop();
         break;
     case command::exportFile:
-        editorCommands::exportFile(*engine, m[1], std::string(textField(m + 6, length - 6)));
+        editorCommands::exportFile(*engine, static_cast<ExportFormat>(m[1]),
+                                   std::string(textField(m + 6, length - 6)));
         break;
     case command::importFile:
-        editorCommands::importFile(*engine, m[1], m[2], std::string(textField(m + 7, length - 7)));
+        editorCommands::importFile(*engine, static_cast<ImportFormat>(m[1]), m[2],
+                                   std::string(textField(m + 7, length - 7)));
         break;
     default:
         break;

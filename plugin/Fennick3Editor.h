@@ -4,10 +4,10 @@
 // out in one non-blocking write, so a UI process that does not read never holds anyone up.
 #pragma once
 
+#include "bridge/bridgeFiles.h"
+#include "bridge/bridgeProtocol.h"
 #include "engine/PalladonEditor.h"
 #include "plugin/Timer.h"
-#include "plugin/bridgeFiles.h"
-#include "plugin/bridgeProtocol.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,5 @@
-// The plugin's only exported symbol: builds one engine and its editor per call.
+// The plugin's only exported symbol: builds one engine, its shared block and its editor per call.
+#include "bridge/SharedBlock.h"
 #include "engine/Palladon.h"
 #include "plugin/Fennick3Editor.h"
 
@@ -19,6 +20,8 @@ AudioEffect* createEffectInstance(audioMasterCallback hostCallback)
             new (std::nothrow) quelvar::Palladon(hostCallback, quelvar::Flavour::plugin));
         if (!engine)
             return nullptr;
+        engine->attachSharedBlock(
+            quelvar::SharedBlock::create(quelvar::sharedBlockName(engine->getInstanceTag())));
         engine->attachEditor(new (std::nothrow) quelvar::Fennick3Editor(
             engine.get(), std::span<const std::uint8_t>(quelvarUiBytes, quelvarUiLength)));
         return engine.release();

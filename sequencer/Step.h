@@ -12,6 +12,14 @@ constexpr int kDefaultStepNote = 25; // MIDI note 60
 constexpr int kMaxStepNote = 60;
 constexpr int kMidiNoteOffset = 35; // step note n sounds MIDI note n + 35
 
+// The numbers are also the editor bridge's codes for the fields.
+enum class StepField
+{
+    note = 0,
+    slide = 1,
+    accent = 2
+};
+
 class Step
 {
 public:

@@ -1,7 +1,7 @@
 #include "standalone/EngineBackend.h"
 
+#include "bridge/editorCommands.h"
 #include "engine/Palladon.h"
-#include "engine/editorCommands.h"
 
 namespace quelvar
 {
@@ -71,26 +71,26 @@ void EngineBackend::endEdit(int index)
 
 void EngineBackend::editStep(StepField field, int step, int value)
 {
-    if (editorCommands::editStep(engine, static_cast<int>(field), step, value))
+    if (editorCommands::editStep(engine, field, step, value))
         editor.updateDisplay();
 }
 
 void EngineBackend::editCurrentPattern(PatternEdit edit)
 {
-    editorCommands::editCurrentPattern(engine, static_cast<int>(edit));
+    editorCommands::editCurrentPattern(engine, edit);
     editor.updateDisplay();
 }
 
 void EngineBackend::editPattern(SlotEdit edit, int patternIndex)
 {
     const int index = patternIndex < 0 ? engine.getCurrentPatternIndex() : patternIndex;
-    editorCommands::editPattern(engine, static_cast<int>(edit), index);
+    editorCommands::editPattern(engine, edit, index);
     editor.updateDisplay();
 }
 
 void EngineBackend::randomise(Randomise what)
 {
-    editorCommands::randomise(engine, static_cast<int>(what));
+    editorCommands::randomise(engine, what);
 }
 
 void EngineBackend::setPatternName(const QString& name)
@@ -116,12 +116,12 @@ void EngineBackend::liveNote(bool on, int note, int velocity)
 
 void EngineBackend::exportFile(ExportFormat format, const QString& path)
 {
-    editorCommands::exportFile(engine, static_cast<int>(format), path.toStdString());
+    editorCommands::exportFile(engine, format, path.toStdString());
 }
 
 void EngineBackend::importFile(ImportFormat format, int patternIndex, const QString& path)
 {
-    editorCommands::importFile(engine, static_cast<int>(format), patternIndex, path.toStdString());
+    editorCommands::importFile(engine, format, patternIndex, path.toStdString());
     editor.updateDisplay();
 }
 

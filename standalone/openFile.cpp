@@ -1,7 +1,7 @@
 #include "standalone/openFile.h"
 
 #include "engine/Palladon.h"
-#include "io/stateChunk.h"
+#include "engine/PalladonFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "midiSchedule.h"
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <cstdint>
 #include <vector>

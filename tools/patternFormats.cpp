@@ -1,7 +1,7 @@
 #include "patternFormats.h"
 
 #include "engine/Palladon.h"
-#include "io/midiExport.h"
+#include "engine/PalladonFiles.h"
 #include "io/patternImport.h"
 
 #include <cctype>

@@ -1,13 +1,13 @@
 #include "pluginState.h"
 
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
 #include "io/fileBytes.h"
-#include "io/stateChunk.h"
 
 namespace quelvar
 {
 
-std::vector<std::uint8_t> readPluginChunk(TestHost& host)
+std::vector<std::uint8_t> readPluginChunk(VstHost& host)
 {
     void* data = nullptr;
     const VstIntPtr size = host.dispatch(effGetChunk, 0, 0, &data);
@@ -17,13 +17,13 @@ std::vector<std::uint8_t> readPluginChunk(TestHost& host)
     return {bytes, bytes + size};
 }
 
-bool writePluginChunk(TestHost& host, std::vector<std::uint8_t>& chunk)
+bool writePluginChunk(VstHost& host, std::vector<std::uint8_t>& chunk)
 {
     return !chunk.empty() &&
            host.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()) == 1;
 }
 
-std::unique_ptr<Palladon> mirrorPluginState(TestHost& host, std::string& error)
+std::unique_ptr<Palladon> mirrorPluginState(VstHost& host, std::string& error)
 {
     auto engine = std::make_unique<Palladon>(nullptr, Flavour::plugin);
     const std::vector<std::uint8_t> chunk = readPluginChunk(host);
@@ -38,7 +38,7 @@ std::unique_ptr<Palladon> mirrorPluginState(TestHost& host, std::string& error)
     return engine;
 }
 
-bool loadBank(TestHost& host, const std::string& path, std::string& error)
+bool loadBank(VstHost& host, const std::string& path, std::string& error)
 {
     std::optional<std::vector<std::uint8_t>> bytes = readFileBytes(path);
     if (!bytes)
@@ -54,7 +54,7 @@ bool loadBank(TestHost& host, const std::string& path, std::string& error)
     return true;
 }
 
-bool loadPattern(TestHost& host, const std::string& path, bool withParams, std::string& error)
+bool loadPattern(VstHost& host, const std::string& path, bool withParams, std::string& error)
 {
     std::unique_ptr<Palladon> engine = mirrorPluginState(host, error);
     if (!engine || !readPatternFile(*engine, path, withParams, error))
@@ -68,8 +68,8 @@ bool loadPattern(TestHost& host, const std::string& path, bool withParams, std::
     return true;
 }
 
-bool exportPluginPattern(TestHost& host, const std::string& path,
-                         const PatternWriteOptions& options, std::string& error)
+bool exportPluginPattern(VstHost& host, const std::string& path, const PatternWriteOptions& options,
+                         std::string& error)
 {
     std::unique_ptr<Palladon> engine = mirrorPluginState(host, error);
     return engine && writePatternFile(*engine, path, options, error);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "patternFormats.h"
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,20 +17,20 @@ namespace quelvar
 class Palladon;
 
 // The plugin's state chunk (opcode 23), copied; empty when it gives none.
-std::vector<std::uint8_t> readPluginChunk(TestHost& host);
+std::vector<std::uint8_t> readPluginChunk(VstHost& host);
 // Opcode 24; true when the plugin applied the chunk.
-bool writePluginChunk(TestHost& host, std::vector<std::uint8_t>& chunk);
+bool writePluginChunk(VstHost& host, std::vector<std::uint8_t>& chunk);
 
 // An engine in this process holding the plugin's state, with the plugin's current pattern
 // current. Null with a message when the plugin's chunk cannot be read.
-std::unique_ptr<Palladon> mirrorPluginState(TestHost& host, std::string& error);
+std::unique_ptr<Palladon> mirrorPluginState(VstHost& host, std::string& error);
 
 // A .b303 file handed to the plugin as a host restores a project.
-bool loadBank(TestHost& host, const std::string& path, std::string& error);
+bool loadBank(VstHost& host, const std::string& path, std::string& error);
 // A .303, .pat or .phptr file installed as the plugin's current pattern.
-bool loadPattern(TestHost& host, const std::string& path, bool withParams, std::string& error);
+bool loadPattern(VstHost& host, const std::string& path, bool withParams, std::string& error);
 // The plugin's current pattern as a standard MIDI file at the given tempo.
-bool exportPluginPattern(TestHost& host, const std::string& path,
-                         const PatternWriteOptions& options, std::string& error);
+bool exportPluginPattern(VstHost& host, const std::string& path, const PatternWriteOptions& options,
+                         std::string& error);
 
 } // namespace quelvar

@@ -6,7 +6,7 @@
 #include "midiOutFile.h"
 #include "midiSchedule.h"
 #include "pluginState.h"
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <cmath>
 #include <cstdio>
@@ -30,7 +30,7 @@ int fail(const std::string& message, int status = kExitFailed)
 }
 
 // Slot per --param, in command-line order, or an empty list with a message.
-bool resolveParams(TestHost& host, const std::vector<ParamArg>& params, std::vector<int>& slots,
+bool resolveParams(VstHost& host, const std::vector<ParamArg>& params, std::vector<int>& slots,
                    std::string& error)
 {
     std::vector<std::string> names;
@@ -59,7 +59,7 @@ double renderSeconds(const RenderOptions& o, const MidiSequence* midi)
 int runRender(const RenderOptions& o)
 {
     const std::string pluginPath = o.plugin.empty() ? defaultPluginPath() : o.plugin;
-    TestHost host(pluginPath);
+    VstHost host(pluginPath);
     if (!host.loaded())
         return fail("cannot load " + pluginPath + ": " + host.error());
 

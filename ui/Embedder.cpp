@@ -1,6 +1,6 @@
 #include "ui/Embedder.h"
 
-#include "plugin/bridgeProtocol.h"
+#include "bridge/bridgeProtocol.h"
 
 #include <QVBoxLayout>
 #include <QWidget>

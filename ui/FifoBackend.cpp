@@ -1,6 +1,6 @@
 #include "ui/FifoBackend.h"
 
-#include "plugin/bridgeProtocol.h"
+#include "bridge/bridgeProtocol.h"
 #include "ui/SharedBlockView.h"
 #include "ui/UICommunication.h"
 

@@ -1,6 +1,6 @@
 #include "ui/SharedBlockView.h"
 
-#include "engine/SharedBlock.h"
+#include "bridge/SharedBlock.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "ui/UICommunication.h"
 
-#include "plugin/bridgeFiles.h"
-#include "plugin/bridgeProtocol.h"
+#include "bridge/bridgeFiles.h"
+#include "bridge/bridgeProtocol.h"
 
 #include <cstdio>
 #include <cstdlib>

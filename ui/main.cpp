@@ -1,7 +1,7 @@
 // QuelvarUI: the plugin's editor process. Started by the plugin as
 // "QuelvarUI <host window id> <instance tag>"; quits on the plugin's notice or when the plugin's
 // process is gone.
-#include "plugin/bridgeFiles.h"
+#include "bridge/bridgeFiles.h"
 #include "standalone/panel/MainWidget.h"
 #include "ui/Embedder.h"
 #include "ui/FifoBackend.h"

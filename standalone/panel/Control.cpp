@@ -1,17 +1,9 @@
 #include "standalone/panel/Control.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace quelvar
 {
 
 Control::Control(int index, QWidget* parent) : QWidget(parent), controlIndex(index) {}
-
-float Control::clampUnit(float v)
-{
-    return std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f;
-}
 
 void Control::setValueQuietly(float v)
 {

@@ -4,6 +4,8 @@
 // control for the panel's next repaint, so it may be set from any thread.
 #pragma once
 
+#include "dsp/clampUnit.h"
+
 #include <QWidget>
 
 #include <atomic>
@@ -34,7 +36,6 @@ signals:
 protected:
     // A user gesture: stores, repaints and emits.
     void userValue(float v);
-    static float clampUnit(float v);
 
 private:
     const int controlIndex;

@@ -4,6 +4,8 @@
 // emitted on other threads and then reach the panel queued.
 #pragma once
 
+#include "bridge/commandCodes.h"
+
 #include <QObject>
 #include <QString>
 
@@ -33,63 +35,6 @@ struct TransportView
     int currentPattern = 0;
     int hostTempoBpm = 0;
     int syncType = 0; // 0 host sync, 1 internal, 2 MIDI in
-};
-
-// The numbers are the engine's own codes for these operations (engine/editorCommands.h).
-enum class StepField
-{
-    note = 0,
-    slide = 1,
-    accent = 2
-};
-
-enum class PatternEdit
-{
-    clear = 0,
-    copy = 1,
-    paste = 2,
-    transposeUp = 3,
-    transposeDown = 4,
-    shiftLeft = 5,
-    shiftRight = 6
-};
-
-enum class SlotEdit
-{
-    clear = 0,
-    copy = 1,
-    paste = 2,
-    randomise = 3
-};
-
-enum class Randomise
-{
-    pattern = 0,
-    notes = 1,
-    slides = 2,
-    accents = 3,
-    parameters = 4,
-    all = 5
-};
-
-enum class ExportFormat
-{
-    pattern = 0,
-    abl2 = 2,
-    abl3 = 3,
-    bank = 4,
-    phoscyon = 5,
-    midi = 6
-};
-
-enum class ImportFormat
-{
-    pattern = 0,
-    patternWithParameters = 1,
-    abl = 2,
-    phoscyon = 3,
-    bank = 4,
-    ablWithParameters = 5
 };
 
 class PanelBackend : public QObject

@@ -1,8 +1,8 @@
+#include "dsp/voiceSaturator.h"
 #include "effects/Clipper12.h"
 #include "effects/Cruncher.h"
 #include "effects/DistortionSection.h"
 #include "effects/clipperTables.h"
-#include "effects/voiceSaturator.h"
 #include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/Palladon.h"
-#include "io/stateChunk.h"
+#include "engine/PalladonFiles.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,9 @@
-// Helpers shared by the io tests: pattern filling and comparison, and the test file helpers.
+// Helpers shared by the tests of the pattern and chunk formats (here and in tests/engine):
+// pattern filling and comparison, chunk record offsets, and the test file helpers.
 #pragma once
 
-#include "engine/Palladon.h"
+#include "io/patternFile.h"
+#include "io/stateChunk.h"
 #include "support/testFiles.h"
 
 #include <gtest/gtest.h>
@@ -42,17 +44,43 @@ inline void expectSameSteps(const Pattern& expected, const Pattern& actual)
     }
 }
 
-inline std::vector<float> parametersOf(Palladon& engine)
+// A .303 file of `nbStep` varied steps, the name and parameter values 0, 0.03, 0.06 …
+inline std::vector<std::uint8_t> sampleFile(int nbStep, const std::string& name)
 {
-    std::vector<float> values;
+    Pattern p;
+    fillPattern(p, nbStep, 7);
+    p.setName(name);
+    ParameterSnapshot params{};
     for (int i = 0; i < kNumParams; ++i)
-        values.push_back(engine.getParameter(i));
-    return values;
+        params[i] = 0.03f * static_cast<float>(i);
+    return encodePatternFile(p, params);
 }
 
-inline const char* flavourName(Flavour f)
+struct ExpectedStep
 {
-    return f == Flavour::plugin ? "plugin" : "standalone";
+    int note;
+    bool accent;
+    bool slide;
+};
+
+inline void expectSteps(const Pattern& p, const std::vector<ExpectedStep>& steps)
+{
+    ASSERT_EQ(p.getNBStep(), static_cast<int>(steps.size()));
+    for (int i = 0; i < p.getNBStep(); ++i)
+    {
+        EXPECT_EQ(p.getStep(i)->note(), steps[i].note) << "step " << i;
+        EXPECT_EQ(p.getStep(i)->accent(), steps[i].accent) << "step " << i;
+        EXPECT_EQ(p.getStep(i)->slide(), steps[i].slide) << "step " << i;
+    }
+}
+
+// Offset of record r in a chunk written by encodeChunk.
+inline std::size_t recordAt(const std::vector<std::uint8_t>& chunk, int r)
+{
+    std::size_t at = kChunkHeaderBytes;
+    for (int i = 0; i < r; ++i)
+        at += kChunkRecordBytes + 3 * chunk[at + 1];
+    return at;
 }
 
 } // namespace quelvar::iotest

@@ -2,8 +2,8 @@
 // FIFO in the bridge's wire format, and the plugin's notices come back to its controls.
 #include "PanelTestSupport.h"
 
-#include "plugin/bridgeFiles.h"
-#include "plugin/bridgeProtocol.h"
+#include "bridge/bridgeFiles.h"
+#include "bridge/bridgeProtocol.h"
 #include "standalone/panel/Button.h"
 #include "standalone/panel/Control.h"
 #include "standalone/panel/Knob.h"

@@ -1,7 +1,7 @@
 // One session of host transport, automation and MIDI, rendered through the loaded plugin with
 // different block sizes, as hosts choose them: what a listener hears must not depend on them.
 #include "support/EngineHarness.h"
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
 
@@ -43,15 +43,15 @@ struct Split
 struct TransportEvent
 {
     double seconds;
-    void (*apply)(TestHost&);
+    void (*apply)(VstHost&);
 };
 
 const std::array<TransportEvent, 5> kTransport = {{
-    {3.0, [](TestHost& h) { h.locate(6.5); }},
-    {4.5, [](TestHost& h) { h.setTempo(137.0); }},
-    {6.0, [](TestHost& h) { h.stop(); }},
-    {6.5, [](TestHost& h) { h.play(0.0); }},
-    {8.0, [](TestHost& h) { h.setParameter(26, 1.0f); }},
+    {3.0, [](VstHost& h) { h.locate(6.5); }},
+    {4.5, [](VstHost& h) { h.setTempo(137.0); }},
+    {6.0, [](VstHost& h) { h.stop(); }},
+    {6.5, [](VstHost& h) { h.play(0.0); }},
+    {8.0, [](VstHost& h) { h.setParameter(26, 1.0f); }},
 }};
 
 struct LiveNote
@@ -74,7 +74,7 @@ int frameAt(double seconds, double rate)
 Rendering render(Split split)
 {
     Rendering r;
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     EXPECT_TRUE(host.loaded());
     host.start(split.rate, kMaxBlock);
     host.play();

@@ -3,9 +3,10 @@
 // from the real notice FIFO.
 #include "plugin/Fennick3Editor.h"
 
+#include "bridge/bridgeProtocol.h"
 #include "engine/Palladon.h"
-#include "plugin/bridgeProtocol.h"
 #include "support/AllocGuard.h"
+#include "support/sharedBlockSupport.h"
 
 #include <chrono>
 #include <csignal>
@@ -106,6 +107,7 @@ protected:
         dir = mkdtemp(pattern);
         setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
         engine = std::make_unique<Palladon>(&hostCallback, Flavour::plugin);
+        sharedBlock = attachSharedBlock(*engine);
         hostLog = {};
         hostLog.engine = engine.get();
         // A lingering stand-in stays up like a real UI process until it is told or made to go.
@@ -208,6 +210,7 @@ protected:
     std::string dir;
     std::string script;
     std::unique_ptr<Palladon> engine;
+    SharedBlock* sharedBlock = nullptr;
     Fennick3Editor* editor = nullptr;
     int notices = -1;
 };
@@ -225,11 +228,12 @@ TEST_F(Editor, FilesOfOneEngineCarryItsProcessAndNumber)
     EXPECT_EQ(modeOf(editor->getPluginFifoPath()), S_IFIFO | 0600u);
 
     Palladon other(&hostCallback, Flavour::plugin);
+    const SharedBlock* otherBlock = attachSharedBlock(other);
     auto* second = new Fennick3Editor(&other, {});
     EXPECT_NE(other.getInstanceTag(), tag);
     EXPECT_NE(second->getUiFifoPath(), editor->getUiFifoPath());
     EXPECT_NE(second->getPluginFifoPath(), editor->getPluginFifoPath());
-    EXPECT_NE(other.getSharedBlock()->name(), engine->getSharedBlock()->name());
+    EXPECT_NE(otherBlock->name(), sharedBlock->name());
     const std::string secondFifo = second->getUiFifoPath();
     delete second;
     EXPECT_FALSE(exists(secondFifo));
@@ -247,9 +251,10 @@ TEST_F(Editor, AnotherProcessNamesItsEngineOfTheSameNumberApart)
         std::string line;
         {
             Palladon theirs(&hostCallback, Flavour::plugin);
+            const SharedBlock* theirBlock = attachSharedBlock(theirs);
             Fennick3Editor theirEditor(&theirs, {});
             line = std::to_string(theirs.getInstanceNumber()) + "\n" + theirEditor.getUiFifoPath() +
-                   "\n" + theirEditor.getPluginFifoPath() + "\n" + theirs.getSharedBlock()->name();
+                   "\n" + theirEditor.getPluginFifoPath() + "\n" + theirBlock->name();
         }
         _exit(write(fds[1], line.data(), line.size()) == static_cast<ssize_t>(line.size()) ? 0 : 1);
     }
@@ -264,6 +269,7 @@ TEST_F(Editor, AnotherProcessNamesItsEngineOfTheSameNumberApart)
     ASSERT_EQ(status, 0);
 
     Palladon ours(&hostCallback, Flavour::plugin);
+    const SharedBlock* ourBlock = attachSharedBlock(ours);
     Fennick3Editor ourEditor(&ours, {});
     std::istringstream lines(reply);
     std::string number, commandFifo, noticeFifo, block;
@@ -274,7 +280,7 @@ TEST_F(Editor, AnotherProcessNamesItsEngineOfTheSameNumberApart)
     EXPECT_EQ(std::stoi(number), ours.getInstanceNumber()) << "both processes count from here";
     EXPECT_NE(commandFifo, ourEditor.getUiFifoPath());
     EXPECT_NE(noticeFifo, ourEditor.getPluginFifoPath());
-    EXPECT_NE(block, ours.getSharedBlock()->name());
+    EXPECT_NE(block, ourBlock->name());
 }
 
 class LingeringEditor : public Editor
@@ -366,7 +372,7 @@ TEST_F(Editor, SlotClearEmptiesOnlyTheAddressedPatternThenRefreshes)
     EXPECT_EQ(notesOf(*song.getPattern(4)), kept);
 
     using namespace sharedLayout;
-    const std::uint8_t* block = engine->getSharedBlock()->bytes();
+    const std::uint8_t* block = sharedBlock->bytes();
     EXPECT_EQ(bridge::getInt32(block + kPatternsOffset + 5 * kPatternRecordBytes),
               kDefaultStepNote);
     EXPECT_EQ(bridge::getInt32(block + kPatternsOffset + 4 * kPatternRecordBytes), 40);

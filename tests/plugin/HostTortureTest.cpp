@@ -2,7 +2,7 @@
 // sample rates and block sizes, garbage MIDI, sysex and foreign events, and damaged state chunks.
 // The plugin must not crash (the sanitizer build checks memory and undefined behaviour) and every
 // sample must be finite.
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <array>
 #include <chrono>
@@ -235,7 +235,7 @@ private:
     }
 
     std::mt19937 rng;
-    TestHost host;
+    VstHost host;
     std::vector<float> left;
     std::vector<float> right;
 };

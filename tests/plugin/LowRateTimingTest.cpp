@@ -1,7 +1,7 @@
 // Below 22050 Hz the voice runs at 44100 Hz and is resampled: the step clock must still keep
 // the host's time, block after block, for as long as a song lasts.
 #include "support/EngineHarness.h"
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ class LowRateTiming : public testing::TestWithParam<double>
 };
 
 // Frames of the note-ons the plugin sent, counted from the start of the render.
-std::vector<std::int64_t> noteOnFrames(const TestHost& host, int blockSize)
+std::vector<std::int64_t> noteOnFrames(const VstHost& host, int blockSize)
 {
     std::vector<std::int64_t> frames;
     for (const ReceivedMidi& m : host.received)
@@ -36,7 +36,7 @@ TEST_P(LowRateTiming, HostSyncStepsStayOnTheHostGrid)
 {
     const double rate = GetParam();
     constexpr int kBlock = 256;
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     host.start(rate, kBlock);
     host.play();

@@ -1,5 +1,5 @@
 // The MIDI the sequencer hands a host, as a host that sorts or trusts the list would play it.
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ TEST_P(MidiOutOrder, ListsAreInTimeOrderAndEachKeyAlternates)
 {
     const Session session = GetParam();
     constexpr int kMaxBlock = 1024;
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     host.start(session.sampleRate, kMaxBlock);
     host.setParameter(12, 0.3f); // slides long enough to overlap the next block

@@ -1,4 +1,4 @@
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,7 +9,7 @@ using namespace quelvar;
 
 TEST(PluginBoundary, RecordDescribesAStereoSynth)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded()) << host.error();
     const AEffect* e = host.plugin();
     EXPECT_EQ(e->magic, kEffectMagic);
@@ -33,7 +33,7 @@ TEST(PluginBoundary, RecordDescribesAStereoSynth)
 
 TEST(PluginBoundary, NamesOfEffectVendorAndProduct)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     VstIntPtr r = 0;
     EXPECT_EQ(host.dispatchText(effGetEffectName, 0, &r), "Quelvar");
@@ -46,7 +46,7 @@ TEST(PluginBoundary, NamesOfEffectVendorAndProduct)
 
 TEST(PluginBoundary, CapabilitiesAreTheFourEventOnes)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     for (const char* yes :
          {"receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents", "sendVstMidiEvent"})
@@ -57,7 +57,7 @@ TEST(PluginBoundary, CapabilitiesAreTheFourEventOnes)
 
 TEST(PluginBoundary, OutputPinsAreAnsweredOnTheOutputOpcode)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     for (int i = 0; i < 2; ++i)
     {
@@ -77,7 +77,7 @@ TEST(PluginBoundary, OutputPinsAreAnsweredOnTheOutputOpcode)
 
 TEST(PluginBoundary, ParametersThroughTheDispatcher)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     EXPECT_EQ(host.parameterName(4), "Resonance");
     EXPECT_EQ(host.parameterName(28), "invalid");
@@ -93,7 +93,7 @@ TEST(PluginBoundary, ParametersThroughTheDispatcher)
 
 TEST(PluginBoundary, OneProgramWithoutNames)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     EXPECT_EQ(host.dispatch(effGetProgram), 0);
     host.dispatch(effSetProgram, 0, 3);
@@ -109,7 +109,7 @@ TEST(PluginBoundary, OneProgramWithoutNames)
 
 TEST(PluginBoundary, UnknownOpcodesAndNullPointersAnswerZero)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     for (VstInt32 opcode : {-1, 9, 16, 22, 100, 9999})
         EXPECT_EQ(host.dispatch(opcode, 0, 0, nullptr), 0) << opcode;
@@ -120,7 +120,7 @@ TEST(PluginBoundary, UnknownOpcodesAndNullPointersAnswerZero)
 
 TEST(PluginBoundary, RendersSilentBlocksOfAnySize)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     host.start(44100.0, 4096);
     for (int frames : {1, 7, 64, 512, 4096})
@@ -159,7 +159,7 @@ TEST(PluginBoundary, HostWithoutVersionGetsNoPlugin)
 // The leak checker of the sanitizer build tells whether close really released the engine.
 TEST(PluginBoundary, CloseAnswersOne)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     EXPECT_EQ(host.close(), 1);
     EXPECT_EQ(host.close(), 0);

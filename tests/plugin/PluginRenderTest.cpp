@@ -1,6 +1,6 @@
 #include "support/AllocGuard.h"
 #include "support/EngineHarness.h"
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ using namespace quelvar;
 
 TEST(PluginRender, PlaysTheDefaultPatternWhileTheHostPlays)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     host.start(48000.0, 512);
     host.play();
@@ -23,7 +23,7 @@ TEST(PluginRender, PlaysTheDefaultPatternWhileTheHostPlays)
 
 TEST(PluginRender, AHostWithoutTimeInfoGetsSilence)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     host.answerTimeInfo = false;
     host.start(44100.0, 256);
@@ -36,7 +36,7 @@ TEST(PluginRender, AHostWithoutTimeInfoGetsSilence)
 
 TEST(PluginRender, RenderingThroughTheDispatcherAllocatesNothing)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded());
     host.start(44100.0, 4096);
     host.play();

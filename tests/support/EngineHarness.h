@@ -1,5 +1,5 @@
 // Runs a Palladon in-process with a fake host: time info, transport, captured MIDI out.
-// For tests that look inside the engine; tests of the plugin boundary use TestHost instead.
+// For tests that look inside the engine; tests of the plugin boundary use VstHost instead.
 #pragma once
 
 #include "engine/Palladon.h"

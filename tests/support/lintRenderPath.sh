@@ -3,16 +3,16 @@
 # the audio thread runs print, format text, write to a descriptor or build strings.
 cd "$1" || exit 2
 status=0
-hits=$(grep -rnE '\bmalloc\(|<mutex>|<thread>|<condition_variable>|#include <Q' engine sequencer effects 2>/dev/null)
+hits=$(grep -rnE '\bmalloc\(|<mutex>|<thread>|<condition_variable>|#include <Q' dsp engine sequencer effects 2>/dev/null)
 if [ -n "$hits" ]; then
     echo "$hits"
     status=1
 fi
-render_path="engine/PalladonRender.cpp engine/Voice.h engine/Voice.cpp engine/LivePlay.h
-engine/LivePlay.cpp engine/WavetableOscillator.h engine/WavetableOscillator.cpp engine/iirRoutines.h
-engine/hiir engine/rspl sequencer/Transport.h sequencer/Transport.cpp sequencer/MidiOut.h
+render_path="dsp engine/PalladonRender.cpp engine/Voice.h engine/Voice.cpp engine/LivePlay.h
+engine/LivePlay.cpp engine/WavetableOscillator.h engine/WavetableOscillator.cpp
+engine/PalladonMidi.cpp sequencer/Transport.h sequencer/Transport.cpp sequencer/MidiOut.h
 sequencer/MidiOut.cpp sequencer/StepRecorder.h sequencer/StepRecorder.cpp
-sequencer/NoteEventQueue.h sequencer/LiveNoteInbox.h sequencer/PalladonMidi.cpp effects"
+sequencer/NoteEventQueue.h sequencer/LiveNoteInbox.h effects"
 # shellcheck disable=SC2086
 hits=$(grep -rnE '\b(printf|snprintf|fprintf|puts)\(|(^\s*|[=(!,]\s*|return\s+)(::)?write\(|std::string\b' \
     $render_path 2>/dev/null)

@@ -1,4 +1,4 @@
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 #include "vst2/VstInterface.h"
 
 #include <cstddef>
@@ -21,7 +21,7 @@ T readAt(const void* record, std::size_t offset)
 // Reads the plugin's record as raw bytes at the offsets every x86-64 host uses.
 TEST(VstLayout, PluginRecordFieldsSitWhereHostsReadThem)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(host.loaded()) << host.error();
     const void* raw = host.plugin();
     EXPECT_EQ(readAt<std::int32_t>(raw, 0), 0x56737450); // "VstP"

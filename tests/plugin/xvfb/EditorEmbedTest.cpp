@@ -1,7 +1,7 @@
 // The plugin's editor end to end under a private Xvfb: the test host loads QuelvarVST.so, opens
 // the editor into an X window of its own, sees the UI process put a 621x437 child window into it,
 // reopens the editor into a second window and closes the plugin. Screenshots go to artifacts/.
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
 // After GoogleTest: Xlib's macros (None, Bool, Status) would break its templates.
@@ -257,7 +257,7 @@ TEST(EditorUnderXvfb, EmbedsReopensAndQuitsWithThePlugin)
     const Window first = hostWindow(display, 20, 20, kBlue);
 
     {
-        TestHost host(QUELVAR_PLUGIN_PATH);
+        VstHost host(QUELVAR_PLUGIN_PATH);
         ASSERT_TRUE(host.loaded()) << host.error();
         ERect* rect = nullptr;
         ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);

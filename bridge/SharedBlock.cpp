@@ -1,0 +1,135 @@
+#include "bridge/SharedBlock.h"
+
+#include "sequencer/Pattern.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace quelvar
+{
+
+using namespace sharedLayout;
+
+std::unique_ptr<SharedBlock> SharedBlock::create(const std::string& name)
+{
+    void* mapped = MAP_FAILED;
+    const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT, 0600);
+    if (fd >= 0)
+    {
+        if (ftruncate(fd, static_cast<off_t>(kSize)) == 0)
+            mapped = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        close(fd);
+    }
+    if (mapped == MAP_FAILED)
+    {
+        std::printf("QuelvarVST > failed to map plugin shared memory \n");
+        std::fflush(stdout);
+        return nullptr;
+    }
+    auto* base = static_cast<std::uint8_t*>(mapped);
+    std::memset(base, 0, kSize);
+    return std::unique_ptr<SharedBlock>(new SharedBlock(base, name));
+}
+
+SharedBlock::~SharedBlock()
+{
+    munmap(base, kSize);
+    shm_unlink(objectName.c_str());
+}
+
+void SharedBlock::storeWord(std::size_t offset, std::uint32_t word)
+{
+    std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(base + offset))
+        .store(word, std::memory_order_relaxed);
+}
+
+void SharedBlock::storeByte(std::size_t offset, std::uint8_t byte)
+{
+    std::atomic_ref<std::uint8_t>(base[offset]).store(byte, std::memory_order_relaxed);
+}
+
+// Little-endian words of the text, zero-padded to the capacity (a multiple of 4).
+void SharedBlock::storeText(std::size_t offset, std::size_t capacity, const char* text,
+                            std::size_t length)
+{
+    for (std::size_t word = 0; word < capacity; word += 4)
+    {
+        std::uint32_t value = 0;
+        for (std::size_t b = 0; b < 4; ++b)
+        {
+            const std::size_t at = word + b;
+            const auto c = at < length ? static_cast<unsigned char>(text[at]) : 0u;
+            value |= static_cast<std::uint32_t>(c) << (8 * b);
+        }
+        storeWord(offset + word, value);
+    }
+}
+
+void SharedBlock::writeParameterValue(int index, float value)
+{
+    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+        return;
+    std::uint32_t word;
+    std::memcpy(&word, &value, sizeof word);
+    storeWord(static_cast<std::size_t>(index) * kParameterRecordBytes, word);
+}
+
+void SharedBlock::writeParameterText(int index, const char* text)
+{
+    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+        return;
+    const std::size_t length = strnlen(text, kParameterTextBytes - 1);
+    storeText(static_cast<std::size_t>(index) * kParameterRecordBytes + kParameterTextOffset,
+              kParameterTextBytes, text, length);
+}
+
+void SharedBlock::writePattern(int index, const Pattern& pattern)
+{
+    if (index < 0 || index >= 64)
+        return;
+    const std::size_t record =
+        kPatternsOffset + static_cast<std::size_t>(index) * kPatternRecordBytes;
+    for (int i = 0; i < kStepsPerPattern; ++i)
+    {
+        const Step& step = *pattern.getStepAnyIndex(i);
+        const std::size_t at = record + static_cast<std::size_t>(i) * kStepRecordBytes;
+        storeWord(at, static_cast<std::uint32_t>(step.note()));
+        storeWord(at + 4, static_cast<std::uint32_t>(step.slide()) |
+                              static_cast<std::uint32_t>(step.accent()) << 8);
+    }
+    char name[kPatternNameBytes];
+    const std::size_t length = pattern.copyName(name, sizeof name);
+    storeText(record + kPatternNameOffset, kPatternNameBytes, name, length);
+    storeWord(record + kPatternStepCountOffset, static_cast<std::uint32_t>(pattern.getNBStep()));
+}
+
+void SharedBlock::writeHostPlaying(bool playing)
+{
+    storeByte(kHostPlayingOffset, playing ? 1 : 0);
+}
+
+void SharedBlock::writeInternalRunning(bool running)
+{
+    storeByte(kInternalRunningOffset, running ? 1 : 0);
+}
+
+void SharedBlock::writeCurrentPattern(int index)
+{
+    storeWord(kCurrentPatternOffset, static_cast<std::uint32_t>(index));
+}
+
+void SharedBlock::writeHostTempo(int bpm)
+{
+    storeWord(kHostTempoOffset, static_cast<std::uint32_t>(bpm));
+}
+
+void SharedBlock::writeSyncType(int syncType)
+{
+    storeWord(kSyncTypeOffset, static_cast<std::uint32_t>(syncType));
+}
+
+} // namespace quelvar

@@ -1,0 +1,80 @@
+// The shared-memory snapshot of parameters, patterns and transport that the plugin's UI process
+// reads. Any thread may write; every store is an atomic word or byte, so writers never tear each
+// other's values and the reader (another process) sees each field whole or the one before.
+#pragma once
+
+#include "engine/StateMirror.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quelvar
+{
+
+// A block's name is this prefix and the engine's instance tag, so the UI process finds it from
+// the tag alone.
+constexpr char kSharedBlockNamePrefix[] = "/qlvrdata.mmap";
+
+inline std::string sharedBlockName(std::string_view instanceTag)
+{
+    return kSharedBlockNamePrefix + std::string(instanceTag);
+}
+
+namespace sharedLayout
+{
+constexpr std::size_t kSize = 75280;
+constexpr std::size_t kParameterRecordBytes = 32;
+constexpr std::size_t kParameterRecords = 32;
+constexpr std::size_t kParameterTextOffset = 16; // offset of the display text in a record
+constexpr std::size_t kParameterTextBytes = 16;
+constexpr std::size_t kPatternsOffset = 1024;
+constexpr std::size_t kPatternRecordBytes = 1160;
+constexpr std::size_t kStepRecordBytes = 16;
+constexpr std::size_t kPatternNameOffset = 1024; // offset of the name in a pattern record
+constexpr std::size_t kPatternNameBytes = 128;
+constexpr std::size_t kPatternStepCountOffset = 1152;
+constexpr std::size_t kHostPlayingOffset = 75264;
+constexpr std::size_t kInternalRunningOffset = 75265;
+constexpr std::size_t kCurrentPatternOffset = 75268;
+constexpr std::size_t kHostTempoOffset = 75272;
+constexpr std::size_t kSyncTypeOffset = 75276;
+} // namespace sharedLayout
+
+class SharedBlock : public StateMirror
+{
+public:
+    // Creates or opens the named object (mode 0600), sizes, maps and clears it. Null when any
+    // step fails; the message says so on standard output.
+    static std::unique_ptr<SharedBlock> create(const std::string& name);
+    // Unmaps and removes the name; a UI process that has it mapped keeps its mapping.
+    ~SharedBlock() override;
+    SharedBlock(const SharedBlock&) = delete;
+    SharedBlock& operator=(const SharedBlock&) = delete;
+
+    void writeParameterValue(int index, float value) override;
+    // The display text is cut to 15 characters and terminated.
+    void writeParameterText(int index, const char* text) override;
+    void writePattern(int index, const Pattern& pattern) override;
+    void writeHostPlaying(bool playing) override;
+    void writeInternalRunning(bool running) override;
+    void writeCurrentPattern(int index) override;
+    void writeHostTempo(int bpm) override;
+    void writeSyncType(int syncType) override;
+
+    const std::uint8_t* bytes() const { return base; }
+    const std::string& name() const { return objectName; }
+
+private:
+    SharedBlock(std::uint8_t* base, std::string name) : base(base), objectName(std::move(name)) {}
+    void storeWord(std::size_t offset, std::uint32_t word);
+    void storeByte(std::size_t offset, std::uint8_t byte);
+    void storeText(std::size_t offset, std::size_t capacity, const char* text, std::size_t length);
+
+    std::uint8_t* base;
+    std::string objectName;
+};
+
+} // namespace quelvar

@@ -1,0 +1,193 @@
+#include "bridge/bridgeProtocol.h"
+
+namespace quelvar::bridge
+{
+
+namespace
+{
+// A message of `fixed` header bytes followed by a length field at `lengthAt` and that many bytes
+// plus `tail` more. 0 when the header, the length or the body is not all there.
+std::size_t variableLength(std::span<const std::uint8_t> bytes, std::size_t fixed,
+                           std::size_t lengthAt, bool byteLength, std::size_t tail)
+{
+    if (bytes.size() < fixed)
+        return 0;
+    const std::int64_t length =
+        byteLength ? bytes[lengthAt] : static_cast<std::int64_t>(getInt32(&bytes[lengthAt]));
+    if (length < 0)
+        return 0;
+    const auto total =
+        static_cast<std::uint64_t>(fixed) + static_cast<std::uint64_t>(length) + tail;
+    return total <= bytes.size() ? static_cast<std::size_t>(total) : 0;
+}
+
+std::size_t fixedLength(std::span<const std::uint8_t> bytes, std::size_t length)
+{
+    return bytes.size() >= length ? length : 0;
+}
+} // namespace
+
+bool isNoticeOpcode(std::uint8_t opcode)
+{
+    return (opcode >= notice::parameter && opcode <= notice::quit) ||
+           opcode == notice::distortionType;
+}
+
+bool isCommandOpcode(std::uint8_t opcode)
+{
+    switch (opcode)
+    {
+    case command::parameter:
+    case command::noteOldest:
+    case command::noteOld:
+    case command::note:
+    case command::randomise:
+    case command::pattern:
+    case command::stepEdit:
+    case command::patternSlot:
+    case command::patternName:
+    case command::playOld:
+    case command::play:
+    case command::stop:
+    case command::exportFile:
+    case command::importFile:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::size_t noticeLength(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.empty())
+        return 0;
+    switch (bytes[0])
+    {
+    case notice::parameter:
+        return fixedLength(bytes, 9);
+    case notice::refresh:
+        return fixedLength(bytes, 1);
+    case notice::step:
+    case notice::quit:
+    case notice::distortionType:
+        return fixedLength(bytes, 2);
+    case notice::midi:
+        return fixedLength(bytes, 4);
+    case notice::windowOld:
+    case notice::window:
+        return variableLength(bytes, 5, 1, false, 1);
+    default:
+        return 0;
+    }
+}
+
+std::size_t commandLength(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.empty())
+        return 0;
+    switch (bytes[0])
+    {
+    case command::parameter:
+        return fixedLength(bytes, 9);
+    case command::noteOldest:
+    case command::noteOld:
+    case command::note:
+    case command::randomise:
+    case command::patternSlot:
+        return fixedLength(bytes, 4);
+    case command::pattern:
+        return fixedLength(bytes, 2);
+    case command::stepEdit:
+        return fixedLength(bytes, 7);
+    case command::patternName:
+        return variableLength(bytes, 2, 1, true, 0);
+    case command::playOld:
+    case command::play:
+    case command::stop:
+        return 1;
+    case command::exportFile:
+        return variableLength(bytes, 6, 2, false, 0);
+    case command::importFile:
+        return variableLength(bytes, 7, 3, false, 0);
+    default:
+        return 0;
+    }
+}
+
+std::size_t encodeParameter(std::uint8_t* out, std::uint8_t opcode, int index, float value)
+{
+    out[0] = opcode;
+    putInt32(out + 1, index);
+    putFloat(out + 5, value);
+    return 9;
+}
+
+std::size_t encodeThreeBytes(std::uint8_t* out, std::uint8_t opcode, int a, int b, int c)
+{
+    out[0] = opcode;
+    out[1] = static_cast<std::uint8_t>(a);
+    out[2] = static_cast<std::uint8_t>(b);
+    out[3] = static_cast<std::uint8_t>(c);
+    return 4;
+}
+
+std::size_t encodeTwoBytes(std::uint8_t* out, std::uint8_t opcode, int a)
+{
+    out[0] = opcode;
+    out[1] = static_cast<std::uint8_t>(a);
+    return 2;
+}
+
+std::size_t encodeStepEdit(std::uint8_t* out, int field, int step, int value)
+{
+    out[0] = command::stepEdit;
+    out[1] = static_cast<std::uint8_t>(field);
+    out[2] = static_cast<std::uint8_t>(step);
+    putInt32(out + 3, value);
+    return 7;
+}
+
+std::size_t encodeWindow(std::uint8_t* out, std::string_view text)
+{
+    out[0] = notice::window;
+    putInt32(out + 1, static_cast<std::int32_t>(text.size()));
+    std::memcpy(out + 5, text.data(), text.size());
+    out[5 + text.size()] = 0;
+    return 6 + text.size();
+}
+
+std::size_t encodePatternName(std::uint8_t* out, std::size_t capacity, std::string_view name)
+{
+    if (name.size() > 255 || 2 + name.size() > capacity)
+        return 0;
+    out[0] = command::patternName;
+    out[1] = static_cast<std::uint8_t>(name.size());
+    std::memcpy(out + 2, name.data(), name.size());
+    return 2 + name.size();
+}
+
+std::size_t encodeExport(std::uint8_t* out, std::size_t capacity, int format, std::string_view path)
+{
+    if (6 + path.size() > capacity)
+        return 0;
+    out[0] = command::exportFile;
+    out[1] = static_cast<std::uint8_t>(format);
+    putInt32(out + 2, static_cast<std::int32_t>(path.size()));
+    std::memcpy(out + 6, path.data(), path.size());
+    return 6 + path.size();
+}
+
+std::size_t encodeImport(std::uint8_t* out, std::size_t capacity, int format, int patternIndex,
+                         std::string_view path)
+{
+    if (7 + path.size() > capacity)
+        return 0;
+    out[0] = command::importFile;
+    out[1] = static_cast<std::uint8_t>(format);
+    out[2] = static_cast<std::uint8_t>(patternIndex);
+    putInt32(out + 3, static_cast<std::int32_t>(path.size()));
+    std::memcpy(out + 7, path.data(), path.size());
+    return 7 + path.size();
+}
+
+} // namespace quelvar::bridge

@@ -1,0 +1,34 @@
+// What an editor asks of the engine, by the codes of bridge/commandCodes.h: the plugin's command
+// FIFO and the standalone panel both apply them here. A code outside the set does nothing.
+// Editor thread (the plugin's poll timer, the standalone's Qt main thread); may allocate.
+#pragma once
+
+#include "bridge/commandCodes.h"
+
+#include <string>
+#include <string_view>
+
+namespace quelvar
+{
+
+class Palladon;
+
+namespace editorCommands
+{
+
+// A note is 0 (rest) to 60; a slide or an accent is set by any value but 0. False, and nothing
+// done, when there is no current pattern.
+bool editStep(Palladon& engine, StepField field, int step, int value);
+void editCurrentPattern(Palladon& engine, PatternEdit edit);
+// The song pattern at patternIndex; SlotEdit::randomise changes it at once.
+void editPattern(Palladon& engine, SlotEdit edit, int patternIndex);
+void randomise(Palladon& engine, Randomise what);
+void setPatternName(Palladon& engine, std::string_view name);
+void liveNote(Palladon& engine, bool on, int note, int velocity);
+// The current pattern, or with ExportFormat::bank the whole state.
+void exportFile(Palladon& engine, ExportFormat format, const std::string& path);
+void importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path);
+
+} // namespace editorCommands
+
+} // namespace quelvar

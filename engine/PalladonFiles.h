@@ -1,0 +1,53 @@
+// The engine's state through chunks and files: what Palladon's chunk and file methods do, also
+// for bytes already in memory (tools, fuzz targets). The formats themselves live in io/; here
+// they meet the engine. Caller's thread, never the audio thread; all allocate.
+#pragma once
+
+#include "io/parameterSlots.h"
+#include "io/stateChunk.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quelvar
+{
+
+class Palladon;
+
+// The 29 slot values as getParameter answers them.
+ParameterSnapshot parameterSnapshot(Palladon& engine);
+
+// The chunk as the engine's state stands: version 2, 29 parameters, 64 records.
+std::vector<std::uint8_t> getChunkBytes(Palladon& engine);
+// 1 when the chunk was applied, 0 when rejected. A rejected chunk keeps what was applied
+// before the fault: parameters once the header is sound, and every record before the bad one.
+int setChunk(Palladon& engine, const void* data, std::size_t size);
+// setChunk without its trace lines.
+int applyChunk(Palladon& engine, const ParsedChunk& chunk);
+// Parses and applies only a chunk that is well formed throughout, so a fault changes nothing.
+// True when it was applied.
+bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size);
+
+// Pattern files in memory, installed in slot `index` (−1: the current one); true when a pattern
+// was installed. The native file, with `withParams`, also applies its parameters except the
+// pattern trigger and, while the engine ignores it on import, the sync type; a malformed one
+// changes nothing.
+bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,
+                       bool withParams);
+// ABL files are named after `path`; their settings lines stay applied even when no pattern is
+// installed.
+bool importABLPatternText(Palladon& engine, std::string_view text, const std::string& path,
+                          int index, bool withParams);
+bool importABL3PatternText(Palladon& engine, std::string_view text, const std::string& path,
+                           int index);
+bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index);
+
+// Song pattern `index`, or the current one for −1, as a standard MIDI file at a tempo of the
+// caller's choosing (for an engine no host reports a tempo to). False when nothing was written
+// (empty path, no such pattern, file not writable).
+bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm);
+
+} // namespace quelvar

@@ -1,0 +1,27 @@
+// Where the engine copies its state for an editor in another process: parameter values and texts,
+// patterns, transport. The plugin's entry attaches one (the shared block); the standalone program
+// attaches none. Writes come from any thread, the audio thread included: they must not block or
+// allocate.
+#pragma once
+
+namespace quelvar
+{
+
+class Pattern;
+
+class StateMirror
+{
+public:
+    virtual ~StateMirror() = default;
+
+    virtual void writeParameterValue(int index, float value) = 0;
+    virtual void writeParameterText(int index, const char* text) = 0;
+    virtual void writePattern(int index, const Pattern& pattern) = 0;
+    virtual void writeHostPlaying(bool playing) = 0;
+    virtual void writeInternalRunning(bool running) = 0;
+    virtual void writeCurrentPattern(int index) = 0;
+    virtual void writeHostTempo(int bpm) = 0;
+    virtual void writeSyncType(int syncType) = 0;
+};
+
+} // namespace quelvar

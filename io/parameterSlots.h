@@ -1,0 +1,47 @@
+// The 29 parameter slots by index, as the engine numbers them and the chunk and the pattern file
+// store them, and a snapshot of their values in slot order. Plain values, any thread.
+#pragma once
+
+#include <array>
+
+namespace quelvar
+{
+
+constexpr int kNumParams = 29;
+
+enum ParamIndex : int
+{
+    kVolume = 0,
+    kWaveform = 1,
+    kTuning = 2,
+    kCutoff = 3,
+    kResonance = 4,
+    kEnvMod = 5,
+    kDecay = 6,
+    kAccent = 7,
+    kGate = 8,
+    kGroove = 9,
+    kNbStep = 10,
+    kPattSync = 11,
+    kSlideTime = 12,
+    kAntialias = 13,
+    kTriggerPattern = 14,
+    kDelayOn = 15,
+    kDelaySync = 16,
+    kDelayPing = 17,
+    kDelayTime = 18,
+    kDelayVolume = 19,
+    kDelayFeedback = 20,
+    kDelayFilter = 21,
+    kDistOn = 22,
+    kDistSelect = 23,
+    kDistParam1 = 24,
+    kDistParam2 = 25,
+    kSyncType = 26,
+    kTempo = 27,
+    kStepRecord = 28,
+};
+
+using ParameterSnapshot = std::array<float, kNumParams>;
+
+} // namespace quelvar

@@ -1,0 +1,110 @@
+#include "bridge/bridgeProtocol.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace quelvar::bridge;
+
+namespace
+{
+struct LengthCase
+{
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::size_t expected; // 0: unknown or cut short
+};
+
+void PrintTo(const LengthCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class CommandLength : public ::testing::TestWithParam<LengthCase>
+{
+};
+class NoticeLength : public ::testing::TestWithParam<LengthCase>
+{
+};
+} // namespace
+
+TEST_P(CommandLength, IsBoundedByTheBytesPresent)
+{
+    EXPECT_EQ(commandLength(GetParam().bytes), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bridge, CommandLength,
+    ::testing::Values(LengthCase{"parameter", {1, 3, 0, 0, 0, 0, 0, 0, 0x3F, 99}, 9},
+                      LengthCase{"parameter cut", {1, 3, 0, 0, 0, 0, 0, 0}, 0},
+                      LengthCase{"note", {4, 0x90, 40, 100}, 4},
+                      LengthCase{"old note opcodes", {2, 0x90, 40, 100}, 4},
+                      LengthCase{"step edit", {12, 0, 5, 30, 0, 0, 0}, 7},
+                      LengthCase{"name", {14, 3, 'a', 'b', 'c', 18}, 5},
+                      LengthCase{"name past the read", {14, 200, 'a', 'b'}, 0},
+                      LengthCase{"export", {32, 0, 2, 0, 0, 0, '/', 'x'}, 8},
+                      LengthCase{"export length past the read", {32, 0, 100, 0, 0, 0, '/', 'x'}, 0},
+                      LengthCase{"export negative length", {32, 0, 0xFF, 0xFF, 0xFF, 0xFF, '/'}, 0},
+                      LengthCase{"import", {33, 0, 7, 1, 0, 0, 0, '/'}, 8},
+                      LengthCase{"import header cut", {33, 0, 7, 1, 0}, 0},
+                      LengthCase{"play", {17}, 1}, LengthCase{"unknown", {5, 0, 0, 0}, 0}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST_P(NoticeLength, IsBoundedByTheBytesPresent)
+{
+    EXPECT_EQ(noticeLength(GetParam().bytes), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bridge, NoticeLength,
+    ::testing::Values(LengthCase{"refresh", {2, 2}, 1}, LengthCase{"step", {3, 9}, 2},
+                      LengthCase{"midi cut", {4, 0x90, 40}, 0},
+                      LengthCase{"window", {6, 2, 0, 0, 0, '4', '2', 0}, 8},
+                      LengthCase{"old window opcode", {5, 1, 0, 0, 0, '4', 0}, 7},
+                      LengthCase{"window without its zero", {6, 2, 0, 0, 0, '4', '2'}, 0},
+                      LengthCase{"quit", {7, 0}, 2}, LengthCase{"distortion", {16, 3}, 2},
+                      LengthCase{"unknown", {8, 0}, 0}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST(BridgeProtocol, OpcodeSetsAreTheTables)
+{
+    std::vector<int> commands, notices;
+    for (int op = 0; op < 256; ++op)
+    {
+        if (isCommandOpcode(static_cast<std::uint8_t>(op)))
+            commands.push_back(op);
+        if (isNoticeOpcode(static_cast<std::uint8_t>(op)))
+            notices.push_back(op);
+    }
+    EXPECT_EQ(commands, (std::vector<int>{1, 2, 3, 4, 10, 11, 12, 13, 14, 16, 17, 18, 32, 33}));
+    EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 16}));
+}
+
+TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
+{
+    std::uint8_t m[64];
+    ASSERT_EQ(encodeParameter(m, 1, 3, 0.5f), 9u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 9),
+              (std::vector<std::uint8_t>{1, 3, 0, 0, 0, 0, 0, 0, 0x3F}));
+
+    ASSERT_EQ(encodeStepEdit(m, 0, 5, 300), 7u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 7),
+              (std::vector<std::uint8_t>{12, 0, 5, 0x2C, 1, 0, 0}));
+
+    ASSERT_EQ(encodeImport(m, sizeof m, 1, 9, "/a"), 9u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 9),
+              (std::vector<std::uint8_t>{33, 1, 9, 2, 0, 0, 0, '/', 'a'}));
+
+    ASSERT_EQ(encodeWindow(m, "4242"), 10u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 10),
+              (std::vector<std::uint8_t>{6, 4, 0, 0, 0, '4', '2', '4', '2', 0}));
+
+    EXPECT_EQ(encodeExport(m, 8, 0, "/too/long"), 0u);
+    EXPECT_EQ(encodePatternName(m, sizeof m, std::string(300, 'x')), 0u);
+}
+
+TEST(BridgeProtocol, TextFieldEndsAtTheFirstZeroWithinItsLength)
+{
+    const std::uint8_t padded[] = {'a', 'b', 0, 0, 'z'};
+    EXPECT_EQ(textField(padded, 5), "ab");
+    EXPECT_EQ(textField(padded, 1), "a");
+}

@@ -1,0 +1,167 @@
+#include "bridge/SharedBlock.h"
+
+#include "support/EngineHarness.h"
+#include "support/sharedBlockSupport.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+using namespace quelvar;
+using namespace quelvar::sharedLayout;
+
+namespace
+{
+// Reads the block the way the UI process does: by name, from a mapping of its own.
+class ReaderMapping
+{
+public:
+    explicit ReaderMapping(const std::string& name)
+    {
+        const int fd = shm_open(name.c_str(), O_RDWR, 0600);
+        if (fd < 0)
+            return;
+        void* p = mmap(nullptr, kSize, PROT_READ, MAP_SHARED, fd, 0);
+        close(fd);
+        if (p != MAP_FAILED)
+            base = static_cast<const std::uint8_t*>(p);
+    }
+    ~ReaderMapping()
+    {
+        if (base)
+            munmap(const_cast<std::uint8_t*>(base), kSize);
+    }
+    bool ok() const { return base != nullptr; }
+
+    template <typename T>
+    T at(std::size_t offset) const
+    {
+        T value;
+        std::memcpy(&value, base + offset, sizeof value);
+        return value;
+    }
+    std::string text(std::size_t offset) const
+    {
+        return reinterpret_cast<const char*>(base + offset);
+    }
+
+private:
+    const std::uint8_t* base = nullptr;
+};
+
+std::string blockName(const Palladon& engine)
+{
+    return "/qlvrdata.mmap" + engine.getInstanceTag();
+}
+
+std::size_t patternRecord(int index)
+{
+    return kPatternsOffset + static_cast<std::size_t>(index) * kPatternRecordBytes;
+}
+} // namespace
+
+TEST(SharedBlock, EachEngineHasItsOwnNameTiedToThisProcess)
+{
+    Palladon first(nullptr);
+    Palladon second(nullptr);
+    attachSharedBlock(first);
+    attachSharedBlock(second);
+    EXPECT_NE(blockName(first), blockName(second));
+    EXPECT_EQ(first.getInstanceTag().rfind(std::to_string(getpid()) + "-", 0), 0u);
+    EXPECT_TRUE(ReaderMapping(blockName(first)).ok());
+    EXPECT_TRUE(ReaderMapping(blockName(second)).ok());
+}
+
+TEST(SharedBlock, TheNameGoesWithTheEngine)
+{
+    std::string name;
+    {
+        Palladon engine(nullptr);
+        attachSharedBlock(engine);
+        name = blockName(engine);
+        EXPECT_TRUE(ReaderMapping(name).ok());
+    }
+    EXPECT_FALSE(ReaderMapping(name).ok());
+}
+
+TEST(SharedBlock, StandaloneEnginesHaveNone)
+{
+    Palladon engine(nullptr, Flavour::standalone);
+    EXPECT_EQ(engine.getSharedBlock(), nullptr);
+    engine.setParameter(kCutoff, 0.5f);
+    engine.updatePatternData();
+    EXPECT_EQ(engine.getParameter(kCutoff), 0.5f);
+}
+
+TEST(SharedBlock, ParameterRecordsHoldTheGivenValueAndItsText)
+{
+    Palladon engine(nullptr);
+    attachSharedBlock(engine);
+    ReaderMapping block(blockName(engine));
+    ASSERT_TRUE(block.ok());
+    EXPECT_EQ(block.at<float>(0 * kParameterRecordBytes), 1.0f);
+    engine.setParameter(kWaveform, 0.7f);
+    EXPECT_EQ(block.at<float>(kWaveform * kParameterRecordBytes), 0.7f);
+    EXPECT_EQ(block.text(kWaveform * kParameterRecordBytes + kParameterTextOffset), "square");
+    engine.updateParameterData();
+    EXPECT_EQ(block.at<float>(kWaveform * kParameterRecordBytes), 1.0f);
+    engine.setParameter(kDistSelect, 0.3f);
+    EXPECT_EQ(block.text(kDistSelect * kParameterRecordBytes + kParameterTextOffset), "ClipInferno");
+    engine.setParameter(kTempo, 0.5f);
+    EXPECT_EQ(block.text(kTempo * kParameterRecordBytes + kParameterTextOffset), "");
+    for (std::size_t record = 29; record < 32; ++record)
+        EXPECT_EQ(block.at<std::uint32_t>(record * kParameterRecordBytes), 0u);
+}
+
+TEST(SharedBlock, PatternRecordsHoldAllSixtyFourStepsNameAndCount)
+{
+    Palladon engine(nullptr);
+    attachSharedBlock(engine);
+    ReaderMapping block(blockName(engine));
+    ASSERT_TRUE(block.ok());
+    Pattern& p = *engine.getSong().getPattern(9);
+    p.setNBStep(12);
+    p.getStepAnyIndex(40)->setNote(33);
+    p.getStepAnyIndex(40)->setSlide(true);
+    p.getStepAnyIndex(41)->setAccent(true);
+    p.setName(std::string(200, 'n'));
+    engine.updatePatternData();
+    const std::size_t record = patternRecord(9);
+    EXPECT_EQ(block.at<std::int32_t>(record + 40 * kStepRecordBytes), 33);
+    EXPECT_EQ(block.at<std::uint8_t>(record + 40 * kStepRecordBytes + 4), 1);
+    EXPECT_EQ(block.at<std::uint8_t>(record + 41 * kStepRecordBytes + 5), 1);
+    EXPECT_EQ(block.at<std::int32_t>(record + 63 * kStepRecordBytes), 25);
+    EXPECT_EQ(block.text(record + kPatternNameOffset), std::string(127, 'n'));
+    EXPECT_EQ(block.at<std::int32_t>(record + kPatternStepCountOffset), 12);
+    EXPECT_EQ(block.text(patternRecord(63) + kPatternNameOffset), "pattern 64");
+    EXPECT_EQ(block.at<std::int32_t>(patternRecord(0)), 13); // the default pattern's first note
+}
+
+TEST(SharedBlock, TransportFieldsFollowTheEngine)
+{
+    EngineHarness h;
+    attachSharedBlock(h.engine());
+    ReaderMapping block(blockName(h.engine()));
+    ASSERT_TRUE(block.ok());
+    h.setTempo(133.7);
+    h.play();
+    h.render(256);
+    EXPECT_EQ(block.at<std::uint8_t>(kHostPlayingOffset), 1);
+    EXPECT_EQ(block.at<std::int32_t>(kHostTempoOffset), 133);
+    h.engine().setParameter(kSyncType, 0.5f);
+    EXPECT_EQ(block.at<std::int32_t>(kSyncTypeOffset), 1);
+    h.engine().internalPlay();
+    EXPECT_EQ(block.at<std::uint8_t>(kInternalRunningOffset), 1);
+    h.engine().internalStop();
+    EXPECT_EQ(block.at<std::uint8_t>(kInternalRunningOffset), 0);
+    h.engine().setParameter(kTriggerPattern, 0.125f);
+    h.render(1, 1);
+    EXPECT_EQ(block.at<std::int32_t>(kCurrentPatternOffset), 4);
+}
+
+TEST(SharedBlock, RefusedMappingLeavesNoBlock)
+{
+    EXPECT_EQ(SharedBlock::create("/no/such/dir/name"), nullptr);
+}
