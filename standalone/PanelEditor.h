@@ -23,7 +23,7 @@ namespace quelvar
 class EngineBackend;
 class Palladon;
 
-class Fennick3Editor : public QObject, public PalladonEditor
+class PanelEditor : public QObject, public PalladonEditor
 {
     Q_OBJECT
 
@@ -32,8 +32,8 @@ public:
     static constexpr int kHeight = 437;
     static constexpr int kPollMs = 20;
 
-    explicit Fennick3Editor(Palladon& engine);
-    ~Fennick3Editor() override;
+    explicit PanelEditor(Palladon& engine);
+    ~PanelEditor() override;
 
     bool getRect(ERect** rect) override;
     // window: the QWidget to build the panel in.

@@ -1,4 +1,4 @@
-#include "standalone/Fennick3Editor.h"
+#include "standalone/PanelEditor.h"
 
 #include "engine/Palladon.h"
 #include "standalone/EngineBackend.h"
@@ -10,36 +10,36 @@
 namespace quelvar
 {
 
-Fennick3Editor::Fennick3Editor(Palladon& engine) : PalladonEditor(&engine), engine(engine)
+PanelEditor::PanelEditor(Palladon& engine) : PalladonEditor(&engine), engine(engine)
 {
     poll = new QTimer(this);
     poll->setInterval(kPollMs);
-    connect(poll, &QTimer::timeout, this, &Fennick3Editor::deliver);
+    connect(poll, &QTimer::timeout, this, &PanelEditor::deliver);
 }
 
-Fennick3Editor::~Fennick3Editor()
+PanelEditor::~PanelEditor()
 {
     delete panelWidget.data();
 }
 
-bool Fennick3Editor::getRect(ERect** r)
+bool PanelEditor::getRect(ERect** r)
 {
     *r = &rect;
     return true;
 }
 
-bool Fennick3Editor::open(void* window)
+bool PanelEditor::open(void* window)
 {
     auto* parent = static_cast<QWidget*>(window);
     if (!parent)
         return false;
     close();
     backend = new EngineBackend(engine, *this, this);
-    connect(this, &Fennick3Editor::parameterChange, backend, &PanelBackend::parameterChanged);
-    connect(this, &Fennick3Editor::displayUpdate, backend, &PanelBackend::refreshed);
-    connect(this, &Fennick3Editor::stepChange, backend, &PanelBackend::stepPlayed);
-    connect(this, &Fennick3Editor::midiMessage, backend, &PanelBackend::midiMessage);
-    connect(this, &Fennick3Editor::distortionTypeChange, backend,
+    connect(this, &PanelEditor::parameterChange, backend, &PanelBackend::parameterChanged);
+    connect(this, &PanelEditor::displayUpdate, backend, &PanelBackend::refreshed);
+    connect(this, &PanelEditor::stepChange, backend, &PanelBackend::stepPlayed);
+    connect(this, &PanelEditor::midiMessage, backend, &PanelBackend::midiMessage);
+    connect(this, &PanelEditor::distortionTypeChange, backend,
             &PanelBackend::distortionTypeChanged);
     auto* view = new MainWidget(*backend, parent);
     view->setGeometry(0, 0, kWidth, kHeight);
@@ -55,7 +55,7 @@ bool Fennick3Editor::open(void* window)
     return true;
 }
 
-void Fennick3Editor::close()
+void PanelEditor::close()
 {
     poll->stop();
     delete panelWidget.data();
@@ -64,7 +64,7 @@ void Fennick3Editor::close()
     AEffEditor::close();
 }
 
-void Fennick3Editor::setParameter(int index, float value)
+void PanelEditor::setParameter(int index, float value)
 {
     if (index < 0 || index >= kNumParams)
         return;
@@ -73,18 +73,18 @@ void Fennick3Editor::setParameter(int index, float value)
     parameterDirty[i].store(true, std::memory_order_release);
 }
 
-void Fennick3Editor::updateDisplay()
+void PanelEditor::updateDisplay()
 {
     displayDirty.store(true, std::memory_order_release);
 }
 
-void Fennick3Editor::processStep(int step)
+void PanelEditor::processStep(int step)
 {
     playedStep.store(step, std::memory_order_relaxed);
 }
 
 // One producer: the engine sends MIDI notices only from its audio thread. A full ring drops.
-void Fennick3Editor::sendMidiMessage(int status, int data1, int data2)
+void PanelEditor::sendMidiMessage(int status, int data1, int data2)
 {
     const int w = midiWrite.load(std::memory_order_relaxed);
     const int next = (w + 1) % kMidiSlots;
@@ -96,12 +96,12 @@ void Fennick3Editor::sendMidiMessage(int status, int data1, int data2)
     midiWrite.store(next, std::memory_order_release);
 }
 
-void Fennick3Editor::setDistortionType(int type)
+void PanelEditor::setDistortionType(int type)
 {
     distortionType.store(type, std::memory_order_release);
 }
 
-void Fennick3Editor::deliver()
+void PanelEditor::deliver()
 {
     if (displayDirty.exchange(false, std::memory_order_acquire))
         emit displayUpdate();
