@@ -49,7 +49,7 @@ bool PanelEditor::open(void* window)
     for (auto& d : parameterDirty)
         d.store(false, std::memory_order_relaxed);
     displayDirty.store(false, std::memory_order_relaxed);
-    midiRead.store(midiWrite.load(std::memory_order_acquire), std::memory_order_release);
+    midi.clear();
     poll->start();
     AEffEditor::open(window);
     return true;
@@ -86,14 +86,9 @@ void PanelEditor::processStep(int step)
 // One producer: the engine sends MIDI notices only from its audio thread. A full ring drops.
 void PanelEditor::sendMidiMessage(int status, int data1, int data2)
 {
-    const int w = midiWrite.load(std::memory_order_relaxed);
-    const int next = (w + 1) % kMidiSlots;
-    if (next == midiRead.load(std::memory_order_acquire))
-        return;
-    midi[static_cast<std::size_t>(w)] = static_cast<std::uint32_t>(status & 0xFF) |
-                                        static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
-                                        static_cast<std::uint32_t>(data2 & 0xFF) << 16;
-    midiWrite.store(next, std::memory_order_release);
+    midi.push(static_cast<std::uint32_t>(status & 0xFF) |
+              static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
+              static_cast<std::uint32_t>(data2 & 0xFF) << 16);
 }
 
 void PanelEditor::setDistortionType(int type)
@@ -117,15 +112,10 @@ void PanelEditor::deliver()
     const int step = playedStep.exchange(-1, std::memory_order_relaxed);
     if (step >= 0)
         emit stepChange(step);
-    int r = midiRead.load(std::memory_order_relaxed);
-    const int w = midiWrite.load(std::memory_order_acquire);
-    for (; r != w; r = (r + 1) % kMidiSlots)
-    {
-        const std::uint32_t m = midi[static_cast<std::size_t>(r)];
+    std::uint32_t m = 0;
+    while (midi.pop(m))
         emit midiMessage(static_cast<int>(m & 0xFF), static_cast<int>((m >> 8) & 0xFF),
                          static_cast<int>((m >> 16) & 0xFF));
-    }
-    midiRead.store(w, std::memory_order_release);
 }
 
 } // namespace quelvar
