@@ -410,7 +410,7 @@ void Palladon::takeLiveRequests()
     if (liveResetRequest.exchange(false, std::memory_order_acquire))
         live.reset();
     const long double tuningOctaves = 2.0f * storedValue(kTuning) - 1.0f;
-    LiveNoteInbox::Note n;
+    LiveNote n;
     while (liveInbox.pop(n))
         liveNote(n.on, n.note, n.velocity, tuningOctaves);
 }

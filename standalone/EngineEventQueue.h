@@ -1,10 +1,9 @@
-// Incoming MIDI for the engine: a ring of 255 short messages (so at most 254 wait) filled by the
-// MIDI input threads and the panic action, drained by the sound-card callback into a
-// preallocated event list of 255 events. Producers serialise on a short lock; the drain takes
-// none and allocates nothing.
+// Incoming MIDI for the engine: a ring of short messages (at most 254 wait) filled by the MIDI
+// input threads, the computer keyboard and the panic action, drained by the sound-card callback
+// into a preallocated event list of 255 events. Nothing locks, and the drain allocates nothing.
 #pragma once
 
-#include "standalone/SpinLock.h"
+#include "dsp/MpscRing.h"
 #include "vst2/VstInterface.h"
 
 #include <array>
@@ -17,10 +16,10 @@ namespace quelvar
 class EngineEventQueue
 {
 public:
-    static constexpr int kSlots = 255;
+    static constexpr int kWaiting = 254;
     static constexpr int kListEvents = 255;
     // The list takes everything the ring can hold, so a drain never drops a message.
-    static_assert(kListEvents >= kSlots - 1);
+    static_assert(kListEvents >= kWaiting);
 
     EngineEventQueue();
     EngineEventQueue(const EngineEventQueue&) = delete;
@@ -39,15 +38,8 @@ public:
     int pending() const;
 
 private:
-    static int after(int i) { return i + 1 == kSlots ? 0 : i + 1; }
-
-    std::array<std::uint32_t, kSlots> ring{};
-    // The write index publishes the slot written before it, the read index the slot freed.
-    std::atomic<int> writeIndex{0};
-    std::atomic<int> readIndex{0};
+    MpscRing<std::uint32_t, kWaiting> ring;
     std::atomic<bool> overflow{false};
-    SpinLock producers;
-    static_assert(std::atomic<int>::is_always_lock_free);
     static_assert(std::atomic<bool>::is_always_lock_free);
 
     std::array<VstMidiEvent, kListEvents> events{};

@@ -3,9 +3,9 @@
 #include "engine/Palladon.h"
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
-#include "standalone/Fennick3Editor.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
+#include "standalone/PanelEditor.h"
 #include "standalone/PortAudioBackend.h"
 #include "standalone/StateFile.h"
 #include "standalone/TransportRecord.h"
@@ -161,11 +161,11 @@ void Host::buildEngine()
 {
     editorArea = new QWidget;
     synth = new (std::nothrow) Palladon(&Host::hostCallback, Flavour::standalone);
-    int width = Fennick3Editor::kWidth;
-    int height = Fennick3Editor::kHeight;
+    int width = PanelEditor::kWidth;
+    int height = PanelEditor::kHeight;
     if (synth)
     {
-        synth->attachEditor(new Fennick3Editor(*synth));
+        synth->attachEditor(new PanelEditor(*synth));
         effect = synth->getAeffect();
         effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
         effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr,

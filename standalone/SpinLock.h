@@ -1,5 +1,5 @@
-// A short lock for the producers of a queue whose consumer never locks: the MIDI input threads
-// and the Qt main thread take it, the audio thread never does.
+// A short lock among writers whose reader never locks: the MIDI input threads take it around the
+// transport record's clock state; the audio thread never does.
 #pragma once
 
 #include <atomic>

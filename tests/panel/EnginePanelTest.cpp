@@ -4,7 +4,7 @@
 
 #include "engine/Palladon.h"
 #include "io/patternFile.h"
-#include "standalone/Fennick3Editor.h"
+#include "standalone/PanelEditor.h"
 #include "standalone/panel/KickButton.h"
 #include "standalone/panel/Knob.h"
 #include "standalone/panel/MainWidget.h"
@@ -51,9 +51,9 @@ protected:
     void SetUp() override
     {
         heard.clear();
-        editor = new Fennick3Editor(engine);
+        editor = new PanelEditor(engine);
         engine.attachEditor(editor);
-        window.setFixedSize(Fennick3Editor::kWidth, Fennick3Editor::kHeight);
+        window.setFixedSize(PanelEditor::kWidth, PanelEditor::kHeight);
         ASSERT_TRUE(editor->open(&window));
         window.show();
         panel = window.findChild<MainWidget*>();
@@ -70,7 +70,7 @@ protected:
     }
 
     Palladon engine{&recordingHost, Flavour::standalone};
-    Fennick3Editor* editor = nullptr; // the engine deletes it
+    PanelEditor* editor = nullptr; // the engine deletes it
     QWidget window;
     MainWidget* panel = nullptr;
 };

@@ -4,6 +4,7 @@
 // into signals. Nothing here blocks or allocates on the audio thread.
 #pragma once
 
+#include "dsp/SpscRing.h"
 #include "engine/PalladonEditor.h"
 #include "engine/parameterTable.h"
 
@@ -23,7 +24,7 @@ namespace quelvar
 class EngineBackend;
 class Palladon;
 
-class Fennick3Editor : public QObject, public PalladonEditor
+class PanelEditor : public QObject, public PalladonEditor
 {
     Q_OBJECT
 
@@ -32,8 +33,8 @@ public:
     static constexpr int kHeight = 437;
     static constexpr int kPollMs = 20;
 
-    explicit Fennick3Editor(Palladon& engine);
-    ~Fennick3Editor() override;
+    explicit PanelEditor(Palladon& engine);
+    ~PanelEditor() override;
 
     bool getRect(ERect** rect) override;
     // window: the QWidget to build the panel in.
@@ -58,8 +59,6 @@ signals:
     void distortionTypeChange(int type);
 
 private:
-    static constexpr int kMidiSlots = 64;
-
     Palladon& engine;
     ERect rect{0, 0, kHeight, kWidth};
     QPointer<QWidget> panelWidget;
@@ -72,9 +71,7 @@ private:
     std::atomic<int> playedStep{-1}; // -1: none since the last delivery
     std::atomic<int> distortionType{-1};
     // Notes and transport messages: the audio thread writes, the main thread reads.
-    std::array<std::uint32_t, kMidiSlots> midi{};
-    std::atomic<int> midiWrite{0};
-    std::atomic<int> midiRead{0};
+    SpscRing<std::uint32_t, 63> midi;
 };
 
 } // namespace quelvar

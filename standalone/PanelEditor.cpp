@@ -1,4 +1,4 @@
-#include "standalone/Fennick3Editor.h"
+#include "standalone/PanelEditor.h"
 
 #include "engine/Palladon.h"
 #include "standalone/EngineBackend.h"
@@ -10,36 +10,36 @@
 namespace quelvar
 {
 
-Fennick3Editor::Fennick3Editor(Palladon& engine) : PalladonEditor(&engine), engine(engine)
+PanelEditor::PanelEditor(Palladon& engine) : PalladonEditor(&engine), engine(engine)
 {
     poll = new QTimer(this);
     poll->setInterval(kPollMs);
-    connect(poll, &QTimer::timeout, this, &Fennick3Editor::deliver);
+    connect(poll, &QTimer::timeout, this, &PanelEditor::deliver);
 }
 
-Fennick3Editor::~Fennick3Editor()
+PanelEditor::~PanelEditor()
 {
     delete panelWidget.data();
 }
 
-bool Fennick3Editor::getRect(ERect** r)
+bool PanelEditor::getRect(ERect** r)
 {
     *r = &rect;
     return true;
 }
 
-bool Fennick3Editor::open(void* window)
+bool PanelEditor::open(void* window)
 {
     auto* parent = static_cast<QWidget*>(window);
     if (!parent)
         return false;
     close();
     backend = new EngineBackend(engine, *this, this);
-    connect(this, &Fennick3Editor::parameterChange, backend, &PanelBackend::parameterChanged);
-    connect(this, &Fennick3Editor::displayUpdate, backend, &PanelBackend::refreshed);
-    connect(this, &Fennick3Editor::stepChange, backend, &PanelBackend::stepPlayed);
-    connect(this, &Fennick3Editor::midiMessage, backend, &PanelBackend::midiMessage);
-    connect(this, &Fennick3Editor::distortionTypeChange, backend,
+    connect(this, &PanelEditor::parameterChange, backend, &PanelBackend::parameterChanged);
+    connect(this, &PanelEditor::displayUpdate, backend, &PanelBackend::refreshed);
+    connect(this, &PanelEditor::stepChange, backend, &PanelBackend::stepPlayed);
+    connect(this, &PanelEditor::midiMessage, backend, &PanelBackend::midiMessage);
+    connect(this, &PanelEditor::distortionTypeChange, backend,
             &PanelBackend::distortionTypeChanged);
     auto* view = new MainWidget(*backend, parent);
     view->setGeometry(0, 0, kWidth, kHeight);
@@ -49,13 +49,13 @@ bool Fennick3Editor::open(void* window)
     for (auto& d : parameterDirty)
         d.store(false, std::memory_order_relaxed);
     displayDirty.store(false, std::memory_order_relaxed);
-    midiRead.store(midiWrite.load(std::memory_order_acquire), std::memory_order_release);
+    midi.clear();
     poll->start();
     AEffEditor::open(window);
     return true;
 }
 
-void Fennick3Editor::close()
+void PanelEditor::close()
 {
     poll->stop();
     delete panelWidget.data();
@@ -64,7 +64,7 @@ void Fennick3Editor::close()
     AEffEditor::close();
 }
 
-void Fennick3Editor::setParameter(int index, float value)
+void PanelEditor::setParameter(int index, float value)
 {
     if (index < 0 || index >= kNumParams)
         return;
@@ -73,35 +73,30 @@ void Fennick3Editor::setParameter(int index, float value)
     parameterDirty[i].store(true, std::memory_order_release);
 }
 
-void Fennick3Editor::updateDisplay()
+void PanelEditor::updateDisplay()
 {
     displayDirty.store(true, std::memory_order_release);
 }
 
-void Fennick3Editor::processStep(int step)
+void PanelEditor::processStep(int step)
 {
     playedStep.store(step, std::memory_order_relaxed);
 }
 
 // One producer: the engine sends MIDI notices only from its audio thread. A full ring drops.
-void Fennick3Editor::sendMidiMessage(int status, int data1, int data2)
+void PanelEditor::sendMidiMessage(int status, int data1, int data2)
 {
-    const int w = midiWrite.load(std::memory_order_relaxed);
-    const int next = (w + 1) % kMidiSlots;
-    if (next == midiRead.load(std::memory_order_acquire))
-        return;
-    midi[static_cast<std::size_t>(w)] = static_cast<std::uint32_t>(status & 0xFF) |
-                                        static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
-                                        static_cast<std::uint32_t>(data2 & 0xFF) << 16;
-    midiWrite.store(next, std::memory_order_release);
+    midi.push(static_cast<std::uint32_t>(status & 0xFF) |
+              static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
+              static_cast<std::uint32_t>(data2 & 0xFF) << 16);
 }
 
-void Fennick3Editor::setDistortionType(int type)
+void PanelEditor::setDistortionType(int type)
 {
     distortionType.store(type, std::memory_order_release);
 }
 
-void Fennick3Editor::deliver()
+void PanelEditor::deliver()
 {
     if (displayDirty.exchange(false, std::memory_order_acquire))
         emit displayUpdate();
@@ -117,15 +112,10 @@ void Fennick3Editor::deliver()
     const int step = playedStep.exchange(-1, std::memory_order_relaxed);
     if (step >= 0)
         emit stepChange(step);
-    int r = midiRead.load(std::memory_order_relaxed);
-    const int w = midiWrite.load(std::memory_order_acquire);
-    for (; r != w; r = (r + 1) % kMidiSlots)
-    {
-        const std::uint32_t m = midi[static_cast<std::size_t>(r)];
+    std::uint32_t m = 0;
+    while (midi.pop(m))
         emit midiMessage(static_cast<int>(m & 0xFF), static_cast<int>((m >> 8) & 0xFF),
                          static_cast<int>((m >> 16) & 0xFF));
-    }
-    midiRead.store(w, std::memory_order_release);
 }
 
 } // namespace quelvar
