@@ -14,31 +14,29 @@ namespace quelvar
 
 using namespace sharedLayout;
 
-std::unique_ptr<SharedBlock> SharedBlock::create(const std::string& name)
+std::unique_ptr<SharedBlock> SharedBlock::create()
 {
     void* mapped = MAP_FAILED;
-    const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT, 0600);
-    if (fd >= 0)
-    {
-        if (ftruncate(fd, static_cast<off_t>(kSize)) == 0)
-            mapped = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        close(fd);
-    }
+    const int fd = memfd_create("quelvar-state", MFD_CLOEXEC);
+    if (fd >= 0 && ftruncate(fd, static_cast<off_t>(kSize)) == 0)
+        mapped = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (mapped == MAP_FAILED)
     {
+        if (fd >= 0)
+            close(fd);
         std::printf("QuelvarVST > failed to map plugin shared memory \n");
         std::fflush(stdout);
         return nullptr;
     }
     auto* base = static_cast<std::uint8_t*>(mapped);
     std::memset(base, 0, kSize);
-    return std::unique_ptr<SharedBlock>(new SharedBlock(base, name));
+    return std::unique_ptr<SharedBlock>(new SharedBlock(base, fd));
 }
 
 SharedBlock::~SharedBlock()
 {
     munmap(base, kSize);
-    shm_unlink(objectName.c_str());
+    close(fd);
 }
 
 void SharedBlock::storeWord(std::size_t offset, std::uint32_t word)

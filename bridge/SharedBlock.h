@@ -8,20 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <string_view>
 
 namespace quelvar
 {
-
-// A block's name is this prefix and the engine's instance tag, so the UI process finds it from
-// the tag alone.
-constexpr char kSharedBlockNamePrefix[] = "/qlvrdata.mmap";
-
-inline std::string sharedBlockName(std::string_view instanceTag)
-{
-    return kSharedBlockNamePrefix + std::string(instanceTag);
-}
 
 namespace sharedLayout
 {
@@ -46,10 +35,11 @@ constexpr std::size_t kSyncTypeOffset = 75276;
 class SharedBlock : public StateMirror
 {
 public:
-    // Creates or opens the named object (mode 0600), sizes, maps and clears it. Null when any
-    // step fails; the message says so on standard output.
-    static std::unique_ptr<SharedBlock> create(const std::string& name);
-    // Unmaps and removes the name; a UI process that has it mapped keeps its mapping.
+    // An anonymous memory file, sized, mapped and cleared: it has no name, so nothing of it
+    // outlives the processes that hold it, whatever way they end. Null when any step fails; the
+    // message says so on standard output.
+    static std::unique_ptr<SharedBlock> create();
+    // Unmaps and closes; a UI process that has it mapped keeps its mapping.
     ~SharedBlock() override;
     SharedBlock(const SharedBlock&) = delete;
     SharedBlock& operator=(const SharedBlock&) = delete;
@@ -65,16 +55,17 @@ public:
     void writeSyncType(int syncType) override;
 
     const std::uint8_t* bytes() const { return base; }
-    const std::string& name() const { return objectName; }
+    // Close-on-exec; the editor hands a copy of it to the UI process it starts.
+    int descriptor() const { return fd; }
 
 private:
-    SharedBlock(std::uint8_t* base, std::string name) : base(base), objectName(std::move(name)) {}
+    SharedBlock(std::uint8_t* base, int fd) : base(base), fd(fd) {}
     void storeWord(std::size_t offset, std::uint32_t word);
     void storeByte(std::size_t offset, std::uint8_t byte);
     void storeText(std::size_t offset, std::size_t capacity, const char* text, std::size_t length);
 
     std::uint8_t* base;
-    std::string objectName;
+    int fd;
 };
 
 } // namespace quelvar

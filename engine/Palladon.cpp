@@ -2,9 +2,6 @@
 
 #include "dsp/filterTables.h"
 
-#include <string>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -23,8 +20,7 @@ constexpr bool kDefaultPatternAccents[16] = {0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1, 1,
 
 Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     : AudioEffectX(hostCallback, 1, kNumParams), traits(traitsFor(flavour)),
-      instanceNumber(enginesMade.fetch_add(1, std::memory_order_relaxed)),
-      instanceTag(std::to_string(getpid()) + "-" + std::to_string(instanceNumber))
+      instanceNumber(enginesMade.fetch_add(1, std::memory_order_relaxed))
 {
     for (auto& v : paramValues)
         v.store(0.0f, std::memory_order_relaxed);

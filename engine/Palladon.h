@@ -165,11 +165,12 @@ public:
     void setIgnoreSyncModeOnImport(bool on) { ignoreSyncMode.store(on, std::memory_order_relaxed); }
 
     // Shared state block writers; each does nothing without a block (the standalone program).
+    // Values and display texts of every slot. Not on the audio thread: it formats texts.
     void updateParameterData();
+    // The display text of one slot. Not on the audio thread.
+    void publishParameterText(int index);
     void updatePatternData();
     void updatePluginData();
-    // Names this engine's shared block, FIFOs and UI program: unique per process and engine.
-    const std::string& getInstanceTag() const { return instanceTag; }
     const StateMirror* getSharedBlock() const { return sharedBlock.get(); }
 
     int getInstanceNumber() const { return instanceNumber; }
@@ -230,7 +231,6 @@ private:
 
     const FlavourTraits traits;
     const int instanceNumber;
-    const std::string instanceTag;
     std::unique_ptr<StateMirror> sharedBlock; // the plugin's only
     PalladonEditor* notifier = nullptr; // the registered editor, owned by the base class
 

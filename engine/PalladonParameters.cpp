@@ -29,17 +29,23 @@ void Palladon::setParameter(VstInt32 index, float value)
     notifyParameter(index, v);
 }
 
+// Any thread, the audio thread included (a MIDI pattern trigger): the display text is left to
+// publishParameterText, which the editor calls off the audio thread.
 void Palladon::notifyParameter(int index, float v)
 {
     if (sharedBlock)
-    {
-        char text[32] = {};
-        getParameterDisplay(index, text);
         sharedBlock->writeParameterValue(index, v);
-        sharedBlock->writeParameterText(index, text);
-    }
     if (notifier)
         notifier->setParameter(index, v);
+}
+
+void Palladon::publishParameterText(int index)
+{
+    if (!sharedBlock || index < 0 || index >= kNumParams)
+        return;
+    char text[32] = {};
+    getParameterDisplay(index, text);
+    sharedBlock->writeParameterText(index, text);
 }
 
 void Palladon::applyParameter(int index, float v)

@@ -1,6 +1,6 @@
 #include "plugin/Fennick3Editor.h"
 
-#include "bridge/bridgeFiles.h"
+#include "bridge/SharedBlock.h"
 #include "bridge/bridgeProtocol.h"
 #include "bridge/editorCommands.h"
 #include "engine/Palladon.h"
@@ -22,112 +22,27 @@ namespace
 constexpr int kPollMs = 10;
 // How long destruction waits for the UI process to act on the quit notice before killing it.
 constexpr int kQuitWaitMs = 1000;
-
-template <std::size_t N> void writeLiteral(const char (&text)[N])
-{
-    // Between fork and exec only async-signal-safe calls are allowed: write, not printf.
-    [[maybe_unused]] const ssize_t n = write(STDOUT_FILENO, text, N - 1);
-}
 } // namespace
 
-Fennick3Editor::Fennick3Editor(Palladon* engine, std::span<const std::uint8_t> uiProgram)
-    : PalladonEditor(engine), engine(engine), instance(engine->getInstanceTag())
+Fennick3Editor::Fennick3Editor(Palladon* engine, const SharedBlock* block,
+                               std::span<const std::uint8_t> uiProgram)
+    : PalladonEditor(engine), engine(engine), block(block), uiProgram(uiProgram)
 {
-    const std::string runtimeDir = runtimeDirectory(true);
-    if (runtimeDir.empty())
-    {
-        std::printf("QuelvarVST > no private directory for the UI program and its FIFOs\n");
-        std::fflush(stdout);
-    }
-    // Without the directory every path stays empty: no program is written and no FIFO made.
-    const BridgePaths paths =
-        runtimeDir.empty() ? BridgePaths{} : bridgePaths(runtimeDir, instance);
-    copyUIExecutable(paths.program, uiProgram);
-    prepareFifo(paths);
     pollTimer.setCallback(&Fennick3Editor::processFifoMessageCallback, this);
 }
 
 Fennick3Editor::~Fennick3Editor()
 {
     pollTimer.stop();
-    if (uiFifo != -1)
-        ::close(uiFifo);
-    if (!uiFifoPath.empty())
-        unlink(uiFifoPath.c_str());
-
-    // Written data stays readable after our end closes and the name goes: the UI process holds
-    // the FIFO open itself.
+    // Written data stays readable after our ends close: the UI process holds its own.
     const std::uint8_t quit[2] = {notice::quit, 0};
-    const int fd = pluginFifo.exchange(-1);
-    const bool told = fd != -1 && write(fd, quit, sizeof quit) == static_cast<ssize_t>(sizeof quit);
-    if (fd != -1)
-        ::close(fd);
-    if (!pluginFifoPath.empty())
-        unlink(pluginFifoPath.c_str());
-
+    const bool told = channels.isOpen() &&
+                      write(channels.noticeWrite, quit, sizeof quit) ==
+                          static_cast<ssize_t>(sizeof quit);
+    channels.close();
     if (uiProcess > 0 && !told)
         kill(uiProcess, SIGTERM);
     endUiProcess();
-    // Every engine has a program file of its own, so it goes with the engine.
-    if (!executablePath.empty())
-        unlink(executablePath.c_str());
-}
-
-bool Fennick3Editor::copyUIExecutable(const std::string& path,
-                                      std::span<const std::uint8_t> program)
-{
-    if (path.empty() || program.empty())
-        return false;
-    if (!writeProgram(path, program))
-    {
-        std::printf("QuelvarVST > can't write the UI program %s\n", path.c_str());
-        std::fflush(stdout);
-        return false;
-    }
-    executablePath = path;
-    return true;
-}
-
-void Fennick3Editor::prepareFifo(const BridgePaths& paths)
-{
-    std::signal(SIGPIPE, SIG_IGN);
-    // A path stays empty when its FIFO was refused, so it is neither opened nor removed later.
-    if (!paths.commandFifo.empty() && createFifo(paths.commandFifo))
-        uiFifoPath = paths.commandFifo;
-    if (!paths.noticeFifo.empty() && createFifo(paths.noticeFifo))
-        pluginFifoPath = paths.noticeFifo;
-}
-
-bool Fennick3Editor::openUiFifo()
-{
-    if (uiFifo != -1)
-        return true;
-    const int fd = uiFifoPath.empty() ? -1 : openFifo(uiFifoPath);
-    if (fd < 0)
-    {
-        std::printf("QuelvarVST > ERROR opening FIFO for read\n");
-        std::fflush(stdout);
-        return false;
-    }
-    const int capacity = fcntl(fd, F_GETPIPE_SZ);
-    uiFifo = fd;
-    readBuffer.assign(static_cast<std::size_t>(capacity > 0 ? capacity : 0), 0);
-    return true;
-}
-
-bool Fennick3Editor::openPluginFifo()
-{
-    if (pluginFifo.load() != -1)
-        return true;
-    const int fd = pluginFifoPath.empty() ? -1 : openFifo(pluginFifoPath);
-    if (fd < 0)
-    {
-        std::printf("QuelvarVST >  ERROR opening FIFO for write\n");
-        std::fflush(stdout);
-        return false;
-    }
-    pluginFifo.store(fd);
-    return true;
 }
 
 bool Fennick3Editor::getRect(ERect** r)
@@ -158,29 +73,34 @@ void Fennick3Editor::openUI(void* window)
     char windowText[24];
     std::snprintf(windowText, sizeof windowText, "%ju",
                   static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(window)));
+    // Texts the audio thread left to others, and any change while the editor was closed.
+    engine->updateParameterData();
     if (firstOpen)
     {
         firstOpen = false;
-        if (executablePath.empty())
+        if (uiProgram.empty())
         {
             std::printf("QuelvarVST > no UI program to start: the editor stays empty\n");
-            std::fflush(stdout);
         }
-        else if (!engine->getSharedBlock())
+        else if (!block)
         {
             // The UI process draws from the shared block alone; without it there is nothing
             // to show.
             std::printf("QuelvarVST > no shared state for the editor: the editor stays empty\n");
-            std::fflush(stdout);
+        }
+        else if (!channels.open())
+        {
+            std::printf("QuelvarVST > ERROR can't make the pipes to the UI process\n");
         }
         else
         {
-            openUiFifo();
-            openPluginFifo();
+            const int capacity = fcntl(channels.commandRead, F_GETPIPE_SZ);
+            readBuffer.assign(static_cast<std::size_t>(capacity > 0 ? capacity : 65536), 0);
             startUiProcess(windowText);
         }
+        std::fflush(stdout);
     }
-    else if (!executablePath.empty() && engine->getSharedBlock())
+    else if (channels.isOpen())
     {
         if (!uiProcessAlive())
         {
@@ -188,45 +108,29 @@ void Fennick3Editor::openUI(void* window)
             std::printf("QuelvarVST > the UI process is gone: starting a new one\n");
             startUiProcess(windowText);
         }
-        else if (const int fd = pluginFifo.load(); fd == -1)
-        {
-            std::printf("QuelvarVST > open : plugin fifo handle is not valid\n");
-        }
         else
         {
             std::uint8_t message[6 + sizeof windowText];
             const std::size_t length = encodeWindow(message, windowText);
-            if (write(fd, message, length) != static_cast<ssize_t>(length))
+            if (write(channels.noticeWrite, message, length) != static_cast<ssize_t>(length))
                 std::printf("QuelvarVST > open message FAILED to write to plugin FIFO  err= %d\n",
                             errno);
         }
         std::fflush(stdout);
     }
-    if (uiFifo != -1)
+    if (channels.isOpen())
         pollTimer.start(kPollMs);
 }
 
 void Fennick3Editor::startUiProcess(const char* windowText)
 {
-    // Everything the child needs is made before the fork: the host is multi-threaded, so the
-    // child may not allocate or take a lock before exec.
-    char* const argv[] = {const_cast<char*>("QuelvarUI"), const_cast<char*>(windowText),
-                          const_cast<char*>(instance.c_str()), nullptr};
-    const char* path = executablePath.c_str();
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    if (pid == 0)
+    // Notices a dead UI process left unread would only be old news to the new one.
+    std::uint8_t stale[4096];
+    while (read(channels.noticeRead, stale, sizeof stale) > 0)
     {
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        // The host's own descriptors are none of the UI's business.
-        close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-        writeLiteral("QuelvarVST > starting child process !\n");
-        execv(path, argv);
-        writeLiteral("QuelvarVST > error : child process can't start \n");
-        _exit(127);
     }
+    std::fflush(stdout);
+    const pid_t pid = startUiProgram(uiProgram, windowText, block->descriptor(), channels);
     if (pid < 0)
     {
         std::printf("QuelvarVST > error : child process can't start \n");
@@ -277,48 +181,83 @@ void Fennick3Editor::endUiProcess()
 
 void Fennick3Editor::send(const std::uint8_t* message, std::size_t length)
 {
-    // Before the first open there is no FIFO: no system call for every note.
-    const int fd = pluginFifo.load(std::memory_order_relaxed);
-    if (fd < 0)
-        return;
     // One write of a few bytes: atomic on a pipe; a full pipe drops it.
-    [[maybe_unused]] const ssize_t n = write(fd, message, length);
+    [[maybe_unused]] const ssize_t n = write(channels.noticeWrite, message, length);
 }
 
 void Fennick3Editor::setParameter(int index, float value)
 {
-    if (!opened.load(std::memory_order_relaxed))
+    if (!opened.load(std::memory_order_relaxed) || index < 0 || index >= kNumParams)
         return;
-    std::uint8_t message[9];
-    send(message, encodeParameter(message, notice::parameter, index, value));
+    parameterValue[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
+    parameterDirty[static_cast<std::size_t>(index)].store(true, std::memory_order_release);
 }
 
 void Fennick3Editor::updateDisplay()
 {
-    if (!opened.load(std::memory_order_relaxed))
-        return;
-    const std::uint8_t message[1] = {notice::refresh};
-    send(message, sizeof message);
+    if (opened.load(std::memory_order_relaxed))
+        refreshDue.store(true, std::memory_order_relaxed);
 }
 
 void Fennick3Editor::processStep(int step)
 {
-    if (!opened.load(std::memory_order_relaxed))
-        return;
-    std::uint8_t message[2];
-    send(message, encodeTwoBytes(message, notice::step, step));
+    if (opened.load(std::memory_order_relaxed))
+        playedStep.store(step, std::memory_order_relaxed);
 }
 
 void Fennick3Editor::sendMidiMessage(int status, int data1, int data2)
 {
-    std::uint8_t message[4];
-    send(message, encodeThreeBytes(message, notice::midi, status, data1, data2));
+    if (opened.load(std::memory_order_relaxed))
+        midiEchoes.push(static_cast<std::uint32_t>(status & 0xFF) |
+                        static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
+                        static_cast<std::uint32_t>(data2 & 0xFF) << 16);
 }
 
+// Told whether the editor is open or not: the UI process keeps the type while it is closed.
 void Fennick3Editor::setDistortionType(int type)
 {
-    std::uint8_t message[2];
-    send(message, encodeTwoBytes(message, notice::distortionType, type));
+    distortionType.store(type, std::memory_order_relaxed);
+}
+
+void Fennick3Editor::sendNotices()
+{
+    if (!channels.isOpen())
+        return;
+    if (const int type = distortionType.exchange(-1, std::memory_order_relaxed); type >= 0)
+    {
+        std::uint8_t message[2];
+        send(message, encodeTwoBytes(message, notice::distortionType, type));
+    }
+    for (int i = 0; i < kNumParams; ++i)
+    {
+        if (!parameterDirty[static_cast<std::size_t>(i)].exchange(false,
+                                                                   std::memory_order_acquire))
+            continue;
+        // The text is made here, off the audio thread, before the UI is told to read it.
+        engine->publishParameterText(i);
+        std::uint8_t message[9];
+        send(message,
+             encodeParameter(message, notice::parameter, i,
+                             parameterValue[static_cast<std::size_t>(i)].load(
+                                 std::memory_order_relaxed)));
+    }
+    std::uint32_t echo = 0;
+    while (midiEchoes.pop(echo))
+    {
+        std::uint8_t message[4];
+        send(message, encodeThreeBytes(message, notice::midi, echo & 0xFF, (echo >> 8) & 0xFF,
+                                       (echo >> 16) & 0xFF));
+    }
+    if (const int step = playedStep.exchange(-1, std::memory_order_relaxed); step >= 0)
+    {
+        std::uint8_t message[2];
+        send(message, encodeTwoBytes(message, notice::step, step));
+    }
+    if (refreshDue.exchange(false, std::memory_order_relaxed))
+    {
+        const std::uint8_t message[1] = {notice::refresh};
+        send(message, sizeof message);
+    }
 }
 
 void Fennick3Editor::processFifoMessageCallback(void* editor)
@@ -328,9 +267,10 @@ void Fennick3Editor::processFifoMessageCallback(void* editor)
 
 void Fennick3Editor::processMessageFromUI()
 {
-    if (readBuffer.empty() || uiFifo == -1)
+    sendNotices();
+    if (readBuffer.empty() || !channels.isOpen())
         return;
-    const ssize_t n = read(uiFifo, readBuffer.data(), readBuffer.size());
+    const ssize_t n = read(channels.commandRead, readBuffer.data(), readBuffer.size());
     if (n <= 0)
         return;
     processMessages({readBuffer.data(), static_cast<std::size_t>(n)});

@@ -1,18 +1,22 @@
 // The plugin's editor: starts the UI program as a child process inside the host's window, sends
-// it notices over one FIFO and applies the commands it writes on the other, polled every 10 ms.
-// Notices come from any thread, the audio thread included: they are built on the stack and go
-// out in one non-blocking write, so a UI process that does not read never holds anyone up.
+// it notices over one pipe and applies the commands it writes on the other; both are polled every
+// 10 ms by the poll timer's thread. Nothing is written to disk: the program runs from memory and
+// the shared block and pipes are inherited.
+// Notices come from any thread, the audio thread included. They only store into atomics and a
+// fixed ring; the poll timer's thread turns them into messages, so no notice makes a system call.
 #pragma once
 
-#include "bridge/bridgeFiles.h"
 #include "bridge/bridgeProtocol.h"
+#include "bridge/uiProcess.h"
+#include "dsp/SpscRing.h"
 #include "engine/PalladonEditor.h"
+#include "engine/parameterTable.h"
 #include "plugin/Timer.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <sys/types.h>
 #include <vector>
 
@@ -20,13 +24,15 @@ namespace quelvar
 {
 
 class Palladon;
+class SharedBlock;
 
 class Fennick3Editor : public PalladonEditor
 {
 public:
-    // Writes the UI program (when there is one) and makes the FIFOs; host thread.
-    Fennick3Editor(Palladon* engine, std::span<const std::uint8_t> uiProgram);
-    // Stops polling, tells the UI process to quit and waits a moment for it, removes the files.
+    // Makes nothing yet: the pipes and the UI process come with the first open. Host thread.
+    Fennick3Editor(Palladon* engine, const SharedBlock* block,
+                   std::span<const std::uint8_t> uiProgram);
+    // Stops polling, tells the UI process to quit and waits a moment for it.
     ~Fennick3Editor() override;
 
     bool getRect(ERect** rect) override;
@@ -40,25 +46,23 @@ public:
     void sendMidiMessage(int status, int data1, int data2) override;
     void setDistortionType(int type) override;
 
-    // One poll of the command FIFO; the poll timer's thread.
+    // One poll: the notices gathered since the last one go out, then the commands that came in
+    // are applied. The poll timer's thread.
     void processMessageFromUI();
     static void processFifoMessageCallback(void* editor);
 
-    const std::string& getExecutablePath() const { return executablePath; }
-    const std::string& getUiFifoPath() const { return uiFifoPath; }
-    const std::string& getPluginFifoPath() const { return pluginFifoPath; }
+    // The UI's ends of the pipes, for tests that stand in for the UI process.
+    int uiCommandEnd() const { return channels.commandWrite; }
+    int uiNoticeEnd() const { return channels.noticeRead; }
     pid_t getUiProcess() const { return uiProcess; }
 
 private:
-    bool copyUIExecutable(const std::string& path, std::span<const std::uint8_t> program);
-    void prepareFifo(const bridge::BridgePaths& paths);
-    bool openUiFifo();
-    bool openPluginFifo();
     void openUI(void* window);
     void startUiProcess(const char* windowText);
     // Reaps a UI process that has ended; false when there is none running.
     bool uiProcessAlive();
     void endUiProcess();
+    void sendNotices();
     // Applies the commands in order; an unknown opcode or a message cut short ends the parse.
     void processMessages(std::span<const std::uint8_t> bytes);
     void applyCommand(const std::uint8_t* message, std::size_t length);
@@ -66,18 +70,25 @@ private:
 
     ERect rect{0, 0, bridge::kEditorHeight, bridge::kEditorWidth};
     Palladon* engine;
-    std::atomic<bool> opened{false}; // read by the audio thread's notices
-    std::string instance;            // the engine's tag, also the UI program's argument
+    const SharedBlock* block; // null: nothing for a UI process to show
+    std::span<const std::uint8_t> uiProgram;
+    std::atomic<bool> opened{false}; // read by the notices
     bool firstOpen = true;
-    std::string executablePath; // empty when no program was written
-    std::string uiFifoPath;
-    int uiFifo = -1;
-    std::vector<std::uint8_t> readBuffer; // pipe-capacity bytes, sized when the FIFO opens
-    std::string pluginFifoPath;
-    std::atomic<int> pluginFifo{-1}; // written on first open, read by every notice
+    bridge::UiChannels channels;
+    std::vector<std::uint8_t> readBuffer; // pipe-capacity bytes, sized with the pipes
     pid_t uiProcess = -1;
     Timer pollTimer;
+
+    // Gathered notices. A later parameter value, step or type supersedes an earlier one; MIDI
+    // echoes queue in order, and one that finds the ring full is dropped.
+    std::array<std::atomic<bool>, kNumParams> parameterDirty{};
+    std::array<std::atomic<float>, kNumParams> parameterValue{};
+    std::atomic<bool> refreshDue{false};
+    std::atomic<int> playedStep{-1};     // -1: none since the last poll
+    std::atomic<int> distortionType{-1}; // -1: unchanged since the last poll
+    SpscRing<std::uint32_t, 256> midiEchoes; // the audio thread writes
     static_assert(std::atomic<int>::is_always_lock_free);
+    static_assert(std::atomic<float>::is_always_lock_free);
 };
 
 } // namespace quelvar

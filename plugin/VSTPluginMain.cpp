@@ -1,5 +1,6 @@
 // The plugin's only exported symbol: builds one engine, its shared block and its editor per call.
 #include "bridge/SharedBlock.h"
+#include "bridge/leftoverFiles.h"
 #include "engine/Palladon.h"
 #include "plugin/Fennick3Editor.h"
 
@@ -20,10 +21,12 @@ AudioEffect* createEffectInstance(audioMasterCallback hostCallback)
             new (std::nothrow) quelvar::Palladon(hostCallback, quelvar::Flavour::plugin));
         if (!engine)
             return nullptr;
-        engine->attachSharedBlock(
-            quelvar::SharedBlock::create(quelvar::sharedBlockName(engine->getInstanceTag())));
+        std::unique_ptr<quelvar::SharedBlock> block = quelvar::SharedBlock::create();
+        const quelvar::SharedBlock* editorBlock = block.get();
+        engine->attachSharedBlock(std::move(block));
         engine->attachEditor(new (std::nothrow) quelvar::Fennick3Editor(
-            engine.get(), std::span<const std::uint8_t>(quelvarUiBytes, quelvarUiLength)));
+            engine.get(), editorBlock,
+            std::span<const std::uint8_t>(quelvarUiBytes, quelvarUiLength)));
         return engine.release();
     }
     catch (...)
@@ -37,6 +40,7 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(
 {
     if (!hostCallback || hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
+    quelvar::bridge::removeLeftoversOnce();
     AudioEffect* effect = createEffectInstance(hostCallback);
     return effect ? effect->getAeffect() : nullptr;
 }

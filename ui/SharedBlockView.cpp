@@ -16,9 +16,8 @@ namespace quelvar
 
 using namespace sharedLayout;
 
-SharedBlockView::SharedBlockView(const std::string& name)
+SharedBlockView::SharedBlockView(int fd)
 {
-    const int fd = shm_open(name.c_str(), O_RDWR, 0600);
     if (fd < 0)
     {
         std::printf("QuelvarUI > error can't open plugin shared memory\n");

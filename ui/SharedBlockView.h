@@ -1,5 +1,5 @@
-// The engine's shared state block as the UI process sees it: mapped read-write by name, never
-// created. Every read is one word load, so a record being rewritten may read half old and half
+// The engine's shared state block as the UI process sees it: mapped read-write from the
+// descriptor the plugin handed down, never created. Every read is one word load, so a record being rewritten may read half old and half
 // new; the next refresh puts it right. Qt main thread.
 #pragma once
 
@@ -14,8 +14,8 @@ class SharedBlockView
 {
 public:
     // Prints the failure and stays unmapped when the block is missing or too short; every read
-    // then answers zero.
-    explicit SharedBlockView(const std::string& name);
+    // then answers zero. The descriptor is closed either way.
+    explicit SharedBlockView(int fd);
     ~SharedBlockView();
     SharedBlockView(const SharedBlockView&) = delete;
     SharedBlockView& operator=(const SharedBlockView&) = delete;

@@ -1,6 +1,5 @@
 #include "ui/UICommunication.h"
 
-#include "bridge/bridgeFiles.h"
 #include "bridge/bridgeProtocol.h"
 
 #include <cstdio>
@@ -19,18 +18,16 @@ namespace
 constexpr int kPollMs = 20;
 }
 
-UICommunication::UICommunication(const std::string& commandFifo, const std::string& noticeFifo,
-                                 QObject* parent)
-    : QObject(parent), parentProcess(getppid())
+UICommunication::UICommunication(int commandFd, int noticeFd, QObject* parent)
+    : QObject(parent), commandFd(commandFd), noticeFd(noticeFd), parentProcess(getppid())
 {
-    commandFd = openFifo(commandFifo);
     if (commandFd < 0)
         std::printf("QuelvarUI > ERROR can't open UI FIFO\n");
-    noticeFd = openFifo(noticeFifo);
     if (noticeFd < 0)
         std::printf("QuelvarUI > ERROR can't open Plugin FIFO\n");
     else
     {
+        fcntl(noticeFd, F_SETFL, fcntl(noticeFd, F_GETFL) | O_NONBLOCK);
         const int capacity = fcntl(noticeFd, F_GETPIPE_SZ);
         buffer.assign(static_cast<std::size_t>(capacity > 0 ? capacity : 65536), 0);
     }

@@ -1,6 +1,6 @@
-// The UI process's side of the FIFO protocol: polls the notice FIFO every 20 ms and turns each
-// notice into a signal, and writes commands, each in one write that is dropped when the pipe is
-// full. It also quits when the plugin's process is gone. Qt main thread.
+// The UI process's side of the bridge: polls the notice pipe every 20 ms and turns each notice
+// into a signal, and writes commands, each in one write that is dropped when the pipe is full.
+// It also quits when the plugin's process is gone. Qt main thread.
 #pragma once
 
 #include <QObject>
@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <sys/types.h>
 #include <vector>
 
@@ -21,8 +20,9 @@ class UICommunication : public QObject
     Q_OBJECT
 
 public:
-    UICommunication(const std::string& commandFifo, const std::string& noticeFifo,
-                    QObject* parent = nullptr);
+    // Takes the descriptors the plugin handed down: commands are written to the first, notices
+    // read from the second, which is made non-blocking. A negative one stays unused.
+    UICommunication(int commandFd, int noticeFd, QObject* parent = nullptr);
     ~UICommunication() override;
 
     void start();

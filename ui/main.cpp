@@ -1,7 +1,7 @@
 // QuelvarUI: the plugin's editor process. Started by the plugin as
-// "QuelvarUI <host window id> <instance tag>"; quits on the plugin's notice or when the plugin's
-// process is gone.
-#include "bridge/bridgeFiles.h"
+// "QuelvarUI <host window id> <state fd> <command fd> <notice fd>" with the shared block and its
+// ends of the two pipes inherited on those descriptors; quits on the plugin's notice or when the
+// plugin's process is gone.
 #include "standalone/panel/MainWidget.h"
 #include "ui/Embedder.h"
 #include "ui/FifoBackend.h"
@@ -13,23 +13,36 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+
+namespace
+{
+// An inherited descriptor named on the command line, or -1 when the argument is no open one.
+int inheritedDescriptor(const char* text)
+{
+    char* end = nullptr;
+    const long fd = std::strtol(text, &end, 10);
+    if (!end || *end != 0 || fd < 3 || fd > 1023 || fcntl(static_cast<int>(fd), F_GETFD) == -1)
+        return -1;
+    return static_cast<int>(fd);
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
     using namespace quelvar;
     std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
-    if (argc < 3 || !bridge::isValidTag(argv[2]))
+    if (argc < 5)
     {
-        std::printf("QuelvarUI > usage: QuelvarUI <window id> <instance>\n");
+        std::printf("QuelvarUI > usage: QuelvarUI <window id> <state fd> <command fd> <notice fd>\n");
         return 2;
     }
     char* end = nullptr;
     const unsigned long long window = std::strtoull(argv[1], &end, 10);
 
-    const bridge::BridgePaths paths = bridge::bridgePaths(bridge::runtimeDirectory(false), argv[2]);
-    UICommunication link(paths.commandFifo, paths.noticeFifo);
-    SharedBlockView block(paths.sharedBlock);
+    UICommunication link(inheritedDescriptor(argv[3]), inheritedDescriptor(argv[4]));
+    SharedBlockView block(inheritedDescriptor(argv[2]));
     FifoBackend backend(block, link);
 
     std::printf("QuelvarUI > trying to create embed X11 widget\n");

@@ -6,7 +6,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <filesystem>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <vector>
 #include <unistd.h>
 
 using namespace quelvar;
@@ -14,13 +18,15 @@ using namespace quelvar::sharedLayout;
 
 namespace
 {
-// Reads the block the way the UI process does: by name, from a mapping of its own.
+// Reads the block the way the UI process does: from a copy of its descriptor, in a mapping of
+// its own.
 class ReaderMapping
 {
 public:
-    explicit ReaderMapping(const std::string& name)
+    explicit ReaderMapping(const StateMirror* block)
     {
-        const int fd = shm_open(name.c_str(), O_RDWR, 0600);
+        const auto* shared = dynamic_cast<const SharedBlock*>(block);
+        const int fd = shared ? dup(shared->descriptor()) : -1;
         if (fd < 0)
             return;
         void* p = mmap(nullptr, kSize, PROT_READ, MAP_SHARED, fd, 0);
@@ -51,9 +57,13 @@ private:
     const std::uint8_t* base = nullptr;
 };
 
-std::string blockName(const Palladon& engine)
+std::vector<std::string> sharedMemoryNames()
 {
-    return "/qlvrdata.mmap" + engine.getInstanceTag();
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm"))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::size_t patternRecord(int index)
@@ -62,28 +72,22 @@ std::size_t patternRecord(int index)
 }
 } // namespace
 
-TEST(SharedBlock, EachEngineHasItsOwnNameTiedToThisProcess)
+TEST(SharedBlock, EachEngineHasItsOwnAndNoneHasAName)
 {
+    const std::vector<std::string> before = sharedMemoryNames();
     Palladon first(nullptr);
     Palladon second(nullptr);
     attachSharedBlock(first);
     attachSharedBlock(second);
-    EXPECT_NE(blockName(first), blockName(second));
-    EXPECT_EQ(first.getInstanceTag().rfind(std::to_string(getpid()) + "-", 0), 0u);
-    EXPECT_TRUE(ReaderMapping(blockName(first)).ok());
-    EXPECT_TRUE(ReaderMapping(blockName(second)).ok());
-}
-
-TEST(SharedBlock, TheNameGoesWithTheEngine)
-{
-    std::string name;
-    {
-        Palladon engine(nullptr);
-        attachSharedBlock(engine);
-        name = blockName(engine);
-        EXPECT_TRUE(ReaderMapping(name).ok());
-    }
-    EXPECT_FALSE(ReaderMapping(name).ok());
+    ReaderMapping firstView(first.getSharedBlock());
+    ReaderMapping secondView(second.getSharedBlock());
+    ASSERT_TRUE(firstView.ok());
+    ASSERT_TRUE(secondView.ok());
+    first.setParameter(kCutoff, 0.25f);
+    second.setParameter(kCutoff, 0.75f);
+    EXPECT_EQ(firstView.at<float>(kCutoff * kParameterRecordBytes), 0.25f);
+    EXPECT_EQ(secondView.at<float>(kCutoff * kParameterRecordBytes), 0.75f);
+    EXPECT_EQ(sharedMemoryNames(), before);
 }
 
 TEST(SharedBlock, StandaloneEnginesHaveNone)
@@ -99,17 +103,21 @@ TEST(SharedBlock, ParameterRecordsHoldTheGivenValueAndItsText)
 {
     Palladon engine(nullptr);
     attachSharedBlock(engine);
-    ReaderMapping block(blockName(engine));
+    ReaderMapping block(engine.getSharedBlock());
     ASSERT_TRUE(block.ok());
     EXPECT_EQ(block.at<float>(0 * kParameterRecordBytes), 1.0f);
+    // A change stores its value at once (any thread may make it); its text comes later, off the
+    // audio thread.
     engine.setParameter(kWaveform, 0.7f);
     EXPECT_EQ(block.at<float>(kWaveform * kParameterRecordBytes), 0.7f);
+    engine.publishParameterText(kWaveform);
     EXPECT_EQ(block.text(kWaveform * kParameterRecordBytes + kParameterTextOffset), "square");
     engine.updateParameterData();
     EXPECT_EQ(block.at<float>(kWaveform * kParameterRecordBytes), 1.0f);
     engine.setParameter(kDistSelect, 0.3f);
-    EXPECT_EQ(block.text(kDistSelect * kParameterRecordBytes + kParameterTextOffset), "ClipInferno");
     engine.setParameter(kTempo, 0.5f);
+    engine.updateParameterData();
+    EXPECT_EQ(block.text(kDistSelect * kParameterRecordBytes + kParameterTextOffset), "ClipInferno");
     EXPECT_EQ(block.text(kTempo * kParameterRecordBytes + kParameterTextOffset), "");
     for (std::size_t record = 29; record < 32; ++record)
         EXPECT_EQ(block.at<std::uint32_t>(record * kParameterRecordBytes), 0u);
@@ -119,7 +127,7 @@ TEST(SharedBlock, PatternRecordsHoldAllSixtyFourStepsNameAndCount)
 {
     Palladon engine(nullptr);
     attachSharedBlock(engine);
-    ReaderMapping block(blockName(engine));
+    ReaderMapping block(engine.getSharedBlock());
     ASSERT_TRUE(block.ok());
     Pattern& p = *engine.getSong().getPattern(9);
     p.setNBStep(12);
@@ -143,7 +151,7 @@ TEST(SharedBlock, TransportFieldsFollowTheEngine)
 {
     EngineHarness h;
     attachSharedBlock(h.engine());
-    ReaderMapping block(blockName(h.engine()));
+    ReaderMapping block(h.engine().getSharedBlock());
     ASSERT_TRUE(block.ok());
     h.setTempo(133.7);
     h.play();
@@ -161,7 +169,17 @@ TEST(SharedBlock, TransportFieldsFollowTheEngine)
     EXPECT_EQ(block.at<std::int32_t>(kCurrentPatternOffset), 4);
 }
 
-TEST(SharedBlock, RefusedMappingLeavesNoBlock)
+TEST(SharedBlock, NoDescriptorLeftGivesNoBlock)
 {
-    EXPECT_EQ(SharedBlock::create("/no/such/dir/name"), nullptr);
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const int lowestFree = dup(0);
+    ASSERT_GE(lowestFree, 0);
+    close(lowestFree);
+    rlimit none = limit;
+    none.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    const bool made = SharedBlock::create() != nullptr;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_FALSE(made);
 }

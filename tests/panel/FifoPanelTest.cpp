@@ -1,8 +1,7 @@
 // The same panel in the UI process's back-end: its gestures leave as commands on the command
-// FIFO in the bridge's wire format, and the plugin's notices come back to its controls.
+// pipe in the bridge's wire format, and the plugin's notices come back to its controls.
 #include "PanelTestSupport.h"
 
-#include "bridge/bridgeFiles.h"
 #include "bridge/bridgeProtocol.h"
 #include "standalone/panel/Button.h"
 #include "standalone/panel/Control.h"
@@ -41,17 +40,16 @@ std::vector<std::uint8_t> drain(int fd)
 TEST(FifoPanel, GesturesLeaveAsCommandsAndNoticesComeBack)
 {
     QTemporaryDir dir;
-    const std::string commands = dir.filePath(QStringLiteral("ui.fifo")).toStdString();
-    const std::string notices = dir.filePath(QStringLiteral("plugin.fifo")).toStdString();
-    ASSERT_TRUE(bridge::createFifo(commands));
-    ASSERT_TRUE(bridge::createFifo(notices));
-    UICommunication link(commands, notices);
-    SharedBlockView block("/quelvar-panel-test-absent");
+    int commands[2];
+    int notices[2];
+    ASSERT_EQ(pipe2(commands, O_NONBLOCK), 0);
+    ASSERT_EQ(pipe2(notices, O_NONBLOCK), 0);
+    UICommunication link(commands[1], notices[0]);
+    SharedBlockView block(-1);
     FifoBackend backend(block, link);
     QDir().mkpath(dir.filePath(QStringLiteral("Patterns/USER")));
     MainWidget panel(backend, nullptr, dir.filePath(QStringLiteral("Patterns")));
-    const int plugin = bridge::openFifo(commands);
-    ASSERT_GE(plugin, 0);
+    const int plugin = commands[0];
     drain(plugin);
 
     auto* knob = panel.findChild<Knob*>(QStringLiteral("cut_off"));
@@ -79,7 +77,7 @@ TEST(FifoPanel, GesturesLeaveAsCommandsAndNoticesComeBack)
     EXPECT_EQ(bridge::getInt32(&bytes[3]), 25);
 
     // The plugin's parameter notice moves the control of that slot.
-    const int noticeWriter = bridge::openFifo(notices);
+    const int noticeWriter = notices[1];
     std::uint8_t notice[9];
     const std::size_t length = bridge::encodeParameter(notice, bridge::notice::parameter, 4, 0.3f);
     ASSERT_EQ(write(noticeWriter, notice, length), static_cast<ssize_t>(length));

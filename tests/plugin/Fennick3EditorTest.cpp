@@ -1,6 +1,6 @@
 // The editor bridge around an in-process engine. A shell script stands in for the UI program: it
-// notes its arguments and ends. Commands are written into the real command FIFO and notices read
-// from the real notice FIFO.
+// notes its arguments and ends. Commands are written into the real command pipe and notices read
+// from the real notice pipe, through the ends the editor keeps for the UI.
 #include "plugin/Fennick3Editor.h"
 
 #include "bridge/bridgeProtocol.h"
@@ -8,6 +8,7 @@
 #include "support/AllocGuard.h"
 #include "support/sharedBlockSupport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -90,12 +91,6 @@ bool exists(const std::string& path)
     return lstat(path.c_str(), &st) == 0;
 }
 
-mode_t modeOf(const std::string& path)
-{
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
-}
-
 class Editor : public ::testing::Test
 {
 protected:
@@ -105,7 +100,6 @@ protected:
     {
         char pattern[] = "/tmp/quelvar-editor-test-XXXXXX";
         dir = mkdtemp(pattern);
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
         engine = std::make_unique<Palladon>(&hostCallback, Flavour::plugin);
         sharedBlock = attachSharedBlock(*engine);
         hostLog = {};
@@ -113,21 +107,21 @@ protected:
         // A lingering stand-in stays up like a real UI process until it is told or made to go.
         script = "#!/bin/sh\necho \"$@\" >> " + dir + "/started\n" +
                  (lingering ? "exec sleep 30\n" : "");
-        editor = new Fennick3Editor(
-            engine.get(), {reinterpret_cast<const std::uint8_t*>(script.data()), script.size()});
+        editor = new Fennick3Editor(engine.get(), sharedBlock, program());
         engine->attachEditor(editor);
-        notices = open(editor->getPluginFifoPath().c_str(), O_RDONLY | O_NONBLOCK);
     }
 
     void TearDown() override
     {
         deleteEditor();
-        if (notices >= 0)
-            close(notices);
         hostLog.engine = nullptr;
         engine.reset();
-        unsetenv("XDG_RUNTIME_DIR");
         fs::remove_all(dir);
+    }
+
+    std::span<const std::uint8_t> program() const
+    {
+        return {reinterpret_cast<const std::uint8_t*>(script.data()), script.size()};
     }
 
     // As the plugin's entry does: the editor goes before the engine.
@@ -149,17 +143,15 @@ protected:
 
     void writeCommands(const Bytes& bytes)
     {
-        const int fd = open(editor->getUiFifoPath().c_str(), O_WRONLY | O_NONBLOCK);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        close(fd);
+        ASSERT_EQ(write(editor->uiCommandEnd(), bytes.data(), bytes.size()),
+                  static_cast<ssize_t>(bytes.size()));
     }
 
-    // The notices waiting in the FIFO, split into messages.
+    // The notices waiting in the pipe, split into messages.
     Messages readNotices()
     {
         Bytes bytes(65536);
-        const ssize_t n = read(notices, bytes.data(), bytes.size());
+        const ssize_t n = read(editor->uiNoticeEnd(), bytes.data(), bytes.size());
         bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         Messages messages;
         for (std::size_t at = 0; at < bytes.size();)
@@ -176,6 +168,31 @@ protected:
             at += length;
         }
         return messages;
+    }
+
+    // Notices the poll timer sends within a second, until `count` have come, in sorted order:
+    // one poll sends them in its own order, and two polls may share them.
+    Messages awaitNotices(std::size_t count)
+    {
+        Messages all;
+        for (int i = 0; i < 200 && all.size() < count; ++i)
+        {
+            for (Bytes& m : readNotices())
+                all.push_back(std::move(m));
+            std::this_thread::sleep_for(5ms);
+        }
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+
+    // Reads until the poll timer has had 50 ms without sending anything.
+    void settleNotices()
+    {
+        for (int quiet = 0; quiet < 10;)
+        {
+            quiet = readNotices().empty() ? quiet + 1 : 0;
+            std::this_thread::sleep_for(5ms);
+        }
     }
 
     bool awaitNotice(const Bytes& expected)
@@ -212,75 +229,33 @@ protected:
     std::unique_ptr<Palladon> engine;
     SharedBlock* sharedBlock = nullptr;
     Fennick3Editor* editor = nullptr;
-    int notices = -1;
 };
+
+std::vector<std::string> namesIn(const std::string& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 } // namespace
 
-TEST_F(Editor, FilesOfOneEngineCarryItsProcessAndNumber)
+// The UI program runs from memory and gets the shared block and the pipes as descriptors: an
+// editor made, opened, closed and deleted leaves no file anywhere.
+TEST_F(Editor, WritesNoFileAtAll)
 {
-    const std::string tag = engine->getInstanceTag();
-    EXPECT_EQ(tag, std::to_string(getpid()) + "-" + std::to_string(engine->getInstanceNumber()));
-    EXPECT_EQ(editor->getExecutablePath(), dir + "/QuelvarUI" + tag);
-    EXPECT_EQ(editor->getUiFifoPath(), dir + "/quelvarui" + tag + ".fifo");
-    EXPECT_EQ(editor->getPluginFifoPath(), dir + "/quelvarplugin" + tag + ".fifo");
-    EXPECT_EQ(modeOf(editor->getExecutablePath()), S_IFREG | 0700u);
-    EXPECT_EQ(modeOf(editor->getUiFifoPath()), S_IFIFO | 0600u);
-    EXPECT_EQ(modeOf(editor->getPluginFifoPath()), S_IFIFO | 0600u);
-
+    const std::vector<std::string> sharedMemory = namesIn("/dev/shm");
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     Palladon other(&hostCallback, Flavour::plugin);
-    const SharedBlock* otherBlock = attachSharedBlock(other);
-    auto* second = new Fennick3Editor(&other, {});
-    EXPECT_NE(other.getInstanceTag(), tag);
-    EXPECT_NE(second->getUiFifoPath(), editor->getUiFifoPath());
-    EXPECT_NE(second->getPluginFifoPath(), editor->getPluginFifoPath());
-    EXPECT_NE(otherBlock->name(), sharedBlock->name());
-    const std::string secondFifo = second->getUiFifoPath();
+    auto* second = new Fennick3Editor(&other, attachSharedBlock(other), program());
+    EXPECT_TRUE(second->open(kWindow));
+    ASSERT_EQ(startedLines(), std::vector<std::string>{"4242 3 4 5"});
+    second->close();
     delete second;
-    EXPECT_FALSE(exists(secondFifo));
-    EXPECT_TRUE(exists(editor->getUiFifoPath()));
-}
-
-TEST_F(Editor, AnotherProcessNamesItsEngineOfTheSameNumberApart)
-{
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t child = fork();
-    if (child == 0)
-    {
-        close(fds[0]);
-        std::string line;
-        {
-            Palladon theirs(&hostCallback, Flavour::plugin);
-            const SharedBlock* theirBlock = attachSharedBlock(theirs);
-            Fennick3Editor theirEditor(&theirs, {});
-            line = std::to_string(theirs.getInstanceNumber()) + "\n" + theirEditor.getUiFifoPath() +
-                   "\n" + theirEditor.getPluginFifoPath() + "\n" + theirBlock->name();
-        }
-        _exit(write(fds[1], line.data(), line.size()) == static_cast<ssize_t>(line.size()) ? 0 : 1);
-    }
-    close(fds[1]);
-    std::string reply;
-    char buffer[512];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
-        reply.append(buffer, static_cast<std::size_t>(n));
-    close(fds[0]);
-    int status = -1;
-    waitpid(child, &status, 0);
-    ASSERT_EQ(status, 0);
-
-    Palladon ours(&hostCallback, Flavour::plugin);
-    const SharedBlock* ourBlock = attachSharedBlock(ours);
-    Fennick3Editor ourEditor(&ours, {});
-    std::istringstream lines(reply);
-    std::string number, commandFifo, noticeFifo, block;
-    std::getline(lines, number);
-    std::getline(lines, commandFifo);
-    std::getline(lines, noticeFifo);
-    std::getline(lines, block);
-    EXPECT_EQ(std::stoi(number), ours.getInstanceNumber()) << "both processes count from here";
-    EXPECT_NE(commandFifo, ourEditor.getUiFifoPath());
-    EXPECT_NE(noticeFifo, ourEditor.getPluginFifoPath());
-    EXPECT_NE(block, ourBlock->name());
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"started"});
+    EXPECT_EQ(namesIn("/dev/shm"), sharedMemory);
 }
 
 class LingeringEditor : public Editor
@@ -304,7 +279,7 @@ TEST_F(LingeringEditor, StartsTheUiOnceAndSendsTheNewWindowOnReopen)
 
     EXPECT_TRUE(editor->open(kWindow));
     EXPECT_TRUE(editor->isOpen());
-    EXPECT_EQ(startedLines(), std::vector<std::string>{"4242 " + engine->getInstanceTag()});
+    EXPECT_EQ(startedLines(), std::vector<std::string>{"4242 3 4 5"});
     editor->close();
     EXPECT_FALSE(editor->isOpen());
     readNotices();
@@ -318,8 +293,7 @@ TEST_F(LingeringEditor, StartsTheUiOnceAndSendsTheNewWindowOnReopen)
 TEST_F(Editor, WithoutAProgramOpeningReportsOnceAndStartsNothing)
 {
     deleteEditor();
-    Fennick3Editor empty(engine.get(), {});
-    EXPECT_EQ(empty.getExecutablePath(), "");
+    Fennick3Editor empty(engine.get(), sharedBlock, {});
     testing::internal::CaptureStdout();
     EXPECT_TRUE(empty.open(kWindow));
     empty.close();
@@ -464,44 +438,67 @@ TEST_F(Editor, TextFieldsEndAtTheirFirstZeroByte)
     EXPECT_EQ(notesOf(*seventh), notesOf(*engine->getCurrentPattern()));
 }
 
-TEST_F(Editor, NoticesGoOutWholeAndTheAudioThreadOnesAllocateNothing)
+// Notices only store; the poll sends them, latest values of a kind superseding earlier ones.
+TEST_F(Editor, NoticesAreGatheredWithoutAllocatingAndSentByThePoll)
 {
     editor->open(kWindow);
-    readNotices();
+    settleNotices();
     const int before = allocGuard::count();
     {
         allocGuard::NoAllocScope scope;
+        editor->processStep(4);
         editor->processStep(5);
         editor->sendMidiMessage(0x90, 40, 100);
+        editor->setParameter(kCutoff, 0.1f);
+        editor->setParameter(kCutoff, 0.2f);
+        editor->updateDisplay();
     }
     EXPECT_EQ(allocGuard::count(), before);
-    EXPECT_EQ(readNotices(), (Messages{{3, 5}, {4, 0x90, 40, 100}}));
+    EXPECT_EQ(awaitNotices(4), (Messages{{1, 3, 0, 0, 0, 0xCD, 0xCC, 0x4C, 0x3E},
+                                         {2},
+                                         {3, 5},
+                                         {4, 0x90, 40, 100}}));
 
-    // Closed: only the MIDI and distortion-type notices still go out.
+    // Closed: only the distortion type is kept for the UI, which shows it when reopened.
     editor->close();
     editor->processStep(6);
     editor->setParameter(2, 0.1f);
     editor->updateDisplay();
     editor->sendMidiMessage(0xFC, 0, 0);
     engine->setParameter(kDistSelect, 0.5f);
-    EXPECT_EQ(readNotices(), (Messages{{4, 0xFC, 0, 0}, {16, 2}}));
+    editor->processMessageFromUI();
+    EXPECT_EQ(readNotices(), (Messages{{16, 2}}));
 }
 
-TEST_F(Editor, DestructionTellsTheUiToQuitReapsItAndRemovesTheFiles)
+// The audio thread stores a changed value; the poll makes its display text before the notice.
+TEST_F(Editor, ThePollPublishesTheTextOfAChangedParameter)
+{
+    editor->open(kWindow);
+    settleNotices();
+    engine->setParameter(kDistSelect, 0.75f);
+    using namespace sharedLayout;
+    const auto* text = reinterpret_cast<const char*>(
+        sharedBlock->bytes() + kDistSelect * kParameterRecordBytes + kParameterTextOffset);
+    ASSERT_TRUE(awaitNotice(parameterCommand(kDistSelect, 0.75f)));
+    EXPECT_STREQ(text, "Ultracrunch");
+}
+
+TEST_F(Editor, DestructionTellsTheUiToQuitAndReapsIt)
 {
     editor->open(kWindow);
     startedLines();
     const pid_t ui = editor->getUiProcess();
     ASSERT_GT(ui, 0);
-    const std::vector<std::string> files = {editor->getExecutablePath(), editor->getUiFifoPath(),
-                                            editor->getPluginFifoPath()};
-    readNotices();
+    const int notices = dup(editor->uiNoticeEnd());
+    settleNotices();
 
     deleteEditor();
-    EXPECT_EQ(readNotices(), (Messages{{7, 0}}));
+    Bytes quit(16);
+    EXPECT_EQ(read(notices, quit.data(), quit.size()), 2);
+    quit.resize(2);
+    EXPECT_EQ(quit, (Bytes{7, 0}));
+    close(notices);
     EXPECT_EQ(waitpid(ui, nullptr, WNOHANG), -1) << "already reaped";
-    for (const auto& f : files)
-        EXPECT_FALSE(exists(f)) << f;
 }
 
 TEST_F(LingeringEditor, AKilledUiProcessIsReplacedAtTheNextOpenWhileTheEngineRenders)
@@ -527,7 +524,7 @@ TEST_F(LingeringEditor, AKilledUiProcessIsReplacedAtTheNextOpenWhileTheEngineRen
     ASSERT_TRUE(editor->open(reinterpret_cast<void*>(std::uintptr_t{5151})));
     const std::vector<std::string> started = startedLines(2);
     ASSERT_EQ(started.size(), 2u);
-    EXPECT_EQ(started[1], "5151 " + engine->getInstanceTag());
+    EXPECT_EQ(started[1], "5151 3 4 5");
     EXPECT_NE(editor->getUiProcess(), first);
 }
 
@@ -536,7 +533,10 @@ TEST_F(LingeringEditor, AUiProcessThatStopsReadingNeverHoldsTheEngineUp)
     ASSERT_TRUE(editor->open(kWindow));
     // Far more notices than a pipe holds: each one that does not fit is dropped at once.
     for (int i = 0; i < 200000; ++i)
+    {
         engine->setParameter(i % kNumParams, 0.5f);
+        editor->sendMidiMessage(0x90, i % 128, 100);
+    }
     EXPECT_EQ(engine->getParameter(kCutoff), 0.5f);
 }
 
@@ -546,8 +546,7 @@ TEST_F(Editor, AnEngineWithoutASharedBlockGetsAnEmptyEditor)
     Palladon standalone(&hostCallback, Flavour::standalone);
     ASSERT_EQ(standalone.getSharedBlock(), nullptr);
     {
-        Fennick3Editor empty(
-            &standalone, {reinterpret_cast<const std::uint8_t*>(script.data()), script.size()});
+        Fennick3Editor empty(&standalone, nullptr, program());
         EXPECT_TRUE(empty.open(kWindow));
         empty.close();
         EXPECT_TRUE(empty.open(kWindow));

@@ -12,8 +12,7 @@ namespace quelvar
 // The block, still owned by the engine; null when it could not be made.
 inline SharedBlock* attachSharedBlock(Palladon& engine)
 {
-    std::unique_ptr<SharedBlock> block =
-        SharedBlock::create(sharedBlockName(engine.getInstanceTag()));
+    std::unique_ptr<SharedBlock> block = SharedBlock::create();
     SharedBlock* attached = block.get();
     engine.attachSharedBlock(std::move(block));
     return attached;
