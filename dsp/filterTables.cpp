@@ -8,6 +8,8 @@ namespace quelvar
 double funTab1[kFunTab1Size];
 double funTab2[kFunTab2Size];
 
+namespace
+{
 void initFunTab1()
 {
     // The decimal constant, not pi/2 to full precision: the curve's exact rows depend on it.
@@ -27,6 +29,7 @@ void initFunTab2()
     for (int i = 0; i < kFunTab2Size; ++i)
         funTab2[i] = static_cast<double>(std::pow(2.0f, static_cast<float>(i * 0.03125 - 8.0)));
 }
+} // namespace
 
 void initFilterTables()
 {

@@ -11,8 +11,6 @@ constexpr int kFunTab2Size = 513;
 extern double funTab1[kFunTab1Size];
 extern double funTab2[kFunTab2Size];
 
-void initFunTab1();
-void initFunTab2();
 // Fills both tables once per process; later calls do nothing.
 void initFilterTables();
 
