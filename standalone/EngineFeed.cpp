@@ -1,5 +1,6 @@
 #include "standalone/EngineFeed.h"
 
+#include <chrono>
 #include <climits>
 #include <cstring>
 
@@ -8,6 +9,9 @@ namespace quelvar
 
 void EngineFeed::render(float* const* outputs, unsigned long frames)
 {
+    blockStart = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                     std::chrono::steady_clock::now().time_since_epoch())
+                     .count();
     std::memset(outputs[0], 0, frames * sizeof(float));
     std::memset(outputs[1], 0, frames * sizeof(float));
     AEffect* e = getEngine();

@@ -7,6 +7,7 @@
 #include "vst2/VstInterface.h"
 
 #include <atomic>
+#include <cstdint>
 
 namespace quelvar
 {
@@ -20,6 +21,8 @@ public:
 
     // Audio thread: clears both channels, hands the engine its queued events, then renders.
     void render(float* const* outputs, unsigned long frames);
+    // Audio thread: when the block being rendered began, in nanoseconds of steady_clock.
+    std::int64_t blockStartNs() const { return blockStart; }
     static void renderCallback(float* const* outputs, unsigned long frames, void* feed)
     {
         static_cast<EngineFeed*>(feed)->render(outputs, frames);
@@ -33,6 +36,7 @@ private:
     std::atomic<AEffect*> engine{nullptr};
     static_assert(std::atomic<AEffect*>::is_always_lock_free);
     EngineEventQueue queue;
+    std::int64_t blockStart = 0; // audio thread
 };
 
 } // namespace quelvar

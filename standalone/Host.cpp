@@ -82,6 +82,7 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), services(std::move(given))
 {
     initStandaloneResources();
+    midiSender = std::make_unique<MidiSender>();
     current.store(this, std::memory_order_release);
 
     const QSettings settings;
@@ -102,6 +103,7 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
         audioOutput->start();
 
     midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
+    midiSender->attach(midiPorts.get());
     {
         QSettings ports;
         const std::vector<std::string> ins = readPortNames(ports, settings::kMidiIn);
@@ -219,6 +221,7 @@ Host::~Host()
     audioOutput->close();
     saveState();
     current.store(nullptr, std::memory_order_release);
+    midiSender.reset();
     midiPorts.reset();
     audioOutput.reset();
     // The editor's panel lives among this window's widgets: close it while they exist.
@@ -379,10 +382,12 @@ VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*in
     {
         Host* host = instance();
         const auto* events = static_cast<const VstEvents*>(ptr);
-        if (!host || !host->midiPorts)
+        if (!host)
             return 0;
         if (!events)
             return 1;
+        const double reported = transportRecord().getSampleRate();
+        const double sampleRate = reported > 0.0 ? reported : 44100.0;
         for (int i = 0; i < events->numEvents; ++i)
         {
             const VstEvent* e = events->events[i];
@@ -395,7 +400,11 @@ VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*in
                 static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[1]));
             const auto data2 =
                 static_cast<std::uint32_t>(static_cast<unsigned char>(m->midiData[2]));
-            host->midiPorts->send(status | data1 << 8 | data2 << 16);
+            // Each message keeps its place in the block; the MIDI thread sends it then.
+            const std::int64_t due =
+                host->engineFeed.blockStartNs() +
+                static_cast<std::int64_t>(m->deltaFrames * 1e9 / sampleRate);
+            host->midiSender->queue(status | data1 << 8 | data2 << 16, due);
         }
         return 1;
     }

@@ -6,6 +6,7 @@
 
 #include "standalone/AudioBackend.h"
 #include "standalone/EngineFeed.h"
+#include "standalone/MidiSender.h"
 #include "standalone/MidiSystem.h"
 #include "standalone/RtMidiSystem.h"
 
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<AudioOutput> audioOutput;
     QTimer* audioWatch = nullptr;
     std::unique_ptr<MidiPorts> midiPorts;
+    std::unique_ptr<MidiSender> midiSender; // made before the stream starts, ended before the ports
     ConfigDialog* dialog = nullptr;
     KeyboardCapture* keys = nullptr;
     Palladon* synth = nullptr;

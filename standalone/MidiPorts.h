@@ -1,8 +1,8 @@
 // The MIDI ports: lists inputs and outputs at construction, opens the ones chosen, turns
 // incoming messages into engine events or transport and tempo changes, and sends the engine's
 // outgoing notes to every open output and to a virtual output it always tries to create.
-// Main thread, except: the input callback (one MIDI thread per open input) and send (audio
-// thread). Changes to the output list wait until no send is under way.
+// Main thread, except: the input callback (one MIDI thread per open input) and send (the
+// MidiSender's thread). Changes to the output list wait until no send is under way.
 #pragma once
 
 #include "standalone/EngineEventQueue.h"
@@ -51,8 +51,8 @@ public:
     int outputCount() const { return static_cast<int>(outputNames.size()); }
     bool hasVirtualOutput() const { return virtualOutput != nullptr; }
 
-    // Audio thread: status, data 1, data 2 from bits 0–23 to every open output, then to the
-    // virtual output. False while the output list is being changed.
+    // The sending thread: status, data 1, data 2 from bits 0–23 to every open output, then to
+    // the virtual output. False while the output list is being changed.
     bool send(std::uint32_t message);
 
     // An incoming message, as the input thread delivers it. nowMs: monotonic milliseconds.

@@ -1,5 +1,6 @@
 #include "Fakes.h"
 
+#include <chrono>
 #include <QApplication>
 #include <QDir>
 #include <QSettings>
@@ -109,8 +110,13 @@ public:
     void close() override { c->closed = true; }
     void send(const std::uint8_t* bytes, std::size_t size) override
     {
-        if (size == 3)
-            c->sent.push_back({bytes[0], bytes[1], bytes[2]});
+        if (size != 3)
+            return;
+        c->sent.push_back({bytes[0], bytes[1], bytes[2]});
+        c->sentAtNs.push_back(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count());
+        c->sentFromThread.push_back(std::this_thread::get_id());
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quelvar::test
@@ -85,6 +86,8 @@ struct FakeMidi
         int openedPort = -1; // -1 none
         std::string virtualPort;
         std::vector<std::array<std::uint8_t, 3>> sent;
+        std::vector<std::int64_t> sentAtNs;          // steady_clock, one per message sent
+        std::vector<std::thread::id> sentFromThread; // one per message sent
         MidiInputCallback callback = nullptr;
         void* user = nullptr;
         bool closed = false;
