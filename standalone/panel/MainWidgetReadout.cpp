@@ -1,0 +1,84 @@
+// MainWidget: the display's readout and status line.
+#include "standalone/panel/MainWidget.h"
+
+#include "standalone/panel/DigitDisplay.h"
+#include "standalone/panel/DropDown.h"
+#include "standalone/panel/SpinBox.h"
+#include "standalone/panel/Switch.h"
+#include "standalone/panel/panelLayout.h"
+
+#include <QLabel>
+
+namespace quelvar
+{
+
+using panelLayout::kSyncTexts;
+
+QString MainWidget::captionOf(int index) const
+{
+    static const char* const captions[kNumParams] = {
+        "VOLUME",     "WAVEFORM",  "TUNE",      "CUT OFF",      "RES",        "M ENV",
+        "DECAY",      "ACCENT",    "GATE",      "GROOVE",       "STEPS",      "PATTERN SYNC",
+        "SLIDE TIME", "ANTIALIAS", "PATTERN",   "DELAY",        "DELAY SYNC", "PING PONG",
+        "DELAY TIME", "DELAY VOL", "FEEDBACK",  "DELAY FILTER", "DISTORTION", "DIST TYPE",
+        "DRIVE",      "",          "SYNC MODE", "TEMPO",        "STEP RECORD"};
+    if (index == kDistParam2)
+    {
+        const QString label = distParam2Caption->text();
+        return label.isEmpty() ? QStringLiteral("DIST PARAM") : label.toUpper();
+    }
+    return index >= 0 && index < kNumParams ? QString::fromLatin1(captions[index]) : QString();
+}
+
+QString MainWidget::readoutText(int index) const
+{
+    switch (index)
+    {
+    case kNbStep:
+        return QString::number(stepCount->number());
+    case kTempo:
+        return QStringLiteral("%1 BPM").arg(tempo->number());
+    case kSyncType:
+        return QString::fromLatin1(kSyncTexts[syncSwitch->position()]).trimmed();
+    case kPattSync:
+        return patternSync->text();
+    case kStepRecord:
+        return parameterValue(kStepRecord) >= 0.5f ? QStringLiteral("ON") : QStringLiteral("OFF");
+    default:
+        break;
+    }
+    QString text = backend.parameterText(index).trimmed();
+    // Decimals to two places at most: the engine writes up to eight characters.
+    bool number = false;
+    const double v = text.toDouble(&number);
+    if (number && text.contains(QLatin1Char('.')))
+    {
+        text = QString::number(v, 'f', 2);
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (index >= 0 && index < 10)
+    {
+        const QString unit = QString::fromLatin1(kParamLabels[index]).trimmed();
+        if (!unit.isEmpty())
+            text += QLatin1Char(' ') + unit;
+    }
+    return text;
+}
+
+void MainWidget::showStatus()
+{
+    const TransportView t = backend.transport();
+    QString text = QStringLiteral("%1 STEPS   PAGE %2   %3 BPM")
+                       .arg(shown.stepCount)
+                       .arg(currentPage + 1)
+                       .arg(syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
+                                                                              : tempo->number());
+    if (stepsEditable())
+        text += QStringLiteral("   EDIT");
+    display->setStatus(text);
+}
+
+} // namespace quelvar
