@@ -20,8 +20,6 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include <functional>
-
 namespace quelvar
 {
 
@@ -125,32 +123,60 @@ QWidget* ConfigDialog::buildMidiPage()
 {
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
-    QFrame* ins = portFrame("MIDI in devices", " border:1px solid rgb(33,33,33,192);");
-    QFrame* outs = portFrame("MIDI out devices", " border:1px solid rgb(33,33,33,192);;");
-    const auto addBoxes = [](QFrame* frame, const std::vector<std::string>& names,
-                             const std::function<bool(int)>& isOpen, std::vector<QCheckBox*>& boxes)
-    {
-        for (std::size_t i = 0; i < names.size(); ++i)
-        {
-            const QString name = QString::fromStdString(names[i]);
-            auto* box = new QCheckBox(name);
-            box->setProperty(kPortNameProperty, name);
-            box->setStyleSheet(QStringLiteral("border:0px;"));
-            box->setChecked(isOpen(static_cast<int>(i)));
-            frame->layout()->addWidget(box);
-            boxes.push_back(box);
-        }
-    };
-    addBoxes(ins, midi.getInputNames(), [this](int i) { return midi.isInputOpen(i); }, midiIns);
-    addBoxes(outs, midi.getOutputNames(), [this](int i) { return midi.isOutputOpen(i); },
-             midiOuts);
-    for (QCheckBox* box : midiIns)
-        connect(box, &QCheckBox::stateChanged, this, &ConfigDialog::setMidiInDevice);
-    for (QCheckBox* box : midiOuts)
-        connect(box, &QCheckBox::stateChanged, this, &ConfigDialog::setMidiOutDevice);
-    column->addWidget(ins);
-    column->addWidget(outs);
+    midiInFrame = portFrame("MIDI in devices", " border:1px solid rgb(33,33,33,192);");
+    midiOutFrame = portFrame("MIDI out devices", " border:1px solid rgb(33,33,33,192);;");
+    column->addWidget(midiInFrame);
+    column->addWidget(midiOutFrame);
+    rebuildMidiPage();
     return page;
+}
+
+void ConfigDialog::fillPortFrame(QFrame* frame, std::vector<QCheckBox*>& boxes, bool inputs)
+{
+    // Everything below the frame's title goes.
+    QLayout* column = frame->layout();
+    while (column->count() > 1)
+    {
+        QLayoutItem* item = column->takeAt(1);
+        delete item->widget();
+        delete item;
+    }
+    boxes.clear();
+
+    const std::vector<std::string>& listed = inputs ? midi.getInputNames() : midi.getOutputNames();
+    const auto add = [&](const std::string& portName, bool waiting)
+    {
+        const QString name = QString::fromStdString(portName);
+        auto* box = new QCheckBox(waiting ? name + QStringLiteral(" (not connected)") : name);
+        box->setProperty(kPortNameProperty, name);
+        box->setStyleSheet(QStringLiteral("border:0px;"));
+        box->setChecked(waiting ||
+                        (inputs ? midi.isInputOpen(portName) : midi.isOutputOpen(portName)));
+        if (waiting)
+            box->setToolTip(QStringLiteral("Chosen; connected again as soon as it appears."));
+        column->addWidget(box);
+        boxes.push_back(box);
+        connect(box, &QCheckBox::stateChanged, this,
+                inputs ? &ConfigDialog::setMidiInDevice : &ConfigDialog::setMidiOutDevice);
+    };
+    for (const std::string& name : listed)
+        add(name, false);
+    for (const std::string& name : inputs ? midi.waitingInputNames() : midi.waitingOutputNames())
+        add(name, true);
+    if (listed.empty())
+    {
+        auto* none = new QLabel(inputs ? QStringLiteral("no MIDI input found")
+                                       : QStringLiteral("no MIDI output found"));
+        none->setObjectName(inputs ? QStringLiteral("no_midi_in") : QStringLiteral("no_midi_out"));
+        none->setStyleSheet(QStringLiteral("border:0px; color:gray;"));
+        column->addWidget(none);
+    }
+}
+
+void ConfigDialog::rebuildMidiPage()
+{
+    fillPortFrame(midiInFrame, midiIns, true);
+    fillPortFrame(midiOutFrame, midiOuts, false);
 }
 
 QWidget* ConfigDialog::buildOptionsPage()
@@ -324,12 +350,12 @@ void ConfigDialog::setMidiInDevice(int state)
     const auto* box = qobject_cast<QCheckBox*>(sender());
     if (!box)
         return;
-    const int index = midi.inputIndex(box->property(kPortNameProperty).toString().toStdString());
+    const std::string name = box->property(kPortNameProperty).toString().toStdString();
     if (state == Qt::Unchecked)
-        midi.closeInput(index);
+        midi.closeInput(name);
     else
-        midi.openInput(index);
-    storeOpenPorts(settings::kMidiIn, midi.openInputNames());
+        midi.openInput(name);
+    storeOpenPorts(settings::kMidiIn, midi.chosenInputNames());
 }
 
 void ConfigDialog::setMidiOutDevice(int state)
@@ -337,12 +363,12 @@ void ConfigDialog::setMidiOutDevice(int state)
     const auto* box = qobject_cast<QCheckBox*>(sender());
     if (!box)
         return;
-    const int index = midi.outputIndex(box->property(kPortNameProperty).toString().toStdString());
+    const std::string name = box->property(kPortNameProperty).toString().toStdString();
     if (state == Qt::Unchecked)
-        midi.closeOutput(index);
+        midi.closeOutput(name);
     else
-        midi.openOutput(index);
-    storeOpenPorts(settings::kMidiOut, midi.openOutputNames());
+        midi.openOutput(name);
+    storeOpenPorts(settings::kMidiOut, midi.chosenOutputNames());
 }
 
 void ConfigDialog::setAccentThreshold(int value)

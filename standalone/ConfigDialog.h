@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
 class QListWidget;
 class QPushButton;
 class QSlider;
@@ -35,6 +36,8 @@ public:
 
     // Fills the drop-down lists from the audio output and the controls from the engine.
     void refresh();
+    // One check box per MIDI port as last listed, and per chosen port that is absent.
+    void rebuildMidiPage();
     // 0 Audio, 1 MIDI, 2 Options.
     void showPage(int page);
     int currentPage() const;
@@ -75,6 +78,7 @@ private:
     void connectAudioLists();
     void disconnectAudioLists();
     void fillDevices(int type);
+    void fillPortFrame(QFrame* frame, std::vector<QCheckBox*>& boxes, bool inputs);
     void storeOpenPorts(const char* array, const std::vector<std::string>& names);
 
     AudioOutput& audio;
@@ -90,6 +94,8 @@ private:
     QComboBox* sampleRate = nullptr;
     QComboBox* bufferSize = nullptr;
     QPushButton* reset = nullptr;
+    QFrame* midiInFrame = nullptr;
+    QFrame* midiOutFrame = nullptr;
     std::vector<QCheckBox*> midiIns;
     std::vector<QCheckBox*> midiOuts;
     QSpinBox* threshold = nullptr;

@@ -44,6 +44,7 @@ std::atomic<Host*> Host::current{nullptr};
 namespace
 {
 constexpr int kAudioWatchMs = 1000;
+constexpr int kMidiRefreshDelayMs = 150;
 constexpr std::uint32_t kPanicMessage = 0xB0 | 0x7E << 8; // Control Change 126, value 0
 
 std::vector<std::string> readPortNames(QSettings& settings, const char* array)
@@ -104,14 +105,16 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
     {
         QSettings ports;
-        const std::vector<std::string> ins = readPortNames(ports, settings::kMidiIn);
-        if (ins.empty())
-            midiPorts->openInput(0);
-        for (const std::string& name : ins)
-            midiPorts->openInput(midiPorts->inputIndex(name));
-        for (const std::string& name : readPortNames(ports, settings::kMidiOut))
-            midiPorts->openOutput(midiPorts->outputIndex(name));
+        midiPorts->chooseInputs(readPortNames(ports, settings::kMidiIn));
+        midiPorts->chooseOutputs(readPortNames(ports, settings::kMidiOut));
     }
+    // Notices come in bursts (a device brings several ports) and on the MIDI system's thread.
+    midiRefresh = new QTimer(this);
+    midiRefresh->setSingleShot(true);
+    midiRefresh->setInterval(kMidiRefreshDelayMs);
+    connect(midiRefresh, &QTimer::timeout, this, &Host::refreshMidiPorts);
+    portWatch = services.midi->watchPorts(
+        [this] { QMetaObject::invokeMethod(midiRefresh, qOverload<>(&QTimer::start)); });
 
     setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
     setWindowTitle(QStringLiteral("Quelvar"));
@@ -215,6 +218,7 @@ void Host::applyOptions()
 
 Host::~Host()
 {
+    portWatch.reset();
     audioOutput->stop();
     audioOutput->close();
     saveState();
@@ -316,9 +320,18 @@ void Host::showConfig()
         return;
     if (!dialog)
         dialog = new ConfigDialog(*audioOutput, *midiPorts, *synth, services.midiApi, this);
+    // A device plugged in since the last look shows up now, even without a notice.
+    midiPorts->refresh();
+    dialog->rebuildMidiPage();
     dialog->refresh();
     dialog->showPage(from == midiConfigAction ? 1 : 0);
     dialog->show();
+}
+
+void Host::refreshMidiPorts()
+{
+    if (midiPorts->refresh() && dialog)
+        dialog->rebuildMidiPage();
 }
 
 void Host::midiPanic()

@@ -72,6 +72,8 @@ public:
 
 public slots:
     void showConfig();
+    // Lists the MIDI ports again, reopens chosen ones that came back, and shows the new lists.
+    void refreshMidiPorts();
     void midiPanic();
     void captureKeyboard(bool on);
     void showManual();
@@ -94,6 +96,8 @@ private:
     std::unique_ptr<AudioOutput> audioOutput;
     QTimer* audioWatch = nullptr;
     std::unique_ptr<MidiPorts> midiPorts;
+    std::unique_ptr<MidiPortWatch> portWatch;
+    QTimer* midiRefresh = nullptr;
     ConfigDialog* dialog = nullptr;
     KeyboardCapture* keys = nullptr;
     Palladon* synth = nullptr;

@@ -75,6 +75,7 @@ public:
     bool open(unsigned i, const std::string&, MidiInputCallback cb, void* user) override
     {
         c->openedPort = static_cast<int>(i);
+        c->openedName = m.inputs.at(i);
         c->callback = cb;
         c->user = user;
         return true;
@@ -99,11 +100,14 @@ public:
     bool open(unsigned i, const std::string&) override
     {
         c->openedPort = static_cast<int>(i);
+        c->openedName = m.outputs.at(i);
         return true;
     }
     bool openVirtual(const std::string& name) override
     {
         c->virtualPort = name;
+        const std::string listed = c->name + ":" + name;
+        m.inputs.insert(m.virtualListedFirst ? m.inputs.begin() : m.inputs.end(), listed);
         return true;
     }
     void close() override { c->closed = true; }
@@ -119,20 +123,28 @@ private:
 };
 } // namespace
 
-FakeMidi::Client* FakeMidi::inputOn(int port)
+FakeMidi::Client* FakeMidi::inputOn(const std::string& port)
 {
     for (auto& c : clients)
-        if (c->openedPort == port && c->callback && !c->closed)
+        if (c->openedName == port && c->callback && !c->closed)
             return c.get();
     return nullptr;
 }
 
-FakeMidi::Client* FakeMidi::outputOn(int port)
+FakeMidi::Client* FakeMidi::outputOn(const std::string& port)
 {
     for (auto& c : clients)
-        if (c->openedPort == port && !c->callback && !c->closed && c->name == "RtMidi Output Client")
+        if (c->openedName == port && !c->callback && !c->closed &&
+            c->name == "RtMidi Output Client")
             return c.get();
     return nullptr;
+}
+
+void FakeMidi::plug(std::vector<std::string>& list, const std::string& port)
+{
+    list.push_back(port);
+    if (portsChanged)
+        portsChanged();
 }
 
 FakeMidi::Client* FakeMidi::virtualOutput()
@@ -159,6 +171,27 @@ std::unique_ptr<MidiOutputPort> FakeMidiSystem::makeOutput(const std::string& cl
     s->clients.push_back(std::make_shared<FakeMidi::Client>());
     s->clients.back()->name = clientName;
     return std::make_unique<Output>(*s, s->clients.back());
+}
+
+namespace
+{
+class Watch : public MidiPortWatch
+{
+public:
+    explicit Watch(FakeMidi& m) : m(m) {}
+    ~Watch() override { m.portsChanged = nullptr; }
+
+private:
+    FakeMidi& m;
+};
+} // namespace
+
+std::unique_ptr<MidiPortWatch> FakeMidiSystem::watchPorts(std::function<void()> changed)
+{
+    if (s->broken)
+        return nullptr;
+    s->portsChanged = std::move(changed);
+    return std::make_unique<Watch>(*s);
 }
 
 std::vector<std::array<int, 3>> midiBytesOf(const VstEvents* list)
@@ -208,8 +241,7 @@ private:
     QTemporaryDir* home = nullptr;
 };
 
-[[maybe_unused]] auto* const qtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 } // namespace
 
 QtTestPaths::QtTestPaths()

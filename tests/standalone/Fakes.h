@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,11 +79,16 @@ struct FakeMidi
     std::vector<std::string> inputs{"keys:out", "clock:out"};
     std::vector<std::string> outputs{"synth:in", "monitor:in"};
     bool broken = false; // every construction fails, as RtMidi without its system
+    // Where the system lists a virtual output among the inputs once it exists: first, as JACK
+    // may when the port takes a freed slot.
+    bool virtualListedFirst = true;
+    std::function<void()> portsChanged; // the watch's notice, while one is set
 
     struct Client
     {
         std::string name;
         int openedPort = -1; // -1 none
+        std::string openedName;
         std::string virtualPort;
         std::vector<std::array<std::uint8_t, 3>> sent;
         MidiInputCallback callback = nullptr;
@@ -98,9 +104,11 @@ struct FakeMidi
     std::vector<std::shared_ptr<Client>> clients;
 
     // The open input client for a port, to feed messages through its callback.
-    Client* inputOn(int port);
-    Client* outputOn(int port);
+    Client* inputOn(const std::string& port);
+    Client* outputOn(const std::string& port);
     Client* virtualOutput();
+    // A device appears, and the watch says so.
+    void plug(std::vector<std::string>& list, const std::string& port);
 };
 
 class FakeMidiSystem : public MidiSystem
@@ -109,6 +117,7 @@ public:
     explicit FakeMidiSystem(std::shared_ptr<FakeMidi> state) : s(std::move(state)) {}
     std::unique_ptr<MidiInputPort> makeInput(const std::string& clientName) override;
     std::unique_ptr<MidiOutputPort> makeOutput(const std::string& clientName) override;
+    std::unique_ptr<MidiPortWatch> watchPorts(std::function<void()> changed) override;
 
 private:
     std::shared_ptr<FakeMidi> s;

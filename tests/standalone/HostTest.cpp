@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
 #include <QCheckBox>
@@ -80,8 +81,8 @@ TEST(Host, WithNoStoredSettingsOpensTheDefaultOutputAndAppliesTheOptionDefaults)
     EXPECT_TRUE(run.audio->streamRunning);
     EXPECT_EQ(transportRecord().getSampleRate(), 44100.0);
     EXPECT_EQ(transportRecord().getTempo(), 120.0);
-    EXPECT_TRUE(host.midi().isInputOpen(0));
-    EXPECT_FALSE(host.midi().isInputOpen(1));
+    EXPECT_TRUE(host.midi().isInputOpen("keys:out"));
+    EXPECT_FALSE(host.midi().isInputOpen("clock:out"));
 
     ASSERT_NE(host.engine(), nullptr);
     EXPECT_EQ(host.engine()->getAccentThreshold(), 82);
@@ -89,6 +90,80 @@ TEST(Host, WithNoStoredSettingsOpensTheDefaultOutputAndAppliesTheOptionDefaults)
     EXPECT_TRUE(host.engine()->ignoresSyncModeOnImport());
     EXPECT_EQ(host.engine()->getSampleRate(), 44100.0f);
     EXPECT_EQ(host.feed().getEngine(), host.engine()->getAeffect());
+}
+
+TEST(Host, StoredMidiInputsOpenByNameAndNeverOnTheVirtualOutput)
+{
+    HostRun run;
+    {
+        QSettings settings;
+        settings.beginWriteArray(QStringLiteral("midiInDevice"), 1);
+        settings.setArrayIndex(0);
+        settings.setValue(QStringLiteral("name"), QStringLiteral("clock:out"));
+        settings.endArray();
+    }
+    // The virtual output is listed first once it exists, which shifts every other port.
+    Host& host = run.start();
+    EXPECT_NE(run.midi->inputOn("clock:out"), nullptr);
+    EXPECT_EQ(run.midi->inputOn("keys:out"), nullptr);
+    EXPECT_EQ(run.midi->inputOn("Quelvar Midi Out:Quelvar Virtual MIDI Out"), nullptr);
+    EXPECT_EQ(host.midi().openInputNames(), (std::vector<std::string>{"clock:out"}));
+    run.stop();
+
+    // With nothing stored, the first input there is: a real one.
+    QSettings().clear();
+    run.midi->inputs = {"Quelvar Midi Out:Quelvar Virtual MIDI Out", "keys:out"};
+    run.midi->virtualListedFirst = false;
+    run.start();
+    EXPECT_NE(run.midi->inputOn("keys:out"), nullptr);
+    EXPECT_EQ(run.midi->inputOn("Quelvar Midi Out:Quelvar Virtual MIDI Out"), nullptr);
+}
+
+TEST(Host, MidiPortsThatAppearLaterAreListedAndAChosenOneIsReconnected)
+{
+    HostRun run;
+    {
+        QSettings settings;
+        settings.beginWriteArray(QStringLiteral("midiInDevice"), 1);
+        settings.setArrayIndex(0);
+        settings.setValue(QStringLiteral("name"), QStringLiteral("late:out"));
+        settings.endArray();
+    }
+    run.midi->outputs.clear();
+    Host& host = run.start();
+    EXPECT_EQ(run.midi->inputOn("late:out"), nullptr);
+    host.action("&MIDI Configuration")->trigger();
+    ConfigDialog& dialog = *host.configDialog();
+    EXPECT_NE(dialog.findChild<QLabel*>(QStringLiteral("no_midi_out")), nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("no_midi_in")), nullptr);
+    const auto boxTexts = [&dialog](const std::vector<QCheckBox*>& boxes)
+    {
+        QStringList out;
+        for (const QCheckBox* b : boxes)
+            out << b->text() + (b->isChecked() ? QStringLiteral(" [x]") : QString());
+        return out;
+    };
+    EXPECT_EQ(boxTexts(dialog.midiInBoxes()),
+              (QStringList{"keys:out", "clock:out", "late:out (not connected) [x]"}));
+
+    // The MIDI system announces the new ports; the chosen one opens, the dialog shows both.
+    run.midi->plug(run.midi->inputs, "late:out");
+    run.midi->plug(run.midi->outputs, "synth:in");
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 500 && !run.midi->inputOn("late:out"))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_NE(run.midi->inputOn("late:out"), nullptr);
+    EXPECT_EQ(boxTexts(dialog.midiInBoxes()),
+              (QStringList{"keys:out", "clock:out", "late:out [x]"}));
+    EXPECT_EQ(boxTexts(dialog.midiOutBoxes()), (QStringList{"synth:in"}));
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("no_midi_out")), nullptr);
+
+    // Without a notice, opening the dialog looks again.
+    run.midi->inputs.push_back("quiet:out");
+    host.action("&MIDI Configuration")->trigger();
+    EXPECT_TRUE(boxTexts(dialog.midiInBoxes()).contains("quiet:out"));
+    EXPECT_EQ(QSettings().value(QStringLiteral("midiInDevice/1/name")).toString(), "late:out");
 }
 
 TEST(Host, WindowIsFixedAt621By465BelowTheMenuBarWithoutAMaximiseButton)
@@ -161,7 +236,7 @@ TEST(Host, CallbackAnswersVersionTimeAndSendsEngineNotesOnChannelOne)
 {
     HostRun run;
     Host& host = run.start();
-    ASSERT_TRUE(host.midi().openOutput(1));
+    ASSERT_TRUE(host.midi().openOutput("monitor:in"));
     EXPECT_EQ(Host::hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f), 2400);
     const VstIntPtr time = Host::hostCallback(nullptr, audioMasterGetTime, 0, 0, nullptr, 0.0f);
     EXPECT_NE(time, 0);
@@ -179,7 +254,7 @@ TEST(Host, CallbackAnswersVersionTimeAndSendsEngineNotesOnChannelOne)
     list.events[0] = reinterpret_cast<VstEvent*>(&note);
     EXPECT_EQ(Host::hostCallback(nullptr, audioMasterProcessEvents, 0, 0, list.get(), 0.0f), 1);
     const std::vector<std::array<std::uint8_t, 3>> expected{{0x90, 48, 127}};
-    EXPECT_EQ(run.midi->outputOn(1)->sent, expected);
+    EXPECT_EQ(run.midi->outputOn("monitor:in")->sent, expected);
     EXPECT_EQ(run.midi->virtualOutput()->sent, expected);
 
     run.stop();
@@ -224,8 +299,9 @@ TEST(Host, CaptureKeyboardPlaysMappedKeysAndReleasesThemWhenSwitchedOff)
     key(QEvent::KeyPress, Qt::Key_F1);
     key(QEvent::KeyRelease, Qt::Key_W);
     key(QEvent::KeyPress, Qt::Key_I);
-    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{
-                                 {0x90, 48, 112}, {0x90, 60, 112}, {0x80, 48, 0}, {0x90, 72, 112}}));
+    EXPECT_EQ(run.drained(),
+              (std::vector<std::array<int, 3>>{
+                  {0x90, 48, 112}, {0x90, 60, 112}, {0x80, 48, 0}, {0x90, 72, 112}}));
 
     host.action("Capture Keyboard")->trigger();
     EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 60, 0}}));
@@ -274,10 +350,10 @@ TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
     EXPECT_EQ(host.engine()->getAccentThreshold(), 100);
     EXPECT_FLOAT_EQ(host.engine()->getParameter(kSlideTime), 0.37f);
     EXPECT_FALSE(host.engine()->ignoresSyncModeOnImport());
-    EXPECT_FALSE(host.midi().isInputOpen(0));
-    EXPECT_TRUE(host.midi().isInputOpen(1));
-    EXPECT_TRUE(host.midi().isOutputOpen(1));
-    EXPECT_FALSE(host.midi().isOutputOpen(0));
+    EXPECT_FALSE(host.midi().isInputOpen("keys:out"));
+    EXPECT_TRUE(host.midi().isInputOpen("clock:out"));
+    EXPECT_TRUE(host.midi().isOutputOpen("monitor:in"));
+    EXPECT_FALSE(host.midi().isOutputOpen("synth:in"));
 }
 
 TEST(Host, KeepsTheSynthesizerStateBetweenRunsAndSetsADamagedFileAside)
@@ -320,7 +396,7 @@ TEST(Host, MidiClockAndStartRunTheSequencerInHostSync)
 {
     HostRun run;
     run.start();
-    FakeMidi::Client* in = run.midi->inputOn(0);
+    FakeMidi::Client* in = run.midi->inputOn("keys:out");
     ASSERT_NE(in, nullptr);
     std::array<std::vector<float>, 2> out;
     float peak = 0.0f;

@@ -482,15 +482,43 @@ def servers_gone(run):
           % before)
 
 
+def midi_port_later(run):
+    """The chosen MIDI input is not there at start; when it appears the program connects to it,
+    never to its own virtual output, and plays what it sends."""
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n")
+    run.state(2)
+    run.start_program()
+    time.sleep(1.0)
+    run.start_sender()
+    run.wait_for("the program to connect to the new port", lambda: run.connected("qvsend:out"),
+                 10)
+    own = "Quelvar Midi Out:Quelvar Virtual MIDI Out"
+    if run.connected(own, "RtMidi Input"):
+        raise AssertionError("the program's virtual output is connected to its own input")
+    run.play("wait 300\nnote 48 100 300 300\n", 10)
+    time.sleep(0.3)
+    run.screenshot()
+    run.stop_program()
+    found = bursts(run.read_capture())
+    print("bursts:", [(a, b - a) for a, b in found])
+    if len(found) != 1:
+        raise AssertionError("expected the note from the new port, heard %d" % len(found))
+
+
 SCENARIOS = {"midiIn": midi_in, "internalPlay": internal_play, "midiClock": midi_clock,
-             "noServers": no_servers, "serversGone": servers_gone}
+             "noServers": no_servers, "serversGone": servers_gone,
+             "midiPortLater": midi_port_later}
 NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                           "jack_midi_dump", "xwininfo", "import"],
          "midiClock": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                        "jack_midi_dump", "xwininfo", "import"],
          "noServers": ["Xvfb", "xwininfo", "import"],
-         "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"]}
+         "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
+         "midiPortLater": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"]}
 
 
 def main():
