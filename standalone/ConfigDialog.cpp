@@ -26,6 +26,7 @@ namespace quelvar
 namespace
 {
 const char* const kPortNameProperty = "portName";
+constexpr int kNoDevice = -1; // the "Out Device" row that says the type has none
 
 QString key(const char* k)
 {
@@ -110,6 +111,12 @@ QWidget* ConfigDialog::buildAudioPage()
     reset = new QPushButton(QStringLiteral("Reset"));
     reset->setFixedWidth(100);
     connect(reset, &QPushButton::clicked, this, &ConfigDialog::resetAudio);
+    audioStatus = new QLabel;
+    audioStatus->setObjectName(QStringLiteral("audio_status"));
+    audioStatus->setWordWrap(true);
+    audioStatus->setStyleSheet(QStringLiteral("color: rgb(190,30,20);"));
+    audioStatus->hide();
+    form->addRow(audioStatus);
     form->addRow(QStringLiteral("Device type"), deviceType);
     form->addRow(QStringLiteral("Out Device"), outDevice);
     form->addRow(QStringLiteral("ASIO channel"), asioChannel);
@@ -243,8 +250,34 @@ void ConfigDialog::disconnectAudioLists()
 void ConfigDialog::fillDevices(int type)
 {
     outDevice->clear();
-    for (const AudioDeviceEntry& d : audio.devicesOfType(type))
+    const std::vector<AudioDeviceEntry> devices = audio.devicesOfType(type);
+    for (const AudioDeviceEntry& d : devices)
         outDevice->addItem(QString::fromStdString(d.name), d.index);
+    outDevice->setEnabled(!devices.empty());
+    if (devices.empty())
+        outDevice->addItem(QStringLiteral("no %1 device found")
+                               .arg(QString::fromStdString(AudioOutput::hostApiName(type))),
+                           kNoDevice);
+}
+
+void ConfigDialog::reportAudio(const QString& refused)
+{
+    if (audio.failure().empty())
+    {
+        audioStatus->hide();
+        return;
+    }
+    const QString inUse = audio.isRunning()
+                              ? QStringLiteral("Playing on \"%1\" at %2 Hz, %3 frames.")
+                                    .arg(QString::fromStdString(audio.currentDeviceName()))
+                                    .arg(audio.getSampleRate())
+                                    .arg(audio.getBufferSize())
+                              : QStringLiteral("Nothing plays now: choose another device.");
+    audioStatus->setText(QStringLiteral("%1 could not be used: %2. %3")
+                             .arg(refused, QString::fromStdString(audio.failure()), inUse));
+    audioStatus->show();
+    // The lists go back to what is in force; not from inside their own signal.
+    QMetaObject::invokeMethod(this, &ConfigDialog::refresh, Qt::QueuedConnection);
 }
 
 void ConfigDialog::refresh()
@@ -296,7 +329,7 @@ void ConfigDialog::selectDeviceType(int row)
 
 void ConfigDialog::selectDevice(int row)
 {
-    if (row < 0)
+    if (row < 0 || outDevice->itemData(row).toInt() == kNoDevice)
         return;
     const QString name = outDevice->currentText();
     const int type = deviceType->currentData().toInt();
@@ -304,7 +337,9 @@ void ConfigDialog::selectDevice(int row)
         const QSignalBlocker block(asioChannel);
         asioChannel->clear();
     }
-    if (!audio.selectDevice(name.toStdString(), type, 0))
+    const bool changed = audio.selectDevice(name.toStdString(), type, 0);
+    reportAudio(QStringLiteral("\"%1\"").arg(name));
+    if (!changed)
         return;
     QSettings settings;
     settings.setValue(key(settings::kDeviceName), name);
@@ -313,14 +348,24 @@ void ConfigDialog::selectDevice(int row)
 
 void ConfigDialog::selectSamplerate(int row)
 {
-    if (row < 0 || !audio.setSampleRate(sampleRate->itemData(row).toInt()))
+    if (row < 0)
+        return;
+    const int rate = sampleRate->itemData(row).toInt();
+    const bool changed = audio.setSampleRate(rate);
+    reportAudio(QStringLiteral("%1 Hz").arg(rate));
+    if (!changed)
         return;
     QSettings().setValue(key(settings::kSampleRate), audio.getSampleRate());
 }
 
 void ConfigDialog::selectBufferSize(int row)
 {
-    if (row < 0 || !audio.setBufferSize(bufferSize->itemData(row).toInt()))
+    if (row < 0)
+        return;
+    const int frames = bufferSize->itemData(row).toInt();
+    const bool changed = audio.setBufferSize(frames);
+    reportAudio(QStringLiteral("A buffer of %1 frames").arg(frames));
+    if (!changed)
         return;
     QSettings().setValue(key(settings::kBufferSize), audio.getBufferSize());
 }

@@ -101,6 +101,16 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     audioOutput->configure(rate, frames);
     if (audioOutput->initialize() && audioOutput->open(deviceName, deviceType, channel))
         audioOutput->start();
+    if (!audioOutput->isRunning())
+        QMetaObject::invokeMethod(
+            this,
+            [this, why = QString::fromStdString(audioOutput->failure())]
+            {
+                warnAudio(QStringLiteral("No sound: no audio output could be opened%1. Choose a "
+                                         "device in Configuration.")
+                              .arg(why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)));
+            },
+            Qt::QueuedConnection);
 
     midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
     {
@@ -149,12 +159,16 @@ void Host::watchAudio()
     const QString device = QString::fromStdString(audioOutput->currentDeviceName());
     audioOutput->releaseLostStream();
     qWarning("Quelvar: the audio output stopped: the device or the sound server went away");
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quelvar"),
-                                QStringLiteral("The audio output \"%1\" stopped: the device or the "
-                                               "sound server went away. Choose a device in "
-                                               "Configuration to play again.")
-                                    .arg(device),
+    warnAudio(QStringLiteral("The audio output \"%1\" stopped: the device or the sound server "
+                             "went away. Choose a device in Configuration to play again.")
+                  .arg(device));
+}
+
+void Host::warnAudio(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quelvar"), text,
                                 QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("audio_warning"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

@@ -88,6 +88,8 @@ private:
     void saveState();
     // Once a second: a stream that died under us is reported and released; nothing is stored.
     void watchAudio();
+    // A message beside the window, which stays usable.
+    void warnAudio(const QString& text);
 
     static std::atomic<Host*> current;
 

@@ -25,8 +25,10 @@ bool FakeAudio::pull(std::array<std::vector<float>, 2>& out, unsigned long frame
 int FakeAudioBackend::openStream(int device, double rate, unsigned long frames, double,
                                  AudioRender render, void* user)
 {
-    if (s->failNamedOpen)
+    if (s->failNamedOpen || s->refusedDevices.count(device) != 0)
         return -9996;
+    if (s->refusedRates.count(rate) != 0)
+        return -9997;
     s->opens.push_back({device, rate, frames});
     s->render = render;
     s->user = user;
@@ -38,6 +40,8 @@ int FakeAudioBackend::openDefaultStream(double rate, unsigned long frames, Audio
 {
     if (s->failDefaultOpen)
         return -9996;
+    if (s->refusedRates.count(rate) != 0)
+        return -9997;
     s->opens.push_back({-1, rate, frames});
     s->render = render;
     s->user = user;

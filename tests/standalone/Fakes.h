@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct FakeAudio
     int defaultDevice = 0;
     bool failNamedOpen = false;
     bool failDefaultOpen = false;
+    std::set<double> refusedRates; // opens at these rates fail, as "Invalid sample rate"
+    std::set<int> refusedDevices;  // named opens of these devices fail
 
     struct Open
     {

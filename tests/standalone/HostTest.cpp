@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSettings>
 #include <QCheckBox>
 #include <QComboBox>
@@ -164,6 +165,18 @@ TEST(Host, MidiPortsThatAppearLaterAreListedAndAChosenOneIsReconnected)
     host.action("&MIDI Configuration")->trigger();
     EXPECT_TRUE(boxTexts(dialog.midiInBoxes()).contains("quiet:out"));
     EXPECT_EQ(QSettings().value(QStringLiteral("midiInDevice/1/name")).toString(), "late:out");
+}
+
+TEST(Host, NoAudioOutputAtStartIsSaidInTheWindow)
+{
+    HostRun run;
+    run.audio->failDefaultOpen = true;
+    Host& host = run.start();
+    EXPECT_FALSE(host.audio().isRunning());
+    QApplication::processEvents();
+    auto* box = host.findChild<QMessageBox*>(QStringLiteral("audio_warning"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("No sound: no audio output could be opened (fake error"));
 }
 
 TEST(Host, WindowIsFixedAt621By465BelowTheMenuBarWithoutAMaximiseButton)
