@@ -19,6 +19,9 @@ public:
 
     void setReadout(const QString& caption, const QString& value);
     void setStatus(const QString& text);
+    const QString& readoutCaption() const { return caption; }
+    const QString& readoutValue() const { return valueText; }
+    const QString& status() const { return statusText; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -31,6 +31,9 @@ void MainWidget::changeSyncMode(int, float)
     playButton->setEnabled(mode == 1);
     stopButton->setEnabled(mode == 1);
     tempo->setReadOnly(mode == 0);
+    // In host sync the box showed the host's tempo; the sequencer now runs on its own.
+    if (mode != 0)
+        tempo->setValueQuietly(parameterValue(kTempo));
     if (mode != 2)
         keyboard->clearLit();
 }

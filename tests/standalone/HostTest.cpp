@@ -7,12 +7,17 @@
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/TransportRecord.h"
+#include "standalone/panel/DigitDisplay.h"
+#include "standalone/panel/MainWidget.h"
+#include "standalone/panel/SpinBox.h"
+#include "standalone/panel/Switch.h"
 #include "support/EngineHarness.h"
 
 #include <QAction>
 #include <QElapsedTimer>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -177,6 +182,39 @@ TEST(Host, NoAudioOutputAtStartIsSaidInTheWindow)
     auto* box = host.findChild<QMessageBox*>(QStringLiteral("audio_warning"));
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->text().startsWith("No sound: no audio output could be opened (fake error"));
+}
+
+// In midi sync the tempo box shows the host's tempo; a pattern opened there brings its own
+// internal tempo, which the box shows as soon as the sequencer runs on it.
+TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    auto* panel = host.findChild<MainWidget*>();
+    ASSERT_NE(panel, nullptr);
+    QString seven;
+    for (const QString& path : panel->presetLibrary().presets())
+        if (QFileInfo(path).fileName().startsWith(QStringLiteral("07 ")))
+            seven = path;
+    ASSERT_FALSE(seven.isEmpty());
+    ASSERT_TRUE(host.openFile(seven));
+    const auto settle = []
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 200)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    settle();
+    auto* tempo = panel->findChild<SpinBox*>(QStringLiteral("tempo"));
+    EXPECT_EQ(tempo->number(), 120) << "the host's tempo, in midi sync";
+
+    panel->findChild<Switch*>(QStringLiteral("sync_mode"))->choose(1);
+    settle();
+    EXPECT_EQ(host.engine()->getTransport().tempo(), 130.0);
+    EXPECT_EQ(tempo->number(), 130);
+    EXPECT_TRUE(panel->findChild<DigitDisplay*>()->status().contains("130 BPM"));
 }
 
 TEST(Host, WindowIsFixedAt621By465BelowTheMenuBarWithoutAMaximiseButton)
