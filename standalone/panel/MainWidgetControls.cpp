@@ -191,8 +191,10 @@ void MainWidget::buildControls()
     nameField->setStyleSheet(
         QStringLiteral("QLineEdit { background: transparent; color: rgb(255,176,40); border: none;"
                        " selection-background-color: rgb(255,170,0); selection-color: black; }"));
-    nameField->setToolTip(QStringLiteral("pattern name"));
+    nameField->setToolTip(QStringLiteral("pattern name; Enter keeps it"));
     connect(nameField, &QLineEdit::editingFinished, this, &MainWidget::setPatternName);
+    // Enter ends the typing: the keys belong to the panel (and the captured keyboard) again.
+    connect(nameField, &QLineEdit::returnPressed, nameField, &QWidget::clearFocus);
 
     // The logo opens the preset menu on a right press; so does the preset name on any press.
     auto* logo = new PressArea(this);

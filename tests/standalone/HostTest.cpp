@@ -19,6 +19,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -330,34 +332,62 @@ TEST(Host, PanicQueuesControlChange126AndSilencesALiveNote)
     EXPECT_EQ(std::count(out[0].begin(), out[0].end(), 0.0f), 512);
 }
 
-TEST(Host, CaptureKeyboardPlaysMappedKeysAndReleasesThemWhenSwitchedOff)
+TEST(Host, CaptureKeyboardPlaysKeysByPlaceAndReleasesThemWhenSwitchedOff)
 {
     HostRun run;
     Host& host = run.start();
     QWidget* target = host.editorParent();
-    const auto key = [&](QEvent::Type type, int k, bool repeat = false)
+    // X keycodes of the places: the US Z (48), M (59) and I (72) keys, and F1.
+    const auto key = [&](QEvent::Type type, quint32 place, bool repeat = false)
     {
-        QKeyEvent e(type, k, Qt::NoModifier, QString(), repeat);
+        QKeyEvent e(type, Qt::Key_unknown, Qt::NoModifier, place, 0, 0, QString(), repeat);
         QApplication::sendEvent(target, &e);
     };
-    key(QEvent::KeyPress, Qt::Key_W);
+    key(QEvent::KeyPress, 52);
     EXPECT_TRUE(run.drained().empty()); // capture starts off
 
     host.action("Capture Keyboard")->trigger();
-    key(QEvent::KeyPress, Qt::Key_W);
-    key(QEvent::KeyPress, Qt::Key_W, true);
-    key(QEvent::KeyPress, Qt::Key_Period);
-    key(QEvent::KeyPress, Qt::Key_F1);
-    key(QEvent::KeyRelease, Qt::Key_W);
-    key(QEvent::KeyPress, Qt::Key_I);
+    key(QEvent::KeyPress, 52);
+    key(QEvent::KeyPress, 52, true);
+    key(QEvent::KeyPress, 58);
+    key(QEvent::KeyPress, 67);
+    key(QEvent::KeyRelease, 52);
+    key(QEvent::KeyPress, 31);
     EXPECT_EQ(run.drained(),
               (std::vector<std::array<int, 3>>{
-                  {0x90, 48, 112}, {0x90, 60, 112}, {0x80, 48, 0}, {0x90, 72, 112}}));
+                  {0x90, 48, 112}, {0x90, 59, 112}, {0x80, 48, 0}, {0x90, 72, 112}}));
 
     host.action("Capture Keyboard")->trigger();
-    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 60, 0}}));
-    EXPECT_EQ(KeyboardCapture::noteForKey(KeyboardCapture::keyCode(Qt::Key_Comma)), 59);
-    EXPECT_EQ(KeyboardCapture::noteForKey(KeyboardCapture::keyCode(Qt::Key_Left)), -1);
+    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 59, 0}}));
+}
+
+// Typing a pattern name with the keyboard captured: every letter goes to the field, the field's
+// own shortcuts work, Enter leaves it, and the keys play again.
+TEST(Host, KeysTypedIntoTheNameFieldStayThere)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    QApplication::setActiveWindow(&host);
+    host.action("Capture Keyboard")->trigger();
+    auto* name = host.findChild<QLineEdit*>(QStringLiteral("pattern_name"));
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    name->clear();
+    QTest::keyClicks(name, QStringLiteral("My Line"));
+    EXPECT_EQ(name->text(), QStringLiteral("My Line"));
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(name->selectedText(), QStringLiteral("My Line"));
+    EXPECT_TRUE(host.configDialog() == nullptr || !host.configDialog()->isVisible());
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_FALSE(name->hasFocus());
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "My Line");
+    EXPECT_TRUE(run.drained().empty());
+
+    QTest::keyPress(host.editorParent(), Qt::Key_Z);
+    QTest::keyRelease(host.editorParent(), Qt::Key_Z);
+    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}}));
 }
 
 TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
