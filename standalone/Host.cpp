@@ -283,6 +283,9 @@ void Host::createActions()
     connect(panicAction, &QAction::triggered, this, &Host::midiPanic);
     keyboardAction = make("Capture Keyboard", "F10", ":/images4/toolbar/keyboard.png");
     keyboardAction->setCheckable(true);
+    keyboardAction->setToolTip(QStringLiteral(
+        "Capture Keyboard (F10): two rows of the computer keyboard play the voice like MIDI "
+        "notes, heard in midi in mode (Z to , and Q to I, black keys on the rows above)"));
     connect(keyboardAction, &QAction::toggled, this, &Host::captureKeyboard);
     manualAction = make("Manual", nullptr, nullptr);
     connect(manualAction, &QAction::triggered, this, &Host::showManual);

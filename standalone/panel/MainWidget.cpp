@@ -23,15 +23,6 @@ namespace
 constexpr int kActivityTicks = 6;
 constexpr int kBlinkTicks = 6;
 
-// "A1" for the first pattern of bank A; song patterns past the selector's 32 by number.
-QString patternLabel(int index)
-{
-    if (index >= 0 && index < PatternSelector::kPatterns)
-        return QStringLiteral("%1%2")
-            .arg(QChar(u'A' + index / PatternSelector::kPerBank))
-            .arg(index % PatternSelector::kPerBank + 1);
-    return QStringLiteral("P%1").arg(index + 1);
-}
 } // namespace
 
 MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFolder)
@@ -125,6 +116,7 @@ void MainWidget::setParameterAutomated(int index, float value)
         return;
     values[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     lastTouched = index;
+    touchedTicks = 0;
     backend.setParameter(index, value);
     if (index == kNbStep)
     {
@@ -211,10 +203,7 @@ void MainWidget::processGui()
     selector->setPlaying(t.currentPattern);
     selector->setBlink(blinkTicks < kBlinkTicks / 2);
 
-    if (lastTouched >= 0)
-        display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
-    else
-        display->setReadout(QStringLiteral("PATTERN"), patternLabel(t.currentPattern));
+    showReadout(t);
     showStatus();
 }
 

@@ -30,6 +30,7 @@ using panelLayout::kSyncTexts;
 namespace
 {
 constexpr int kStepCountMin = 1;
+constexpr int kKeyHintTicks = 75; // 3 s of 40 ms GUI ticks
 constexpr int kTempoMin = 40;
 constexpr int kTempoMax = 300;
 constexpr const char* kPatternSyncTexts[5] = {"Free", "1 step", "1 beat", "1 BAR", "AUTO"};
@@ -242,7 +243,13 @@ void MainWidget::buildBottomRow()
     keyboard->setObjectName(QStringLiteral("keyboard"));
     keyboard->setGeometry(12, 358, 211, 70);
     connect(keyboard, &Keyboard::notePressed, this,
-            [this](int note, int velocity) { backend.liveNote(true, note, velocity); });
+            [this](int note, int velocity)
+            {
+                backend.liveNote(true, note, velocity);
+                // Only MIDI-in sync sounds them: say so where the user looks.
+                if (syncSwitch->position() != 2)
+                    keyHintTicks = kKeyHintTicks;
+            });
     connect(keyboard, &Keyboard::noteReleased, this,
             [this](int note, int velocity) { backend.liveNote(false, note, velocity); });
 

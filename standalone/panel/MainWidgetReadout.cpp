@@ -3,6 +3,7 @@
 
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/DropDown.h"
+#include "standalone/panel/PatternSelector.h"
 #include "standalone/panel/SpinBox.h"
 #include "standalone/panel/Switch.h"
 #include "standalone/panel/panelLayout.h"
@@ -13,6 +14,22 @@ namespace quelvar
 {
 
 using panelLayout::kSyncTexts;
+
+namespace
+{
+// How long a touched control keeps the readout from a hint: 3 s of 40 ms ticks.
+constexpr int kReadoutTicks = 75;
+
+// "A1" for the first pattern of bank A; song patterns past the selector's 32 by number.
+QString patternLabel(int index)
+{
+    if (index >= 0 && index < PatternSelector::kPatterns)
+        return QStringLiteral("%1%2")
+            .arg(QChar(u'A' + index / PatternSelector::kPerBank))
+            .arg(index % PatternSelector::kPerBank + 1);
+    return QStringLiteral("P%1").arg(index + 1);
+}
+} // namespace
 
 QString MainWidget::captionOf(int index) const
 {
@@ -79,6 +96,43 @@ void MainWidget::showStatus()
     if (stepsEditable())
         text += QStringLiteral("   EDIT");
     display->setStatus(text);
+}
+
+void MainWidget::showReadout(const TransportView& t)
+{
+    if (keyHintTicks > 0)
+        --keyHintTicks;
+    ++touchedTicks;
+    const QStringList hint = hintText(t);
+    const bool touchedLately = lastTouched >= 0 && touchedTicks <= kReadoutTicks;
+    display->setHint(keyHintTicks > 0 || !touchedLately ? hint : QStringList());
+    if (lastTouched >= 0)
+        display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
+    else
+        display->setReadout(QStringLiteral("PATTERN"), patternLabel(t.currentPattern));
+}
+
+QStringList MainWidget::hintText(const TransportView& t) const
+{
+    if (keyHintTicks > 0)
+        return {QStringLiteral("THE KEYS PLAY IN MIDI IN MODE"),
+                QStringLiteral("CLICK \"MIDI IN\" TO PLAY THEM")};
+    switch (syncSwitch->position())
+    {
+    case 0:
+        if (!t.hostPlaying)
+            return {QStringLiteral("MIDI SYNC: WAITING FOR MIDI CLOCK"),
+                    QStringLiteral("SWITCH TO INTERNAL TO PLAY")};
+        break;
+    case 1:
+        if (!t.internalRunning)
+            return {QStringLiteral("INTERNAL: PRESS PLAY"),
+                    QStringLiteral("THE KEYS PLAY IN MIDI IN MODE")};
+        break;
+    default:
+        break;
+    }
+    return {};
 }
 
 } // namespace quelvar

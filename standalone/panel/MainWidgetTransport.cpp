@@ -7,11 +7,14 @@
 #include "standalone/panel/LedChaser.h"
 #include "standalone/panel/SpinBox.h"
 #include "standalone/panel/Switch.h"
+#include "standalone/panel/panelLayout.h"
 
 #include <QLabel>
 
 namespace quelvar
 {
+
+using panelLayout::kSyncTexts;
 
 namespace
 {
@@ -36,6 +39,11 @@ void MainWidget::changeSyncMode(int, float)
         tempo->setValueQuietly(parameterValue(kTempo));
     if (mode != 2)
         keyboard->clearLit();
+    keyboard->setToolTip(mode == 2 ? QStringLiteral("Click a key to play the voice; the lower on "
+                                                    "the key, the harder it plays.")
+                                   : QStringLiteral("The keys play the voice in midi in mode; in "
+                                                    "%1 they are silent.")
+                                         .arg(QString::fromLatin1(kSyncTexts[mode]).trimmed()));
 }
 
 void MainWidget::setPatternsync(int choice)

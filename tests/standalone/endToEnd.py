@@ -508,9 +508,41 @@ def midi_port_later(run):
         raise AssertionError("expected the note from the new port, heard %d" % len(found))
 
 
+def newcomer(run):
+    """First start with nothing stored: the display explains midi sync; clicking " internal"
+    and then play is enough to hear the default pattern."""
+    if not shutil.which("xdotool"):
+        raise Skip("xdotool is missing")
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.start_program()
+    time.sleep(1.0)
+    run.screenshot()
+    shutil.copy(os.path.join(run.artifacts, "screen.png"),
+                os.path.join(run.artifacts, "first-start.png"))
+    x0, y0 = run.window_origin()
+    height = run.window_size[1]
+
+    def click(x, y):  # panel coordinates; the panel ends at the window's bottom edge
+        run.tool("xdotool", "mousemove", str(x0 + x), str(y0 + height - (437 - y)), "click", "1")
+        time.sleep(0.3)
+
+    click(500, 37)  # the " internal" caption of the sync switch
+    click(262, 374)  # play
+    time.sleep(3.0)
+    run.screenshot()
+    run.stop_program()
+    x = run.read_capture()
+    onset = int(np.argmax(np.abs(x) > 1e-4))
+    if onset == 0 and abs(x[0]) <= 1e-4:
+        raise AssertionError("two clicks gave no sound")
+    check_pattern(x, onset, STEP)
+
+
 SCENARIOS = {"midiIn": midi_in, "internalPlay": internal_play, "midiClock": midi_clock,
              "noServers": no_servers, "serversGone": servers_gone,
-             "midiPortLater": midi_port_later}
+             "midiPortLater": midi_port_later, "newcomer": newcomer}
 NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                           "jack_midi_dump", "xwininfo", "import"],
@@ -518,7 +550,8 @@ NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "impor
                        "jack_midi_dump", "xwininfo", "import"],
          "noServers": ["Xvfb", "xwininfo", "import"],
          "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
-         "midiPortLater": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"]}
+         "midiPortLater": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
+         "newcomer": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"]}
 
 
 def main():
