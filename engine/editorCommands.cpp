@@ -124,57 +124,45 @@ void liveNote(Palladon& engine, bool on, int note, int velocity)
         engine.stop(note, velocity, 0);
 }
 
-void exportFile(Palladon& engine, int format, const std::string& path)
+bool exportFile(Palladon& engine, int format, const std::string& path)
 {
     switch (format)
     {
     case 0:
-        engine.exportPattern(path);
-        break;
+        return engine.exportPattern(path);
     case 2:
-        engine.exportABL2Pattern(path);
-        break;
+        return engine.exportABL2Pattern(path);
     case 3:
-        engine.exportABL3Pattern(path);
-        break;
+        return engine.exportABL3Pattern(path);
     case 4:
-        engine.exportBank(path);
-        break;
+        return engine.exportBank(path);
     case 5:
-        engine.exportPhoscyonPattern(path);
-        break;
+        return engine.exportPhoscyonPattern(path);
     case 6:
-        engine.exportMidiPattern(path, -1);
-        break;
+        return engine.exportMidiPattern(path, -1);
     default:
-        break;
+        return false;
     }
 }
 
-void importFile(Palladon& engine, int format, int patternIndex, const std::string& path)
+bool importFile(Palladon& engine, int format, int patternIndex, const std::string& path)
 {
     switch (format)
     {
     case 0:
-        engine.importPattern(path, patternIndex, false);
-        break;
+        return engine.importPattern(path, patternIndex, false);
     case 1:
-        engine.importPattern(path, patternIndex, true);
-        break;
+        return engine.importPattern(path, patternIndex, true);
     case 2:
-        engine.importABLPattern(path, patternIndex, false);
-        break;
+        return engine.importABLPattern(path, patternIndex, false);
     case 3:
-        engine.importPhoscyonPattern(path, patternIndex);
-        break;
+        return engine.importPhoscyonPattern(path, patternIndex);
     case 4:
-        engine.importBank(path, -1);
-        break;
+        return engine.importBank(path, -1);
     case 5:
-        engine.importABLPattern(path, patternIndex, true);
-        break;
+        return engine.importABLPattern(path, patternIndex, true);
     default:
-        break;
+        return false;
     }
 }
 

@@ -25,10 +25,12 @@ void editPattern(Palladon& engine, int edit, int patternIndex);
 void randomise(Palladon& engine, int what);
 void setPatternName(Palladon& engine, std::string_view name);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
-// 0 pattern, 2 ABL 2, 3 ABL 3, 4 bank, 5 Phoscyon, 6 MIDI file of the current pattern.
-void exportFile(Palladon& engine, int format, const std::string& path);
+// 0 pattern, 2 ABL 2, 3 ABL 3, 4 bank, 5 Phoscyon, 6 MIDI file of the current pattern. False
+// when nothing was written.
+bool exportFile(Palladon& engine, int format, const std::string& path);
 // 0 pattern, 1 pattern with parameters, 2 ABL, 3 Phoscyon, 4 bank, 5 ABL with parameters.
-void importFile(Palladon& engine, int format, int patternIndex, const std::string& path);
+// False when nothing was read.
+bool importFile(Palladon& engine, int format, int patternIndex, const std::string& path);
 
 } // namespace editorCommands
 

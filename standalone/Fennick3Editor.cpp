@@ -41,6 +41,7 @@ bool Fennick3Editor::open(void* window)
     connect(this, &Fennick3Editor::midiMessage, backend, &PanelBackend::midiMessage);
     connect(this, &Fennick3Editor::distortionTypeChange, backend,
             &PanelBackend::distortionTypeChanged);
+    connect(backend, &EngineBackend::fileExchanged, this, &Fennick3Editor::fileExchanged);
     auto* view = new MainWidget(*backend, parent);
     view->setGeometry(0, 0, kWidth, kHeight);
     view->show();

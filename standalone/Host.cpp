@@ -4,13 +4,13 @@
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
 #include "standalone/Fennick3Editor.h"
+#include "standalone/FileMenu.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/PortAudioBackend.h"
 #include "standalone/StateFile.h"
 #include "standalone/TransportRecord.h"
 #include "standalone/manualPdf.h"
-#include "standalone/openFile.h"
 #include "standalone/settingsKeys.h"
 
 #include <QAction>
@@ -137,6 +137,12 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
 
     buildEngine();
     applyOptions();
+    if (synth)
+    {
+        files = new FileMenu(*synth, this);
+        menuBar()->insertMenu(menuBar()->actions().value(0), files->menu());
+        connect(editor, &Fennick3Editor::fileExchanged, files, &FileMenu::remember);
+    }
 
     tools->setParent(central);
     tools->move(0, 0);
@@ -182,7 +188,8 @@ void Host::buildEngine()
     int height = Fennick3Editor::kHeight;
     if (synth)
     {
-        synth->attachEditor(new Fennick3Editor(*synth));
+        editor = new Fennick3Editor(*synth);
+        synth->attachEditor(editor);
         effect = synth->getAeffect();
         effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
         effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr,
@@ -382,13 +389,17 @@ void Host::showManual()
 
 bool Host::openFile(const QString& path)
 {
-    if (!synth)
-        return false;
-    const QString problem = openFileInEngine(*synth, path);
-    if (problem.isEmpty())
-        return true;
-    QMessageBox::warning(this, QStringLiteral("Quelvar"), problem);
-    return false;
+    return files && files->open(path);
+}
+
+void Host::receiveFiles(const QStringList& paths)
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    for (const QString& path : paths)
+        openFile(path);
 }
 
 void Host::openUrl()

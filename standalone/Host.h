@@ -24,6 +24,8 @@ namespace quelvar
 
 class AudioOutput;
 class ConfigDialog;
+class Fennick3Editor;
+class FileMenu;
 class KeyboardCapture;
 class MidiPorts;
 class Palladon;
@@ -66,11 +68,15 @@ public:
     QWidget* editorParent() { return editorArea; }
     QToolBar* toolBar() { return tools; }
     QAction* action(const QString& text) const;
-    // A pattern or bank file from the command line or the desktop; an unreadable one is
-    // reported in a message box and changes nothing.
+    // A pattern or bank file from the command line, the desktop or the File menu: asks before
+    // it replaces edits not saved in a file; an unreadable one is reported in a message box and
+    // changes nothing.
     bool openFile(const QString& path);
+    FileMenu* fileMenu() { return files; }
 
 public slots:
+    // Files handed over by a later start: the window comes to the front and opens them.
+    void receiveFiles(const QStringList& paths);
     void showConfig();
     // Lists the MIDI ports again, reopens chosen ones that came back, and shows the new lists.
     void refreshMidiPorts();
@@ -103,6 +109,8 @@ private:
     ConfigDialog* dialog = nullptr;
     KeyboardCapture* keys = nullptr;
     Palladon* synth = nullptr;
+    Fennick3Editor* editor = nullptr; // the engine owns it
+    FileMenu* files = nullptr;
     AEffect* effect = nullptr;
     QWidget* editorArea = nullptr;
     QWidget* central = nullptr;

@@ -2,6 +2,7 @@
 #include "standalone/panel/MainWidget.h"
 
 #include "standalone/panel/FileDialogs.h"
+#include "standalone/panel/exportChoices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,18 +20,6 @@ const QString kImportMenuFilter = QStringLiteral(
     "303 pattern (*.303 *.pat *.phptr);;Quelvar pattern (*.303);;ABL2 Pattern (*.pat);;"
     "Phoscyon Pattern (*.phptr)");
 const QString kExportButtonFilter = QStringLiteral("Quelvar pattern (*.303);;ABL3 pattern(*.pat)");
-
-// The first filter's suffix ("*.303" gives "303").
-QString suffixOfFilter(const QString& filter)
-{
-    const qsizetype star = filter.indexOf(QLatin1String("*."));
-    if (star < 0)
-        return {};
-    qsizetype end = star + 2;
-    while (end < filter.size() && filter[end].isLetterOrNumber())
-        ++end;
-    return filter.mid(star + 2, end - star - 2);
-}
 } // namespace
 
 void MainWidget::setFileDialogs(std::unique_ptr<FileDialogs> d)
@@ -59,14 +48,7 @@ QString MainWidget::chooseSaveFile(const QString& title, const QString& filter,
     if (file.isEmpty())
         return file;
     lastFileDirectory = file.left(file.lastIndexOf(QLatin1Char('/')));
-    // A name typed without a suffix gets the chosen filter's, so the presets and the imports,
-    // which go by suffix, find the file again.
-    if (QFileInfo(file).suffix().isEmpty())
-    {
-        const QString suffix = suffixOfFilter(chosen.isEmpty() ? filter : chosen);
-        if (!suffix.isEmpty())
-            file += QLatin1Char('.') + suffix;
-    }
+    file = withSuffixOfFilter(file, chosen.isEmpty() ? filter : chosen);
     if (chosenFilter)
         *chosenFilter = chosen;
     return file;
@@ -92,36 +74,12 @@ void MainWidget::exportPattern()
 
 void MainWidget::exportPattern2(int kind)
 {
-    switch (kind)
-    {
-    case 0:
-        exportTo(ExportFormat::pattern, QStringLiteral("Save Pattern"),
-                 QStringLiteral("Quelvar pattern (*.303)"));
-        break;
-    case 1:
-        exportTo(ExportFormat::abl2, QStringLiteral("Save ABL2 Pattern"),
-                 QStringLiteral("ABL2 pattern(*.pat)"));
-        break;
-    case 2:
-        exportTo(ExportFormat::abl3, QStringLiteral("Save ABL3 Pattern"),
-                 QStringLiteral("ABL3 pattern(*.pat)"));
-        break;
-    case 3:
-        exportTo(ExportFormat::phoscyon, QStringLiteral("Save Phoscyon pattern"),
-                 QStringLiteral("Phoscyon pattern(*.phptr)"));
-        break;
-    case 4:
-        exportTo(ExportFormat::bank, QStringLiteral("Save Bank"),
-                 QStringLiteral("Quelvar pattern bank(*.b303)"));
-        break;
-    case 5:
-        if (backend.offersMidiExport())
-            exportTo(ExportFormat::midi, QStringLiteral("Save MIDI pattern"),
-                     QStringLiteral("MIDI file(*.mid)"));
-        break;
-    default:
-        break;
-    }
+    if (kind < 0 || kind >= static_cast<int>(kExportChoices.size()))
+        return;
+    const ExportChoice& c = kExportChoices[static_cast<std::size_t>(kind)];
+    if (c.format == ExportFormat::midi && !backend.offersMidiExport())
+        return;
+    exportTo(c.format, QString::fromLatin1(c.title), QString::fromLatin1(c.filter));
 }
 
 bool MainWidget::importBySuffix(const QString& path, int pattern, bool withParameters)

@@ -3,6 +3,7 @@
 
 #include "standalone/panel/PanelLook.h"
 #include "standalone/panel/PatternSelector.h"
+#include "standalone/panel/exportChoices.h"
 #include "standalone/panel/panelLayout.h"
 
 #include <QDir>
@@ -92,13 +93,11 @@ QMenu* MainWidget::buildExportMenu()
 {
     auto* menu = new QMenu(this);
     menu->setStyleSheet(look::menuStyleSheet());
-    const char* const entries[] = {"export pattern",      "export ABL2 pattern",
-                                   "export ABL3 pattern", "export Phoscyon pattern",
-                                   "export Bank",         "export MIDI pattern"};
     const int count = backend.offersMidiExport() ? 6 : 5;
     for (int k = 0; k < count; ++k)
-        connect(menu->addAction(QString::fromLatin1(entries[k])), &QAction::triggered, this,
-                [this, k] { exportPattern2(k); });
+        connect(menu->addAction(
+                    QString::fromLatin1(kExportChoices[static_cast<std::size_t>(k)].panelEntry)),
+                &QAction::triggered, this, [this, k] { exportPattern2(k); });
     return menu;
 }
 

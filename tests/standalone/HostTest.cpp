@@ -8,6 +8,7 @@
 #include "standalone/MidiPorts.h"
 #include "standalone/TransportRecord.h"
 #include "standalone/panel/DigitDisplay.h"
+#include "standalone/panel/factoryPatterns.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/SpinBox.h"
 #include "standalone/panel/Switch.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -195,11 +197,13 @@ TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
     host.show();
     auto* panel = host.findChild<MainWidget*>();
     ASSERT_NE(panel, nullptr);
-    QString seven;
-    for (const QString& path : panel->presetLibrary().presets())
-        if (QFileInfo(path).fileName().startsWith(QStringLiteral("07 ")))
-            seven = path;
-    ASSERT_FALSE(seven.isEmpty());
+    // The factory pattern "07", at 130 BPM.
+    const QString seven = QFileInfo(run.paths.statePath()).absolutePath() + "/07.303";
+    QDir().mkpath(QFileInfo(seven).absolutePath());
+    QFile file(seven);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(factoryPatternFiles().at(6).bytes);
+    file.close();
     ASSERT_TRUE(host.openFile(seven));
     const auto settle = []
     {
@@ -240,14 +244,20 @@ TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
     HostRun run;
     Host& host = run.start();
     const QList<QAction*> menus = host.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 4);
-    EXPECT_EQ(texts(menus), (QStringList{"&Main", "&Audio", "&MIDI", "&Help"}));
-    EXPECT_EQ(texts(menus[0]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
-    EXPECT_EQ(texts(menus[1]->menu()->actions()),
-              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
+    ASSERT_EQ(menus.size(), 5);
+    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Main", "&Audio", "&MIDI", "&Help"}));
+    EXPECT_EQ(texts(menus[0]->menu()->actions()),
+              (QStringList{"&Open...", "Open &Recent", "|", "&Save Pattern...", "&Export"}));
+    EXPECT_EQ(
+        texts(menus[0]->menu()->actions()[4]->menu()->actions()),
+        (QStringList{"Pattern (.303)...", "ABL2 Pattern (.pat)...", "ABL3 Pattern (.pat)...",
+                     "Phoscyon Pattern (.phptr)...", "Bank (.b303)...", "MIDI File (.mid)..."}));
+    EXPECT_EQ(texts(menus[1]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
     EXPECT_EQ(texts(menus[2]->menu()->actions()),
+              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
+    EXPECT_EQ(texts(menus[3]->menu()->actions()),
               (QStringList{"&MIDI Configuration", "&Panic", "Capture Keyboard"}));
-    EXPECT_EQ(texts(menus[3]->menu()->actions()), (QStringList{"Manual", "Website"}));
+    EXPECT_EQ(texts(menus[4]->menu()->actions()), (QStringList{"Manual", "Website"}));
     EXPECT_EQ(texts(host.toolBar()->actions()),
               (QStringList{"|", "&Audio Configuration", "&MIDI Configuration", "&Configuration",
                            "&Panic", "|", "Capture Keyboard", "Website"}));

@@ -540,9 +540,41 @@ def newcomer(run):
     check_pattern(x, onset, STEP)
 
 
+def second_start(run):
+    """A second start with a file hands the file to the running program and ends; the running
+    one opens it, and it is what the state saved at exit holds."""
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.state(1)
+    run.start_program()
+    factory = os.path.join(run.home, "Documents", "Brontavell", "Quelvar", "Patterns", "Factory")
+    run.wait_for("the factory patterns", lambda: os.path.isdir(factory), 10)
+    seven = [f for f in sorted(os.listdir(factory)) if f.startswith("07 ")][0]
+    second = run.start([run.args.program, os.path.join(factory, seven)], "second.log")
+    try:
+        code = second.wait(15)
+    except subprocess.TimeoutExpired:
+        raise AssertionError("the second start is still running beside the first")
+    if code != 0:
+        raise AssertionError("the second start ended with %s" % code)
+    if run.program.poll() is not None:
+        raise AssertionError("the first program ended")
+    time.sleep(0.5)
+    run.screenshot()
+    run.stop_program()
+    path = os.path.join(run.home, ".local", "share", "Brontavell", "Quelvar", "state.b303")
+    with open(path, "rb") as f:
+        state = f.read()
+    if b"Wire Tap" not in state:
+        raise AssertionError("the running program did not open the handed-over file")
+    print("the second start handed %s over and ended" % seven)
+
+
 SCENARIOS = {"midiIn": midi_in, "internalPlay": internal_play, "midiClock": midi_clock,
              "noServers": no_servers, "serversGone": servers_gone,
-             "midiPortLater": midi_port_later, "newcomer": newcomer}
+             "midiPortLater": midi_port_later, "newcomer": newcomer,
+             "secondStart": second_start}
 NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                           "jack_midi_dump", "xwininfo", "import"],
@@ -551,7 +583,8 @@ NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "impor
          "noServers": ["Xvfb", "xwininfo", "import"],
          "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "midiPortLater": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
-         "newcomer": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"]}
+         "newcomer": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"],
+         "secondStart": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"]}
 
 
 def main():
