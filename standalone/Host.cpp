@@ -17,10 +17,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
@@ -74,6 +76,7 @@ Host::Services Host::defaultServices()
     s.midiApi = RtMidiSystem::choose(midiApiFromName(stored.toStdString()));
     s.midi = std::make_unique<RtMidiSystem>(s.midiApi);
     s.statePath = StateFile::defaultPath();
+    s.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return s;
 }
 
@@ -380,11 +383,38 @@ QUrl Host::manualUrl()
     return QUrl::fromLocalFile(folder + QStringLiteral("/Quelvar Manual.pdf"));
 }
 
-// The PDF is written on first use, so the menu entry never opens nothing.
+// The PDF is written on first use. Whether a viewer shows it is the desktop's affair, so the
+// window always says where the file is.
 void Host::showManual()
 {
-    ensureManualPdf(manualUrl().toLocalFile());
-    QDesktopServices::openUrl(manualUrl());
+    const QFileInfo pdf(manualUrl().toLocalFile());
+    const QString folder = QDir::toNativeSeparators(pdf.absolutePath());
+    QString text;
+    if (!ensureManualPdf(pdf.filePath()))
+        text = QStringLiteral("The manual could not be written to %1.").arg(folder);
+    else if (desktop(manualUrl()))
+        text = QStringLiteral("The manual is \"%1\" in %2. If no PDF viewer opened it, open it "
+                              "from there.")
+                   .arg(pdf.fileName(), folder);
+    else
+        text = QStringLiteral("No program could open the manual. It is \"%1\" in %2.")
+                   .arg(pdf.fileName(), folder);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Quelvar Manual"), text,
+                                QMessageBox::Close, this);
+    box->setObjectName(QStringLiteral("manual_info"));
+    QPushButton* open = box->addButton(QStringLiteral("Open Folder"), QMessageBox::ActionRole);
+    // The box would close on any button; this one leaves it up.
+    open->disconnect();
+    connect(open, &QPushButton::clicked, this,
+            [this, dir = pdf.absolutePath()] { desktop(QUrl::fromLocalFile(dir)); });
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+bool Host::desktop(const QUrl& url)
+{
+    return services.openUrl && services.openUrl(url);
 }
 
 bool Host::openFile(const QString& path)
@@ -404,7 +434,7 @@ void Host::receiveFiles(const QStringList& paths)
 
 void Host::openUrl()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite)));
+    desktop(QUrl(QString::fromLatin1(kWebsite)));
 }
 
 VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -45,6 +46,8 @@ public:
         std::unique_ptr<MidiSystem> midi;
         MidiApi midiApi = MidiApi::none;
         QString statePath;
+        // Hands an address to the desktop; false when nothing could take it.
+        std::function<bool(const QUrl&)> openUrl;
     };
 
     // PortAudio, RtMidi on the stored MIDI system, the state file in the data folder.
@@ -96,6 +99,7 @@ private:
     void watchAudio();
     // A message beside the window, which stays usable.
     void warnAudio(const QString& text);
+    bool desktop(const QUrl& url);
 
     static std::atomic<Host*> current;
 

@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QAbstractButton>
 #include <QSettings>
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,6 +50,8 @@ struct HostRun
     std::shared_ptr<FakeAudio> audio = std::make_shared<FakeAudio>();
     std::shared_ptr<FakeMidi> midi = std::make_shared<FakeMidi>();
     std::unique_ptr<Host> host;
+    QList<QUrl> opened; // what went to the desktop
+    bool desktopOpens = true;
 
     HostRun() = default;
     ~HostRun() { stop(); }
@@ -60,6 +63,11 @@ struct HostRun
         s.midi = std::make_unique<test::FakeMidiSystem>(midi);
         s.midiApi = MidiApi::alsa;
         s.statePath = paths.statePath();
+        s.openUrl = [this](const QUrl& url)
+        {
+            opened << url;
+            return desktopOpens;
+        };
         host = std::make_unique<Host>(std::move(s));
         return *host;
     }
@@ -221,6 +229,40 @@ TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
     EXPECT_EQ(host.engine()->getTransport().tempo(), 130.0);
     EXPECT_EQ(tempo->number(), 130);
     EXPECT_TRUE(panel->findChild<DigitDisplay*>()->status().contains("130 BPM"));
+}
+
+// Whether a PDF viewer shows the manual is the desktop's affair: the window says where it is and
+// offers its folder.
+TEST(Host, TheManualIsWrittenAndTheWindowSaysWhereItIs)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.action("Manual")->trigger();
+    const QString pdf = Host::manualUrl().toLocalFile();
+    EXPECT_TRUE(QFileInfo::exists(pdf));
+    ASSERT_EQ(run.opened.size(), 1);
+    EXPECT_EQ(run.opened[0], Host::manualUrl());
+    auto* box = host.findChild<QMessageBox*>(QStringLiteral("manual_info"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QFileInfo(pdf).absolutePath())) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains("If no PDF viewer opened it"));
+    QAbstractButton* folder = nullptr;
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == "Open Folder")
+            folder = b;
+    ASSERT_NE(folder, nullptr);
+    folder->click();
+    ASSERT_EQ(run.opened.size(), 2);
+    EXPECT_EQ(run.opened[1], QUrl::fromLocalFile(QFileInfo(pdf).absolutePath()));
+    EXPECT_TRUE(box->isVisible()) << "the box stays for another look";
+    box->close();
+
+    run.desktopOpens = false;
+    host.action("Manual")->trigger();
+    QApplication::processEvents();
+    box = host.findChild<QMessageBox*>(QStringLiteral("manual_info"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("No program could open the manual"));
 }
 
 TEST(Host, WindowIsFixedAt621By465BelowTheMenuBarWithoutAMaximiseButton)
