@@ -16,6 +16,8 @@ namespace
 constexpr int kConnectMs = 1000;
 constexpr int kAnswerMs = 5000;
 constexpr int kAttempts = 3;
+// Far more than any list of files needs; a peer that sends more is cut off.
+constexpr qint64 kMaxMessageBytes = 64 * 1024;
 // The message: one absolute path a line, then an empty line; the answer: "ok".
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
 } // namespace
@@ -102,6 +104,11 @@ void SingleInstance::accept()
         connect(socket, &QLocalSocket::readyRead, this,
                 [this, socket]
                 {
+                    if (socket->bytesAvailable() > kMaxMessageBytes)
+                    {
+                        socket->abort();
+                        return;
+                    }
                     // Complete once the empty line has come; until then, wait for more.
                     const QByteArray all = socket->peek(socket->bytesAvailable());
                     if (!all.endsWith("\n\n") && all != "\n")

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -60,6 +61,41 @@ TEST(SingleInstance, ALaterStartHandsItsFilesToTheFirstAndEnds)
     EXPECT_TRUE(handOverFromAnotherThread(name, {}));
     EXPECT_EQ(deliveries, 2);
     EXPECT_TRUE(received.isEmpty()) << "no file: the window only comes to the front";
+}
+
+// Whatever arrives on the socket: a message too long is cut off unread, and nothing crashes.
+TEST(SingleInstance, AnEndlessMessageIsCutOff)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("socket"));
+    SingleInstance first(name);
+    int deliveries = 0;
+    QObject::connect(&first, &SingleInstance::filesReceived, [&] { ++deliveries; });
+    ASSERT_FALSE(first.handOverOrListen({}));
+    std::atomic<bool> cut{false};
+    std::thread peer(
+        [&]
+        {
+            QLocalSocket socket;
+            socket.connectToServer(name);
+            if (!socket.waitForConnected(2000))
+                return;
+            const QByteArray junk(16 * 1024, '\x7f');
+            for (int i = 0; i < 16 && socket.state() == QLocalSocket::ConnectedState; ++i)
+            {
+                socket.write(junk);
+                socket.waitForBytesWritten(2000);
+            }
+            cut = !socket.waitForReadyRead(3000) && socket.state() != QLocalSocket::ConnectedState;
+        });
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 6000 && !cut)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    peer.join();
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(deliveries, 0);
+    EXPECT_TRUE(handOverFromAnotherThread(name, {})) << "still listening for the next start";
 }
 
 TEST(SingleInstance, ASocketLeftByACrashIsTakenOver)
