@@ -111,6 +111,35 @@ void removeName(std::vector<std::string>& names, const std::string& name)
 {
     names.erase(std::remove(names.begin(), names.end(), name), names.end());
 }
+
+// Present ports open now; absent ones wait.
+template <typename Open>
+void choosePorts(const std::vector<std::string>& names, const std::vector<std::string>& listed,
+                 std::vector<std::string>& waiting, Open open)
+{
+    for (const std::string& name : names)
+    {
+        if (const std::string* present = findPort(listed, name))
+            open(*present);
+        else
+            addOnce(waiting, name);
+    }
+}
+
+// Waiting ports that are listed now open; true when one did.
+template <typename Open>
+bool openReturned(std::vector<std::string>& waiting, const std::vector<std::string>& listed,
+                  Open open)
+{
+    bool opened = false;
+    for (const std::string& name : std::vector<std::string>(waiting))
+        if (const std::string* present = findPort(listed, name); present && open(*present))
+        {
+            removeName(waiting, name);
+            opened = true;
+        }
+    return opened;
+}
 } // namespace
 
 MidiPorts::MidiPorts(MidiSystem& system, EngineEventQueue& queue, TransportRecord& transport)
@@ -141,50 +170,26 @@ bool MidiPorts::listPorts()
 
 bool MidiPorts::refresh()
 {
-    bool changed = listPorts();
-    for (const std::string& name : std::vector<std::string>(waitingInputs))
-        if (const std::string* listed = findPort(inputNames, name); listed && openInput(*listed))
-        {
-            removeName(waitingInputs, name);
-            changed = true;
-        }
-    for (const std::string& name : std::vector<std::string>(waitingOutputs))
-        if (const std::string* listed = findPort(outputNames, name); listed && openOutput(*listed))
-        {
-            removeName(waitingOutputs, name);
-            changed = true;
-        }
-    return changed;
+    const bool listChanged = listPorts();
+    const bool inputsOpened = openReturned(waitingInputs, inputNames,
+                                           [this](const std::string& n) { return openInput(n); });
+    const bool outputsOpened = openReturned(waitingOutputs, outputNames,
+                                            [this](const std::string& n) { return openOutput(n); });
+    return listChanged || inputsOpened || outputsOpened;
 }
 
 void MidiPorts::chooseInputs(const std::vector<std::string>& names)
 {
-    if (names.empty())
-    {
-        if (!inputNames.empty())
-            openInput(inputNames.front());
-        return;
-    }
-    for (const std::string& name : names)
-    {
-        const std::string* listed = findPort(inputNames, name);
-        if (!listed)
-            addOnce(waitingInputs, name);
-        else
-            openInput(*listed);
-    }
+    if (names.empty() && !inputNames.empty())
+        openInput(inputNames.front());
+    choosePorts(names, inputNames, waitingInputs,
+                [this](const std::string& n) { return openInput(n); });
 }
 
 void MidiPorts::chooseOutputs(const std::vector<std::string>& names)
 {
-    for (const std::string& name : names)
-    {
-        const std::string* listed = findPort(outputNames, name);
-        if (!listed)
-            addOnce(waitingOutputs, name);
-        else
-            openOutput(*listed);
-    }
+    choosePorts(names, outputNames, waitingOutputs,
+                [this](const std::string& n) { return openOutput(n); });
 }
 
 bool MidiPorts::openInput(const std::string& name)

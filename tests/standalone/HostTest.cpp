@@ -79,6 +79,19 @@ struct HostRun
     }
 };
 
+// As the dialog stores them: the MIDI inputs to open at the next start.
+void storeMidiInputs(const QStringList& names)
+{
+    QSettings settings;
+    settings.beginWriteArray(QStringLiteral("midiInDevice"), static_cast<int>(names.size()));
+    for (int i = 0; i < names.size(); ++i)
+    {
+        settings.setArrayIndex(i);
+        settings.setValue(QStringLiteral("name"), names[i]);
+    }
+    settings.endArray();
+}
+
 QStringList texts(const QList<QAction*>& actions)
 {
     QStringList out;
@@ -113,13 +126,7 @@ TEST(Host, WithNoStoredSettingsOpensTheDefaultOutputAndAppliesTheOptionDefaults)
 TEST(Host, StoredMidiInputsOpenByNameAndNeverOnTheVirtualOutput)
 {
     HostRun run;
-    {
-        QSettings settings;
-        settings.beginWriteArray(QStringLiteral("midiInDevice"), 1);
-        settings.setArrayIndex(0);
-        settings.setValue(QStringLiteral("name"), QStringLiteral("clock:out"));
-        settings.endArray();
-    }
+    storeMidiInputs({QStringLiteral("clock:out")});
     // The virtual output is listed first once it exists, which shifts every other port.
     Host& host = run.start();
     EXPECT_NE(run.midi->inputOn("clock:out"), nullptr);
@@ -140,13 +147,7 @@ TEST(Host, StoredMidiInputsOpenByNameAndNeverOnTheVirtualOutput)
 TEST(Host, MidiPortsThatAppearLaterAreListedAndAChosenOneIsReconnected)
 {
     HostRun run;
-    {
-        QSettings settings;
-        settings.beginWriteArray(QStringLiteral("midiInDevice"), 1);
-        settings.setArrayIndex(0);
-        settings.setValue(QStringLiteral("name"), QStringLiteral("late:out"));
-        settings.endArray();
-    }
+    storeMidiInputs({QStringLiteral("late:out")});
     run.midi->outputs.clear();
     Host& host = run.start();
     EXPECT_EQ(run.midi->inputOn("late:out"), nullptr);
