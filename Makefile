@@ -2,7 +2,7 @@
 # make test  - install what is missing, build, run every test (also under ASan/UBSan) and fuzz
 # make fuzz  - build the file and chunk readers' fuzz targets with clang and run each for a while
 # make test-tsan - the thread stress test under ThreadSanitizer
-# make install / install-user / package - see README.md
+# make install / install-user / uninstall / uninstall-user / package - see README.md
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
@@ -15,7 +15,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: all deps build run test test-quick test-sanitize test-tsan fuzz bench clean install \
-	install-user package
+	install-user uninstall uninstall-user package
 
 all: build
 
@@ -73,12 +73,16 @@ install: build
 	-update-desktop-database $(PREFIX)/share/applications 2>/dev/null
 	-update-mime-database $(PREFIX)/share/mime 2>/dev/null
 
-# For one user, without root: the programs into ~/.local, the plugin into ~/.vst.
+# For one user, without root: the programs into ~/.local, the plugin (once) into ~/.vst.
 install-user: build
-	cmake --install $(BUILD_DIR) --prefix $(HOME)/.local
-	install -D -m 755 $(BUILD_DIR)/QuelvarVST.so $(HOME)/.vst/QuelvarVST.so
-	-update-desktop-database $(HOME)/.local/share/applications 2>/dev/null
-	-update-mime-database $(HOME)/.local/share/mime 2>/dev/null
+	./scripts/install-user $(BUILD_DIR)
+
+# What install or install-user put in place, and nothing else.
+uninstall:
+	./scripts/uninstall $(BUILD_DIR) $(PREFIX)
+
+uninstall-user:
+	./scripts/uninstall $(BUILD_DIR) --user
 
 package: build
 	cd $(BUILD_DIR) && cpack

@@ -128,57 +128,45 @@ void liveNote(Palladon& engine, bool on, int note, int velocity)
         engine.stop(note, velocity, 0);
 }
 
-void exportFile(Palladon& engine, ExportFormat format, const std::string& path)
+bool exportFile(Palladon& engine, ExportFormat format, const std::string& path)
 {
     switch (format)
     {
     case ExportFormat::pattern:
-        engine.exportPattern(path);
-        break;
+        return engine.exportPattern(path);
     case ExportFormat::abl2:
-        engine.exportABL2Pattern(path);
-        break;
+        return engine.exportABL2Pattern(path);
     case ExportFormat::abl3:
-        engine.exportABL3Pattern(path);
-        break;
+        return engine.exportABL3Pattern(path);
     case ExportFormat::bank:
-        engine.exportBank(path);
-        break;
+        return engine.exportBank(path);
     case ExportFormat::phoscyon:
-        engine.exportPhoscyonPattern(path);
-        break;
+        return engine.exportPhoscyonPattern(path);
     case ExportFormat::midi:
-        engine.exportMidiPattern(path, -1);
-        break;
+        return engine.exportMidiPattern(path, -1);
     default:
-        break;
+        return false;
     }
 }
 
-void importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path)
+bool importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path)
 {
     switch (format)
     {
     case ImportFormat::pattern:
-        engine.importPattern(path, patternIndex, false);
-        break;
+        return engine.importPattern(path, patternIndex, false);
     case ImportFormat::patternWithParameters:
-        engine.importPattern(path, patternIndex, true);
-        break;
+        return engine.importPattern(path, patternIndex, true);
     case ImportFormat::abl:
-        engine.importABLPattern(path, patternIndex, false);
-        break;
+        return engine.importABLPattern(path, patternIndex, false);
     case ImportFormat::phoscyon:
-        engine.importPhoscyonPattern(path, patternIndex);
-        break;
+        return engine.importPhoscyonPattern(path, patternIndex);
     case ImportFormat::bank:
-        engine.importBank(path, -1);
-        break;
+        return engine.importBank(path, -1);
     case ImportFormat::ablWithParameters:
-        engine.importABLPattern(path, patternIndex, true);
-        break;
+        return engine.importABLPattern(path, patternIndex, true);
     default:
-        break;
+        return false;
     }
 }
 

@@ -25,9 +25,10 @@ void editPattern(Palladon& engine, SlotEdit edit, int patternIndex);
 void randomise(Palladon& engine, Randomise what);
 void setPatternName(Palladon& engine, std::string_view name);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
-// The current pattern, or with ExportFormat::bank the whole state.
-void exportFile(Palladon& engine, ExportFormat format, const std::string& path);
-void importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path);
+// The current pattern, or with ExportFormat::bank the whole state. False when nothing was written.
+bool exportFile(Palladon& engine, ExportFormat format, const std::string& path);
+// False when nothing was read.
+bool importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path);
 
 } // namespace editorCommands
 

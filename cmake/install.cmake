@@ -5,7 +5,8 @@ include(GNUInstallDirs)
 
 set(QUELVAR_VST_DIR "lib/vst" CACHE PATH "Where the plugin is installed (relative to the prefix or absolute)")
 
-install(TARGETS QuelvarVST LIBRARY DESTINATION ${QUELVAR_VST_DIR} COMPONENT quelvar)
+# The plugin is a component of its own: an installation for one user puts it in ~/.vst instead.
+install(TARGETS QuelvarVST LIBRARY DESTINATION ${QUELVAR_VST_DIR} COMPONENT plugin)
 install(TARGETS quelvar-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT quelvar)
 if(TARGET quelvar-standalone)
     install(TARGETS quelvar-standalone RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -14,14 +15,25 @@ if(TARGET quelvar-standalone)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT quelvar)
     install(FILES resources/desktop/quelvar.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT quelvar)
+    # Pixels beside the drawing, 16 to 256 px, for desktops that want them.
+    install(DIRECTORY resources/desktop/icons/hicolor
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT quelvar)
     install(FILES resources/desktop/quelvar-mime.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quelvar.xml
             COMPONENT quelvar)
+    install(FILES resources/desktop/example.brontavell.Quelvar.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT quelvar)
+    install(FILES docs/man/quelvar-standalone.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+            COMPONENT quelvar)
 endif()
+install(FILES docs/man/quelvar-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT quelvar)
+# The documents keep the source's layout, so the README's and the manual's links and picture
+# work where they are installed.
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT quelvar)
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/docs/manual.md)
-    install(FILES docs/manual.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT quelvar)
-endif()
+install(FILES docs/manual.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT quelvar)
+install(FILES docs/images/panel.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs/images
+        COMPONENT quelvar)
 
 # make package: a .deb whose dependencies come from the shared libraries it links.
 set(CPACK_GENERATOR "DEB")

@@ -18,6 +18,24 @@ std::string settingsLine(const AblSettings& s)
            " Decay: " + formatFixed6(s.decay) + " Accent: " + formatFixed6(s.accent) +
            " Waveform: " + formatFixed6(s.waveform) + " Volume: " + formatFixed6(s.volume) + "\r\n";
 }
+
+// ABL3's note offset counts from note 25; each flag moves it an octave.
+constexpr int kAbl3OffsetZero = kDefaultStepNote;
+constexpr int kOctave = 12;
+
+// The first three fields of a step line.
+std::string abl3PitchFields(int note)
+{
+    if (note <= 0)
+        return "0 0 0 ";
+    // Other programs write offsets 0-12 and reach further octaves with the flags; their readers
+    // may take nothing else. Notes below 13 need a negative offset even with the flag down.
+    if (note < kAbl3OffsetZero)
+        return std::to_string(note - (kAbl3OffsetZero - kOctave)) + " 1 0 ";
+    if (note <= kAbl3OffsetZero + kOctave)
+        return std::to_string(note - kAbl3OffsetZero) + " 0 0 ";
+    return std::to_string(note - (kAbl3OffsetZero + kOctave)) + " 0 1 ";
+}
 } // namespace
 
 AblSettings ablSettingsOf(const ParameterSnapshot& params)
@@ -58,7 +76,7 @@ std::string abl3PatternText(const Pattern& pattern, const AblSettings& settings)
     {
         const Step& step = *pattern.getStepAnyIndex(i);
         const int note = noteOrRest(step.note());
-        text += std::to_string(note > 0 ? note - kDefaultStepNote : 0) + " 0 0 ";
+        text += abl3PitchFields(note);
         text += step.accent() ? "1 " : "0 ";
         text += step.slide() ? "1 " : "0 ";
         text += note > 0 ? "1 " : "0 ";

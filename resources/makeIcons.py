@@ -169,6 +169,19 @@ def logo():
     c.save("images/logo.png")
 
 
+def app_icon(size):
+    """desktop/quelvar.svg at one size, for desktops that want pixels."""
+    k = size / 256.0
+    c = Canvas(size, size)
+    c.fill(c.rect(8 * k, 8 * k, 248 * k, 248 * k, 48 * k), (36, 38, 43))
+    c.fill(c.ring(120 * k, 118 * k, 74 * k, 26 * k), (255, 156, 26))
+    c.fill(c.line(160 * k, 158 * k, 214 * k, 212 * k, 30 * k), (255, 156, 26))
+    zigzag = [(70, 146), (100, 90), (100, 146), (130, 90), (130, 146), (160, 90), (160, 146)]
+    for (x0, y0), (x1, y1) in zip(zigzag, zigzag[1:]):
+        c.fill(c.line(x0 * k, y0 * k, x1 * k, y1 * k, 12 * k), (244, 244, 244))
+    c.save("desktop/icons/hicolor/%dx%d/apps/quelvar.png" % (size, size))
+
+
 def asio():
     c = Canvas(26, 10)
     c.fill(c.rect(0.5, 0.5, 25.5, 9.5, 2), ORANGE)
@@ -180,3 +193,5 @@ def asio():
 if __name__ == "__main__":
     for draw in (config, audio, midi, panic, keyboard, about, logo, asio):
         draw()
+    for size in (16, 22, 24, 32, 48, 64, 128, 256):
+        app_icon(size)

@@ -85,9 +85,10 @@ std::string AudioOutput::hostApiName(int type)
     }
 }
 
-void AudioOutput::report(const char* what, int error) const
+void AudioOutput::report(const char* what, int error)
 {
-    qDebug("%s : %s", what, backend->errorText(error).c_str());
+    lastFailure = backend->errorText(error);
+    qDebug("%s : %s", what, lastFailure.c_str());
 }
 
 bool AudioOutput::initialize()
@@ -136,6 +137,7 @@ bool AudioOutput::open(const std::string& name, int type, int channelChoice)
             return false;
         }
         opened = true;
+        lastFailure.clear();
         return true;
     }
     return openDefault();
@@ -157,6 +159,7 @@ bool AudioOutput::openDefault()
         return false;
     }
     opened = true;
+    lastFailure.clear();
     deviceIndex = backend->defaultOutputDevice();
     return true;
 }
@@ -172,6 +175,7 @@ bool AudioOutput::start()
         return false;
     }
     running = true;
+    lastFailure.clear();
     return true;
 }
 
@@ -229,44 +233,87 @@ void AudioOutput::terminate()
     initialized = false;
 }
 
+void AudioOutput::restore(const std::string& name, int type, int channelChoice, int rate,
+                          int frames)
+{
+    const std::string why = lastFailure;
+    shutStream();
+    sampleRate = rate;
+    bufferSize = frames;
+    feed.dispatch(effMainsChanged, 0, 0);
+    // A device that no longer opens leaves the default output as the last resort.
+    if (open(name, type, channelChoice) || openDefault())
+    {
+        transportRecord().setSampleRate(sampleRate);
+        feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+        feed.dispatch(effSetBlockSize, 0, bufferSize);
+        feed.dispatch(effMainsChanged, 0, 1);
+        start();
+    }
+    lastFailure = why;
+}
+
 bool AudioOutput::selectDevice(const std::string& name, int type, int channelChoice)
 {
+    lastFailure.clear();
     if (name == currentDeviceName() && type == currentHostApiType())
         return false;
+    const bool wasOpened = opened;
+    const std::string previous = currentDeviceName();
+    const int previousType = currentHostApiType();
+    const int previousChannel = channel;
     shutStream();
-    if (!open(name, type, channelChoice))
-        return false;
-    return start();
+    if (open(name, type, channelChoice) && start())
+        return true;
+    if (wasOpened)
+        restore(previous, previousType, previousChannel, sampleRate, bufferSize);
+    return false;
 }
 
 bool AudioOutput::setSampleRate(int rate)
 {
+    lastFailure.clear();
     if (rate == sampleRate)
         return false;
+    const int previous = sampleRate;
     sampleRate = rate;
     shutStream();
     feed.dispatch(effMainsChanged, 0, 0);
     if (!open(currentDeviceName(), currentHostApiType(), channel))
+    {
+        restore(currentDeviceName(), currentHostApiType(), channel, previous, bufferSize);
         return false;
+    }
     // A reopen that fell back to the default device runs at its rate, not the one asked for.
     transportRecord().setSampleRate(sampleRate);
     feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     feed.dispatch(effMainsChanged, 0, 1);
-    return start();
+    if (start())
+        return true;
+    restore(currentDeviceName(), currentHostApiType(), channel, previous, bufferSize);
+    return false;
 }
 
 bool AudioOutput::setBufferSize(int frames)
 {
+    lastFailure.clear();
     if (frames == bufferSize)
         return false;
+    const int previous = bufferSize;
     bufferSize = frames;
     shutStream();
     feed.dispatch(effMainsChanged, 0, 0);
     if (!open(currentDeviceName(), currentHostApiType(), channel))
+    {
+        restore(currentDeviceName(), currentHostApiType(), channel, sampleRate, previous);
         return false;
+    }
     feed.dispatch(effSetBlockSize, 0, bufferSize);
     feed.dispatch(effMainsChanged, 0, 1);
-    return start();
+    if (start())
+        return true;
+    restore(currentDeviceName(), currentHostApiType(), channel, sampleRate, previous);
+    return false;
 }
 
 bool AudioOutput::setChannel(int channelChoice)

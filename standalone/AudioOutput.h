@@ -44,11 +44,15 @@ public:
     bool close();
     void terminate();
 
-    // Reconfiguration from the dialog; each answers whether the change took effect.
+    // Reconfiguration from the dialog; each answers whether the change took effect. A change the
+    // library refuses leaves the setting that worked before in force, playing again, and says why
+    // in failure().
     bool selectDevice(const std::string& name, int type, int channelChoice);
     bool setSampleRate(int rate);
     bool setBufferSize(int frames);
     bool setChannel(int channelChoice);
+    // The library's words for the last open or start that failed; empty after a success.
+    const std::string& failure() const { return lastFailure; }
 
     std::string currentDeviceName() const;
     int currentHostApiType() const;
@@ -74,7 +78,9 @@ public:
 
 private:
     void shutStream();
-    void report(const char* what, int error) const;
+    void report(const char* what, int error);
+    // After a refused change: the device, rate and size that worked, reopened and started.
+    void restore(const std::string& name, int type, int channelChoice, int rate, int frames);
     const AudioDeviceEntry* entry(int index) const;
 
     EngineFeed& feed;
@@ -88,6 +94,7 @@ private:
     int bufferSize = 256;
     int deviceIndex = -1;
     int channel = 0;
+    std::string lastFailure;
 };
 
 } // namespace quelvar

@@ -20,14 +20,13 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include <functional>
-
 namespace quelvar
 {
 
 namespace
 {
 const char* const kPortNameProperty = "portName";
+constexpr int kNoDevice = -1; // the "Out Device" row that says the type has none
 
 QString key(const char* k)
 {
@@ -112,6 +111,12 @@ QWidget* ConfigDialog::buildAudioPage()
     reset = new QPushButton(QStringLiteral("Reset"));
     reset->setFixedWidth(100);
     connect(reset, &QPushButton::clicked, this, &ConfigDialog::resetAudio);
+    audioStatus = new QLabel;
+    audioStatus->setObjectName(QStringLiteral("audio_status"));
+    audioStatus->setWordWrap(true);
+    audioStatus->setStyleSheet(QStringLiteral("color: rgb(190,30,20);"));
+    audioStatus->hide();
+    form->addRow(audioStatus);
     form->addRow(QStringLiteral("Device type"), deviceType);
     form->addRow(QStringLiteral("Out Device"), outDevice);
     form->addRow(QStringLiteral("ASIO channel"), asioChannel);
@@ -125,32 +130,60 @@ QWidget* ConfigDialog::buildMidiPage()
 {
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
-    QFrame* ins = portFrame("MIDI in devices", " border:1px solid rgb(33,33,33,192);");
-    QFrame* outs = portFrame("MIDI out devices", " border:1px solid rgb(33,33,33,192);;");
-    const auto addBoxes = [](QFrame* frame, const std::vector<std::string>& names,
-                             const std::function<bool(int)>& isOpen, std::vector<QCheckBox*>& boxes)
-    {
-        for (std::size_t i = 0; i < names.size(); ++i)
-        {
-            const QString name = QString::fromStdString(names[i]);
-            auto* box = new QCheckBox(name);
-            box->setProperty(kPortNameProperty, name);
-            box->setStyleSheet(QStringLiteral("border:0px;"));
-            box->setChecked(isOpen(static_cast<int>(i)));
-            frame->layout()->addWidget(box);
-            boxes.push_back(box);
-        }
-    };
-    addBoxes(ins, midi.getInputNames(), [this](int i) { return midi.isInputOpen(i); }, midiIns);
-    addBoxes(outs, midi.getOutputNames(), [this](int i) { return midi.isOutputOpen(i); },
-             midiOuts);
-    for (QCheckBox* box : midiIns)
-        connect(box, &QCheckBox::stateChanged, this, &ConfigDialog::setMidiInDevice);
-    for (QCheckBox* box : midiOuts)
-        connect(box, &QCheckBox::stateChanged, this, &ConfigDialog::setMidiOutDevice);
-    column->addWidget(ins);
-    column->addWidget(outs);
+    midiInFrame = portFrame("MIDI in devices", " border:1px solid rgb(33,33,33,192);");
+    midiOutFrame = portFrame("MIDI out devices", " border:1px solid rgb(33,33,33,192);;");
+    column->addWidget(midiInFrame);
+    column->addWidget(midiOutFrame);
+    rebuildMidiPage();
     return page;
+}
+
+void ConfigDialog::fillPortFrame(QFrame* frame, std::vector<QCheckBox*>& boxes, bool inputs)
+{
+    // Everything below the frame's title goes.
+    QLayout* column = frame->layout();
+    while (column->count() > 1)
+    {
+        QLayoutItem* item = column->takeAt(1);
+        delete item->widget();
+        delete item;
+    }
+    boxes.clear();
+
+    const std::vector<std::string>& listed = inputs ? midi.getInputNames() : midi.getOutputNames();
+    const auto add = [&](const std::string& portName, bool waiting)
+    {
+        const QString name = QString::fromStdString(portName);
+        auto* box = new QCheckBox(waiting ? name + QStringLiteral(" (not connected)") : name);
+        box->setProperty(kPortNameProperty, name);
+        box->setStyleSheet(QStringLiteral("border:0px;"));
+        box->setChecked(waiting ||
+                        (inputs ? midi.isInputOpen(portName) : midi.isOutputOpen(portName)));
+        if (waiting)
+            box->setToolTip(QStringLiteral("Chosen; connected again as soon as it appears."));
+        column->addWidget(box);
+        boxes.push_back(box);
+        connect(box, &QCheckBox::stateChanged, this,
+                inputs ? &ConfigDialog::setMidiInDevice : &ConfigDialog::setMidiOutDevice);
+    };
+    for (const std::string& name : listed)
+        add(name, false);
+    for (const std::string& name : inputs ? midi.waitingInputNames() : midi.waitingOutputNames())
+        add(name, true);
+    if (listed.empty())
+    {
+        auto* none = new QLabel(inputs ? QStringLiteral("no MIDI input found")
+                                       : QStringLiteral("no MIDI output found"));
+        none->setObjectName(inputs ? QStringLiteral("no_midi_in") : QStringLiteral("no_midi_out"));
+        none->setStyleSheet(QStringLiteral("border:0px; color:gray;"));
+        column->addWidget(none);
+    }
+}
+
+void ConfigDialog::rebuildMidiPage()
+{
+    fillPortFrame(midiInFrame, midiIns, true);
+    fillPortFrame(midiOutFrame, midiOuts, false);
 }
 
 QWidget* ConfigDialog::buildOptionsPage()
@@ -217,8 +250,34 @@ void ConfigDialog::disconnectAudioLists()
 void ConfigDialog::fillDevices(int type)
 {
     outDevice->clear();
-    for (const AudioDeviceEntry& d : audio.devicesOfType(type))
+    const std::vector<AudioDeviceEntry> devices = audio.devicesOfType(type);
+    for (const AudioDeviceEntry& d : devices)
         outDevice->addItem(QString::fromStdString(d.name), d.index);
+    outDevice->setEnabled(!devices.empty());
+    if (devices.empty())
+        outDevice->addItem(QStringLiteral("no %1 device found")
+                               .arg(QString::fromStdString(AudioOutput::hostApiName(type))),
+                           kNoDevice);
+}
+
+void ConfigDialog::reportAudio(const QString& refused)
+{
+    if (audio.failure().empty())
+    {
+        audioStatus->hide();
+        return;
+    }
+    const QString inUse = audio.isRunning()
+                              ? QStringLiteral("Playing on \"%1\" at %2 Hz, %3 frames.")
+                                    .arg(QString::fromStdString(audio.currentDeviceName()))
+                                    .arg(audio.getSampleRate())
+                                    .arg(audio.getBufferSize())
+                              : QStringLiteral("Nothing plays now: choose another device.");
+    audioStatus->setText(QStringLiteral("%1 could not be used: %2. %3")
+                             .arg(refused, QString::fromStdString(audio.failure()), inUse));
+    audioStatus->show();
+    // The lists go back to what is in force; not from inside their own signal.
+    QMetaObject::invokeMethod(this, &ConfigDialog::refresh, Qt::QueuedConnection);
 }
 
 void ConfigDialog::refresh()
@@ -270,7 +329,7 @@ void ConfigDialog::selectDeviceType(int row)
 
 void ConfigDialog::selectDevice(int row)
 {
-    if (row < 0)
+    if (row < 0 || outDevice->itemData(row).toInt() == kNoDevice)
         return;
     const QString name = outDevice->currentText();
     const int type = deviceType->currentData().toInt();
@@ -278,7 +337,9 @@ void ConfigDialog::selectDevice(int row)
         const QSignalBlocker block(asioChannel);
         asioChannel->clear();
     }
-    if (!audio.selectDevice(name.toStdString(), type, 0))
+    const bool changed = audio.selectDevice(name.toStdString(), type, 0);
+    reportAudio(QStringLiteral("\"%1\"").arg(name));
+    if (!changed)
         return;
     QSettings settings;
     settings.setValue(key(settings::kDeviceName), name);
@@ -287,14 +348,24 @@ void ConfigDialog::selectDevice(int row)
 
 void ConfigDialog::selectSamplerate(int row)
 {
-    if (row < 0 || !audio.setSampleRate(sampleRate->itemData(row).toInt()))
+    if (row < 0)
+        return;
+    const int rate = sampleRate->itemData(row).toInt();
+    const bool changed = audio.setSampleRate(rate);
+    reportAudio(QStringLiteral("%1 Hz").arg(rate));
+    if (!changed)
         return;
     QSettings().setValue(key(settings::kSampleRate), audio.getSampleRate());
 }
 
 void ConfigDialog::selectBufferSize(int row)
 {
-    if (row < 0 || !audio.setBufferSize(bufferSize->itemData(row).toInt()))
+    if (row < 0)
+        return;
+    const int frames = bufferSize->itemData(row).toInt();
+    const bool changed = audio.setBufferSize(frames);
+    reportAudio(QStringLiteral("A buffer of %1 frames").arg(frames));
+    if (!changed)
         return;
     QSettings().setValue(key(settings::kBufferSize), audio.getBufferSize());
 }
@@ -324,12 +395,12 @@ void ConfigDialog::setMidiInDevice(int state)
     const auto* box = qobject_cast<QCheckBox*>(sender());
     if (!box)
         return;
-    const int index = midi.inputIndex(box->property(kPortNameProperty).toString().toStdString());
+    const std::string name = box->property(kPortNameProperty).toString().toStdString();
     if (state == Qt::Unchecked)
-        midi.closeInput(index);
+        midi.closeInput(name);
     else
-        midi.openInput(index);
-    storeOpenPorts(settings::kMidiIn, midi.openInputNames());
+        midi.openInput(name);
+    storeOpenPorts(settings::kMidiIn, midi.chosenInputNames());
 }
 
 void ConfigDialog::setMidiOutDevice(int state)
@@ -337,12 +408,12 @@ void ConfigDialog::setMidiOutDevice(int state)
     const auto* box = qobject_cast<QCheckBox*>(sender());
     if (!box)
         return;
-    const int index = midi.outputIndex(box->property(kPortNameProperty).toString().toStdString());
+    const std::string name = box->property(kPortNameProperty).toString().toStdString();
     if (state == Qt::Unchecked)
-        midi.closeOutput(index);
+        midi.closeOutput(name);
     else
-        midi.openOutput(index);
-    storeOpenPorts(settings::kMidiOut, midi.openOutputNames());
+        midi.openOutput(name);
+    storeOpenPorts(settings::kMidiOut, midi.chosenOutputNames());
 }
 
 void ConfigDialog::setAccentThreshold(int value)

@@ -11,6 +11,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
+class QLabel;
 class QListWidget;
 class QPushButton;
 class QSlider;
@@ -35,6 +37,8 @@ public:
 
     // Fills the drop-down lists from the audio output and the controls from the engine.
     void refresh();
+    // One check box per MIDI port as last listed, and per chosen port that is absent.
+    void rebuildMidiPage();
     // 0 Audio, 1 MIDI, 2 Options.
     void showPage(int page);
     int currentPage() const;
@@ -45,6 +49,8 @@ public:
     QComboBox* sampleRateBox() const { return sampleRate; }
     QComboBox* bufferSizeBox() const { return bufferSize; }
     QPushButton* resetButton() const { return reset; }
+    // What went wrong with the last audio choice, and what plays instead; hidden when nothing did.
+    QLabel* audioStatusLabel() const { return audioStatus; }
     const std::vector<QCheckBox*>& midiInBoxes() const { return midiIns; }
     const std::vector<QCheckBox*>& midiOutBoxes() const { return midiOuts; }
     QSpinBox* thresholdBox() const { return threshold; }
@@ -75,6 +81,9 @@ private:
     void connectAudioLists();
     void disconnectAudioLists();
     void fillDevices(int type);
+    // Shows why a choice was refused, if it was, and puts the lists back to what is in force.
+    void reportAudio(const QString& refused);
+    void fillPortFrame(QFrame* frame, std::vector<QCheckBox*>& boxes, bool inputs);
     void storeOpenPorts(const char* array, const std::vector<std::string>& names);
 
     AudioOutput& audio;
@@ -90,6 +99,9 @@ private:
     QComboBox* sampleRate = nullptr;
     QComboBox* bufferSize = nullptr;
     QPushButton* reset = nullptr;
+    QLabel* audioStatus = nullptr;
+    QFrame* midiInFrame = nullptr;
+    QFrame* midiOutFrame = nullptr;
     std::vector<QCheckBox*> midiIns;
     std::vector<QCheckBox*> midiOuts;
     QSpinBox* threshold = nullptr;

@@ -116,13 +116,26 @@ void EngineBackend::liveNote(bool on, int note, int velocity)
 
 void EngineBackend::exportFile(ExportFormat format, const QString& path)
 {
-    editorCommands::exportFile(engine, format, path.toStdString());
+    if (!editorCommands::exportFile(engine, format, path.toStdString()))
+        return;
+    // Only these formats keep everything a pattern or the song holds.
+    if (format == ExportFormat::pattern)
+        emit fileExchanged(engine.getCurrentPatternIndex());
+    else if (format == ExportFormat::bank)
+        emit fileExchanged(-1);
 }
 
 void EngineBackend::importFile(ImportFormat format, int patternIndex, const QString& path)
 {
-    editorCommands::importFile(engine, format, patternIndex, path.toStdString());
+    const bool read = editorCommands::importFile(engine, format, patternIndex,
+                                                 path.toStdString());
     editor.updateDisplay();
+    if (!read)
+        return;
+    if (format == ImportFormat::bank)
+        emit fileExchanged(-1);
+    else
+        emit fileExchanged(patternIndex < 0 ? engine.getCurrentPatternIndex() : patternIndex);
 }
 
 } // namespace quelvar

@@ -22,7 +22,7 @@ public:
     QString parameterText(int index) const override;
     PatternView pattern(int index) const override;
     TransportView transport() const override;
-    bool offersMidiExport() const override { return false; }
+    bool offersMidiExport() const override { return true; }
 
     void setParameter(int index, float value) override;
     void beginEdit(int index) override;
@@ -37,6 +37,10 @@ public:
     void liveNote(bool on, int note, int velocity) override;
     void exportFile(ExportFormat format, const QString& path) override;
     void importFile(ImportFormat format, int patternIndex, const QString& path) override;
+
+signals:
+    // A file now holds what the pattern at that song index holds; -1: the whole song.
+    void fileExchanged(int patternIndex);
 
 private:
     Palladon& engine;

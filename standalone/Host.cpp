@@ -3,6 +3,7 @@
 #include "engine/Palladon.h"
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
+#include "standalone/FileMenu.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/PanelEditor.h"
@@ -10,17 +11,18 @@
 #include "standalone/StateFile.h"
 #include "standalone/TransportRecord.h"
 #include "standalone/manualPdf.h"
-#include "standalone/openFile.h"
 #include "standalone/settingsKeys.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
@@ -44,6 +46,7 @@ std::atomic<Host*> Host::current{nullptr};
 namespace
 {
 constexpr int kAudioWatchMs = 1000;
+constexpr int kMidiRefreshDelayMs = 150;
 constexpr std::uint32_t kPanicMessage = 0xB0 | 0x7E << 8; // Control Change 126, value 0
 
 std::vector<std::string> readPortNames(QSettings& settings, const char* array)
@@ -73,6 +76,7 @@ Host::Services Host::defaultServices()
     s.midiApi = RtMidiSystem::choose(midiApiFromName(stored.toStdString()));
     s.midi = std::make_unique<RtMidiSystem>(s.midiApi);
     s.statePath = StateFile::defaultPath();
+    s.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return s;
 }
 
@@ -101,19 +105,31 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     audioOutput->configure(rate, frames);
     if (audioOutput->initialize() && audioOutput->open(deviceName, deviceType, channel))
         audioOutput->start();
+    if (!audioOutput->isRunning())
+        QMetaObject::invokeMethod(
+            this,
+            [this, why = QString::fromStdString(audioOutput->failure())]
+            {
+                warnAudio(QStringLiteral("No sound: no audio output could be opened%1. Choose a "
+                                         "device in Configuration.")
+                              .arg(why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)));
+            },
+            Qt::QueuedConnection);
 
     midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
     midiSender->attach(midiPorts.get());
     {
         QSettings ports;
-        const std::vector<std::string> ins = readPortNames(ports, settings::kMidiIn);
-        if (ins.empty())
-            midiPorts->openInput(0);
-        for (const std::string& name : ins)
-            midiPorts->openInput(midiPorts->inputIndex(name));
-        for (const std::string& name : readPortNames(ports, settings::kMidiOut))
-            midiPorts->openOutput(midiPorts->outputIndex(name));
+        midiPorts->chooseInputs(readPortNames(ports, settings::kMidiIn));
+        midiPorts->chooseOutputs(readPortNames(ports, settings::kMidiOut));
     }
+    // Notices come in bursts (a device brings several ports) and on the MIDI system's thread.
+    midiRefresh = new QTimer(this);
+    midiRefresh->setSingleShot(true);
+    midiRefresh->setInterval(kMidiRefreshDelayMs);
+    connect(midiRefresh, &QTimer::timeout, this, &Host::refreshMidiPorts);
+    portWatch = services.midi->watchPorts(
+        [this] { QMetaObject::invokeMethod(midiRefresh, qOverload<>(&QTimer::start)); });
 
     setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
     setWindowTitle(QStringLiteral("Quelvar"));
@@ -126,6 +142,12 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
 
     buildEngine();
     applyOptions();
+    if (synth)
+    {
+        files = new FileMenu(*synth, this);
+        menuBar()->insertMenu(menuBar()->actions().value(0), files->menu());
+        connect(editor, &PanelEditor::fileExchanged, files, &FileMenu::remember);
+    }
 
     tools->setParent(central);
     tools->move(0, 0);
@@ -148,12 +170,16 @@ void Host::watchAudio()
     const QString device = QString::fromStdString(audioOutput->currentDeviceName());
     audioOutput->releaseLostStream();
     qWarning("Quelvar: the audio output stopped: the device or the sound server went away");
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quelvar"),
-                                QStringLiteral("The audio output \"%1\" stopped: the device or the "
-                                               "sound server went away. Choose a device in "
-                                               "Configuration to play again.")
-                                    .arg(device),
+    warnAudio(QStringLiteral("The audio output \"%1\" stopped: the device or the sound server "
+                             "went away. Choose a device in Configuration to play again.")
+                  .arg(device));
+}
+
+void Host::warnAudio(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quelvar"), text,
                                 QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("audio_warning"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
@@ -167,7 +193,8 @@ void Host::buildEngine()
     int height = PanelEditor::kHeight;
     if (synth)
     {
-        synth->attachEditor(new PanelEditor(*synth));
+        editor = new PanelEditor(*synth);
+        synth->attachEditor(editor);
         effect = synth->getAeffect();
         effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
         effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr,
@@ -217,6 +244,7 @@ void Host::applyOptions()
 
 Host::~Host()
 {
+    portWatch.reset();
     audioOutput->stop();
     audioOutput->close();
     saveState();
@@ -268,6 +296,9 @@ void Host::createActions()
     connect(panicAction, &QAction::triggered, this, &Host::midiPanic);
     keyboardAction = make("Capture Keyboard", "F10", ":/images4/toolbar/keyboard.png");
     keyboardAction->setCheckable(true);
+    keyboardAction->setToolTip(QStringLiteral(
+        "Capture Keyboard (F10): two rows of the computer keyboard play the voice like MIDI "
+        "notes, heard in midi in mode (Z to , and Q to I, black keys on the rows above)"));
     connect(keyboardAction, &QAction::toggled, this, &Host::captureKeyboard);
     manualAction = make("Manual", nullptr, nullptr);
     connect(manualAction, &QAction::triggered, this, &Host::showManual);
@@ -319,9 +350,18 @@ void Host::showConfig()
         return;
     if (!dialog)
         dialog = new ConfigDialog(*audioOutput, *midiPorts, *synth, services.midiApi, this);
+    // A device plugged in since the last look shows up now, even without a notice.
+    midiPorts->refresh();
+    dialog->rebuildMidiPage();
     dialog->refresh();
     dialog->showPage(from == midiConfigAction ? 1 : 0);
     dialog->show();
+}
+
+void Host::refreshMidiPorts()
+{
+    if (midiPorts->refresh() && dialog)
+        dialog->rebuildMidiPage();
 }
 
 void Host::midiPanic()
@@ -346,27 +386,58 @@ QUrl Host::manualUrl()
     return QUrl::fromLocalFile(folder + QStringLiteral("/Quelvar Manual.pdf"));
 }
 
-// The PDF is written on first use, so the menu entry never opens nothing.
+// The PDF is written on first use. Whether a viewer shows it is the desktop's affair, so the
+// window always says where the file is.
 void Host::showManual()
 {
-    ensureManualPdf(manualUrl().toLocalFile());
-    QDesktopServices::openUrl(manualUrl());
+    const QFileInfo pdf(manualUrl().toLocalFile());
+    const QString folder = QDir::toNativeSeparators(pdf.absolutePath());
+    QString text;
+    if (!ensureManualPdf(pdf.filePath()))
+        text = QStringLiteral("The manual could not be written to %1.").arg(folder);
+    else if (desktop(manualUrl()))
+        text = QStringLiteral("The manual is \"%1\" in %2. If no PDF viewer opened it, open it "
+                              "from there.")
+                   .arg(pdf.fileName(), folder);
+    else
+        text = QStringLiteral("No program could open the manual. It is \"%1\" in %2.")
+                   .arg(pdf.fileName(), folder);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Quelvar Manual"), text,
+                                QMessageBox::Close, this);
+    box->setObjectName(QStringLiteral("manual_info"));
+    QPushButton* open = box->addButton(QStringLiteral("Open Folder"), QMessageBox::ActionRole);
+    // The box would close on any button; this one leaves it up.
+    open->disconnect();
+    connect(open, &QPushButton::clicked, this,
+            [this, dir = pdf.absolutePath()] { desktop(QUrl::fromLocalFile(dir)); });
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+bool Host::desktop(const QUrl& url)
+{
+    return services.openUrl && services.openUrl(url);
 }
 
 bool Host::openFile(const QString& path)
 {
-    if (!synth)
-        return false;
-    const QString problem = openFileInEngine(*synth, path);
-    if (problem.isEmpty())
-        return true;
-    QMessageBox::warning(this, QStringLiteral("Quelvar"), problem);
-    return false;
+    return files && files->open(path);
+}
+
+void Host::receiveFiles(const QStringList& paths)
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    for (const QString& path : paths)
+        openFile(path);
 }
 
 void Host::openUrl()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite)));
+    desktop(QUrl(QString::fromLatin1(kWebsite)));
 }
 
 VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -25,6 +26,8 @@ namespace quelvar
 
 class AudioOutput;
 class ConfigDialog;
+class PanelEditor;
+class FileMenu;
 class KeyboardCapture;
 class MidiPorts;
 class Palladon;
@@ -44,6 +47,8 @@ public:
         std::unique_ptr<MidiSystem> midi;
         MidiApi midiApi = MidiApi::none;
         QString statePath;
+        // Hands an address to the desktop; false when nothing could take it.
+        std::function<bool(const QUrl&)> openUrl;
     };
 
     // PortAudio, RtMidi on the stored MIDI system, the state file in the data folder.
@@ -67,12 +72,18 @@ public:
     QWidget* editorParent() { return editorArea; }
     QToolBar* toolBar() { return tools; }
     QAction* action(const QString& text) const;
-    // A pattern or bank file from the command line or the desktop; an unreadable one is
-    // reported in a message box and changes nothing.
+    // A pattern or bank file from the command line, the desktop or the File menu: asks before
+    // it replaces edits not saved in a file; an unreadable one is reported in a message box and
+    // changes nothing.
     bool openFile(const QString& path);
+    FileMenu* fileMenu() { return files; }
 
 public slots:
+    // Files handed over by a later start: the window comes to the front and opens them.
+    void receiveFiles(const QStringList& paths);
     void showConfig();
+    // Lists the MIDI ports again, reopens chosen ones that came back, and shows the new lists.
+    void refreshMidiPorts();
     void midiPanic();
     void captureKeyboard(bool on);
     void showManual();
@@ -87,6 +98,9 @@ private:
     void saveState();
     // Once a second: a stream that died under us is reported and released; nothing is stored.
     void watchAudio();
+    // A message beside the window, which stays usable.
+    void warnAudio(const QString& text);
+    bool desktop(const QUrl& url);
 
     static std::atomic<Host*> current;
 
@@ -96,9 +110,13 @@ private:
     QTimer* audioWatch = nullptr;
     std::unique_ptr<MidiPorts> midiPorts;
     std::unique_ptr<MidiSender> midiSender; // made before the stream starts, ended before the ports
+    std::unique_ptr<MidiPortWatch> portWatch;
+    QTimer* midiRefresh = nullptr;
     ConfigDialog* dialog = nullptr;
     KeyboardCapture* keys = nullptr;
     Palladon* synth = nullptr;
+    PanelEditor* editor = nullptr; // the engine owns it
+    FileMenu* files = nullptr;
     AEffect* effect = nullptr;
     QWidget* editorArea = nullptr;
     QWidget* central = nullptr;

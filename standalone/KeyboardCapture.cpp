@@ -4,31 +4,53 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <utility>
+
 namespace quelvar
 {
 
 namespace
 {
-constexpr std::array<int, 256> makeKeyMap()
+// X keycodes are Linux input codes + 8.
+constexpr int kX = 8;
+
+struct Place
 {
-    std::array<int, 256> map{};
-    for (int& n : map)
+    int evdev; // the Linux input code of the key
+    int note;
+    int usKey; // the Qt key printed there on a US keyboard
+};
+
+// A piano on two rows: white keys on the letter rows, black keys on the row above each.
+constexpr Place kPlaces[] = {
+    {44, 48, Qt::Key_Z},     {31, 49, Qt::Key_S}, {45, 50, Qt::Key_X}, {32, 51, Qt::Key_D},
+    {46, 52, Qt::Key_C},     {47, 53, Qt::Key_V}, {34, 54, Qt::Key_G}, {48, 55, Qt::Key_B},
+    {35, 56, Qt::Key_H},     {49, 57, Qt::Key_N}, {36, 58, Qt::Key_J}, {50, 59, Qt::Key_M},
+    {51, 60, Qt::Key_Comma}, {16, 60, Qt::Key_Q}, {3, 61, Qt::Key_2},  {17, 62, Qt::Key_W},
+    {4, 63, Qt::Key_3},      {18, 64, Qt::Key_E}, {19, 65, Qt::Key_R}, {6, 66, Qt::Key_5},
+    {20, 67, Qt::Key_T},     {7, 68, Qt::Key_6},  {21, 69, Qt::Key_Y}, {8, 70, Qt::Key_7},
+    {22, 71, Qt::Key_U},     {23, 72, Qt::Key_I},
+};
+
+constexpr std::array<int, 256> makeNotes()
+{
+    std::array<int, 256> notes{};
+    for (int& n : notes)
         n = -1;
-    const std::pair<int, int> keys[] = {
-        {'W', 48}, {'S', 49}, {'X', 50}, {'D', 51}, {'C', 52}, {'V', 53}, {'G', 54},
-        {'B', 55}, {'H', 56}, {'N', 57}, {'J', 58}, {188, 59}, {190, 60}, {'A', 60},
-        {'2', 61}, {'Z', 62}, {'3', 63}, {'E', 64}, {'R', 65}, {'5', 66}, {'T', 67},
-        {'6', 68}, {'Y', 69}, {'7', 70}, {'U', 71}, {'I', 72},
-    };
-    for (const auto& [code, note] : keys)
-        map[static_cast<std::size_t>(code)] = note;
-    return map;
+    for (const Place& p : kPlaces)
+        notes[static_cast<std::size_t>(p.evdev + kX)] = p.note;
+    return notes;
 }
 
-constexpr std::array<int, 256> kKeyMap = makeKeyMap();
+constexpr std::array<int, 256> kNotes = makeNotes();
 constexpr std::uint32_t kNoteOnStatus = 0x90;
 constexpr std::uint32_t kNoteOffStatus = 0x80;
-constexpr int kOutOfMap = 256;
+
+// A widget that takes typed text: its keys are words, not notes.
+bool takesText(const QWidget* w)
+{
+    return w && w->testAttribute(Qt::WA_InputMethodEnabled) && w->isEnabled();
+}
 } // namespace
 
 KeyboardCapture::KeyboardCapture(QWidget* window, EngineEventQueue& queue)
@@ -42,20 +64,20 @@ KeyboardCapture::~KeyboardCapture()
         qApp->removeEventFilter(this);
 }
 
-int KeyboardCapture::noteForKey(int code)
+int KeyboardCapture::placeOf(const QKeyEvent& event)
 {
-    return code >= 0 && code < 256 ? kKeyMap[static_cast<std::size_t>(code)] : -1;
+    const quint32 code = event.nativeScanCode();
+    if (code != 0)
+        return code < 256 ? static_cast<int>(code) : 0;
+    for (const Place& p : kPlaces)
+        if (p.usKey == event.key())
+            return p.evdev + kX;
+    return 0;
 }
 
-int KeyboardCapture::keyCode(int qtKey)
+int KeyboardCapture::noteAt(int place)
 {
-    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
-        return qtKey;
-    if (qtKey == Qt::Key_Comma)
-        return 188;
-    if (qtKey == Qt::Key_Period)
-        return 190;
-    return kOutOfMap;
+    return place > 0 && place < 256 ? kNotes[static_cast<std::size_t>(place)] : -1;
 }
 
 void KeyboardCapture::setEnabled(bool on)
@@ -72,29 +94,29 @@ void KeyboardCapture::setEnabled(bool on)
     }
 }
 
-void KeyboardCapture::press(int code)
+void KeyboardCapture::press(int place)
 {
-    const int note = noteForKey(code);
-    if (note < 0 || down[static_cast<std::size_t>(code)])
+    const int note = noteAt(place);
+    if (note < 0 || down[static_cast<std::size_t>(place)])
         return;
-    down[static_cast<std::size_t>(code)] = true;
+    down[static_cast<std::size_t>(place)] = true;
     queue.push(kNoteOnStatus | static_cast<std::uint32_t>(note) << 8 |
                static_cast<std::uint32_t>(kKeyboardVelocity) << 16);
 }
 
-void KeyboardCapture::release(int code)
+void KeyboardCapture::release(int place)
 {
-    const int note = noteForKey(code);
-    if (note < 0 || !down[static_cast<std::size_t>(code)])
+    const int note = noteAt(place);
+    if (note < 0 || !down[static_cast<std::size_t>(place)])
         return;
-    down[static_cast<std::size_t>(code)] = false;
+    down[static_cast<std::size_t>(place)] = false;
     queue.push(kNoteOffStatus | static_cast<std::uint32_t>(note) << 8);
 }
 
 void KeyboardCapture::releaseAll()
 {
-    for (int code = 0; code < 256; ++code)
-        release(code);
+    for (int place = 0; place < 256; ++place)
+        release(place);
 }
 
 bool KeyboardCapture::handleKey(QObject* watched, QKeyEvent* event, bool pressed)
@@ -103,16 +125,21 @@ bool KeyboardCapture::handleKey(QObject* watched, QKeyEvent* event, bool pressed
     const auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != window)
         return false;
-    const int code = keyCode(event->key());
-    if (noteForKey(code) < 0 || event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+    const int place = placeOf(*event);
+    if (noteAt(place) < 0)
+        return false;
+    // A key that plays goes on to its release, wherever the focus went meanwhile.
+    const bool sounding = down[static_cast<std::size_t>(place)];
+    if (!sounding && (takesText(QApplication::focusWidget()) ||
+                      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         return false;
     // Held keys repeat; the note stays on until the real release.
     if (!event->isAutoRepeat())
     {
         if (pressed)
-            press(code);
+            press(place);
         else
-            release(code);
+            release(place);
     }
     return true;
 }

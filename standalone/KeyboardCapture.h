@@ -1,6 +1,7 @@
-// Plays the engine from the computer keyboard while "Capture Keyboard" is on: mapped keys queue
-// note-ons and note-offs on channel 1 into the engine event queue, as a MIDI keyboard would.
-// Main thread.
+// Plays the engine from the computer keyboard while "Capture Keyboard" is on: two rows of keys,
+// taken by where they sit and not by what they print, queue note-ons and note-offs on channel 1
+// into the engine event queue, as a MIDI keyboard would. Keys typed into a text field stay
+// there. Main thread.
 #pragma once
 
 #include "standalone/EngineEventQueue.h"
@@ -28,15 +29,18 @@ public:
     // Off releases every key still down, so no note hangs.
     void setEnabled(bool on);
 
-    // The key map: MIDI note of a key code 0–255, -1 when unmapped.
-    static int noteForKey(int keyCode);
-    // The key code of a Qt key: letters and digits as themselves, comma 188, period 190;
-    // 256 and above for keys the map cannot hold.
-    static int keyCode(int qtKey);
+    // The place of a key: its X keycode (the evdev code + 8, as Qt reports it under X11 and
+    // Wayland). Where the platform gives none, the key's place on a US keyboard; 0 for a key
+    // that has no place in the map.
+    static int placeOf(const QKeyEvent& event);
+    // The MIDI note of a place: the row from the left shift up to the comma key plays 48-60
+    // with its black keys on the row above it, the row from Q to I 60-72 with the digits
+    // above; -1 for any other place.
+    static int noteAt(int place);
 
-    // The key handler. An unmapped key, or one already down (or up), queues nothing.
-    void press(int keyCode);
-    void release(int keyCode);
+    // The key handler. An unmapped place, or one already down (or up), queues nothing.
+    void press(int place);
+    void release(int place);
     void releaseAll();
 
 protected:

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,12 +42,22 @@ public:
     virtual void send(const std::uint8_t* bytes, std::size_t size) = 0;
 };
 
+// Watches the system's port list while it lives; destroying it stops the notices.
+class MidiPortWatch
+{
+public:
+    virtual ~MidiPortWatch() = default;
+};
+
 class MidiSystem
 {
 public:
     virtual ~MidiSystem() = default;
     virtual std::unique_ptr<MidiInputPort> makeInput(const std::string& clientName) = 0;
     virtual std::unique_ptr<MidiOutputPort> makeOutput(const std::string& clientName) = 0;
+    // `changed` runs, on a thread of the system's choosing, after a port appears or goes. Null
+    // when the system cannot tell.
+    virtual std::unique_ptr<MidiPortWatch> watchPorts(std::function<void()> changed) = 0;
 };
 
 } // namespace quelvar

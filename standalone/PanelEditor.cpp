@@ -41,6 +41,7 @@ bool PanelEditor::open(void* window)
     connect(this, &PanelEditor::midiMessage, backend, &PanelBackend::midiMessage);
     connect(this, &PanelEditor::distortionTypeChange, backend,
             &PanelBackend::distortionTypeChanged);
+    connect(backend, &EngineBackend::fileExchanged, this, &PanelEditor::fileExchanged);
     auto* view = new MainWidget(*backend, parent);
     view->setGeometry(0, 0, kWidth, kHeight);
     view->show();

@@ -57,6 +57,8 @@ signals:
     void stepChange(int step);
     void midiMessage(int status, int data1, int data2);
     void distortionTypeChange(int type);
+    // The panel read or wrote a file: a pattern at that song index, or with -1 the whole song.
+    void fileExchanged(int patternIndex);
 
 private:
     Palladon& engine;

@@ -1,5 +1,7 @@
 #include "standalone/RtMidiSystem.h"
 
+#include "standalone/portWatches.h"
+
 #include <RtMidi.h>
 #include <jack/jack.h>
 
@@ -269,6 +271,17 @@ std::unique_ptr<MidiOutputPort> RtMidiSystem::makeOutput(const std::string& clie
         return nullptr;
     auto out = construct<RtMidiOut>(rtApi(api), clientName);
     return out ? std::make_unique<RtOutput>(std::move(out)) : nullptr;
+}
+
+std::unique_ptr<MidiPortWatch> RtMidiSystem::watchPorts(std::function<void()> changed)
+{
+    switch (api)
+    {
+    case MidiApi::jack: return watchJackPorts(std::move(changed));
+    case MidiApi::alsa: return watchAlsaPorts(std::move(changed));
+    case MidiApi::none: break;
+    }
+    return nullptr;
 }
 
 } // namespace quelvar

@@ -29,6 +29,7 @@ public:
 
     std::unique_ptr<MidiInputPort> makeInput(const std::string& clientName) override;
     std::unique_ptr<MidiOutputPort> makeOutput(const std::string& clientName) override;
+    std::unique_ptr<MidiPortWatch> watchPorts(std::function<void()> changed) override;
 
 private:
     const MidiApi api;

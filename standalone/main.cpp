@@ -1,6 +1,7 @@
 // quelvar-standalone: the synthesizer in a window of its own, played through the sound card.
 #include "standalone/Host.h"
 #include "standalone/SignalQuit.h"
+#include "standalone/SingleInstance.h"
 #include "standalone/settingsKeys.h"
 
 #include <QApplication>
@@ -16,12 +17,21 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationDomain(QString::fromLatin1(quelvar::settings::kDomain));
     QCoreApplication::setApplicationName(QString::fromLatin1(quelvar::settings::kApplication));
 
+    // Files given by the desktop or on the command line (Qt has taken its own arguments).
+    const QStringList files = QCoreApplication::arguments().mid(1);
+    // One synthesizer per session: a second one would play beside it and, quitting last,
+    // overwrite the state the first one saved.
+    quelvar::SingleInstance instance;
+    if (instance.handOverOrListen(files))
+        return 0;
+
     quelvar::SignalQuit quitOnSignal;
     auto* host = new quelvar::Host;
+    QObject::connect(&instance, &quelvar::SingleInstance::filesReceived, host,
+                     &quelvar::Host::receiveFiles);
     host->show();
-    // A file given by the desktop or on the command line (Qt has taken its own arguments).
-    if (QCoreApplication::arguments().size() > 1)
-        host->openFile(QCoreApplication::arguments().at(1));
+    for (const QString& file : files)
+        host->openFile(file);
     const int result = QApplication::exec();
     delete host;
     return result;

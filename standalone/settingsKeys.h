@@ -21,6 +21,7 @@ constexpr const char* kVelocityThreshold = "options/velocityThreshold";
 constexpr const char* kSlideTime = "options/slideTime";
 constexpr const char* kIgnoreMode = "options/ignoreMode";
 constexpr const char* kMidiApi = "options/midiApi";
+constexpr const char* kRecentFiles = "recentFiles";
 
 constexpr int kDefaultVelocityThreshold = 82;
 constexpr int kDefaultSlideTime = 0;

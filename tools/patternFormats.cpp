@@ -1,5 +1,6 @@
 #include "patternFormats.h"
 
+#include "SilencedStdout.h"
 #include "engine/Palladon.h"
 #include "engine/PalladonFiles.h"
 #include "io/patternImport.h"
@@ -63,7 +64,9 @@ bool readPatternFile(Palladon& engine, const std::string& path, bool withParams,
         error = path + ": cannot open the file";
         return false;
     }
-    // The readers report nothing themselves; the message names the kind of file expected.
+    // The readers' own lines (notes out of range) go nowhere; the message names the kind of
+    // file expected.
+    const SilencedStdout quiet;
     const std::optional<PatternFormat> format = formatOfPath(path);
     if (format == PatternFormat::native)
     {

@@ -1,5 +1,6 @@
 #include "pluginState.h"
 
+#include "SilencedStdout.h"
 #include "engine/Palladon.h"
 #include "engine/PalladonFiles.h"
 #include "io/fileBytes.h"
@@ -19,6 +20,7 @@ std::vector<std::uint8_t> readPluginChunk(VstHost& host)
 
 bool writePluginChunk(VstHost& host, std::vector<std::uint8_t>& chunk)
 {
+    const SilencedStdout quiet; // the plugin traces every chunk it is given
     return !chunk.empty() &&
            host.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()) == 1;
 }

@@ -23,7 +23,7 @@ int main(int argc, char** argv)
                                             : quelvar::parseRenderOptions(args, render, error);
     if (parsed == quelvar::ParseResult::help)
     {
-        std::fputs(quelvar::usageText(), stdout);
+        std::fputs(quelvar::usageText().c_str(), stdout);
         return 0;
     }
     if (parsed == quelvar::ParseResult::error)

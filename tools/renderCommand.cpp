@@ -6,6 +6,7 @@
 #include "midiOutFile.h"
 #include "midiSchedule.h"
 #include "pluginState.h"
+#include "engine/parameterTable.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <cmath>
@@ -46,6 +47,21 @@ bool resolveParams(VstHost& host, const std::vector<ParamArg>& params, std::vect
     return true;
 }
 
+// The slots a host sees as "invalid" are set by index; their meaning goes beside the name.
+void listParams(VstHost& host)
+{
+    const char* const unnamed[] = {"sync type", "tempo", "step record"};
+    for (int i = 0; i < host.plugin()->numParams; ++i)
+    {
+        const std::string name = host.parameterName(i);
+        const int extra = i - kNumNamedParams;
+        if (extra >= 0 && extra < 3)
+            std::printf("%2d  %s (%s)\n", i, name.c_str(), unnamed[extra]);
+        else
+            std::printf("%2d  %s\n", i, name.c_str());
+    }
+}
+
 double renderSeconds(const RenderOptions& o, const MidiSequence* midi)
 {
     if (o.seconds > 0.0)
@@ -63,6 +79,11 @@ int runRender(const RenderOptions& o)
     if (!host.loaded())
         return fail("cannot load " + pluginPath + ": " + host.error());
 
+    if (o.listParams)
+    {
+        listParams(host);
+        return 0;
+    }
     std::string error;
     std::vector<int> slots;
     if (!resolveParams(host, o.params, slots, error))

@@ -1,6 +1,7 @@
 #include "renderOptions.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <unistd.h>
 
@@ -30,7 +31,7 @@ writes what it renders. Give at least one of --out, --midi-out and --export-midi
   --tempo BPM             host tempo, 1 to 999 (default 120)
   --rate HZ               sample rate, 8000 to 384000 (default 44100)
   --block N               frames per block, 1 to 65536 (default 512)
-  --plugin PATH           the plugin to load (default: QuelvarVST.so beside this program)
+  --plugin PATH           the plugin to load (default: the first found of the places below)
   --bank FILE.b303        restore a bank, as a host restores a project
   --pattern FILE          load a .303, .pat (ABL2 or ABL3) or .phptr file into the current
                           pattern
@@ -44,6 +45,7 @@ writes what it renders. Give at least one of --out, --midi-out and --export-midi
   --export-midi FILE.mid  write the current pattern as a standard MIDI file at the tempo
   --midi FILE.mid         play a standard MIDI file (format 0 or 1) into the plugin
   --midi-out FILE.mid     write the MIDI that the plugin sends as a format-0 MIDI file
+  --list-params           print every parameter's index and name, then stop
   --help                  show this text
 
 convert reads a pattern (.303, .pat as ABL2 or ABL3, .phptr) with its parameters and writes
@@ -145,6 +147,11 @@ ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptio
             o.withParams = true;
             continue;
         }
+        if (arg == "--list-params")
+        {
+            o.listParams = true;
+            continue;
+        }
         const TextOption* text = nullptr;
         for (const TextOption& t : kTextOptions)
             if (arg == t.name)
@@ -190,8 +197,8 @@ ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptio
         error = "--bars: the render would last longer than 3600 seconds";
     else if (o.withParams && o.pattern.empty())
         error = "--with-params needs --pattern";
-    else if (!o.renders() && o.exportMidi.empty())
-        error = "nothing to do: give --out, --midi-out or --export-midi";
+    else if (!o.renders() && o.exportMidi.empty() && !o.listParams)
+        error = "nothing to do: give --out, --midi-out, --export-midi or --list-params";
     return error.empty() ? ParseResult::ok : ParseResult::error;
 }
 
@@ -261,12 +268,16 @@ ParseResult parseConvertOptions(const std::vector<std::string>& args, ConvertOpt
     return error.empty() ? ParseResult::ok : ParseResult::error;
 }
 
-const char* usageText()
+std::string usageText()
 {
-    return kUsage;
+    std::string text = kUsage;
+    text += "\nWithout --plugin, the plugin is looked for at:\n";
+    for (const std::string& place : pluginCandidates())
+        text += "  " + place + "\n";
+    return text;
 }
 
-std::string defaultPluginPath()
+std::vector<std::string> pluginCandidates()
 {
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -279,10 +290,19 @@ std::string defaultPluginPath()
         if (slash != std::string::npos)
             dir = self.substr(0, slash);
     }
-    for (const std::string& candidate : {dir + "/QuelvarVST.so", dir + "/../lib/vst/QuelvarVST.so"})
+    std::vector<std::string> places{dir + "/QuelvarVST.so", dir + "/../lib/vst/QuelvarVST.so"};
+    if (const char* home = std::getenv("HOME"); home && *home)
+        places.push_back(std::string(home) + "/.vst/QuelvarVST.so");
+    return places;
+}
+
+std::string defaultPluginPath()
+{
+    const std::vector<std::string> places = pluginCandidates();
+    for (const std::string& candidate : places)
         if (access(candidate.c_str(), R_OK) == 0)
             return candidate;
-    return dir + "/QuelvarVST.so";
+    return places.front();
 }
 
 } // namespace quelvar

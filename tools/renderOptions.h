@@ -24,6 +24,7 @@ struct RenderOptions
     std::string bank;
     std::string pattern;
     bool withParams = false;
+    bool listParams = false;
     std::vector<ParamArg> params; // in command-line order
     double seconds = 0.0;         // 0: not given
     double bars = 0.0;            // 0: not given
@@ -56,9 +57,13 @@ ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptio
 ParseResult parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& out,
                                 std::string& error);
 
-const char* usageText();
+// The options, and where the plugin is looked for without --plugin.
+std::string usageText();
 
-// QuelvarVST.so next to the program in a build tree, or where an installation puts it.
+// Where the plugin is looked for, in order: beside the program (a build tree), in lib/vst beside
+// its bin folder (an installation), in ~/.vst (an installation for one user).
+std::vector<std::string> pluginCandidates();
+// The first candidate that can be read, else the first.
 std::string defaultPluginPath();
 
 } // namespace quelvar

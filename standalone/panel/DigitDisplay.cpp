@@ -2,6 +2,7 @@
 
 #include "standalone/panel/PanelLook.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -27,6 +28,14 @@ void DigitDisplay::setStatus(const QString& text)
     update();
 }
 
+void DigitDisplay::setHint(const QStringList& lines)
+{
+    if (lines == hintLines)
+        return;
+    hintLines = lines;
+    update();
+}
+
 void DigitDisplay::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -49,6 +58,29 @@ void DigitDisplay::paintEvent(QPaintEvent*)
 
     const QRectF middle(glass.left() + 6, glass.top() + kTitleHeight + 2, glass.width() - 12,
                         glass.height() - kTitleHeight - 16);
+    if (!hintLines.isEmpty())
+    {
+        // The hint takes the readout's and the status row's room, as large as it fits.
+        const QRectF room(middle.left(), middle.top(), middle.width(),
+                          glass.bottom() - 1 - middle.top());
+        int size = 13;
+        const auto fits = [&](int points)
+        {
+            const QFontMetrics m(look::font(points));
+            if (m.lineSpacing() * hintLines.size() > room.height())
+                return false;
+            for (const QString& line : hintLines)
+                if (m.horizontalAdvance(line) > room.width())
+                    return false;
+            return true;
+        };
+        while (size > 7 && !fits(size))
+            --size;
+        p.setFont(look::font(size));
+        p.setPen(look::kLcdText);
+        p.drawText(room, Qt::AlignCenter, hintLines.join(QLatin1Char('\n')));
+        return;
+    }
     p.setFont(look::font(12));
     p.setPen(look::kLcdText.darker(130));
     p.drawText(middle, Qt::AlignLeft | Qt::AlignVCenter, caption);

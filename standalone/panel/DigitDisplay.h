@@ -1,8 +1,9 @@
 // The amber display window: a title row (the pattern name field sits on it), a large readout
-// of the control last touched, and a status row.
+// of the control last touched (or, in its place, a hint of two short lines), and a status row.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 namespace quelvar
@@ -19,6 +20,12 @@ public:
 
     void setReadout(const QString& caption, const QString& value);
     void setStatus(const QString& text);
+    // Shown instead of the readout while not empty.
+    void setHint(const QStringList& lines);
+    const QStringList& hint() const { return hintLines; }
+    const QString& readoutCaption() const { return caption; }
+    const QString& readoutValue() const { return valueText; }
+    const QString& status() const { return statusText; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -27,6 +34,7 @@ private:
     QString caption;
     QString valueText;
     QString statusText;
+    QStringList hintLines;
 };
 
 } // namespace quelvar

@@ -21,6 +21,10 @@ public:
                              const QString& filter, QString* selectedFilter) = 0;
 };
 
+// A name typed without a suffix gets the filter's first one ("*.303" gives ".303"), so the
+// readers, which go by suffix, know the file again.
+QString withSuffixOfFilter(const QString& file, const QString& filter);
+
 // Qt's dialogs.
 class QtFileDialogs final : public FileDialogs
 {

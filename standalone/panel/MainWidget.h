@@ -11,6 +11,7 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -185,6 +186,9 @@ private:
     QString readoutText(int index) const;
     QString captionOf(int index) const;
     void showStatus();
+    // Why nothing plays and what to do, while that is so; empty otherwise.
+    QStringList hintText(const TransportView& t) const;
+    void showReadout(const TransportView& t);
 
     PanelBackend& backend;
     std::unique_ptr<FileDialogs> dialogs;
@@ -227,6 +231,8 @@ private:
     int activityTicks = 0;
     int blinkTicks = 0;
     int lastTouched = -1; // the parameter the readout shows
+    int touchedTicks = 0; // GUI ticks since it was touched
+    int keyHintTicks = 0; // GUI ticks left for the hint that the keys are silent in this mode
     QString lastFileDirectory;
 };
 

@@ -3,6 +3,9 @@
 
 #include "ioTestSupport.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
 #include <gtest/gtest.h>
 
 using namespace quelvar;
@@ -42,10 +45,46 @@ TEST(AblExport, WritesTheDocumentedLines)
                                                  "c-2 0 0 0 \r\n"
                                                  "b-6 1 1 0 \r\n");
     EXPECT_EQ(abl3PatternText(p, kSettings), "; ABL3 Meta tag: 3\r\n" + settings +
-                                                 "-9 0 0 1 0 1 \r\n"
+                                                 "3 1 0 1 0 1 \r\n"
                                                  "0 0 0 0 0 0 \r\n"
-                                                 "35 0 0 0 1 1 \r\n");
+                                                 "23 0 1 0 1 1 \r\n");
 }
+
+// Each note alone in a pattern: written with an offset of 0-12 and the octave flags wherever
+// the note can be written so (13-49), and read back as the same note.
+class Abl3Note : public testing::TestWithParam<int>
+{
+};
+
+TEST_P(Abl3Note, IsWrittenWithTheOctaveFlagsAndReadBack)
+{
+    const int note = GetParam();
+    Pattern p(2);
+    p.setStepNote(note, 0);
+    p.setStepNote(0, 1);
+    const std::string text = abl3PatternText(p, kSettings);
+    const std::size_t line = text.find("\r\n", text.find("\r\n") + 2) + 2;
+    int offset = 0, down = 0, up = 0;
+    ASSERT_EQ(std::sscanf(text.c_str() + line, "%d %d %d", &offset, &down, &up), 3);
+    EXPECT_EQ(note, 25 + offset - 12 * down + 12 * up);
+    EXPECT_FALSE(down && up);
+    if (note >= 13)
+    {
+        EXPECT_GE(offset, 0);
+    }
+    if (note <= 49)
+    {
+        EXPECT_LE(offset, 12);
+    }
+
+    const PatternImport back = parseABL3Pattern(text);
+    ASSERT_TRUE(back.pattern);
+    EXPECT_EQ(back.pattern->getStep(0)->note(), note);
+    EXPECT_EQ(back.pattern->getStep(1)->note(), 0);
+    EXPECT_EQ(back.outOfRangeSteps, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryNote, Abl3Note, testing::Range(1, 61));
 
 TEST(AblExport, CutoffIsScaledAndLimited)
 {
@@ -207,4 +246,54 @@ TEST(AblImport, Abl3SettingsAlwaysApplyAndStayWhenStepsFail)
     EXPECT_FLOAT_EQ(r.settings[7].value, 0.2f);
     EXPECT_EQ(r.settings[8].index, kGate);
     EXPECT_EQ(r.settings[9].index, kGroove);
+}
+
+// What other programs wrote comes back from our writer line for line wherever they used an offset
+// of 0-12; every step, whatever its form, reads back as the same note.
+TEST(AblInterop, Abl3StepsAreWrittenAsOtherProgramsWriteThem)
+{
+    const std::filesystem::path folder = QUELVAR_INTEROP_DATA_DIR;
+    if (!std::filesystem::is_directory(folder))
+        GTEST_SKIP() << "no interop data at " << folder;
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    {
+        if (entry.path().extension() != ".pat")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::string original = readFile(entry.path().string());
+        const PatternImport read = parseABL3Pattern(original);
+        ASSERT_TRUE(read.pattern);
+        const std::string written = abl3PatternText(*read.pattern, kSettings);
+        const PatternImport again = parseABL3Pattern(written);
+        ASSERT_TRUE(again.pattern);
+        expectSameSteps(*read.pattern, *again.pattern);
+
+        const auto stepLines = [](const std::string& text)
+        {
+            std::vector<std::vector<int>> lines;
+            std::istringstream in(text);
+            for (std::string line; std::getline(in, line);)
+            {
+                std::istringstream fields(line);
+                std::vector<int> values;
+                for (int v; fields >> v;)
+                    values.push_back(v);
+                if (line.rfind(';', 0) != 0 && values.size() == 6)
+                    lines.push_back(values);
+            }
+            return lines;
+        };
+        const auto theirs = stepLines(original);
+        const auto ours = stepLines(written);
+        ASSERT_EQ(theirs.size(), ours.size());
+        for (std::size_t i = 0; i < theirs.size(); ++i)
+        {
+            if (theirs[i][5] == 0 || theirs[i][0] < 0 || theirs[i][0] > 12)
+                continue;
+            EXPECT_EQ(ours[i], theirs[i]) << "step " << i;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 20);
 }

@@ -1,8 +1,7 @@
-// A panel back-end that records what the panel sends and answers with state the test sets, and
-// a file dialog stand-in that answers with a prepared name and remembers what it was asked.
+// A panel back-end that records what the panel sends and answers with state the test sets.
 #pragma once
 
-#include "standalone/panel/FileDialogs.h"
+#include "FakeDialogs.h"
 #include "standalone/panel/PanelBackend.h"
 
 #include <QString>
@@ -81,35 +80,6 @@ public:
     TransportView transportState{};
     bool midiExport = false;
     std::vector<Call> calls;
-};
-
-class FakeDialogs final : public FileDialogs
-{
-public:
-    QString openFile(QWidget*, const QString& title, const QString& directory,
-                     const QString& filter) override
-    {
-        asked.push_back({title, directory, filter});
-        return answer;
-    }
-    QString saveFile(QWidget*, const QString& title, const QString& directory,
-                     const QString& filter, QString* selectedFilter) override
-    {
-        asked.push_back({title, directory, filter});
-        if (selectedFilter)
-            *selectedFilter = chosenFilter;
-        return answer;
-    }
-
-    struct Question
-    {
-        QString title;
-        QString directory;
-        QString filter;
-    };
-    QString answer;
-    QString chosenFilter;
-    std::vector<Question> asked;
 };
 
 } // namespace quelvar::test

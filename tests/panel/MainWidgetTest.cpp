@@ -4,6 +4,7 @@
 #include "PanelTestSupport.h"
 
 #include "standalone/panel/Button.h"
+#include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/DropDown.h"
 #include "standalone/panel/Keyboard.h"
 #include "standalone/panel/KickButton.h"
@@ -331,6 +332,48 @@ TEST_F(Panel, SyncSwitchColoursItsCaptionsAndTheTransportFollows)
     EXPECT_EQ(caption(0)->styleSheet(), active);
     EXPECT_EQ(caption(2)->styleSheet(), idle);
     EXPECT_TRUE(child<SpinBox>("tempo")->isReadOnly()) << "host sync shows the host's tempo";
+}
+
+// A newcomer who presses play or a key and hears nothing reads why in the display, and what the
+// keys do in the keyboard's tooltip; a touched control still shows in the readout for a while.
+TEST_F(Panel, TheDisplaySaysWhyNothingPlaysAndWhatToDo)
+{
+    MainWidget& p = make();
+    auto* display = child<DigitDisplay>("readout");
+    auto* keys = child<Keyboard>("keyboard");
+    p.setParameter(26, 0.0f);
+    p.processGui();
+    EXPECT_EQ(display->hint(),
+              (QStringList{"MIDI SYNC: WAITING FOR MIDI CLOCK", "SWITCH TO INTERNAL TO PLAY"}));
+    EXPECT_TRUE(keys->toolTip().contains("midi in mode")) << keys->toolTip().toStdString();
+    backend.transportState.hostPlaying = true;
+    p.processGui();
+    EXPECT_TRUE(display->hint().isEmpty()) << "the clock runs: nothing to explain";
+
+    child<Switch>("sync_mode")->choose(1);
+    p.processGui();
+    EXPECT_TRUE(display->hint().isEmpty()) << "the switch just moved shows in the readout";
+    for (int tick = 0; tick < 80; ++tick)
+        p.processGui();
+    ASSERT_FALSE(display->hint().isEmpty());
+    EXPECT_EQ(display->hint().front(), "INTERNAL: PRESS PLAY");
+    const QRect c = keys->keyRect(Keyboard::kLowestNote);
+    sendClick(keys, c.center());
+    p.processGui();
+    EXPECT_EQ(display->hint(),
+              (QStringList{"THE KEYS PLAY IN MIDI IN MODE", "CLICK \"MIDI IN\" TO PLAY THEM"}));
+    backend.transportState.internalRunning = true;
+    for (int tick = 0; tick < 80; ++tick)
+        p.processGui();
+    EXPECT_TRUE(display->hint().isEmpty());
+
+    child<Switch>("sync_mode")->choose(2);
+    p.processGui();
+    EXPECT_TRUE(display->hint().isEmpty());
+    EXPECT_TRUE(keys->toolTip().startsWith("Click a key to play the voice"));
+    sendClick(keys, c.center());
+    p.processGui();
+    EXPECT_TRUE(display->hint().isEmpty()) << "in midi in the keys sound";
 }
 
 TEST_F(Panel, PlayAndStopActOnlyInInternalSync)

@@ -1,6 +1,8 @@
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
 #include "io/MidiFile.h"
 #include "io/patternImport.h"
+#include "io/stateChunk.h"
 #include "support/EngineHarness.h"
 #include "support/runCommand.h"
 #include "support/testFiles.h"
@@ -231,11 +233,41 @@ TEST_F(RenderTool, HelpNamesEveryOption)
         const CommandRun run = runTool(args);
         EXPECT_EQ(run.status, 0);
         for (const char* option :
-             {"--out", "--seconds", "--bars", "--tempo", "--rate", "--block", "--plugin", "--param",
-              "--bank", "--pattern", "--with-params", "--export-midi", "--midi ", "--midi-out",
-              "--help", "convert", "--to", "--out-dir", "--abl2"})
+             {"--out",         "--seconds",     "--bars",    "--tempo",    "--rate",
+              "--block",       "--plugin",      "--param",   "--bank",     "--pattern",
+              "--with-params", "--export-midi", "--midi ",   "--midi-out", "--help",
+              "convert",       "--to",          "--out-dir", "--abl2",     "--list-params"})
             EXPECT_NE(run.output.find(option), std::string::npos) << option;
+        for (const char* place : {"/lib/vst/QuelvarVST.so", "/.vst/QuelvarVST.so"})
+            EXPECT_NE(run.output.find(place), std::string::npos) << place;
     }
+}
+
+// The plugin's chunk trace and the readers' notes stay out of the output; what was asked for,
+// the parameter list, is all there is.
+TEST_F(RenderTool, PrintsOnlyWhatTheUserAskedFor)
+{
+    Palladon engine(nullptr, Flavour::plugin);
+    const std::vector<std::uint8_t> chunk = getChunkBytes(engine);
+    const std::string bank = temp("set.b303");
+    writeFile(bank, std::string(chunk.begin(), chunk.end()));
+    const std::string pattern = temp("far.pat");
+    writeFile(pattern, "; ABL3 Meta tag: 2\r\n40 0 0 0 0 1\r\n0 0 0 0 0 1\r\n");
+    const std::string base = std::string(QUELVAR_RENDER_TOOL) + " --plugin " + QUELVAR_PLUGIN_PATH;
+    const CommandRun quiet = runCommand(base + " --bank " + bank + " --pattern " + pattern +
+                                        " --with-params --seconds 0.1 --out " + temp("q.wav"));
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.output, "");
+
+    const CommandRun listed = runCommand(base + " --list-params --bank " + bank);
+    EXPECT_EQ(listed.status, 0);
+    std::istringstream lines(listed.output);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);)
+        all.push_back(line);
+    ASSERT_EQ(all.size(), 29u) << listed.output;
+    EXPECT_EQ(all[3], " 3  CutOff");
+    EXPECT_EQ(all[27], "27  invalid (tempo)");
 }
 
 struct Refusal

@@ -5,8 +5,11 @@
 #include "standalone/AudioOutput.h"
 #include "standalone/Host.h"
 #include "standalone/MidiPorts.h"
+#include "standalone/TransportRecord.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -69,19 +72,60 @@ TEST(ConfigDialog, ChoosingWhatIsAlreadyInForceReopensNothingAndStoresNothing)
     EXPECT_TRUE(QSettings().allKeys().isEmpty());
 }
 
-TEST(ConfigDialog, ADeviceThatFailsToOpenIsNotStored)
+// A device the library refuses is reported in the dialog, is not stored, and the device that
+// worked plays on; the lists show it again.
+TEST(ConfigDialog, ADeviceThatFailsToOpenIsReportedAndTheWorkingOneKept)
 {
     Dialog d;
-    d.audioState->failNamedOpen = true;
+    d.audioState->refusedDevices = {0};
     d.dialog.deviceTypeBox()->setCurrentIndex(0); // ALSA: the list refills and picks its first
-    EXPECT_FALSE(d.audio.isOpened());
+    EXPECT_TRUE(d.audio.isRunning());
+    EXPECT_EQ(d.audio.currentDeviceName(), "hw:0");
+    EXPECT_EQ(d.audio.currentHostApiType(), 12);
     EXPECT_FALSE(QSettings().contains("audioOutputDevice/name"));
+    EXPECT_TRUE(d.dialog.audioStatusLabel()->isVisibleTo(&d.dialog));
+    EXPECT_TRUE(d.dialog.audioStatusLabel()->text().contains("\"default\" could not be used"));
+    QApplication::processEvents();
+    EXPECT_EQ(d.dialog.deviceTypeBox()->currentText(), "Jack");
+    EXPECT_EQ(d.dialog.outDeviceBox()->currentData().toInt(), 3);
 
-    d.audioState->failNamedOpen = false;
+    d.dialog.deviceTypeBox()->setCurrentIndex(0);
     d.dialog.outDeviceBox()->setCurrentIndex(1);
     EXPECT_TRUE(d.audio.isRunning());
     EXPECT_EQ(QSettings().value("audioOutputDevice/name").toString(), "hw:0");
     EXPECT_EQ(QSettings().value("audioOutputDevice/type").toInt(), 8);
+    EXPECT_FALSE(d.dialog.audioStatusLabel()->isVisibleTo(&d.dialog));
+}
+
+TEST(ConfigDialog, ARateTheDeviceRefusesIsReportedAndTheWorkingRateKept)
+{
+    Dialog d;
+    d.audioState->refusedRates = {96000.0};
+    d.dialog.sampleRateBox()->setCurrentIndex(d.dialog.sampleRateBox()->findData(96000));
+    EXPECT_TRUE(d.audio.isRunning());
+    EXPECT_EQ(d.audio.getSampleRate(), 44100);
+    EXPECT_EQ(d.audioState->opens.back().rate, 44100.0);
+    EXPECT_EQ(d.audioState->opens.back().device, 3);
+    EXPECT_EQ(transportRecord().getSampleRate(), 44100.0);
+    EXPECT_FALSE(QSettings().contains("audioOutputDevice/samplerate"));
+    EXPECT_TRUE(d.dialog.audioStatusLabel()->text().startsWith("96000 Hz could not be used"));
+    EXPECT_TRUE(d.dialog.audioStatusLabel()->text().contains("at 44100 Hz"));
+    QApplication::processEvents();
+    EXPECT_EQ(d.dialog.sampleRateBox()->currentText(), "44100");
+}
+
+TEST(ConfigDialog, AHostApiWithoutDevicesSaysSo)
+{
+    Dialog d;
+    d.audioState->hostApis.push_back(7);
+    d.audio.terminate();
+    d.audio.initialize();
+    d.dialog.refresh();
+    d.dialog.deviceTypeBox()->setCurrentIndex(d.dialog.deviceTypeBox()->findText("OSS"));
+    ASSERT_EQ(d.dialog.outDeviceBox()->count(), 1);
+    EXPECT_EQ(d.dialog.outDeviceBox()->currentText(), "no OSS device found");
+    EXPECT_FALSE(d.dialog.outDeviceBox()->isEnabled());
+    EXPECT_TRUE(d.audio.isRunning());
 }
 
 TEST(ConfigDialog, UncheckingTheLastInputStoresAnEmptyList)

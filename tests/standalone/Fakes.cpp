@@ -26,8 +26,10 @@ bool FakeAudio::pull(std::array<std::vector<float>, 2>& out, unsigned long frame
 int FakeAudioBackend::openStream(int device, double rate, unsigned long frames, double,
                                  AudioRender render, void* user)
 {
-    if (s->failNamedOpen)
+    if (s->failNamedOpen || s->refusedDevices.count(device) != 0)
         return -9996;
+    if (s->refusedRates.count(rate) != 0)
+        return -9997;
     s->opens.push_back({device, rate, frames});
     s->render = render;
     s->user = user;
@@ -39,6 +41,8 @@ int FakeAudioBackend::openDefaultStream(double rate, unsigned long frames, Audio
 {
     if (s->failDefaultOpen)
         return -9996;
+    if (s->refusedRates.count(rate) != 0)
+        return -9997;
     s->opens.push_back({-1, rate, frames});
     s->render = render;
     s->user = user;
@@ -76,6 +80,7 @@ public:
     bool open(unsigned i, const std::string&, MidiInputCallback cb, void* user) override
     {
         c->openedPort = static_cast<int>(i);
+        c->openedName = m.inputs.at(i);
         c->callback = cb;
         c->user = user;
         return true;
@@ -100,11 +105,14 @@ public:
     bool open(unsigned i, const std::string&) override
     {
         c->openedPort = static_cast<int>(i);
+        c->openedName = m.outputs.at(i);
         return true;
     }
     bool openVirtual(const std::string& name) override
     {
         c->virtualPort = name;
+        const std::string listed = c->name + ":" + name;
+        m.inputs.insert(m.virtualListedFirst ? m.inputs.begin() : m.inputs.end(), listed);
         return true;
     }
     void close() override { c->closed = true; }
@@ -125,20 +133,28 @@ private:
 };
 } // namespace
 
-FakeMidi::Client* FakeMidi::inputOn(int port)
+FakeMidi::Client* FakeMidi::inputOn(const std::string& port)
 {
     for (auto& c : clients)
-        if (c->openedPort == port && c->callback && !c->closed)
+        if (c->openedName == port && c->callback && !c->closed)
             return c.get();
     return nullptr;
 }
 
-FakeMidi::Client* FakeMidi::outputOn(int port)
+FakeMidi::Client* FakeMidi::outputOn(const std::string& port)
 {
     for (auto& c : clients)
-        if (c->openedPort == port && !c->callback && !c->closed && c->name == "RtMidi Output Client")
+        if (c->openedName == port && !c->callback && !c->closed &&
+            c->name == "RtMidi Output Client")
             return c.get();
     return nullptr;
+}
+
+void FakeMidi::plug(std::vector<std::string>& list, const std::string& port)
+{
+    list.push_back(port);
+    if (portsChanged)
+        portsChanged();
 }
 
 FakeMidi::Client* FakeMidi::virtualOutput()
@@ -165,6 +181,27 @@ std::unique_ptr<MidiOutputPort> FakeMidiSystem::makeOutput(const std::string& cl
     s->clients.push_back(std::make_shared<FakeMidi::Client>());
     s->clients.back()->name = clientName;
     return std::make_unique<Output>(*s, s->clients.back());
+}
+
+namespace
+{
+class Watch : public MidiPortWatch
+{
+public:
+    explicit Watch(FakeMidi& m) : m(m) {}
+    ~Watch() override { m.portsChanged = nullptr; }
+
+private:
+    FakeMidi& m;
+};
+} // namespace
+
+std::unique_ptr<MidiPortWatch> FakeMidiSystem::watchPorts(std::function<void()> changed)
+{
+    if (s->broken)
+        return nullptr;
+    s->portsChanged = std::move(changed);
+    return std::make_unique<Watch>(*s);
 }
 
 std::vector<std::array<int, 3>> midiBytesOf(const VstEvents* list)
@@ -214,8 +251,7 @@ private:
     QTemporaryDir* home = nullptr;
 };
 
-[[maybe_unused]] auto* const qtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 } // namespace
 
 QtTestPaths::QtTestPaths()

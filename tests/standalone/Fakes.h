@@ -10,7 +10,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +28,8 @@ struct FakeAudio
     int defaultDevice = 0;
     bool failNamedOpen = false;
     bool failDefaultOpen = false;
+    std::set<double> refusedRates; // opens at these rates fail, as "Invalid sample rate"
+    std::set<int> refusedDevices;  // named opens of these devices fail
 
     struct Open
     {
@@ -79,11 +83,16 @@ struct FakeMidi
     std::vector<std::string> inputs{"keys:out", "clock:out"};
     std::vector<std::string> outputs{"synth:in", "monitor:in"};
     bool broken = false; // every construction fails, as RtMidi without its system
+    // Where the system lists a virtual output among the inputs once it exists: first, as JACK
+    // may when the port takes a freed slot.
+    bool virtualListedFirst = true;
+    std::function<void()> portsChanged; // the watch's notice, while one is set
 
     struct Client
     {
         std::string name;
         int openedPort = -1; // -1 none
+        std::string openedName;
         std::string virtualPort;
         std::vector<std::array<std::uint8_t, 3>> sent;
         std::vector<std::int64_t> sentAtNs;          // steady_clock, one per message sent
@@ -101,9 +110,11 @@ struct FakeMidi
     std::vector<std::shared_ptr<Client>> clients;
 
     // The open input client for a port, to feed messages through its callback.
-    Client* inputOn(int port);
-    Client* outputOn(int port);
+    Client* inputOn(const std::string& port);
+    Client* outputOn(const std::string& port);
     Client* virtualOutput();
+    // A device appears, and the watch says so.
+    void plug(std::vector<std::string>& list, const std::string& port);
 };
 
 class FakeMidiSystem : public MidiSystem
@@ -112,6 +123,7 @@ public:
     explicit FakeMidiSystem(std::shared_ptr<FakeMidi> state) : s(std::move(state)) {}
     std::unique_ptr<MidiInputPort> makeInput(const std::string& clientName) override;
     std::unique_ptr<MidiOutputPort> makeOutput(const std::string& clientName) override;
+    std::unique_ptr<MidiPortWatch> watchPorts(std::function<void()> changed) override;
 
 private:
     std::shared_ptr<FakeMidi> s;

@@ -7,14 +7,26 @@
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/TransportRecord.h"
+#include "standalone/panel/DigitDisplay.h"
+#include "standalone/panel/factoryPatterns.h"
+#include "standalone/panel/MainWidget.h"
+#include "standalone/panel/SpinBox.h"
+#include "standalone/panel/Switch.h"
 #include "support/EngineHarness.h"
 
 #include <QAction>
 #include <QElapsedTimer>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QAbstractButton>
 #include <QSettings>
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,6 +50,8 @@ struct HostRun
     std::shared_ptr<FakeAudio> audio = std::make_shared<FakeAudio>();
     std::shared_ptr<FakeMidi> midi = std::make_shared<FakeMidi>();
     std::unique_ptr<Host> host;
+    QList<QUrl> opened; // what went to the desktop
+    bool desktopOpens = true;
 
     HostRun() = default;
     ~HostRun() { stop(); }
@@ -49,6 +63,11 @@ struct HostRun
         s.midi = std::make_unique<test::FakeMidiSystem>(midi);
         s.midiApi = MidiApi::alsa;
         s.statePath = paths.statePath();
+        s.openUrl = [this](const QUrl& url)
+        {
+            opened << url;
+            return desktopOpens;
+        };
         host = std::make_unique<Host>(std::move(s));
         return *host;
     }
@@ -59,6 +78,19 @@ struct HostRun
         return test::midiBytesOf(host->feed().events().drain());
     }
 };
+
+// As the dialog stores them: the MIDI inputs to open at the next start.
+void storeMidiInputs(const QStringList& names)
+{
+    QSettings settings;
+    settings.beginWriteArray(QStringLiteral("midiInDevice"), static_cast<int>(names.size()));
+    for (int i = 0; i < names.size(); ++i)
+    {
+        settings.setArrayIndex(i);
+        settings.setValue(QStringLiteral("name"), names[i]);
+    }
+    settings.endArray();
+}
 
 QStringList texts(const QList<QAction*>& actions)
 {
@@ -80,8 +112,8 @@ TEST(Host, WithNoStoredSettingsOpensTheDefaultOutputAndAppliesTheOptionDefaults)
     EXPECT_TRUE(run.audio->streamRunning);
     EXPECT_EQ(transportRecord().getSampleRate(), 44100.0);
     EXPECT_EQ(transportRecord().getTempo(), 120.0);
-    EXPECT_TRUE(host.midi().isInputOpen(0));
-    EXPECT_FALSE(host.midi().isInputOpen(1));
+    EXPECT_TRUE(host.midi().isInputOpen("keys:out"));
+    EXPECT_FALSE(host.midi().isInputOpen("clock:out"));
 
     ASSERT_NE(host.engine(), nullptr);
     EXPECT_EQ(host.engine()->getAccentThreshold(), 82);
@@ -89,6 +121,149 @@ TEST(Host, WithNoStoredSettingsOpensTheDefaultOutputAndAppliesTheOptionDefaults)
     EXPECT_TRUE(host.engine()->ignoresSyncModeOnImport());
     EXPECT_EQ(host.engine()->getSampleRate(), 44100.0f);
     EXPECT_EQ(host.feed().getEngine(), host.engine()->getAeffect());
+}
+
+TEST(Host, StoredMidiInputsOpenByNameAndNeverOnTheVirtualOutput)
+{
+    HostRun run;
+    storeMidiInputs({QStringLiteral("clock:out")});
+    // The virtual output is listed first once it exists, which shifts every other port.
+    Host& host = run.start();
+    EXPECT_NE(run.midi->inputOn("clock:out"), nullptr);
+    EXPECT_EQ(run.midi->inputOn("keys:out"), nullptr);
+    EXPECT_EQ(run.midi->inputOn("Quelvar Midi Out:Quelvar Virtual MIDI Out"), nullptr);
+    EXPECT_EQ(host.midi().openInputNames(), (std::vector<std::string>{"clock:out"}));
+    run.stop();
+
+    // With nothing stored, the first input there is: a real one.
+    QSettings().clear();
+    run.midi->inputs = {"Quelvar Midi Out:Quelvar Virtual MIDI Out", "keys:out"};
+    run.midi->virtualListedFirst = false;
+    run.start();
+    EXPECT_NE(run.midi->inputOn("keys:out"), nullptr);
+    EXPECT_EQ(run.midi->inputOn("Quelvar Midi Out:Quelvar Virtual MIDI Out"), nullptr);
+}
+
+TEST(Host, MidiPortsThatAppearLaterAreListedAndAChosenOneIsReconnected)
+{
+    HostRun run;
+    storeMidiInputs({QStringLiteral("late:out")});
+    run.midi->outputs.clear();
+    Host& host = run.start();
+    EXPECT_EQ(run.midi->inputOn("late:out"), nullptr);
+    host.action("&MIDI Configuration")->trigger();
+    ConfigDialog& dialog = *host.configDialog();
+    EXPECT_NE(dialog.findChild<QLabel*>(QStringLiteral("no_midi_out")), nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("no_midi_in")), nullptr);
+    const auto boxTexts = [&dialog](const std::vector<QCheckBox*>& boxes)
+    {
+        QStringList out;
+        for (const QCheckBox* b : boxes)
+            out << b->text() + (b->isChecked() ? QStringLiteral(" [x]") : QString());
+        return out;
+    };
+    EXPECT_EQ(boxTexts(dialog.midiInBoxes()),
+              (QStringList{"keys:out", "clock:out", "late:out (not connected) [x]"}));
+
+    // The MIDI system announces the new ports; the chosen one opens, the dialog shows both.
+    run.midi->plug(run.midi->inputs, "late:out");
+    run.midi->plug(run.midi->outputs, "synth:in");
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 500 && !run.midi->inputOn("late:out"))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_NE(run.midi->inputOn("late:out"), nullptr);
+    EXPECT_EQ(boxTexts(dialog.midiInBoxes()),
+              (QStringList{"keys:out", "clock:out", "late:out [x]"}));
+    EXPECT_EQ(boxTexts(dialog.midiOutBoxes()), (QStringList{"synth:in"}));
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("no_midi_out")), nullptr);
+
+    // Without a notice, opening the dialog looks again.
+    run.midi->inputs.push_back("quiet:out");
+    host.action("&MIDI Configuration")->trigger();
+    EXPECT_TRUE(boxTexts(dialog.midiInBoxes()).contains("quiet:out"));
+    EXPECT_EQ(QSettings().value(QStringLiteral("midiInDevice/1/name")).toString(), "late:out");
+}
+
+TEST(Host, NoAudioOutputAtStartIsSaidInTheWindow)
+{
+    HostRun run;
+    run.audio->failDefaultOpen = true;
+    Host& host = run.start();
+    EXPECT_FALSE(host.audio().isRunning());
+    QApplication::processEvents();
+    auto* box = host.findChild<QMessageBox*>(QStringLiteral("audio_warning"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("No sound: no audio output could be opened (fake error"));
+}
+
+// In midi sync the tempo box shows the host's tempo; a pattern opened there brings its own
+// internal tempo, which the box shows as soon as the sequencer runs on it.
+TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    auto* panel = host.findChild<MainWidget*>();
+    ASSERT_NE(panel, nullptr);
+    // The factory pattern "07", at 130 BPM.
+    const QString seven = QFileInfo(run.paths.statePath()).absolutePath() + "/07.303";
+    QDir().mkpath(QFileInfo(seven).absolutePath());
+    QFile file(seven);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(factoryPatternFiles().at(6).bytes);
+    file.close();
+    ASSERT_TRUE(host.openFile(seven));
+    const auto settle = []
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 200)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    settle();
+    auto* tempo = panel->findChild<SpinBox*>(QStringLiteral("tempo"));
+    EXPECT_EQ(tempo->number(), 120) << "the host's tempo, in midi sync";
+
+    panel->findChild<Switch*>(QStringLiteral("sync_mode"))->choose(1);
+    settle();
+    EXPECT_EQ(host.engine()->getTransport().tempo(), 130.0);
+    EXPECT_EQ(tempo->number(), 130);
+    EXPECT_TRUE(panel->findChild<DigitDisplay*>()->status().contains("130 BPM"));
+}
+
+// Whether a PDF viewer shows the manual is the desktop's affair: the window says where it is and
+// offers its folder.
+TEST(Host, TheManualIsWrittenAndTheWindowSaysWhereItIs)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.action("Manual")->trigger();
+    const QString pdf = Host::manualUrl().toLocalFile();
+    EXPECT_TRUE(QFileInfo::exists(pdf));
+    ASSERT_EQ(run.opened.size(), 1);
+    EXPECT_EQ(run.opened[0], Host::manualUrl());
+    auto* box = host.findChild<QMessageBox*>(QStringLiteral("manual_info"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QFileInfo(pdf).absolutePath())) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains("If no PDF viewer opened it"));
+    QAbstractButton* folder = nullptr;
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == "Open Folder")
+            folder = b;
+    ASSERT_NE(folder, nullptr);
+    folder->click();
+    ASSERT_EQ(run.opened.size(), 2);
+    EXPECT_EQ(run.opened[1], QUrl::fromLocalFile(QFileInfo(pdf).absolutePath()));
+    EXPECT_TRUE(box->isVisible()) << "the box stays for another look";
+    box->close();
+
+    run.desktopOpens = false;
+    host.action("Manual")->trigger();
+    QApplication::processEvents();
+    box = host.findChild<QMessageBox*>(QStringLiteral("manual_info"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("No program could open the manual"));
 }
 
 TEST(Host, WindowIsFixedAt621By465BelowTheMenuBarWithoutAMaximiseButton)
@@ -112,14 +287,20 @@ TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
     HostRun run;
     Host& host = run.start();
     const QList<QAction*> menus = host.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 4);
-    EXPECT_EQ(texts(menus), (QStringList{"&Main", "&Audio", "&MIDI", "&Help"}));
-    EXPECT_EQ(texts(menus[0]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
-    EXPECT_EQ(texts(menus[1]->menu()->actions()),
-              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
+    ASSERT_EQ(menus.size(), 5);
+    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Main", "&Audio", "&MIDI", "&Help"}));
+    EXPECT_EQ(texts(menus[0]->menu()->actions()),
+              (QStringList{"&Open...", "Open &Recent", "|", "&Save Pattern...", "&Export"}));
+    EXPECT_EQ(
+        texts(menus[0]->menu()->actions()[4]->menu()->actions()),
+        (QStringList{"Pattern (.303)...", "ABL2 Pattern (.pat)...", "ABL3 Pattern (.pat)...",
+                     "Phoscyon Pattern (.phptr)...", "Bank (.b303)...", "MIDI File (.mid)..."}));
+    EXPECT_EQ(texts(menus[1]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
     EXPECT_EQ(texts(menus[2]->menu()->actions()),
+              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
+    EXPECT_EQ(texts(menus[3]->menu()->actions()),
               (QStringList{"&MIDI Configuration", "&Panic", "Capture Keyboard"}));
-    EXPECT_EQ(texts(menus[3]->menu()->actions()), (QStringList{"Manual", "Website"}));
+    EXPECT_EQ(texts(menus[4]->menu()->actions()), (QStringList{"Manual", "Website"}));
     EXPECT_EQ(texts(host.toolBar()->actions()),
               (QStringList{"|", "&Audio Configuration", "&MIDI Configuration", "&Configuration",
                            "&Panic", "|", "Capture Keyboard", "Website"}));
@@ -161,7 +342,7 @@ TEST(Host, CallbackAnswersVersionTimeAndSendsEngineNotesOnChannelOne)
 {
     HostRun run;
     Host& host = run.start();
-    ASSERT_TRUE(host.midi().openOutput(1));
+    ASSERT_TRUE(host.midi().openOutput("monitor:in"));
     EXPECT_EQ(Host::hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f), 2400);
     const VstIntPtr time = Host::hostCallback(nullptr, audioMasterGetTime, 0, 0, nullptr, 0.0f);
     EXPECT_NE(time, 0);
@@ -178,7 +359,7 @@ TEST(Host, CallbackAnswersVersionTimeAndSendsEngineNotesOnChannelOne)
     list.numEvents = 1;
     list.events[0] = reinterpret_cast<VstEvent*>(&note);
     EXPECT_EQ(Host::hostCallback(nullptr, audioMasterProcessEvents, 0, 0, list.get(), 0.0f), 1);
-    FakeMidi::Client* output = run.midi->outputOn(1);
+    FakeMidi::Client* output = run.midi->outputOn("monitor:in");
     FakeMidi::Client* virtualOutput = run.midi->virtualOutput();
 
     // The MIDI thread sends; stopping ends it, with nothing left unsent.
@@ -207,33 +388,62 @@ TEST(Host, PanicQueuesControlChange126AndSilencesALiveNote)
     EXPECT_EQ(std::count(out[0].begin(), out[0].end(), 0.0f), 512);
 }
 
-TEST(Host, CaptureKeyboardPlaysMappedKeysAndReleasesThemWhenSwitchedOff)
+TEST(Host, CaptureKeyboardPlaysKeysByPlaceAndReleasesThemWhenSwitchedOff)
 {
     HostRun run;
     Host& host = run.start();
     QWidget* target = host.editorParent();
-    const auto key = [&](QEvent::Type type, int k, bool repeat = false)
+    // X keycodes of the places: the US Z (48), M (59) and I (72) keys, and F1.
+    const auto key = [&](QEvent::Type type, quint32 place, bool repeat = false)
     {
-        QKeyEvent e(type, k, Qt::NoModifier, QString(), repeat);
+        QKeyEvent e(type, Qt::Key_unknown, Qt::NoModifier, place, 0, 0, QString(), repeat);
         QApplication::sendEvent(target, &e);
     };
-    key(QEvent::KeyPress, Qt::Key_W);
+    key(QEvent::KeyPress, 52);
     EXPECT_TRUE(run.drained().empty()); // capture starts off
 
     host.action("Capture Keyboard")->trigger();
-    key(QEvent::KeyPress, Qt::Key_W);
-    key(QEvent::KeyPress, Qt::Key_W, true);
-    key(QEvent::KeyPress, Qt::Key_Period);
-    key(QEvent::KeyPress, Qt::Key_F1);
-    key(QEvent::KeyRelease, Qt::Key_W);
-    key(QEvent::KeyPress, Qt::Key_I);
-    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{
-                                 {0x90, 48, 112}, {0x90, 60, 112}, {0x80, 48, 0}, {0x90, 72, 112}}));
+    key(QEvent::KeyPress, 52);
+    key(QEvent::KeyPress, 52, true);
+    key(QEvent::KeyPress, 58);
+    key(QEvent::KeyPress, 67);
+    key(QEvent::KeyRelease, 52);
+    key(QEvent::KeyPress, 31);
+    EXPECT_EQ(run.drained(),
+              (std::vector<std::array<int, 3>>{
+                  {0x90, 48, 112}, {0x90, 59, 112}, {0x80, 48, 0}, {0x90, 72, 112}}));
 
     host.action("Capture Keyboard")->trigger();
-    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 60, 0}}));
-    EXPECT_EQ(KeyboardCapture::noteForKey(KeyboardCapture::keyCode(Qt::Key_Comma)), 59);
-    EXPECT_EQ(KeyboardCapture::noteForKey(KeyboardCapture::keyCode(Qt::Key_Left)), -1);
+    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 59, 0}}));
+}
+
+// Typing a pattern name with the keyboard captured: every letter goes to the field, the field's
+// own shortcuts work, Enter leaves it, and the keys play again.
+TEST(Host, KeysTypedIntoTheNameFieldStayThere)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    QApplication::setActiveWindow(&host);
+    host.action("Capture Keyboard")->trigger();
+    auto* name = host.findChild<QLineEdit*>(QStringLiteral("pattern_name"));
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    name->clear();
+    QTest::keyClicks(name, QStringLiteral("My Line"));
+    EXPECT_EQ(name->text(), QStringLiteral("My Line"));
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(name->selectedText(), QStringLiteral("My Line"));
+    EXPECT_TRUE(host.configDialog() == nullptr || !host.configDialog()->isVisible());
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_FALSE(name->hasFocus());
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "My Line");
+    EXPECT_TRUE(run.drained().empty());
+
+    QTest::keyPress(host.editorParent(), Qt::Key_Z);
+    QTest::keyRelease(host.editorParent(), Qt::Key_Z);
+    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}}));
 }
 
 TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
@@ -277,10 +487,10 @@ TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
     EXPECT_EQ(host.engine()->getAccentThreshold(), 100);
     EXPECT_FLOAT_EQ(host.engine()->getParameter(kSlideTime), 0.37f);
     EXPECT_FALSE(host.engine()->ignoresSyncModeOnImport());
-    EXPECT_FALSE(host.midi().isInputOpen(0));
-    EXPECT_TRUE(host.midi().isInputOpen(1));
-    EXPECT_TRUE(host.midi().isOutputOpen(1));
-    EXPECT_FALSE(host.midi().isOutputOpen(0));
+    EXPECT_FALSE(host.midi().isInputOpen("keys:out"));
+    EXPECT_TRUE(host.midi().isInputOpen("clock:out"));
+    EXPECT_TRUE(host.midi().isOutputOpen("monitor:in"));
+    EXPECT_FALSE(host.midi().isOutputOpen("synth:in"));
 }
 
 TEST(Host, KeepsTheSynthesizerStateBetweenRunsAndSetsADamagedFileAside)
@@ -323,7 +533,7 @@ TEST(Host, MidiClockAndStartRunTheSequencerInHostSync)
 {
     HostRun run;
     run.start();
-    FakeMidi::Client* in = run.midi->inputOn(0);
+    FakeMidi::Client* in = run.midi->inputOn("keys:out");
     ASSERT_NE(in, nullptr);
     std::array<std::vector<float>, 2> out;
     float peak = 0.0f;

@@ -28,8 +28,8 @@ TEST(MidiSender, SendsInOrderAtTheirTimesFromItsOwnThreadAndFlushesOnExit)
     EngineEventQueue queue;
     TransportRecord transport;
     MidiPorts ports(system, queue, transport);
-    ASSERT_TRUE(ports.openOutput(0));
-    FakeMidi::Client* out = state->outputOn(0);
+    ASSERT_TRUE(ports.openOutput("synth:in"));
+    FakeMidi::Client* out = state->outputOn("synth:in");
     const std::int64_t start = MidiSender::now();
     std::int64_t ending = 0;
     {

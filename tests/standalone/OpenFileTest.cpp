@@ -1,4 +1,3 @@
-#include "standalone/manualPdf.h"
 #include "standalone/openFile.h"
 
 #include "engine/Palladon.h"
@@ -76,20 +75,6 @@ TEST(OpenFile, UnreadableOrForeignFilesAreReportedAndChangeNothing)
         EXPECT_EQ(engine.getParameter(kCutoff), 0.77f) << name;
         EXPECT_EQ(engine.getCurrentPattern()->getNBStep(), steps) << name;
     }
-}
-
-TEST(ManualPdf, IsWrittenOnceWhenMissing)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Brontavell/Quelvar/Quelvar Manual.pdf"));
-    ASSERT_TRUE(ensureManualPdf(path));
-    QFile pdf(path);
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(pdf.read(5) == "%PDF-");
-    EXPECT_GT(QFileInfo(path).size(), 20000);
-    const auto written = QFileInfo(path).lastModified();
-    EXPECT_TRUE(ensureManualPdf(path));
-    EXPECT_EQ(QFileInfo(path).lastModified(), written);
 }
 
 } // namespace quelvar

@@ -494,15 +494,109 @@ def servers_gone(run):
           % before)
 
 
+def midi_port_later(run):
+    """The chosen MIDI input is not there at start; when it appears the program connects to it,
+    never to its own virtual output, and plays what it sends."""
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.settings("[midiInDevice]\n1\\name=qvsend:out\nsize=1\n")
+    run.state(2)
+    run.start_program()
+    time.sleep(1.0)
+    run.start_sender()
+    run.wait_for("the program to connect to the new port", lambda: run.connected("qvsend:out"),
+                 10)
+    own = "Quelvar Midi Out:Quelvar Virtual MIDI Out"
+    if run.connected(own, "RtMidi Input"):
+        raise AssertionError("the program's virtual output is connected to its own input")
+    run.play("wait 300\nnote 48 100 300 300\n", 10)
+    time.sleep(0.3)
+    run.screenshot()
+    run.stop_program()
+    found = bursts(run.read_capture())
+    print("bursts:", [(a, b - a) for a, b in found])
+    if len(found) != 1:
+        raise AssertionError("expected the note from the new port, heard %d" % len(found))
+
+
+def newcomer(run):
+    """First start with nothing stored: the display explains midi sync; clicking " internal"
+    and then play is enough to hear the default pattern."""
+    if not shutil.which("xdotool"):
+        raise Skip("xdotool is missing")
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.start_program()
+    time.sleep(1.0)
+    run.screenshot()
+    shutil.copy(os.path.join(run.artifacts, "screen.png"),
+                os.path.join(run.artifacts, "first-start.png"))
+    x0, y0 = run.window_origin()
+    height = run.window_size[1]
+
+    def click(x, y):  # panel coordinates; the panel ends at the window's bottom edge
+        run.tool("xdotool", "mousemove", str(x0 + x), str(y0 + height - (437 - y)), "click", "1")
+        time.sleep(0.3)
+
+    click(500, 37)  # the " internal" caption of the sync switch
+    click(262, 374)  # play
+    time.sleep(3.0)
+    run.screenshot()
+    run.stop_program()
+    x = run.read_capture()
+    onset = int(np.argmax(np.abs(x) > 1e-4))
+    if onset == 0 and abs(x[0]) <= 1e-4:
+        raise AssertionError("two clicks gave no sound")
+    check_pattern(x, onset, STEP)
+
+
+def second_start(run):
+    """A second start with a file hands the file to the running program and ends; the running
+    one opens it, and it is what the state saved at exit holds."""
+    run.start_x()
+    run.start_jack()
+    run.alsa_capture("jout")
+    run.state(1)
+    run.start_program()
+    factory = os.path.join(run.home, "Documents", "Brontavell", "Quelvar", "Patterns", "Factory")
+    run.wait_for("the factory patterns", lambda: os.path.isdir(factory), 10)
+    seven = [f for f in sorted(os.listdir(factory)) if f.startswith("07 ")][0]
+    second = run.start([run.args.program, os.path.join(factory, seven)], "second.log")
+    try:
+        code = second.wait(15)
+    except subprocess.TimeoutExpired:
+        raise AssertionError("the second start is still running beside the first")
+    if code != 0:
+        raise AssertionError("the second start ended with %s" % code)
+    if run.program.poll() is not None:
+        raise AssertionError("the first program ended")
+    time.sleep(0.5)
+    run.screenshot()
+    run.stop_program()
+    path = os.path.join(run.home, ".local", "share", "Brontavell", "Quelvar", "state.b303")
+    with open(path, "rb") as f:
+        state = f.read()
+    if b"Wire Tap" not in state:
+        raise AssertionError("the running program did not open the handed-over file")
+    print("the second start handed %s over and ended" % seven)
+
+
 SCENARIOS = {"midiIn": midi_in, "internalPlay": internal_play, "midiClock": midi_clock,
-             "noServers": no_servers, "serversGone": servers_gone}
+             "noServers": no_servers, "serversGone": servers_gone,
+             "midiPortLater": midi_port_later, "newcomer": newcomer,
+             "secondStart": second_start}
 NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                           "jack_midi_dump", "xwininfo", "import"],
          "midiClock": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                        "jack_midi_dump", "xwininfo", "import"],
          "noServers": ["Xvfb", "xwininfo", "import"],
-         "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"]}
+         "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
+         "midiPortLater": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
+         "newcomer": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"],
+         "secondStart": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"]}
 
 
 def main():

@@ -1,20 +1,69 @@
 #!/bin/sh
 # Installs a build into a scratch prefix and checks that every file lands where desktops and
-# hosts look, and that the installed command-line tool finds the installed plugin.
+# hosts look, that the installed command-line tool finds the installed plugin, that an
+# installation for one user leaves one plugin, and that uninstalling leaves nothing of ours.
 set -e
 build="$1"
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+source="$(cd "$(dirname "$0")/../.." && pwd)"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix="$scratch/prefix"
+fail() { echo "$1"; exit 1; }
+
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in lib/vst/QuelvarVST.so bin/quelvar-render share/doc/quelvar/README.md; do
-    [ -f "$prefix/$f" ] || { echo "missing $f"; exit 1; }
+for f in lib/vst/QuelvarVST.so bin/quelvar-render share/doc/quelvar/README.md \
+         share/doc/quelvar/docs/manual.md share/doc/quelvar/docs/images/panel.png \
+         share/man/man1/quelvar-render.1; do
+    [ -f "$prefix/$f" ] || fail "missing $f"
 done
 if [ -x "$build/quelvar-standalone" ]; then
     for f in bin/quelvar-standalone share/applications/quelvar.desktop \
-             share/icons/hicolor/scalable/apps/quelvar.svg share/mime/packages/quelvar.xml; do
-        [ -f "$prefix/$f" ] || { echo "missing $f"; exit 1; }
+             share/icons/hicolor/scalable/apps/quelvar.svg share/mime/packages/quelvar.xml \
+             share/metainfo/example.brontavell.Quelvar.metainfo.xml \
+             share/man/man1/quelvar-standalone.1; do
+        [ -f "$prefix/$f" ] || fail "missing $f"
     done
+    for size in 16 22 24 32 48 64 128 256; do
+        [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/quelvar.png" ] ||
+            fail "missing the ${size} px icon"
+    done
+    if command -v appstreamcli > /dev/null; then
+        appstreamcli validate --no-net \
+            "$prefix/share/metainfo/example.brontavell.Quelvar.metainfo.xml" > /dev/null ||
+            fail "the AppStream metainfo does not validate"
+    elif [ "$CI" = true ]; then
+        fail "appstreamcli is missing (package appstream)"
+    fi
+    if command -v update-mime-database > /dev/null; then
+        mime="$scratch/mime"
+        mkdir -p "$mime/packages"
+        cp "$prefix/share/mime/packages/quelvar.xml" "$mime/packages/"
+        update-mime-database "$mime" 2> "$scratch/mime.log" || fail "$(cat "$scratch/mime.log")"
+        for t in pattern bank abl-pattern phoscyon-pattern; do
+            [ -f "$mime/application/x-quelvar-$t.xml" ] || fail "no file type x-quelvar-$t"
+        done
+    fi
 fi
 "$prefix/bin/quelvar-render" --out "$prefix/check.wav" --bars 1 > /dev/null
-[ -s "$prefix/check.wav" ] || { echo "the installed tool rendered nothing"; exit 1; }
+[ -s "$prefix/check.wav" ] || fail "the installed tool rendered nothing"
+rm "$prefix/check.wav"
+
+# Ours, once installed: every file with our name, and the programs' documents.
+ours() { find "$1" -type f \( -iname '*quelvar*' -o -path '*/doc/quelvar/*' \); }
+"$source/scripts/uninstall" "$build" "$prefix" > /dev/null
+left=$(ours "$prefix")
+[ -z "$left" ] || fail "left after uninstalling: $left"
+
+# For one user: one plugin, in ~/.vst, which the installed tool finds.
+home="$scratch/home"
+mkdir -p "$home"
+HOME="$home" "$source/scripts/install-user" "$build" > /dev/null
+plugins=$(find "$home" -name QuelvarVST.so | wc -l)
+[ "$plugins" -eq 1 ] || fail "install-user left $plugins copies of the plugin"
+HOME="$home" "$home/.local/bin/quelvar-render" --list-params > "$scratch/params" ||
+    fail "the tool installed for one user does not find the plugin"
+grep -q "CutOff" "$scratch/params" || fail "the parameter list is wrong"
+HOME="$home" "$source/scripts/uninstall" "$build" --user > /dev/null
+left=$(ours "$home")
+[ -z "$left" ] || fail "left after uninstalling for one user: $left"
 echo "install ok"

@@ -1,0 +1,198 @@
+#include "standalone/FileMenu.h"
+
+#include "engine/Palladon.h"
+#include "bridge/editorCommands.h"
+#include "standalone/openFile.h"
+#include "standalone/panel/PresetLibrary.h"
+#include "standalone/panel/exportChoices.h"
+#include "standalone/settingsKeys.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QWidget>
+
+namespace quelvar
+{
+
+namespace
+{
+const QString kOpenFilter = QStringLiteral(
+    "Quelvar files (*.303 *.b303 *.pat *.phptr);;Quelvar pattern (*.303);;"
+    "Quelvar pattern bank (*.b303);;ABL pattern (*.pat);;Phoscyon pattern (*.phptr)");
+
+bool isBank(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(QStringLiteral("b303"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+FileMenu::FileMenu(Palladon& engine, QWidget* window)
+    : QObject(window), engine(engine), window(window), dialogs(std::make_unique<QtFileDialogs>())
+{
+    ask = [this](const QString& text)
+    {
+        return QMessageBox::question(this->window, QStringLiteral("Quelvar"), text,
+                                     QMessageBox::Yes | QMessageBox::Cancel,
+                                     QMessageBox::Cancel) == QMessageBox::Yes;
+    };
+    fileMenu = new QMenu(QStringLiteral("&File"), window);
+    QAction* openAction = fileMenu->addAction(QStringLiteral("&Open..."));
+    openAction->setShortcut(QKeySequence::Open);
+    connect(openAction, &QAction::triggered, this, &FileMenu::chooseAndOpen);
+    recentMenu = fileMenu->addMenu(QStringLiteral("Open &Recent"));
+    connect(recentMenu, &QMenu::aboutToShow, this, &FileMenu::fillRecentMenu);
+    fillRecentMenu();
+    fileMenu->addSeparator();
+    QAction* saveAction = fileMenu->addAction(QStringLiteral("&Save Pattern..."));
+    saveAction->setShortcut(QKeySequence::Save);
+    connect(saveAction, &QAction::triggered, this, &FileMenu::savePattern);
+    QMenu* exportMenu = fileMenu->addMenu(QStringLiteral("&Export"));
+    for (int k = 0; k < static_cast<int>(kExportChoices.size()); ++k)
+        connect(exportMenu->addAction(
+                    QString::fromLatin1(kExportChoices[static_cast<std::size_t>(k)].fileEntry)),
+                &QAction::triggered, this, [this, k] { exportAs(k); });
+    remember();
+}
+
+void FileMenu::setFileDialogs(std::unique_ptr<FileDialogs> d)
+{
+    if (d)
+        dialogs = std::move(d);
+}
+
+void FileMenu::setQuestion(Question question)
+{
+    if (question)
+        ask = std::move(question);
+}
+
+void FileMenu::remember(int patternIndex)
+{
+    if (patternIndex < 0)
+        baseline.take(engine.getSong());
+    else
+        baseline.take(engine.getSong(), patternIndex);
+}
+
+bool FileMenu::hasUnsavedEdits(bool wholeSong) const
+{
+    return wholeSong ? baseline.songChanged(engine.getSong())
+                     : baseline.patternChanged(engine.getSong(), engine.getCurrentPatternIndex());
+}
+
+bool FileMenu::open(const QString& path)
+{
+    const bool bank = isBank(path);
+    if (hasUnsavedEdits(bank) &&
+        !ask(QStringLiteral("%1 has edits that are not saved in a file. Replace %2 with \"%3\"?")
+                 .arg(bank ? QStringLiteral("The song") : QStringLiteral("The current pattern"),
+                      bank ? QStringLiteral("every pattern") : QStringLiteral("it"),
+                      QFileInfo(path).fileName())))
+        return false;
+    const QString problem = openFileInEngine(engine, path);
+    if (!problem.isEmpty())
+    {
+        QMessageBox::warning(window, QStringLiteral("Quelvar"), problem);
+        return false;
+    }
+    remember(bank ? -1 : engine.getCurrentPatternIndex());
+    addRecent(path);
+    return true;
+}
+
+QString FileMenu::startFolder() const
+{
+    if (!lastFolder.isEmpty())
+        return lastFolder;
+    const QString user = PresetLibrary(PresetLibrary::defaultFolder()).userFolder();
+    QDir().mkpath(user);
+    return user;
+}
+
+void FileMenu::chooseAndOpen()
+{
+    const QString file = dialogs->openFile(window, QStringLiteral("Open Pattern or Bank"),
+                                           startFolder(), kOpenFilter);
+    if (file.isEmpty())
+        return;
+    lastFolder = QFileInfo(file).absolutePath();
+    open(file);
+}
+
+QString FileMenu::chooseSaveFile(const QString& title, const QString& filter)
+{
+    QString chosen;
+    const QString file = withSuffixOfFilter(
+        dialogs->saveFile(window, title, startFolder(), filter, &chosen), filter);
+    if (!file.isEmpty())
+        lastFolder = QFileInfo(file).absolutePath();
+    return file;
+}
+
+void FileMenu::savePattern()
+{
+    exportAs(0);
+}
+
+void FileMenu::exportAs(int choice)
+{
+    if (choice < 0 || choice >= static_cast<int>(kExportChoices.size()))
+        return;
+    const ExportChoice& c = kExportChoices[static_cast<std::size_t>(choice)];
+    const QString file =
+        chooseSaveFile(QString::fromLatin1(c.title), QString::fromLatin1(c.filter));
+    if (file.isEmpty())
+        return;
+    if (!editorCommands::exportFile(engine, c.format,
+                                    QFile::encodeName(file).toStdString()))
+    {
+        QMessageBox::warning(window, QStringLiteral("Quelvar"),
+                             QStringLiteral("\"%1\" could not be written.").arg(file));
+        return;
+    }
+    // What the formats that keep everything hold is safe; the others lose some of it.
+    if (c.format == ExportFormat::pattern)
+        remember(engine.getCurrentPatternIndex());
+    if (c.format == ExportFormat::bank)
+        remember();
+    if (c.format != ExportFormat::midi)
+        addRecent(file);
+}
+
+QStringList FileMenu::recentFiles() const
+{
+    return QSettings().value(QString::fromLatin1(settings::kRecentFiles)).toStringList();
+}
+
+void FileMenu::addRecent(const QString& path)
+{
+    QStringList files = recentFiles();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    files.removeAll(absolute);
+    files.prepend(absolute);
+    while (files.size() > kRecentFiles)
+        files.removeLast();
+    QSettings().setValue(QString::fromLatin1(settings::kRecentFiles), files);
+    fillRecentMenu();
+}
+
+void FileMenu::fillRecentMenu()
+{
+    recentMenu->clear();
+    for (const QString& file : recentFiles())
+    {
+        if (!QFileInfo::exists(file))
+            continue;
+        QAction* a = recentMenu->addAction(QFileInfo(file).fileName());
+        a->setToolTip(file);
+        connect(a, &QAction::triggered, this, [this, file] { open(file); });
+    }
+    recentMenu->setEnabled(!recentMenu->isEmpty());
+}
+
+} // namespace quelvar

@@ -1,0 +1,68 @@
+// The main window's File menu: open a pattern or bank, save the pattern, export it in every
+// format, and the files used lately. A file that would replace a pattern (or, a bank, the song)
+// with edits not saved in any file asks first. Main thread.
+#pragma once
+
+#include "standalone/SongBaseline.h"
+#include "standalone/panel/FileDialogs.h"
+#include "standalone/panel/PanelBackend.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QWidget;
+
+namespace quelvar
+{
+
+class Palladon;
+
+class FileMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kRecentFiles = 8;
+
+    FileMenu(Palladon& engine, QWidget* window);
+
+    QMenu* menu() const { return fileMenu; }
+    // Asks before edits would be lost, opens, and tells the user what went wrong if it failed.
+    bool open(const QString& path);
+    // What a file holds now: the pattern at that index, or with -1 the whole song.
+    void remember(int patternIndex = -1);
+    bool hasUnsavedEdits(bool wholeSong) const;
+    // Most recent first.
+    QStringList recentFiles() const;
+
+    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    // Answers whether to go on; the default asks in a message box.
+    using Question = std::function<bool(const QString& text)>;
+    void setQuestion(Question question);
+
+public slots:
+    void chooseAndOpen();
+    void savePattern();
+    void exportAs(int choice);
+
+private:
+    QString startFolder() const;
+    QString chooseSaveFile(const QString& title, const QString& filter);
+    void addRecent(const QString& path);
+    void fillRecentMenu();
+
+    Palladon& engine;
+    QWidget* window;
+    QMenu* fileMenu = nullptr;
+    QMenu* recentMenu = nullptr;
+    std::unique_ptr<FileDialogs> dialogs;
+    Question ask;
+    SongBaseline baseline;
+    QString lastFolder;
+};
+
+} // namespace quelvar

@@ -1,0 +1,138 @@
+// MainWidget: the display's readout and status line.
+#include "standalone/panel/MainWidget.h"
+
+#include "standalone/panel/DigitDisplay.h"
+#include "standalone/panel/DropDown.h"
+#include "standalone/panel/PatternSelector.h"
+#include "standalone/panel/SpinBox.h"
+#include "standalone/panel/Switch.h"
+#include "standalone/panel/panelLayout.h"
+
+#include <QLabel>
+
+namespace quelvar
+{
+
+using panelLayout::kSyncTexts;
+
+namespace
+{
+// How long a touched control keeps the readout from a hint: 3 s of 40 ms ticks.
+constexpr int kReadoutTicks = 75;
+
+// "A1" for the first pattern of bank A; song patterns past the selector's 32 by number.
+QString patternLabel(int index)
+{
+    if (index >= 0 && index < PatternSelector::kPatterns)
+        return QStringLiteral("%1%2")
+            .arg(QChar(u'A' + index / PatternSelector::kPerBank))
+            .arg(index % PatternSelector::kPerBank + 1);
+    return QStringLiteral("P%1").arg(index + 1);
+}
+} // namespace
+
+QString MainWidget::captionOf(int index) const
+{
+    static const char* const captions[kNumParams] = {
+        "VOLUME",     "WAVEFORM",  "TUNE",      "CUT OFF",      "RES",        "M ENV",
+        "DECAY",      "ACCENT",    "GATE",      "GROOVE",       "STEPS",      "PATTERN SYNC",
+        "SLIDE TIME", "ANTIALIAS", "PATTERN",   "DELAY",        "DELAY SYNC", "PING PONG",
+        "DELAY TIME", "DELAY VOL", "FEEDBACK",  "DELAY FILTER", "DISTORTION", "DIST TYPE",
+        "DRIVE",      "",          "SYNC MODE", "TEMPO",        "STEP RECORD"};
+    if (index == kDistParam2)
+    {
+        const QString label = distParam2Caption->text();
+        return label.isEmpty() ? QStringLiteral("DIST PARAM") : label.toUpper();
+    }
+    return index >= 0 && index < kNumParams ? QString::fromLatin1(captions[index]) : QString();
+}
+
+QString MainWidget::readoutText(int index) const
+{
+    switch (index)
+    {
+    case kNbStep:
+        return QString::number(stepCount->number());
+    case kTempo:
+        return QStringLiteral("%1 BPM").arg(tempo->number());
+    case kSyncType:
+        return QString::fromLatin1(kSyncTexts[syncSwitch->position()]).trimmed();
+    case kPattSync:
+        return patternSync->text();
+    case kStepRecord:
+        return parameterValue(kStepRecord) >= 0.5f ? QStringLiteral("ON") : QStringLiteral("OFF");
+    default:
+        break;
+    }
+    QString text = backend.parameterText(index).trimmed();
+    // Decimals to two places at most: the engine writes up to eight characters.
+    bool number = false;
+    const double v = text.toDouble(&number);
+    if (number && text.contains(QLatin1Char('.')))
+    {
+        text = QString::number(v, 'f', 2);
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (index >= 0 && index < 10)
+    {
+        const QString unit = QString::fromLatin1(kParamLabels[index]).trimmed();
+        if (!unit.isEmpty())
+            text += QLatin1Char(' ') + unit;
+    }
+    return text;
+}
+
+void MainWidget::showStatus()
+{
+    const TransportView t = backend.transport();
+    QString text = QStringLiteral("%1 STEPS   PAGE %2   %3 BPM")
+                       .arg(shown.stepCount)
+                       .arg(currentPage + 1)
+                       .arg(syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
+                                                                              : tempo->number());
+    if (stepsEditable())
+        text += QStringLiteral("   EDIT");
+    display->setStatus(text);
+}
+
+void MainWidget::showReadout(const TransportView& t)
+{
+    if (keyHintTicks > 0)
+        --keyHintTicks;
+    ++touchedTicks;
+    const QStringList hint = hintText(t);
+    const bool touchedLately = lastTouched >= 0 && touchedTicks <= kReadoutTicks;
+    display->setHint(keyHintTicks > 0 || !touchedLately ? hint : QStringList());
+    if (lastTouched >= 0)
+        display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
+    else
+        display->setReadout(QStringLiteral("PATTERN"), patternLabel(t.currentPattern));
+}
+
+QStringList MainWidget::hintText(const TransportView& t) const
+{
+    if (keyHintTicks > 0)
+        return {QStringLiteral("THE KEYS PLAY IN MIDI IN MODE"),
+                QStringLiteral("CLICK \"MIDI IN\" TO PLAY THEM")};
+    switch (syncSwitch->position())
+    {
+    case 0:
+        if (!t.hostPlaying)
+            return {QStringLiteral("MIDI SYNC: WAITING FOR MIDI CLOCK"),
+                    QStringLiteral("SWITCH TO INTERNAL TO PLAY")};
+        break;
+    case 1:
+        if (!t.internalRunning)
+            return {QStringLiteral("INTERNAL: PRESS PLAY"),
+                    QStringLiteral("THE KEYS PLAY IN MIDI IN MODE")};
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+} // namespace quelvar
