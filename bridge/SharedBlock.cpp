@@ -69,7 +69,7 @@ void SharedBlock::storeText(std::size_t offset, std::size_t capacity, const char
 
 void SharedBlock::writeParameterValue(int index, float value)
 {
-    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+    if (index < 0 || index >= kNumParams) // the records after them hold the controllers
         return;
     std::uint32_t word;
     std::memcpy(&word, &value, sizeof word);
@@ -78,7 +78,7 @@ void SharedBlock::writeParameterValue(int index, float value)
 
 void SharedBlock::writeParameterText(int index, const char* text)
 {
-    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+    if (index < 0 || index >= kNumParams) // the records after them hold the controllers
         return;
     const std::size_t length = strnlen(text, kParameterTextBytes - 1);
     storeText(static_cast<std::size_t>(index) * kParameterRecordBytes + kParameterTextOffset,
@@ -128,6 +128,14 @@ void SharedBlock::writeHostTempo(int bpm)
 void SharedBlock::writeSyncType(int syncType)
 {
     storeWord(kSyncTypeOffset, static_cast<std::uint32_t>(syncType));
+}
+
+void SharedBlock::writeControllers(const ControllerAssignments& map, int learningSlot)
+{
+    static_assert(kLearningSlotOffset < kPatternsOffset);
+    for (std::size_t slot = 0; slot < map.size(); ++slot)
+        storeByte(kControllersOffset + slot, static_cast<std::uint8_t>(map[slot] + 1));
+    storeByte(kLearningSlotOffset, static_cast<std::uint8_t>(learningSlot + 1));
 }
 
 } // namespace quelvar

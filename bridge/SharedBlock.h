@@ -19,6 +19,10 @@ constexpr std::size_t kParameterRecordBytes = 32;
 constexpr std::size_t kParameterRecords = 32;
 constexpr std::size_t kParameterTextOffset = 16; // offset of the display text in a record
 constexpr std::size_t kParameterTextBytes = 16;
+// The record after the parameters': a byte per slot holding its MIDI controller + 1, then the
+// learning slot + 1 (0: none), so the block's zero fill reads as "no controllers".
+constexpr std::size_t kControllersOffset = kNumParams * kParameterRecordBytes;
+constexpr std::size_t kLearningSlotOffset = kControllersOffset + kNumParams;
 constexpr std::size_t kPatternsOffset = 1024;
 constexpr std::size_t kPatternRecordBytes = 1160;
 constexpr std::size_t kStepRecordBytes = 16;
@@ -53,6 +57,7 @@ public:
     void writeCurrentPattern(int index) override;
     void writeHostTempo(int bpm) override;
     void writeSyncType(int syncType) override;
+    void writeControllers(const ControllerAssignments& map, int learningSlot) override;
 
     const std::uint8_t* bytes() const { return base; }
     // Close-on-exec; the editor hands a copy of it to the UI process it starts.

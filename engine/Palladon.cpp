@@ -104,6 +104,7 @@ void Palladon::attachSharedBlock(std::unique_ptr<StateMirror> block)
     updateParameterData();
     updatePatternData();
     updatePluginData();
+    publishControllers();
 }
 
 void Palladon::writeDefaultPattern()
@@ -220,9 +221,12 @@ void Palladon::triggerPattern(int index, int /*extra*/)
         publishCurrentPattern();
 }
 
+// 1.0 asks for pattern 33, which the slot does not reach: ignored.
 void Palladon::triggerPatternFromParameter(float v)
 {
-    triggerPattern(static_cast<int>(32.0f * v));
+    const int index = static_cast<int>(kTriggerablePatterns * v);
+    if (index < kTriggerablePatterns)
+        triggerPattern(index);
 }
 
 void Palladon::internalPlay()

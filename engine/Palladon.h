@@ -6,6 +6,7 @@
 #include "effects/Delay.h"
 #include "effects/DistortionSection.h"
 #include "effects/OutputVolume.h"
+#include "engine/ControllerMap.h"
 #include "engine/Flavour.h"
 #include "engine/LivePlay.h"
 #include "engine/PalladonEditor.h"
@@ -100,6 +101,15 @@ public:
     // Panic (any thread): at the next block the live voice releases, held notes are forgotten,
     // this block's live notes are dropped and sounding MIDI-out notes get their note-offs.
     void panic() { panicRequest.store(true, std::memory_order_relaxed); }
+    // MIDI controllers. A controller moves its slots as the panel does, as automation the host
+    // hears of. Learning (any thread): the next assignable controller that arrives is given to
+    // the slot; a slot outside 0–28 stops learning. All allocate nothing.
+    void learnController(int slot);
+    void forgetController(int slot);
+    int controllerOf(int slot) const { return controllers.controllerOf(slot); }
+    int getLearningSlot() const { return learningSlot.load(std::memory_order_relaxed); }
+    ControllerAssignments getControllerAssignments() const { return controllers.assignments(); }
+    void setControllerAssignments(const ControllerAssignments& map);
     // The standalone program's accent velocity threshold; the plugin's is fixed at 82.
     void setAccentThreshold(int velocity);
     int getAccentThreshold() const;
@@ -108,6 +118,8 @@ public:
     Song& getSong() { return song; }
     Pattern* getCurrentPattern() { return transport.getCurrentPattern(); }
     int getCurrentPatternIndex() const { return transport.currentPatternIndex(); }
+    // Any song pattern 0–63, by the pattern-sync rules; the "trigger pt" slot and the trigger
+    // notes reach the first 32.
     void triggerPattern(int index, int extra = 0);
     void triggerPatternFromParameter(float v);
     void setPatternSync(float v) { transport.setPatternSync(v); }
@@ -200,6 +212,9 @@ private:
     // MIDI in and out (audio thread).
     void addNoteOn(int note, int velocity, int offset);
     void addNoteOff(int note, int velocity, int offset);
+    void controlChange(int controller, int value);
+    void programChange(int program);
+    void publishControllers();
     void liveNote(bool on, int note, int velocity, long double tuningOctaves);
     void takeLiveRequests();
     void resetPendingNote();
@@ -262,6 +277,8 @@ private:
     std::atomic<int> accentThreshold{kDefaultAccentThreshold};
     std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
     std::atomic<bool> panicRequest{false};     // taken by the renderer
+    ControllerMap controllers;
+    std::atomic<int> learningSlot{-1}; // set by an editor, taken by the audio thread
 
     // Slot values as stored by setParameter; slots with derived state read it instead.
     std::atomic<float> paramValues[kNumParams];

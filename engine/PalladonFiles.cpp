@@ -79,23 +79,26 @@ ParameterSnapshot parameterSnapshot(Palladon& engine)
 
 std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
 {
-    return encodeChunk(engine.getSong(), parameterSnapshot(engine));
+    std::vector<std::uint8_t> chunk = encodeChunk(engine.getSong(), parameterSnapshot(engine));
+    appendControllerSection(chunk, engine.getControllerAssignments());
+    return chunk;
 }
 
 int setChunk(Palladon& engine, const void* data, std::size_t size)
 {
     std::printf("setChunk size=%d\n", size > INT_MAX ? INT_MAX : static_cast<int>(size));
-    const ParsedChunk chunk = parseChunk(static_cast<const std::uint8_t*>(data), size);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    const ParsedChunk chunk = parseChunk(bytes, size);
     if (!chunk.hasVersion)
         return 0;
     std::printf("setChunk version=%d\n", chunk.version);
     if (!chunk.hasParamCount)
         return 0;
     std::printf("setChunk nbParam=%d\n", chunk.paramCount);
-    return applyChunk(engine, chunk);
+    return applyChunk(engine, chunk, controllerSectionOf(bytes, size, chunk));
 }
 
-int applyChunk(Palladon& engine, const ParsedChunk& chunk)
+int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSection& controllers)
 {
     if (!chunk.paramsUsable)
         return 0;
@@ -119,8 +122,10 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk)
         }
         p->setName(record.name);
     }
-    if (!chunk.accepted)
+    if (!chunk.accepted || !controllers.wellFormed)
         return 0;
+    if (controllers.assignments)
+        engine.setControllerAssignments(*controllers.assignments);
     engine.refreshAfterLoad();
     return 1;
 }
@@ -128,7 +133,9 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk)
 bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size)
 {
     const ParsedChunk chunk = parseChunk(data, size);
-    return chunk.accepted && applyChunk(engine, chunk) == 1;
+    const ControllerSection controllers = controllerSectionOf(data, size, chunk);
+    return chunk.accepted && controllers.wellFormed &&
+           applyChunk(engine, chunk, controllers) == 1;
 }
 
 bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,

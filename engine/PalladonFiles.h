@@ -3,6 +3,7 @@
 // they meet the engine. Caller's thread, never the audio thread; all allocate.
 #pragma once
 
+#include "io/controllerSection.h"
 #include "io/parameterSlots.h"
 #include "io/stateChunk.h"
 
@@ -20,13 +21,16 @@ class Palladon;
 // The 29 slot values as getParameter answers them.
 ParameterSnapshot parameterSnapshot(Palladon& engine);
 
-// The chunk as the engine's state stands: version 2, 29 parameters, 64 records.
+// The chunk as the engine's state stands: version 2, 29 parameters, 64 records, then the MIDI
+// controller section.
 std::vector<std::uint8_t> getChunkBytes(Palladon& engine);
 // 1 when the chunk was applied, 0 when rejected. A rejected chunk keeps what was applied
 // before the fault: parameters once the header is sound, and every record before the bad one.
+// A chunk without a controller section (an older one) leaves the controllers as they are.
 int setChunk(Palladon& engine, const void* data, std::size_t size);
 // setChunk without its trace lines.
-int applyChunk(Palladon& engine, const ParsedChunk& chunk);
+int applyChunk(Palladon& engine, const ParsedChunk& chunk,
+               const ControllerSection& controllers = {});
 // Parses and applies only a chunk that is well formed throughout, so a fault changes nothing.
 // True when it was applied.
 bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size);

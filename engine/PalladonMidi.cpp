@@ -1,5 +1,6 @@
 // MIDI into the engine: pattern selection and step recording from notes, live notes for
-// MIDI-in sync, and the echo of every note to the editor's keyboard.
+// MIDI-in sync, the echo of every note to the editor's keyboard, controllers moving parameters
+// and program changes selecting patterns.
 #include "engine/Palladon.h"
 
 namespace quelvar
@@ -8,6 +9,8 @@ namespace quelvar
 namespace
 {
 constexpr int kPitchBend = 0xE0;
+constexpr int kControlChange = 0xB0;
+constexpr int kProgramChange = 0xC0;
 constexpr int kTriggerNotes = 32; // notes 0–31 select patterns
 } // namespace
 
@@ -37,6 +40,10 @@ VstInt32 Palladon::processEvents(VstEvents* events)
             if (isRecordEnabled())
                 recorder.setPitchBend(d1, d2);
         }
+        else if (status == kControlChange)
+            controlChange(d1, d2);
+        else if (status == kProgramChange)
+            programChange(d1);
         else if (status == kNoteOn && d2 > 0)
         {
             if (mode == kMidiInSync)
@@ -61,6 +68,66 @@ VstInt32 Palladon::processEvents(VstEvents* events)
         }
     }
     return 1;
+}
+
+// Audio thread. The learning slot is taken by the first assignable controller, which then moves
+// it at once like any mapped controller.
+void Palladon::controlChange(int controller, int value)
+{
+    if (!ControllerMap::assignable(controller))
+        return;
+    const int learning = learningSlot.exchange(-1, std::memory_order_relaxed);
+    if (learning >= 0)
+    {
+        controllers.assign(learning, controller);
+        publishControllers();
+    }
+    int slots[kNumParams];
+    const int n = controllers.slotsOf(controller, slots);
+    for (int i = 0; i < n; ++i)
+        setParameterAutomated(slots[i], static_cast<float>(value) / 127.0f);
+}
+
+// Audio thread. Programs 0–63 name the song's patterns in every sync mode; the first 32 go
+// through the "trigger pt" slot as the trigger notes do, the others straight to the sequencer
+// (the slot cannot hold them) with the same notice for the editor.
+void Palladon::programChange(int program)
+{
+    if (program >= kPatternsPerSong)
+        return;
+    if (program < kTriggerablePatterns)
+    {
+        setParameter(kTriggerPattern, static_cast<float>(program) / kTriggerablePatterns);
+        return;
+    }
+    triggerPattern(program);
+    notifyParameter(kTriggerPattern, static_cast<float>(program) / kTriggerablePatterns);
+}
+
+void Palladon::learnController(int slot)
+{
+    learningSlot.store(slot >= 0 && slot < kNumParams ? slot : -1, std::memory_order_relaxed);
+    publishControllers();
+}
+
+void Palladon::forgetController(int slot)
+{
+    controllers.forget(slot);
+    if (getLearningSlot() == slot)
+        learningSlot.store(-1, std::memory_order_relaxed);
+    publishControllers();
+}
+
+void Palladon::setControllerAssignments(const ControllerAssignments& map)
+{
+    controllers.setAssignments(map);
+    publishControllers();
+}
+
+void Palladon::publishControllers()
+{
+    if (sharedBlock)
+        sharedBlock->writeControllers(controllers.assignments(), getLearningSlot());
 }
 
 void Palladon::addNoteOn(int note, int velocity, int offset)

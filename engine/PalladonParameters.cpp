@@ -2,6 +2,7 @@
 
 #include "dsp/clampUnit.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quelvar
@@ -187,7 +188,9 @@ float Palladon::getParameter(VstInt32 index)
         return steps > 0 ? static_cast<float>(steps - 1) / 63.0f : 0.0f;
     }
     case kTriggerPattern:
-        return static_cast<float>(transport.nextPatternIndex()) / 32.0f;
+        // A pattern past the slot's 32, chosen by a program change, reads as the slot's end.
+        return std::min(static_cast<float>(transport.nextPatternIndex()) / kTriggerablePatterns,
+                        1.0f);
     case kTempo:
         return static_cast<float>((transport.tempo() - 40.0) / 260.0);
     case kStepRecord:

@@ -1,8 +1,10 @@
 // Where the engine copies its state for an editor in another process: parameter values and texts,
-// patterns, transport. The plugin's entry attaches one (the shared block); the standalone program
+// patterns, transport, MIDI controllers. The plugin's entry attaches one (the shared block); the standalone program
 // attaches none. Writes come from any thread, the audio thread included: they must not block or
 // allocate.
 #pragma once
+
+#include "io/controllerSection.h"
 
 namespace quelvar
 {
@@ -22,6 +24,8 @@ public:
     virtual void writeCurrentPattern(int index) = 0;
     virtual void writeHostTempo(int bpm) = 0;
     virtual void writeSyncType(int syncType) = 0;
+    // The controller of each slot, and the slot waiting to learn one (-1: none).
+    virtual void writeControllers(const ControllerAssignments& map, int learningSlot) = 0;
 };
 
 } // namespace quelvar

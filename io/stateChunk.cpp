@@ -123,4 +123,13 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size)
     return parsed;
 }
 
+std::size_t chunkRecordsEnd(const ParsedChunk& parsed)
+{
+    const std::size_t countAt = parsed.version > 1 ? 2 : 1;
+    std::size_t end = countAt + 1 + 4 * parsed.params.size() + 1;
+    for (const ChunkRecord& record : parsed.records)
+        end += recordBytes(record.nbStep);
+    return end;
+}
+
 } // namespace quelvar

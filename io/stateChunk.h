@@ -49,7 +49,11 @@ struct ParsedChunk
 // Version 2, the 29 parameters and a record for each of the 64 patterns.
 std::vector<std::uint8_t> encodeChunk(const Song& song, const ParameterSnapshot& params);
 
-// Never reads outside [data, data + size).
+// Never reads outside [data, data + size). Bytes after the last record are not looked at: this
+// is the reader of every chunk before the controller section (io/controllerSection.h) and it
+// must keep accepting the chunks written now.
 ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size);
+// Where the last record of a chunk that parseChunk accepted ends.
+std::size_t chunkRecordsEnd(const ParsedChunk& parsed);
 
 } // namespace quelvar

@@ -42,7 +42,7 @@ bool Transport::running() const
 
 bool Transport::triggerPattern(int index)
 {
-    if (index < 0 || index >= kTriggerablePatterns)
+    if (index < 0 || index >= kPatternsPerSong)
         return false;
     nextIndex.store(index, std::memory_order_relaxed);
     if (running())

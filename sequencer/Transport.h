@@ -27,6 +27,8 @@ enum PatternSyncMode : int
     kPatternSyncAuto = 4,
 };
 
+// The "trigger pt" slot and the trigger notes reach this many patterns; program changes reach
+// every song pattern.
 constexpr int kTriggerablePatterns = 32;
 constexpr double kMaxGrooveBeats = 0.09375;
 constexpr double kStopFadeStep = 1.0 / 441.0;
@@ -71,7 +73,7 @@ public:
     void setPatternSync(float v);
     int patternSyncMode() const { return syncMode.load(std::memory_order_relaxed); }
     double patternSyncQuantum() const { return syncQuantum.load(std::memory_order_relaxed); }
-    // Returns true when it switched at once (the sequencer is not running).
+    // Any song pattern. Returns true when it switched at once (the sequencer is not running).
     bool triggerPattern(int index);
     // After an edit or import of the current pattern: the next step starts afresh.
     void forgetCurrentStep() { stepForgetRequest.store(true, std::memory_order_release); }

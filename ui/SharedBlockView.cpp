@@ -156,4 +156,16 @@ int SharedBlockView::syncType() const
     return static_cast<std::int32_t>(word(kSyncTypeOffset));
 }
 
+int SharedBlockView::controllerOf(int slot) const
+{
+    if (slot < 0 || slot >= kNumParams)
+        return -1;
+    return byte(kControllersOffset + static_cast<std::size_t>(slot)) - 1;
+}
+
+int SharedBlockView::learningSlot() const
+{
+    return byte(kLearningSlotOffset) - 1;
+}
+
 } // namespace quelvar

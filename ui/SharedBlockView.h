@@ -32,6 +32,9 @@ public:
     int currentPattern() const;
     int hostTempo() const;
     int syncType() const;
+    // The MIDI controller of a slot and the slot waiting to learn one; -1 for none.
+    int controllerOf(int slot) const;
+    int learningSlot() const;
 
 private:
     std::uint32_t word(std::size_t offset) const;

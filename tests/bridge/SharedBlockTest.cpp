@@ -119,8 +119,33 @@ TEST(SharedBlock, ParameterRecordsHoldTheGivenValueAndItsText)
     engine.updateParameterData();
     EXPECT_EQ(block.text(kDistSelect * kParameterRecordBytes + kParameterTextOffset), "ClipInferno");
     EXPECT_EQ(block.text(kTempo * kParameterRecordBytes + kParameterTextOffset), "");
-    for (std::size_t record = 29; record < 32; ++record)
+    for (std::size_t record = 30; record < 32; ++record)
         EXPECT_EQ(block.at<std::uint32_t>(record * kParameterRecordBytes), 0u);
+}
+
+// The record after the parameters: each slot's controller + 1, then the learning slot + 1, so
+// that the block's zero fill reads as no controllers at all.
+TEST(SharedBlock, ControllerRecordFollowsTheMapAndALearn)
+{
+    EngineHarness h;
+    attachSharedBlock(h.engine());
+    ReaderMapping block(h.engine().getSharedBlock());
+    ASSERT_TRUE(block.ok());
+    const auto controllerOf = [&block](int slot)
+    { return block.at<std::uint8_t>(kControllersOffset + static_cast<std::size_t>(slot)) - 1; };
+    EXPECT_EQ(controllerOf(kCutoff), 74);
+    EXPECT_EQ(controllerOf(kTriggerPattern), -1);
+    EXPECT_EQ(block.at<std::uint8_t>(kLearningSlotOffset), 0);
+
+    h.engine().learnController(kTriggerPattern);
+    EXPECT_EQ(block.at<std::uint8_t>(kLearningSlotOffset), kTriggerPattern + 1);
+    h.queueMidi(0, 0xB0, 74, 64);
+    h.render(64);
+    EXPECT_EQ(controllerOf(kTriggerPattern), 74);
+    EXPECT_EQ(controllerOf(kCutoff), -1);
+    EXPECT_EQ(block.at<std::uint8_t>(kLearningSlotOffset), 0);
+    h.engine().forgetController(kTriggerPattern);
+    EXPECT_EQ(controllerOf(kTriggerPattern), -1);
 }
 
 TEST(SharedBlock, PatternRecordsHoldAllSixtyFourStepsNameAndCount)

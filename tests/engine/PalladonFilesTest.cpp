@@ -118,6 +118,43 @@ INSTANTIATE_TEST_SUITE_P(BothFlavours, StateChunkFlavour,
                          testing::Values(Flavour::plugin, Flavour::standalone),
                          [](const auto& info) { return flavourName(info.param); });
 
+// The map travels with the state; a state from before the map (no section) loads as it always
+// did and leaves the map as it is; a damaged section rejects the chunk.
+TEST_P(StateChunkFlavour, ControllerMapTravelsWithTheStateAndEarlierStatesLeaveIt)
+{
+    Palladon source(nullptr, GetParam());
+    scrambleState(source);
+    ControllerAssignments custom = ControllerMap::defaults();
+    custom[kCutoff] = 1;
+    custom[kDecay] = kNoController;
+    source.setControllerAssignments(custom);
+    const std::vector<std::uint8_t> chunk = getChunkBytes(source);
+
+    Palladon target(nullptr, GetParam());
+    ASSERT_EQ(applyChunk(target, chunk), 1);
+    EXPECT_EQ(target.getControllerAssignments(), custom);
+
+    // The same state as the earlier writer left it: everything up to the section.
+    const std::vector<std::uint8_t> earlier(chunk.begin(), chunk.end() - kControllerSectionBytes);
+    Palladon older(nullptr, GetParam());
+    ControllerAssignments own = ControllerMap::defaults();
+    own[kGroove] = 3;
+    older.setControllerAssignments(own);
+    ASSERT_EQ(applyChunk(older, earlier), 1);
+    EXPECT_EQ(older.getControllerAssignments(), own);
+    EXPECT_EQ(parametersOf(older), parametersOf(target));
+    for (int i = 0; i < kPatternsPerSong; ++i)
+        expectSameSteps(*target.getSong().getPattern(i), *older.getSong().getPattern(i));
+
+    std::vector<std::uint8_t> damaged = chunk;
+    damaged[damaged.size() - kNumParams + kCutoff] = 200;
+    Palladon fresh(nullptr, GetParam());
+    const std::vector<std::uint8_t> before = getChunkBytes(fresh);
+    EXPECT_FALSE(applyWholeChunk(fresh, damaged.data(), damaged.size()));
+    EXPECT_EQ(getChunkBytes(fresh), before);
+    EXPECT_EQ(applyChunk(fresh, damaged), 0);
+}
+
 TEST(StateChunk, Version1LayoutReadsLikeVersion2)
 {
     Palladon source(nullptr);

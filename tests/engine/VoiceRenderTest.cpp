@@ -328,8 +328,10 @@ TEST(VoiceRender, BuffersAFailedAllocationLeftShortAreNotRenderedInto)
 }
 
 // Everything the audio thread meets: automation of every slot, each sync mode, pattern triggers,
-// MIDI notes, pitch bend, clock and sysex, step recording, live notes from MIDI and from the
-// keyboard, a randomise request and a panic, at the normal and the low rate, in both flavours.
+// MIDI notes, pitch bend, clock and sysex, every slot moved by its controller and a learn,
+// program changes past the trigger slot's patterns, step recording, live notes from MIDI and
+// from the keyboard, a randomise request and a panic, at the normal and the low rate, in both
+// flavours.
 TEST(VoiceRender, RenderingAllocatesNothing)
 {
     char dump[] = {static_cast<char>(0xF0), 0x7E, 0x7F, 0x06, 0x01, static_cast<char>(0xF7)};
@@ -370,6 +372,14 @@ TEST(VoiceRender, RenderingAllocatesNothing)
                         h.queueMidi(0, 0xF8, 0, 0);
                         h.queueMidi(frames - 1, 0x80, 40 + frames % 20, 0);
                         h.queueMidi(frames / 2, 0x90, 60, 90);
+                        // The loop chooses the sync type itself.
+                        for (int moved = 0; moved < kNumParams; ++moved)
+                            if (const int cc = h.engine().controllerOf(moved);
+                                cc >= 0 && moved != kSyncType)
+                                h.queueMidi(0, 0xB0, cc, (frames * 13 + moved) % 128);
+                        h.engine().learnController(kTriggerPattern);
+                        h.queueMidi(0, 0xB0, 60 + frames % 4, 64);
+                        h.queueMidi(0, 0xC0, 33 + frames % 30, 0);
                         h.engine().processEvents(sysexList.get());
                         h.engine().play(50, 110);
                         h.engine().stop(50, 0);

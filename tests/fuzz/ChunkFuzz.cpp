@@ -1,6 +1,6 @@
 // State chunks from a host: the reader must stay within the given size, and whatever it
 // accepts must survive a second round trip unchanged.
-#include "io/stateChunk.h"
+#include "io/controllerSection.h"
 
 #include "fuzzEngine.h"
 
@@ -12,7 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Palladon& engine = first.reset();
     const int accepted = setChunk(engine, data, size);
     fuzz::checkEngine(engine);
-    if (accepted != (parseChunk(data, size).accepted ? 1 : 0))
+    const ParsedChunk parsed = parseChunk(data, size);
+    const bool wellFormed = parsed.accepted && controllerSectionOf(data, size, parsed).wellFormed;
+    if (accepted != (wellFormed ? 1 : 0))
         fuzz::fail("result differs from the parse", accepted, 0);
 
     const std::vector<std::uint8_t> saved = getChunkBytes(engine);

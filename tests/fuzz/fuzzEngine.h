@@ -21,17 +21,19 @@ public:
     {
         const std::vector<std::uint8_t> bytes = getChunkBytes(engine);
         initial = parseChunk(bytes.data(), bytes.size());
+        initialControllers = controllerSectionOf(bytes.data(), bytes.size(), initial);
     }
 
     Palladon& reset()
     {
-        applyChunk(engine, initial);
+        applyChunk(engine, initial, initialControllers);
         return engine;
     }
 
 private:
     Palladon engine;
     ParsedChunk initial;
+    ControllerSection initialControllers;
 };
 
 [[noreturn]] inline void fail(const char* what, int a, int b)
@@ -41,7 +43,7 @@ private:
 }
 
 // The sequencer and the voice only ever see step counts within 0–64, notes within 0–60 and
-// parameter values within 0–1.
+// parameter values within 0–1; a slot's controller is one the engine maps.
 inline void checkEngine(Palladon& engine)
 {
     for (int p = 0; p < kPatternsPerSong; ++p)
@@ -61,6 +63,9 @@ inline void checkEngine(Palladon& engine)
         const float v = engine.getParameter(i);
         if (!(v >= 0.0f && v <= 1.0f))
             fail("parameter", i, static_cast<int>(v * 1000.0f));
+        const int controller = engine.controllerOf(i);
+        if (controller != kNoController && !ControllerMap::assignable(controller))
+            fail("controller", i, controller);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "io/stateChunk.h"
 
+#include "io/controllerSection.h"
 #include "io/littleEndianFloat.h"
 #include "ioTestSupport.h"
 
@@ -120,4 +121,77 @@ TEST(StateChunk, NotesOutsideTheRangeBecomeRests)
     EXPECT_EQ(parsed.records[0].steps[0].note, 0);
     EXPECT_EQ(parsed.records[0].steps[1].note, 0);
     EXPECT_EQ(parsed.records[0].steps[2].note, 60);
+}
+
+// The controller section goes after the last record, where the reader of every earlier chunk
+// (parseChunk, unchanged) stops: it reads a chunk with the section as it read one without.
+TEST(StateChunk, ChunksWithAControllerSectionStayReadableByTheEarlierReader)
+{
+    Song song;
+    fillPattern(*song.getPattern(3), 20, 7);
+    ParameterSnapshot params{};
+    params[kCutoff] = 0.4f;
+    const std::vector<std::uint8_t> without = encodeChunk(song, params);
+    std::vector<std::uint8_t> with = without;
+    ControllerAssignments map;
+    map.fill(kNoController);
+    map[kDecay] = 12;
+    appendControllerSection(with, map);
+    ASSERT_EQ(with.size(), without.size() + kControllerSectionBytes);
+
+    const ParsedChunk earlier = parse(without);
+    const ParsedChunk later = parse(with);
+    ASSERT_TRUE(later.accepted);
+    EXPECT_EQ(later.params, earlier.params);
+    ASSERT_EQ(later.records.size(), earlier.records.size());
+    for (std::size_t r = 0; r < later.records.size(); ++r)
+    {
+        EXPECT_EQ(later.records[r].nbStep, earlier.records[r].nbStep);
+        EXPECT_EQ(later.records[r].name, earlier.records[r].name);
+    }
+    EXPECT_EQ(chunkRecordsEnd(later), without.size());
+    const ControllerSection section = controllerSectionOf(with.data(), with.size(), later);
+    ASSERT_TRUE(section.wellFormed && section.assignments);
+    EXPECT_EQ(*section.assignments, map);
+    const ControllerSection none = controllerSectionOf(without.data(), without.size(), earlier);
+    EXPECT_TRUE(none.wellFormed);
+    EXPECT_FALSE(none.assignments) << "an earlier chunk has no section";
+}
+
+TEST(StateChunk, MalformedControllerSectionsAreRefusedWithinTheirSize)
+{
+    ControllerAssignments map;
+    map.fill(kNoController);
+    map[kCutoff] = 74;
+    std::vector<std::uint8_t> good;
+    appendControllerSection(good, map);
+    for (std::size_t size = 4; size < good.size(); ++size)
+    {
+        const std::vector<std::uint8_t> prefix(good.begin(), good.begin() + size);
+        EXPECT_FALSE(parseControllerSection(prefix.data(), prefix.size()).wellFormed) << size;
+    }
+    struct Fault
+    {
+        const char* what;
+        std::size_t offset;
+        std::uint8_t value;
+    };
+    for (const Fault& f : {Fault{"version 2", 4, 2}, Fault{"controller 128", 6 + kCutoff, 128}})
+    {
+        std::vector<std::uint8_t> bad = good;
+        bad[f.offset] = f.value;
+        EXPECT_FALSE(parseControllerSection(bad.data(), bad.size()).wellFormed) << f.what;
+    }
+    // A later writer with more slots: the first 29 are read, the rest skipped.
+    std::vector<std::uint8_t> more = good;
+    more[5] = kNumParams + 2;
+    more.insert(more.end(), {9, 10});
+    const ControllerSection read = parseControllerSection(more.data(), more.size());
+    ASSERT_TRUE(read.wellFormed && read.assignments);
+    EXPECT_EQ(*read.assignments, map);
+    // Bytes that are no section at all, as after a chunk of another writer, are left alone.
+    const std::uint8_t other[] = {'X', 'Y', 1, 2, 3, 4, 5};
+    const ControllerSection foreign = parseControllerSection(other, sizeof other);
+    EXPECT_TRUE(foreign.wellFormed);
+    EXPECT_FALSE(foreign.assignments);
 }

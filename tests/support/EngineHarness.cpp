@@ -16,6 +16,7 @@ EngineHarness::EngineHarness(Flavour flavour, double sampleRate, int maxBlock)
     // Recording never allocates inside a test's no-allocation scope.
     stepFrames.reserve(RecordingEditor::kRoom);
     midiOut.reserve(RecordingEditor::kRoom);
+    automated.reserve(RecordingEditor::kRoom);
     pendingMidi.reserve(kMidiRoom);
     eventList.resize(sizeof(VstEvents) + kMidiRoom * sizeof(VstEvent*));
     time.sampleRate = sampleRate;
@@ -35,8 +36,8 @@ EngineHarness::EngineHarness(Flavour flavour, double sampleRate, int maxBlock)
 
 EngineHarness::~EngineHarness() = default;
 
-VstIntPtr EngineHarness::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/,
-                                      VstIntPtr /*value*/, void* ptr, float /*opt*/)
+VstIntPtr EngineHarness::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                      VstIntPtr /*value*/, void* ptr, float opt)
 {
     EngineHarness* h = effect && effect->resvd1 ? reinterpret_cast<EngineHarness*>(effect->resvd1)
                                                 : constructing;
@@ -48,6 +49,9 @@ VstIntPtr EngineHarness::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32
         return 2400;
     case audioMasterGetTime:
         return h->answerTimeInfo ? reinterpret_cast<VstIntPtr>(&h->time) : 0;
+    case audioMasterAutomate:
+        h->automated.emplace_back(index, opt);
+        return 0;
     case audioMasterProcessEvents:
     {
         ++h->processEventsCalls;

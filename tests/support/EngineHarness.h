@@ -57,6 +57,8 @@ public:
     VstTimeInfo time{};
     bool answerTimeInfo = true;
     std::vector<SentMidi> midiOut;
+    // What the host heard as automation: slot and value.
+    std::vector<std::pair<int, float>> automated;
     int processEventsCalls = 0;
 
 private:
