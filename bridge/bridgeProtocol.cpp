@@ -46,9 +46,13 @@ bool isCommandOpcode(std::uint8_t opcode)
     case command::stepEdit:
     case command::patternSlot:
     case command::patternName:
+    case command::patternContents:
     case command::playOld:
     case command::play:
     case command::stop:
+    case command::learnController:
+    case command::forgetController:
+    case command::editorScale:
     case command::exportFile:
     case command::importFile:
         return true;
@@ -96,11 +100,17 @@ std::size_t commandLength(std::span<const std::uint8_t> bytes)
     case command::patternSlot:
         return fixedLength(bytes, 4);
     case command::pattern:
+    case command::learnController:
+    case command::forgetController:
+    case command::editorScale:
         return fixedLength(bytes, 2);
     case command::stepEdit:
         return fixedLength(bytes, 7);
     case command::patternName:
         return variableLength(bytes, 2, 1, true, 0);
+    case command::patternContents:
+        return variableLength(bytes, kPatternContentsFixedBytes, kPatternContentsFixedBytes - 1,
+                              true, 0);
     case command::playOld:
     case command::play:
     case command::stop:
@@ -188,6 +198,42 @@ std::size_t encodeImport(std::uint8_t* out, std::size_t capacity, int format, in
     putInt32(out + 3, static_cast<std::int32_t>(path.size()));
     std::memcpy(out + 7, path.data(), path.size());
     return 7 + path.size();
+}
+
+std::size_t encodePatternContents(std::uint8_t* out, std::size_t capacity,
+                                  const PatternContents& contents)
+{
+    const std::size_t length = kPatternContentsFixedBytes + contents.name.size();
+    if (contents.name.size() > kMaxPatternContentsName || length > capacity)
+        return 0;
+    out[0] = command::patternContents;
+    out[1] = static_cast<std::uint8_t>(contents.index);
+    out[2] = static_cast<std::uint8_t>(contents.stepCount);
+    for (std::size_t i = 0; i < contents.steps.size(); ++i)
+        std::memcpy(out + 3 + 3 * i, contents.steps[i].data(), 3);
+    out[kPatternContentsFixedBytes - 1] = static_cast<std::uint8_t>(contents.name.size());
+    std::memcpy(out + kPatternContentsFixedBytes, contents.name.data(), contents.name.size());
+    return length;
+}
+
+bool decodePatternContents(std::span<const std::uint8_t> message, PatternContents& out)
+{
+    if (message.size() < kPatternContentsFixedBytes ||
+        message.size() != kPatternContentsFixedBytes + message[kPatternContentsFixedBytes - 1])
+        return false;
+    out.index = message[1];
+    out.stepCount = message[2];
+    if (out.index >= kPatternsPerSong || out.stepCount > kStepsPerPattern)
+        return false;
+    for (std::size_t i = 0; i < out.steps.size(); ++i)
+    {
+        std::memcpy(out.steps[i].data(), &message[3 + 3 * i], 3);
+        if (out.steps[i][0] > kMaxStepNote)
+            return false;
+    }
+    out.name = textField(&message[kPatternContentsFixedBytes],
+                         message.size() - kPatternContentsFixedBytes);
+    return out.name.size() <= kMaxPatternContentsName;
 }
 
 } // namespace quelvar::bridge

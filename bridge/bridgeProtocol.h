@@ -3,6 +3,9 @@
 // Encoders write into caller buffers and allocate nothing, so the audio thread may use them.
 #pragma once
 
+#include "sequencer/Song.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +17,23 @@ namespace quelvar::bridge
 
 constexpr int kEditorWidth = 621;
 constexpr int kEditorHeight = 437;
+// The sizes the panel is shown at, in percent; everything in it is painted, so it stays sharp.
+constexpr std::array<int, 4> kEditorScales = {100, 125, 150, 200};
+
+constexpr bool isEditorScale(int percent)
+{
+    for (const int s : kEditorScales)
+        if (s == percent)
+            return true;
+    return false;
+}
+
+// A length of the panel at a scale, in whole pixels (halves round up), as both the plugin and
+// the UI process size the window.
+constexpr int scaledLength(int length, int percent)
+{
+    return (length * percent + 50) / 100;
+}
 
 // Whole-message writes up to this size are atomic on a pipe, so messages from different threads
 // never interleave and a full pipe refuses a message instead of taking half of it.
@@ -42,9 +62,15 @@ constexpr std::uint8_t pattern = 11;     // byte edit of the current pattern
 constexpr std::uint8_t stepEdit = 12;    // byte field, byte step, int32 value
 constexpr std::uint8_t patternSlot = 13; // byte edit, byte pattern index, a reserved byte
 constexpr std::uint8_t patternName = 14; // byte L, L bytes of name
+// byte pattern index, byte step count, 64 steps of three bytes (note, slide, accent), byte L,
+// L bytes of name: the whole pattern, as an undo puts it back
+constexpr std::uint8_t patternContents = 15;
 constexpr std::uint8_t playOld = 16;
 constexpr std::uint8_t play = 17;
 constexpr std::uint8_t stop = 18;
+constexpr std::uint8_t learnController = 19;  // byte slot; 255 stops learning
+constexpr std::uint8_t forgetController = 20; // byte slot
+constexpr std::uint8_t editorScale = 21;      // byte percent: the panel's new size
 constexpr std::uint8_t exportFile = 32; // byte format, int32 L, L bytes of path
 constexpr std::uint8_t importFile = 33; // byte format, byte pattern index, int32 L, L bytes of path
 } // namespace command
@@ -88,6 +114,17 @@ inline std::string_view textField(const std::uint8_t* at, std::size_t length)
             zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - chars) : length};
 }
 
+// The fields of command 15 (patternContents).
+struct PatternContents
+{
+    int index = 0;
+    int stepCount = 0;
+    std::array<std::array<std::uint8_t, 3>, kStepsPerPattern> steps{}; // note, slide, accent
+    std::string_view name;                                // points into the message
+};
+constexpr std::size_t kPatternContentsFixedBytes = 3 + kStepsPerPattern * 3 + 1;
+constexpr std::size_t kMaxPatternContentsName = kMaxPatternNameBytes;
+
 // Length of the message starting at bytes[0], or 0 when it reaches past the end of bytes (cut
 // short) or the opcode is not one of the set. Variable lengths are read from the message and
 // bounded by the bytes present, never trusted beyond them.
@@ -110,5 +147,11 @@ std::size_t encodeExport(std::uint8_t* out, std::size_t capacity, int format,
                          std::string_view path);
 std::size_t encodeImport(std::uint8_t* out, std::size_t capacity, int format, int patternIndex,
                          std::string_view path);
+// Names past kMaxPatternContentsName bytes are refused with 0.
+std::size_t encodePatternContents(std::uint8_t* out, std::size_t capacity,
+                                  const PatternContents& contents);
+// A whole message of command 15 (as commandLength measured it). False when a field is out of
+// range: an index past the song, a step count past 64, a note past 60 or a name too long.
+bool decodePatternContents(std::span<const std::uint8_t> message, PatternContents& out);
 
 } // namespace quelvar::bridge

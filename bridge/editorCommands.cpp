@@ -120,6 +120,14 @@ void setPatternName(Palladon& engine, std::string_view name)
     engine.updatePatternData();
 }
 
+void restorePattern(Palladon& engine, int patternIndex, const Pattern& pattern)
+{
+    if (!engine.getSong().getPattern(patternIndex))
+        return;
+    engine.getSong().setPattern(patternIndex, pattern);
+    engine.refreshAfterLoad();
+}
+
 void liveNote(Palladon& engine, bool on, int note, int velocity)
 {
     if (on)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "bridge/commandCodes.h"
+#include "sequencer/Pattern.h"
 
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ void editCurrentPattern(Palladon& engine, PatternEdit edit);
 void editPattern(Palladon& engine, SlotEdit edit, int patternIndex);
 void randomise(Palladon& engine, Randomise what);
 void setPatternName(Palladon& engine, std::string_view name);
+// Puts back a whole pattern (steps, step count and name) into the song pattern at patternIndex,
+// as an undo does; when it is the current one the sequencer takes it afresh.
+void restorePattern(Palladon& engine, int patternIndex, const Pattern& pattern);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
 // The current pattern, or with ExportFormat::bank the whole state. False when nothing was written.
 bool exportFile(Palladon& engine, ExportFormat format, const std::string& path);

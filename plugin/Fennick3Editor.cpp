@@ -47,8 +47,21 @@ Fennick3Editor::~Fennick3Editor()
 
 bool Fennick3Editor::getRect(ERect** r)
 {
+    const int percent = getScale();
+    rect = {0, 0, static_cast<std::int16_t>(scaledLength(kEditorHeight, percent)),
+            static_cast<std::int16_t>(scaledLength(kEditorWidth, percent))};
     *r = &rect;
     return true;
+}
+
+// Hosts resize their windows on their UI thread, which calls idle; the poll thread that learnt
+// of the new size leaves it here.
+void Fennick3Editor::idle()
+{
+    if (!resizeDue.exchange(false, std::memory_order_acquire))
+        return;
+    const int percent = getScale();
+    engine->sizeWindow(scaledLength(kEditorWidth, percent), scaledLength(kEditorHeight, percent));
 }
 
 bool Fennick3Editor::open(void* window)
@@ -303,6 +316,27 @@ void Fennick3Editor::processMessages(std::span<const std::uint8_t> bytes)
     }
 }
 
+void Fennick3Editor::restorePattern(std::span<const std::uint8_t> message)
+{
+    PatternContents contents;
+    if (!decodePatternContents(message, contents))
+    {
+        std::printf("QuelvarVST > processMessageFromUI : pattern contents out of range\n");
+        std::fflush(stdout);
+        return;
+    }
+    Pattern pattern(contents.stepCount);
+    for (int i = 0; i < kStepsPerPattern; ++i)
+    {
+        const auto& step = contents.steps[static_cast<std::size_t>(i)];
+        pattern.setStepNote(step[0], i);
+        pattern.setStepSlide(step[1] != 0, i);
+        pattern.setStepAccent(step[2] != 0, i);
+    }
+    pattern.setName(contents.name);
+    editorCommands::restorePattern(*engine, contents.index, pattern);
+}
+
 void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
 {
     switch (m[0])
@@ -335,6 +369,22 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
         break;
     case command::patternName:
         editorCommands::setPatternName(*engine, textField(m + 2, m[1]));
+        break;
+    case command::patternContents:
+        restorePattern({m, length});
+        break;
+    case command::learnController:
+        engine->learnController(m[1] == 255 ? -1 : m[1]);
+        break;
+    case command::forgetController:
+        engine->forgetController(m[1]);
+        break;
+    case command::editorScale:
+        if (isEditorScale(m[1]) && m[1] != getScale())
+        {
+            scalePercent.store(m[1], std::memory_order_relaxed);
+            resizeDue.store(true, std::memory_order_release);
+        }
         break;
     case command::playOld:
     case command::play:

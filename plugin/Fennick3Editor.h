@@ -35,10 +35,14 @@ public:
     // Stops polling, tells the UI process to quit and waits a moment for it.
     ~Fennick3Editor() override;
 
+    // The panel's size at the scale the UI process last chose.
     bool getRect(ERect** rect) override;
     bool open(void* window) override;
     void close() override;
     bool isOpen() override { return opened.load(std::memory_order_relaxed); }
+    // The host's UI thread: a new size chosen in the panel is asked of the host here.
+    void idle() override;
+    int getScale() const { return scalePercent.load(std::memory_order_relaxed); }
 
     void setParameter(int index, float value) override;
     void updateDisplay() override;
@@ -66,6 +70,7 @@ private:
     // Applies the commands in order; an unknown opcode or a message cut short ends the parse.
     void processMessages(std::span<const std::uint8_t> bytes);
     void applyCommand(const std::uint8_t* message, std::size_t length);
+    void restorePattern(std::span<const std::uint8_t> message);
     void send(const std::uint8_t* message, std::size_t length);
 
     ERect rect{0, 0, bridge::kEditorHeight, bridge::kEditorWidth};
@@ -86,6 +91,8 @@ private:
     std::atomic<bool> refreshDue{false};
     std::atomic<int> playedStep{-1};     // -1: none since the last poll
     std::atomic<int> distortionType{-1}; // -1: unchanged since the last poll
+    std::atomic<int> scalePercent{100};  // written by the poll thread
+    std::atomic<bool> resizeDue{false};  // taken by idle()
     SpscRing<std::uint32_t, 256> midiEchoes; // the audio thread writes
     static_assert(std::atomic<int>::is_always_lock_free);
     static_assert(std::atomic<float>::is_always_lock_free);

@@ -36,6 +36,11 @@ bool AudioEffectX::endEdit(VstInt32 index)
     return callHost(audioMasterEndEdit, index) != 0;
 }
 
+bool AudioEffectX::sizeWindow(VstInt32 width, VstInt32 height)
+{
+    return callHost(audioMasterSizeWindow, width, height) != 0;
+}
+
 VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                    float opt)
 {

@@ -47,4 +47,6 @@ public:
     bool updateDisplay();
     bool beginEdit(VstInt32 index);
     bool endEdit(VstInt32 index);
+    // Asks the host to resize the editor's window; the host's UI thread.
+    bool sizeWindow(VstInt32 width, VstInt32 height);
 };

@@ -46,7 +46,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"export negative length", {32, 0, 0xFF, 0xFF, 0xFF, 0xFF, '/'}, 0},
                       LengthCase{"import", {33, 0, 7, 1, 0, 0, 0, '/'}, 8},
                       LengthCase{"import header cut", {33, 0, 7, 1, 0}, 0},
-                      LengthCase{"play", {17}, 1}, LengthCase{"unknown", {5, 0, 0, 0}, 0}),
+                      LengthCase{"play", {17}, 1}, LengthCase{"unknown", {5, 0, 0, 0}, 0},
+                      LengthCase{"learn", {19, 3, 17}, 2}, LengthCase{"forget cut", {20}, 0},
+                      LengthCase{"scale", {21, 150}, 2}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_P(NoticeLength, IsBoundedByTheBytesPresent)
@@ -75,7 +77,8 @@ TEST(BridgeProtocol, OpcodeSetsAreTheTables)
         if (isNoticeOpcode(static_cast<std::uint8_t>(op)))
             notices.push_back(op);
     }
-    EXPECT_EQ(commands, (std::vector<int>{1, 2, 3, 4, 10, 11, 12, 13, 14, 16, 17, 18, 32, 33}));
+    EXPECT_EQ(commands, (std::vector<int>{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                          21, 32, 33}));
     EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 16}));
 }
 
@@ -100,6 +103,48 @@ TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
 
     EXPECT_EQ(encodeExport(m, 8, 0, "/too/long"), 0u);
     EXPECT_EQ(encodePatternName(m, sizeof m, std::string(300, 'x')), 0u);
+}
+
+TEST(BridgeProtocol, PatternContentsRoundTripAndOutOfRangeFieldsAreRefused)
+{
+    PatternContents sent;
+    sent.index = 63;
+    sent.stepCount = 64;
+    for (std::size_t i = 0; i < sent.steps.size(); ++i)
+        sent.steps[i] = {static_cast<std::uint8_t>(i % 61), static_cast<std::uint8_t>(i % 2),
+                         static_cast<std::uint8_t>(i % 3 == 0)};
+    sent.name = "acid line";
+    std::vector<std::uint8_t> m(kPatternContentsFixedBytes + kMaxPatternContentsName);
+    const std::size_t length = encodePatternContents(m.data(), m.size(), sent);
+    ASSERT_EQ(length, kPatternContentsFixedBytes + 9);
+    m.resize(length);
+    EXPECT_EQ(m[0], command::patternContents);
+    EXPECT_EQ(commandLength(m), length);
+    EXPECT_EQ(commandLength(std::span(m).first(length - 1)), 0u) << "cut short";
+    PatternContents read;
+    ASSERT_TRUE(decodePatternContents(m, read));
+    EXPECT_EQ(read.index, 63);
+    EXPECT_EQ(read.stepCount, 64);
+    EXPECT_EQ(read.steps, sent.steps);
+    EXPECT_EQ(read.name, "acid line");
+
+    struct Fault
+    {
+        const char* what;
+        std::size_t offset;
+        std::uint8_t value;
+    };
+    for (const Fault& f : {Fault{"index 64", 1, 64}, Fault{"65 steps", 2, 65},
+                           Fault{"note 61", 3 + 3 * 10, 61}})
+    {
+        std::vector<std::uint8_t> bad = m;
+        bad[f.offset] = f.value;
+        EXPECT_FALSE(decodePatternContents(bad, read)) << f.what;
+    }
+    const std::string longName(kMaxPatternContentsName + 1, 'x');
+    sent.name = longName;
+    std::vector<std::uint8_t> big(kPatternContentsFixedBytes + 300);
+    EXPECT_EQ(encodePatternContents(big.data(), big.size(), sent), 0u);
 }
 
 TEST(BridgeProtocol, TextFieldEndsAtTheFirstZeroWithinItsLength)

@@ -36,15 +36,18 @@ struct HostLog
 {
     // Each automated parameter, with whether the internal transport was running at that moment.
     std::vector<std::pair<int, bool>> automated;
+    std::vector<std::pair<int, int>> windowSizes;
     Palladon* engine = nullptr;
 };
 HostLog hostLog;
 
-VstIntPtr hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/,
+VstIntPtr hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                        void* /*ptr*/, float /*opt*/)
 {
     if (opcode == audioMasterVersion)
         return 2400;
+    if (opcode == audioMasterSizeWindow)
+        hostLog.windowSizes.emplace_back(index, static_cast<int>(value));
     if (opcode == audioMasterAutomate && hostLog.engine)
         hostLog.automated.emplace_back(index, hostLog.engine->getTransport().internalPlaying());
     return 0;
@@ -317,6 +320,48 @@ TEST_F(Editor, ParameterThenStopApplyInTheirOrder)
     EXPECT_FLOAT_EQ(engine->getParameter(3), 0.5f);
     EXPECT_EQ(hostLog.automated, (std::vector<std::pair<int, bool>>{{3, true}}));
     EXPECT_FALSE(engine->getTransport().internalPlaying());
+}
+
+// The UI process's undo, MIDI learn and size commands: the pattern comes back whole, the learn and
+// the forget reach the engine, and a new size is answered to the host's size question and asked
+// of the host on its UI thread (idle), once.
+TEST_F(Editor, UndoLearnAndSizeCommandsReachTheEngineAndTheHost)
+{
+    openWithoutPolling();
+    bridge::PatternContents contents;
+    contents.index = 40;
+    contents.stepCount = 5;
+    for (std::size_t i = 0; i < contents.steps.size(); ++i)
+        contents.steps[i] = {static_cast<std::uint8_t>(i % 60), 1, 0};
+    contents.name = "back again";
+    Bytes restore(bridge::kPatternContentsFixedBytes + contents.name.size());
+    ASSERT_EQ(bridge::encodePatternContents(restore.data(), restore.size(), contents),
+              restore.size());
+    writeCommands(restore + Bytes{bridge::command::learnController, kDecay} +
+                  Bytes{bridge::command::forgetController, kCutoff} +
+                  Bytes{bridge::command::editorScale, 130} +
+                  Bytes{bridge::command::editorScale, 150});
+    editor->processMessageFromUI();
+
+    const Pattern& p = *engine->getSong().getPattern(40);
+    EXPECT_EQ(p.getNBStep(), 5);
+    EXPECT_EQ(p.getName(), "back again");
+    for (int i = 0; i < kStepsPerPattern; ++i)
+    {
+        EXPECT_EQ(p.getStepAnyIndex(i)->note(), i % 60) << i;
+        EXPECT_TRUE(p.getStepAnyIndex(i)->slide()) << i;
+    }
+    EXPECT_EQ(engine->getLearningSlot(), kDecay);
+    EXPECT_EQ(engine->controllerOf(kCutoff), kNoController);
+
+    ERect* rect = nullptr;
+    ASSERT_TRUE(editor->getRect(&rect));
+    EXPECT_EQ(rect->right, 932);
+    EXPECT_EQ(rect->bottom, 656);
+    EXPECT_TRUE(hostLog.windowSizes.empty()) << "only on the host's UI thread";
+    editor->idle();
+    editor->idle();
+    EXPECT_EQ(hostLog.windowSizes, (std::vector<std::pair<int, int>>{{932, 656}}));
 }
 
 TEST_F(Editor, ParameterFromTheUiComesBackAsItsNotice)

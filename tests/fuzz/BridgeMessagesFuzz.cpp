@@ -1,0 +1,54 @@
+// Bytes read from the editor bridge's pipes, as either end parses them: every message found
+// lies within the bytes read, and a whole pattern-contents command decodes without reading past
+// its length. The same bytes are walked as commands (the plugin's side) and as notices (the UI
+// process's side).
+#include "bridge/bridgeProtocol.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+
+namespace
+{
+[[noreturn]] void fail(const char* what, std::size_t a, std::size_t b)
+{
+    std::fprintf(stderr, "invariant broken: %s (%zu, %zu)\n", what, a, b);
+    std::abort();
+}
+
+template <typename Length, typename IsOpcode>
+void walk(std::span<const std::uint8_t> bytes, Length length, IsOpcode isOpcode, bool commands)
+{
+    using namespace quelvar::bridge;
+    for (std::size_t at = 0; at < bytes.size();)
+    {
+        const std::span<const std::uint8_t> rest = bytes.subspan(at);
+        if (!isOpcode(rest[0]))
+            return;
+        const std::size_t n = length(rest);
+        if (n == 0)
+            return;
+        if (n > rest.size())
+            fail("message past the bytes read", n, rest.size());
+        if (commands && rest[0] == command::patternContents)
+        {
+            PatternContents contents;
+            if (decodePatternContents(rest.first(n), contents) &&
+                (contents.name.data() < reinterpret_cast<const char*>(rest.data()) ||
+                 contents.name.data() + contents.name.size() >
+                     reinterpret_cast<const char*>(rest.data() + n)))
+                fail("name outside its message", n, contents.name.size());
+        }
+        at += n;
+    }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace quelvar::bridge;
+    const std::span<const std::uint8_t> bytes(data, size);
+    walk(bytes, commandLength, isCommandOpcode, true);
+    walk(bytes, noticeLength, isNoticeOpcode, false);
+    return 0;
+}
