@@ -1,7 +1,7 @@
 #include "renderCommand.h"
 
 #include "SmfReader.h"
-#include "WavWriter.h"
+#include "io/wavFile.h"
 #include "io/fileBytes.h"
 #include "midiOutFile.h"
 #include "midiSchedule.h"

@@ -1,4 +1,4 @@
-#include "WavWriter.h"
+#include "io/wavFile.h"
 
 #include "io/fileBytes.h"
 
