@@ -325,7 +325,8 @@ void Fennick3Editor::restorePattern(std::span<const std::uint8_t> message)
         std::fflush(stdout);
         return;
     }
-    Pattern pattern(contents.stepCount);
+    // Every step is put back, also those past the length, which a longer length shows again.
+    Pattern pattern(kStepsPerPattern);
     for (int i = 0; i < kStepsPerPattern; ++i)
     {
         const auto& step = contents.steps[static_cast<std::size_t>(i)];
@@ -333,6 +334,7 @@ void Fennick3Editor::restorePattern(std::span<const std::uint8_t> message)
         pattern.setStepSlide(step[1] != 0, i);
         pattern.setStepAccent(step[2] != 0, i);
     }
+    pattern.setNBStep(contents.stepCount);
     pattern.setName(contents.name);
     editorCommands::restorePattern(*engine, contents.index, pattern);
 }

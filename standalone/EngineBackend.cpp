@@ -44,6 +44,16 @@ PatternView EngineBackend::pattern(int index) const
     return view;
 }
 
+int EngineBackend::controllerOf(int slot) const
+{
+    return engine.controllerOf(slot);
+}
+
+int EngineBackend::learningSlot() const
+{
+    return engine.getLearningSlot();
+}
+
 TransportView EngineBackend::transport() const
 {
     const Transport& t = engine.getTransport();
@@ -97,6 +107,32 @@ void EngineBackend::setPatternName(const QString& name)
 {
     editorCommands::setPatternName(engine, name.toStdString());
     editor.updateDisplay();
+}
+
+void EngineBackend::restorePattern(int patternIndex, const PatternView& view)
+{
+    // Every step is put back, also those past the length, which a longer length shows again.
+    Pattern pattern(kStepsPerPattern);
+    for (int i = 0; i < static_cast<int>(view.steps.size()); ++i)
+    {
+        const StepView& s = view.steps[static_cast<std::size_t>(i)];
+        pattern.setStepNote(s.note, i);
+        pattern.setStepSlide(s.slide, i);
+        pattern.setStepAccent(s.accent, i);
+    }
+    pattern.setNBStep(view.stepCount);
+    pattern.setName(view.name.toStdString());
+    editorCommands::restorePattern(engine, patternIndex, pattern);
+}
+
+void EngineBackend::learnController(int slot)
+{
+    engine.learnController(slot);
+}
+
+void EngineBackend::forgetController(int slot)
+{
+    engine.forgetController(slot);
 }
 
 void EngineBackend::play()

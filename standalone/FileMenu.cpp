@@ -2,6 +2,7 @@
 
 #include "engine/Palladon.h"
 #include "bridge/editorCommands.h"
+#include "standalone/ExportAudioDialog.h"
 #include "standalone/openFile.h"
 #include "standalone/panel/PresetLibrary.h"
 #include "standalone/panel/exportChoices.h"
@@ -56,7 +57,29 @@ FileMenu::FileMenu(Palladon& engine, QWidget* window)
         connect(exportMenu->addAction(
                     QString::fromLatin1(kExportChoices[static_cast<std::size_t>(k)].fileEntry)),
                 &QAction::triggered, this, [this, k] { exportAs(k); });
+    QAction* audioAction = fileMenu->addAction(QStringLiteral("Export audio\u2026"));
+    audioAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(audioAction, &QAction::triggered, this, &FileMenu::exportAudio);
     remember();
+}
+
+ExportAudioDialog* FileMenu::exportAudioDialog()
+{
+    if (!audioDialog)
+    {
+        audioDialog =
+            new ExportAudioDialog(engine, [this]() -> FileDialogs& { return *dialogs; }, window);
+        audioDialog->setPlayingRate(playingRate);
+    }
+    return audioDialog;
+}
+
+void FileMenu::exportAudio()
+{
+    ExportAudioDialog* d = exportAudioDialog();
+    d->show();
+    d->raise();
+    d->activateWindow();
 }
 
 void FileMenu::setFileDialogs(std::unique_ptr<FileDialogs> d)

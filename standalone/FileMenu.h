@@ -1,5 +1,5 @@
 // The main window's File menu: open a pattern or bank, save the pattern, export it in every
-// format, and the files used lately. A file that would replace a pattern (or, a bank, the song)
+// format, render it to audio, and the files used lately. A file that would replace a pattern (or, a bank, the song)
 // with edits not saved in any file asks first. Main thread.
 #pragma once
 
@@ -19,6 +19,7 @@ class QWidget;
 namespace quelvar
 {
 
+class ExportAudioDialog;
 class Palladon;
 
 class FileMenu : public QObject
@@ -40,6 +41,10 @@ public:
     QStringList recentFiles() const;
 
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    // The rate the program plays at, which the audio export offers first.
+    void setPlayingRate(int rate) { playingRate = rate; }
+    // Made on first use.
+    ExportAudioDialog* exportAudioDialog();
     // Answers whether to go on; the default asks in a message box.
     using Question = std::function<bool(const QString& text)>;
     void setQuestion(Question question);
@@ -48,6 +53,8 @@ public slots:
     void chooseAndOpen();
     void savePattern();
     void exportAs(int choice);
+    // "Export audio…": the dialog that renders the current pattern to a WAV file.
+    void exportAudio();
 
 private:
     QString startFolder() const;
@@ -63,6 +70,8 @@ private:
     Question ask;
     SongBaseline baseline;
     QString lastFolder;
+    ExportAudioDialog* audioDialog = nullptr;
+    int playingRate = 44100;
 };
 
 } // namespace quelvar

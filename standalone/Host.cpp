@@ -1,5 +1,6 @@
 #include "standalone/Host.h"
 
+#include "bridge/bridgeProtocol.h"
 #include "engine/Palladon.h"
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
@@ -9,6 +10,8 @@
 #include "standalone/PanelEditor.h"
 #include "standalone/PortAudioBackend.h"
 #include "standalone/StateFile.h"
+#include "standalone/panel/MainWidget.h"
+#include "standalone/panel/ScaledPanel.h"
 #include "standalone/TransportRecord.h"
 #include "standalone/manualPdf.h"
 #include "standalone/settingsKeys.h"
@@ -18,6 +21,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QActionGroup>
 #include <QKeySequence>
 #include <QLayout>
 #include <QMenuBar>
@@ -145,14 +149,16 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     if (synth)
     {
         files = new FileMenu(*synth, this);
+        files->setPlayingRate(audioOutput->getSampleRate());
         menuBar()->insertMenu(menuBar()->actions().value(0), files->menu());
         connect(editor, &PanelEditor::fileExchanged, files, &FileMenu::remember);
+        createPanelMenus();
     }
 
     tools->setParent(central);
     tools->move(0, 0);
-    tools->setFixedSize(central->width(), kToolbarHeight);
     tools->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    fitToPanel();
     tools->show();
 
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowMaximizeButtonHint);
@@ -195,6 +201,11 @@ void Host::buildEngine()
     {
         editor = new PanelEditor(*synth);
         synth->attachEditor(editor);
+        const QSettings settings;
+        editor->setScale(settings
+                             .value(QString::fromLatin1(settings::kPanelScale),
+                                    ScaledPanel::defaultScale(screen()))
+                             .toInt());
         effect = synth->getAeffect();
         effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
         effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr,
@@ -220,6 +231,64 @@ void Host::buildEngine()
     editorArea->setParent(central);
     editorArea->move(0, kToolbarHeight);
     editorArea->show();
+}
+
+void Host::createPanelMenus()
+{
+    MainWidget* panel = editor ? editor->panel() : nullptr;
+    if (!panel)
+        return;
+    QAction* before = menuBar()->actions().value(1);
+    QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
+    edit->addAction(panel->action(MainWidget::Action::undo));
+    edit->addAction(panel->action(MainWidget::Action::redo));
+    QMenu* transport = new QMenu(QStringLiteral("&Transport"), this);
+    transport->addAction(panel->action(MainWidget::Action::playStop));
+    transport->addAction(panel->action(MainWidget::Action::tapTempo));
+    viewMenu = new QMenu(QStringLiteral("&View"), this);
+    auto* sizes = new QActionGroup(viewMenu);
+    int key = Qt::Key_1;
+    for (const int percent : bridge::kEditorScales)
+    {
+        QAction* a = viewMenu->addAction(QStringLiteral("%1 %").arg(percent));
+        a->setCheckable(true);
+        a->setChecked(percent == editor->scale());
+        a->setShortcut(QKeyCombination(Qt::ControlModifier, static_cast<Qt::Key>(key++)));
+        sizes->addAction(a);
+        connect(a, &QAction::triggered, this, [this, percent] { setPanelScale(percent); });
+    }
+    for (QMenu* m : {edit, transport, viewMenu})
+        menuBar()->insertMenu(before, m);
+    panel->offerSizes(editor->scale());
+    connect(panel, &MainWidget::sizeRequested, this, &Host::setPanelScale);
+    connect(editor, &PanelEditor::resized, this, &Host::fitToPanel);
+}
+
+// From the View menu or the panel's own menu; the next start keeps it.
+void Host::setPanelScale(int percent)
+{
+    if (!editor)
+        return;
+    editor->setScale(percent);
+    const int now = editor->scale();
+    QSettings().setValue(QString::fromLatin1(settings::kPanelScale), now);
+    if (MainWidget* panel = editor->panel())
+        panel->offerSizes(now);
+    for (QAction* a : viewMenu->actions())
+        a->setChecked(a->text() == QStringLiteral("%1 %").arg(now));
+}
+
+void Host::fitToPanel()
+{
+    ERect* rect = nullptr;
+    if (!effect || effect->dispatcher(effect, effEditGetRect, 0, 0, &rect, 0.0f) == 0 || !rect)
+        return;
+    const int width = rect->right - rect->left;
+    const int height = rect->bottom - rect->top;
+    editorArea->setFixedSize(width, height);
+    central->setFixedSize(width, height + kToolbarHeight);
+    tools->setFixedSize(width, kToolbarHeight);
+    adjustSize();
 }
 
 void Host::applyOptions()
@@ -304,7 +373,7 @@ void Host::createActions()
     connect(manualAction, &QAction::triggered, this, &Host::showManual);
     websiteAction = make("Website", nullptr, ":/images4/toolbar/about.png");
     connect(websiteAction, &QAction::triggered, this, &Host::openUrl);
-    quitAction = make("&Quit", nullptr, nullptr);
+    quitAction = make("&Quit", "Ctrl+Q", nullptr);
     connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 

@@ -65,6 +65,7 @@ public:
     static QUrl manualUrl();
 
     AudioOutput& audio() { return *audioOutput; }
+    PanelEditor* panelEditor() { return editor; }
     MidiPorts& midi() { return *midiPorts; }
     EngineFeed& feed() { return engineFeed; }
     Palladon* engine() { return synth; }
@@ -94,6 +95,11 @@ private:
     void createMenus();
     void createToolBar();
     void buildEngine();
+    // Edit, Transport and View: the panel's actions and its sizes.
+    void createPanelMenus();
+    // The window follows the panel's size.
+    void fitToPanel();
+    void setPanelScale(int percent);
     void applyOptions();
     void saveState();
     // Once a second: a stream that died under us is reported and released; nothing is stored.
@@ -132,6 +138,7 @@ private:
     QAction* websiteAction = nullptr;
     QAction* quitAction = nullptr;
     QMenu* midiMenu = nullptr;
+    QMenu* viewMenu = nullptr;
 };
 
 } // namespace quelvar

@@ -1,6 +1,8 @@
 #include "standalone/KeyboardCapture.h"
 
 #include <QApplication>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsView>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -46,9 +48,20 @@ constexpr std::array<int, 256> kNotes = makeNotes();
 constexpr std::uint32_t kNoteOnStatus = 0x90;
 constexpr std::uint32_t kNoteOffStatus = 0x80;
 
-// A widget that takes typed text: its keys are words, not notes.
-bool takesText(const QWidget* w)
+// The widget the keys go to: inside a scaled panel, the one focused within its view.
+const QWidget* keyTarget(const QWidget* w)
 {
+    const auto* view = qobject_cast<const QGraphicsView*>(w);
+    if (!view || !view->scene())
+        return w;
+    const auto* proxy = dynamic_cast<const QGraphicsProxyWidget*>(view->scene()->focusItem());
+    return proxy && proxy->widget() ? proxy->widget()->focusWidget() : nullptr;
+}
+
+// A widget that takes typed text: its keys are words, not notes.
+bool takesText(const QWidget* focused)
+{
+    const QWidget* w = keyTarget(focused);
     return w && w->testAttribute(Qt::WA_InputMethodEnabled) && w->isEnabled();
 }
 } // namespace

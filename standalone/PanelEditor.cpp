@@ -1,8 +1,10 @@
 #include "standalone/PanelEditor.h"
 
+#include "bridge/bridgeProtocol.h"
 #include "engine/Palladon.h"
 #include "standalone/EngineBackend.h"
 #include "standalone/panel/MainWidget.h"
+#include "standalone/panel/ScaledPanel.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -24,8 +26,27 @@ PanelEditor::~PanelEditor()
 
 bool PanelEditor::getRect(ERect** r)
 {
+    const QSize size = ScaledPanel::sizeAt(percent);
+    rect = {0, 0, static_cast<std::int16_t>(size.height()), static_cast<std::int16_t>(size.width())};
     *r = &rect;
     return true;
+}
+
+MainWidget* PanelEditor::panel() const
+{
+    return panelWidget ? panelWidget->panel() : nullptr;
+}
+
+void PanelEditor::setScale(int newPercent)
+{
+    if (!bridge::isEditorScale(newPercent) || newPercent == percent)
+        return;
+    percent = newPercent;
+    if (panelWidget)
+    {
+        panelWidget->setScale(percent);
+        emit resized();
+    }
 }
 
 bool PanelEditor::open(void* window)
@@ -42,8 +63,8 @@ bool PanelEditor::open(void* window)
     connect(this, &PanelEditor::distortionTypeChange, backend,
             &PanelBackend::distortionTypeChanged);
     connect(backend, &EngineBackend::fileExchanged, this, &PanelEditor::fileExchanged);
-    auto* view = new MainWidget(*backend, parent);
-    view->setGeometry(0, 0, kWidth, kHeight);
+    auto* view = new ScaledPanel(new MainWidget(*backend), parent, percent);
+    view->move(0, 0);
     view->show();
     panelWidget = view;
     // Notices from before the panel existed are in what it has just read.

@@ -22,7 +22,9 @@ namespace quelvar
 {
 
 class EngineBackend;
+class MainWidget;
 class Palladon;
+class ScaledPanel;
 
 class PanelEditor : public QObject, public PalladonEditor
 {
@@ -36,10 +38,16 @@ public:
     explicit PanelEditor(Palladon& engine);
     ~PanelEditor() override;
 
+    // The panel's size at its scale.
     bool getRect(ERect** rect) override;
     // window: the QWidget to build the panel in.
     bool open(void* window) override;
     void close() override;
+    // The open panel, or null.
+    MainWidget* panel() const;
+    int scale() const { return percent; }
+    // 100, 125, 150 or 200 %; applies to the open panel and to the next one.
+    void setScale(int percent);
 
     void setParameter(int index, float value) override;
     void updateDisplay() override;
@@ -59,11 +67,14 @@ signals:
     void distortionTypeChange(int type);
     // The panel read or wrote a file: a pattern at that song index, or with -1 the whole song.
     void fileExchanged(int patternIndex);
+    // The open panel took a new size.
+    void resized();
 
 private:
     Palladon& engine;
     ERect rect{0, 0, kHeight, kWidth};
-    QPointer<QWidget> panelWidget;
+    QPointer<ScaledPanel> panelWidget;
+    int percent = 100;
     EngineBackend* backend = nullptr;
     QTimer* poll = nullptr;
 

@@ -22,6 +22,7 @@ constexpr const char* kSlideTime = "options/slideTime";
 constexpr const char* kIgnoreMode = "options/ignoreMode";
 constexpr const char* kMidiApi = "options/midiApi";
 constexpr const char* kRecentFiles = "recentFiles";
+constexpr const char* kPanelScale = "view/panelScale"; // percent; absent: from the screen
 
 constexpr int kDefaultVelocityThreshold = 82;
 constexpr int kDefaultSlideTime = 0;

@@ -1,7 +1,5 @@
 #include "ui/Embedder.h"
 
-#include "bridge/bridgeProtocol.h"
-
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
@@ -23,7 +21,7 @@ void Embedder::embedInto(quint64 window)
 {
     auto* next = new QWidget;
     next->setWindowTitle(QStringLiteral("Quelvar"));
-    next->setFixedSize(bridge::kEditorWidth, bridge::kEditorHeight);
+    next->setFixedSize(panel->size());
     auto* layout = new QVBoxLayout(next);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(panel);
@@ -48,6 +46,12 @@ void Embedder::embedInto(quint64 window)
     }
     container = next;
     hostWindow = host;
+}
+
+void Embedder::fitPanel()
+{
+    if (container)
+        container->setFixedSize(panel->size());
 }
 
 } // namespace quelvar

@@ -45,6 +45,16 @@ PatternView FifoBackend::pattern(int index) const
     return view;
 }
 
+int FifoBackend::controllerOf(int slot) const
+{
+    return block.controllerOf(slot);
+}
+
+int FifoBackend::learningSlot() const
+{
+    return block.learningSlot();
+}
+
 TransportView FifoBackend::transport() const
 {
     return {block.hostPlaying(), block.internalRunning(), block.currentPattern(), block.hostTempo(),
@@ -96,6 +106,38 @@ void FifoBackend::setPatternName(const QString& name)
     if (length == 0)
         std::printf("QuelvarUI > pattern name too long\n");
     link.sendCommand(m, length);
+}
+
+void FifoBackend::restorePattern(int patternIndex, const PatternView& view)
+{
+    PatternContents contents;
+    contents.index = patternOrCurrent(patternIndex);
+    contents.stepCount = view.stepCount;
+    for (std::size_t i = 0; i < view.steps.size(); ++i)
+    {
+        const StepView& s = view.steps[i];
+        contents.steps[i] = {static_cast<std::uint8_t>(s.note), s.slide ? std::uint8_t{1} : std::uint8_t{0},
+                             s.accent ? std::uint8_t{1} : std::uint8_t{0}};
+    }
+    const QByteArray name = view.name.toUtf8();
+    contents.name = {name.constData(), static_cast<std::size_t>(name.size())};
+    std::uint8_t m[kPatternContentsFixedBytes + kMaxPatternContentsName];
+    const std::size_t length = encodePatternContents(m, sizeof m, contents);
+    if (length == 0)
+        std::printf("QuelvarUI > pattern name too long to restore\n");
+    link.sendCommand(m, length);
+}
+
+void FifoBackend::learnController(int slot)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::learnController, slot < 0 ? 255 : slot));
+}
+
+void FifoBackend::forgetController(int slot)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::forgetController, slot));
 }
 
 void FifoBackend::play()

@@ -23,6 +23,8 @@ public:
     PatternView pattern(int index) const override;
     TransportView transport() const override;
     bool offersMidiExport() const override { return true; }
+    int controllerOf(int slot) const override;
+    int learningSlot() const override;
 
     void setParameter(int index, float value) override;
     void beginEdit(int index) override;
@@ -32,6 +34,9 @@ public:
     void editPattern(SlotEdit edit, int patternIndex) override;
     void randomise(Randomise what) override;
     void setPatternName(const QString& name) override;
+    void restorePattern(int patternIndex, const PatternView& pattern) override;
+    void learnController(int slot) override;
+    void forgetController(int slot) override;
     void play() override;
     void stop() override;
     void liveNote(bool on, int note, int velocity) override;

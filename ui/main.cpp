@@ -2,7 +2,9 @@
 // "QuelvarUI <host window id> <state fd> <command fd> <notice fd>" with the shared block and its
 // ends of the two pipes inherited on those descriptors; quits on the plugin's notice or when the
 // plugin's process is gone.
+#include "bridge/bridgeProtocol.h"
 #include "standalone/panel/MainWidget.h"
+#include "standalone/panel/ScaledPanel.h"
 #include "ui/Embedder.h"
 #include "ui/FifoBackend.h"
 #include "ui/SharedBlockView.h"
@@ -32,6 +34,11 @@ int main(int argc, char** argv)
 {
     using namespace quelvar;
     std::signal(SIGPIPE, SIG_IGN);
+    // The host's window counts device pixels: the panel takes its size from the sizes it
+    // offers, chosen from the screen's scale, never from scaling of Qt's own.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCREEN_SCALE_FACTORS");
     QApplication app(argc, argv);
     if (argc < 5)
     {
@@ -47,8 +54,22 @@ int main(int argc, char** argv)
 
     std::printf("QuelvarUI > trying to create embed X11 widget\n");
     std::fflush(stdout);
-    Embedder embedder(new MainWidget(backend));
+    auto* panel = new MainWidget(backend);
+    auto* view =
+        new ScaledPanel(panel, nullptr, ScaledPanel::defaultScale(QGuiApplication::primaryScreen()));
+    Embedder embedder(view);
     embedder.embedInto(end && *end == 0 ? window : 0);
+    // The plugin answers the host's size requests and asks the host to resize its window.
+    const auto tellPlugin = [&link, panel](int percent)
+    {
+        panel->offerSizes(percent);
+        std::uint8_t m[2];
+        link.sendCommand(m, bridge::encodeTwoBytes(m, bridge::command::editorScale, percent));
+    };
+    tellPlugin(view->scale());
+    QObject::connect(panel, &MainWidget::sizeRequested, view, &ScaledPanel::setScale);
+    QObject::connect(view, &ScaledPanel::scaleChanged, &embedder, &Embedder::fitPanel);
+    QObject::connect(view, &ScaledPanel::scaleChanged, tellPlugin);
 
     QObject::connect(&link, &UICommunication::windowChanged, &embedder, &Embedder::embedInto);
     QObject::connect(&link, &UICommunication::quitRequested, &app,

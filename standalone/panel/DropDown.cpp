@@ -36,8 +36,7 @@ void DropDown::setChoiceQuietly(int k)
 
 QMenu* DropDown::buildMenu(QWidget* parent)
 {
-    auto* menu = new QMenu(parent);
-    menu->setStyleSheet(look::menuStyleSheet());
+    QMenu* menu = look::popupMenu(parent);
     const int shown = choice();
     for (int k = 0; k < choices.size(); ++k)
     {

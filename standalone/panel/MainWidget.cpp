@@ -32,11 +32,12 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     setObjectName(QStringLiteral("mainWidget"));
     setFixedSize(kWidth, kHeight);
     setFont(look::font(12));
-    background = paintBackground();
+    background = paintBackground(devicePixelRatioF());
 
     buildControls();
     buildStepEditor();
     buildBottomRow();
+    createActions();
 
     connect(&backend, &PanelBackend::parameterChanged, this, &MainWidget::setParameter);
     connect(&backend, &PanelBackend::refreshed, this,
@@ -95,9 +96,10 @@ void MainWidget::setParameter(int index, float value)
     values[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     if (index == kTriggerPattern)
     {
-        // The engine ignores a trigger past its 32 patterns; so does the selector.
+        // The engine ignores the slot's 1.0 (a 33rd pattern); a program change that chose a
+        // pattern past the slot's 32 is told as a value past 1.0, and no key lights for it.
         const int p = static_cast<int>(value * PatternSelector::kPatterns);
-        if (p >= 0 && p < PatternSelector::kPatterns)
+        if (p >= 0 && (p < PatternSelector::kPatterns || (value > 1.0f && p < PatternSelector::kSongPatterns)))
             pendingSelection.store(p, std::memory_order_relaxed);
         return;
     }
@@ -114,6 +116,8 @@ void MainWidget::setParameterAutomated(int index, float value)
 {
     if (index < 0 || index >= kNumParams)
         return;
+    if (index == kNbStep)
+        recordEdit(-1, PatternHistory::kStepCountKey);
     values[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     lastTouched = index;
     touchedTicks = 0;
@@ -203,6 +207,7 @@ void MainWidget::processGui()
     selector->setPlaying(t.currentPattern);
     selector->setBlink(blinkTicks < kBlinkTicks / 2);
 
+    watchLearning();
     showReadout(t);
     showStatus();
 }

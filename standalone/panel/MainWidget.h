@@ -7,8 +7,11 @@
 
 #include "engine/parameterTable.h"
 #include "standalone/panel/PanelBackend.h"
+#include "standalone/panel/PatternHistory.h"
 #include "standalone/panel/PresetLibrary.h"
+#include "standalone/panel/TapTempo.h"
 
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QPoint>
 #include <QStringList>
@@ -21,6 +24,7 @@
 #include <mutex>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -82,6 +86,27 @@ public:
     QMenu* buildExportMenu();
     QMenu* buildRandomMenu();
     QMenu* buildPresetMenu();
+    // The menu of a parameter control: the MIDI controller that moves it, "Learn MIDI CC" and
+    // "Forget MIDI CC".
+    QMenu* buildControlMenu(int slot);
+
+    // The panel's keyboard actions. Their shortcuts work wherever the panel's window has the
+    // focus, except in a text field; the standalone program also shows them in its menus.
+    enum class Action
+    {
+        undo,
+        redo,
+        playStop,
+        tapTempo
+    };
+    QAction* action(Action which) const { return keyActions[static_cast<std::size_t>(which)]; }
+    const PatternHistory& patternHistory() const { return history; }
+    // Device pixels per panel pixel, for which the background is painted.
+    void setRenderScale(qreal scale);
+    // The panel's own menu (a right click on its background): the keyboard's actions, and with
+    // offerSizes the sizes it can take.
+    QMenu* buildPanelMenu();
+    void offerSizes(int currentPercent) { offeredSize = currentPercent; }
 
 public slots:
     // The editor's parameter notice; may come from any thread: it only stores values under
@@ -135,12 +160,22 @@ public slots:
     void stepPlayed(int step);
     // Loads a pattern file as a preset: by suffix, a .303 with its parameters.
     void loadPreset(const QString& path);
+    // Puts back the pattern as it was before the last edit, or after the last undo.
+    void undo();
+    void redo();
+    // Space: play or stop, in internal sync.
+    void playOrStop();
+    // In internal sync: the tempo from the last taps.
+    void tapTempo();
 
 signals:
     void updatePatternNameDisplay(const QString& name);
+    // A size chosen in the panel's menu, in percent.
+    void sizeRequested(int percent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private slots:
     // What the parameter controls' signals reach.
@@ -163,13 +198,18 @@ private:
     void buildControls();
     void buildStepEditor();
     void buildBottomRow();
+    void createActions();
+    // Before an edit of a pattern (-1: the current one): its snapshot, for undo.
+    void recordEdit(int pattern, int mergeKey = 0);
+    void putBack(const std::optional<PatternHistory::Snapshot>& snapshot);
+    void updateActions();
     Knob* addKnob(const char* name, int index, QRect area, int initial, bool onDark = false);
     Button* addButton(const char* name, int index, QRect area, int look);
     // A control that carries a parameter: listed for the notices, its signals to the engine.
     void registerControl(Control* c);
     // The first shown control that carries the parameter, or null; controlsMutex held.
     Control* shownControl(int index) const;
-    QPixmap paintBackground() const;
+    QPixmap paintBackground(qreal scale) const;
 
     int stepOf(int column) const { return column + kColumns * currentPage; }
     bool sequencerPlaying() const;
@@ -188,6 +228,10 @@ private:
     void showStatus();
     // Why nothing plays and what to do, while that is so; empty otherwise.
     QStringList hintText(const TransportView& t) const;
+    // "CC 74", or "no MIDI CC".
+    QString controllerText(int slot) const;
+    // Follows a learn the panel asked for, to show what was learnt.
+    void watchLearning();
     void showReadout(const TransportView& t);
 
     PanelBackend& backend;
@@ -224,6 +268,9 @@ private:
     QLineEdit* nameField = nullptr;
     DigitDisplay* display = nullptr;
     QLabel* presetName = nullptr;
+    KickButton* tapButton = nullptr;
+    std::array<QAction*, 4> keyActions{};
+    int offeredSize = 0; // 0: the panel's menu offers no sizes
 
     PatternView shown; // the current pattern as last read
     int currentPage = 0;
@@ -233,7 +280,14 @@ private:
     int lastTouched = -1; // the parameter the readout shows
     int touchedTicks = 0; // GUI ticks since it was touched
     int keyHintTicks = 0; // GUI ticks left for the hint that the keys are silent in this mode
+    int learning = -1;    // the slot the panel asked to learn a controller for
+    bool learningSeen = false; // the engine has taken that request
+    int learnedSlot = -1; // the slot whose new controller the readout shows
+    int learnedTicks = 0; // GUI ticks left for that
     QString lastFileDirectory;
+    PatternHistory history;
+    TapTempo taps;
+    QElapsedTimer tapClock;
 };
 
 } // namespace quelvar

@@ -76,6 +76,9 @@ void MainWidget::registerControl(Control* c)
     connect(c, &Control::valueChanged, this, &MainWidget::setParameterAutomated);
     connect(c, &Control::beginEdit, this, &MainWidget::plugBeginEdit);
     connect(c, &Control::endEdit, this, &MainWidget::plugEndEdit);
+    c->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(c, &QWidget::customContextMenuRequested, this,
+            [this, c](QPoint at) { popUp(buildControlMenu(c->index()), c->mapToGlobal(at)); });
 }
 
 Knob* MainWidget::addKnob(const char* name, int index, QRect area, int initial, bool onDark)
@@ -116,6 +119,8 @@ void MainWidget::buildControls()
     addKnob("dist_drive", kDistParam1, rect(206, 93, 256, 143), 50);
     distParam2Knob = addKnob("dist_volume", kDistParam2, rect(274, 93, 324, 143), 50);
     Button* dist = addButton("dist_button", kDistOn, rect(222, 77, 237, 92), led);
+    // Its right press opens the distortion menu, which carries its MIDI controller entries.
+    dist->setContextMenuPolicy(Qt::DefaultContextMenu);
     connect(dist, &Button::rightPressed, this, &MainWidget::showDistoSelector);
     dist->setToolTip(QStringLiteral("distortion on/off; right click: distortion type"));
     addButton("delay_on", kDelayOn, rect(344, 77, 359, 92), led);
@@ -136,6 +141,11 @@ void MainWidget::buildControls()
     tempo->setObjectName(QStringLiteral("tempo"));
     tempo->setGeometry(rect(548, 24, 607, 47));
     registerControl(tempo);
+    tapButton = new KickButton(QStringLiteral("tap"), this);
+    tapButton->setObjectName(QStringLiteral("tap"));
+    tapButton->setGeometry(rect(548, 50, 607, 66));
+    tapButton->setToolTip(QStringLiteral("tap the beat to set the tempo (Ctrl+T), in internal"));
+    connect(tapButton, &KickButton::pressed, this, &MainWidget::tapTempo);
 
     patternSync = new DropDown(
         kPattSync,

@@ -85,6 +85,9 @@ void MainWidget::exportPattern2(int kind)
 bool MainWidget::importBySuffix(const QString& path, int pattern, bool withParameters)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("pat") || suffix == QLatin1String("303") ||
+        suffix == QLatin1String("phptr"))
+        recordEdit(pattern);
     if (suffix == QLatin1String("pat"))
         backend.importFile(withParameters ? ImportFormat::ablWithParameters : ImportFormat::abl,
                            pattern, path);

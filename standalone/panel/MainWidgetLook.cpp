@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRandomGenerator>
+#include <QtMath>
 
 namespace quelvar
 {
@@ -14,9 +15,11 @@ namespace quelvar
 using panelLayout::columnX;
 using panelLayout::kColumnWidth;
 
-QPixmap MainWidget::paintBackground() const
+// Painted at the device pixels it is shown on, so a scaled panel stays sharp.
+QPixmap MainWidget::paintBackground(qreal scale) const
 {
-    QPixmap pm(kWidth, kHeight);
+    QPixmap pm(qCeil(kWidth * scale), qCeil(kHeight * scale));
+    pm.setDevicePixelRatio(scale);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
 
@@ -24,7 +27,7 @@ QPixmap MainWidget::paintBackground() const
     QLinearGradient silver(0, 0, 0, kHeight);
     silver.setColorAt(0.0, look::kSilverLight);
     silver.setColorAt(1.0, look::kSilverDark);
-    p.fillRect(pm.rect(), silver);
+    p.fillRect(QRect(0, 0, kWidth, kHeight), silver);
     QRandomGenerator grain(303);
     for (int y = 0; y < kHeight; ++y)
     {
@@ -154,6 +157,15 @@ QPixmap MainWidget::paintBackground() const
     p.setPen(QPen(QColor(255, 255, 255, 30), 1.0));
     p.drawLine(QPointF(12, 353.5), QPointF(kWidth - 12, 353.5));
     return pm;
+}
+
+void MainWidget::setRenderScale(qreal scale)
+{
+    if (scale > 0.0 && scale != background.devicePixelRatio())
+    {
+        background = paintBackground(scale);
+        update();
+    }
 }
 
 void MainWidget::paintEvent(QPaintEvent*)

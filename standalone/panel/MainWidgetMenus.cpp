@@ -26,8 +26,7 @@ void MainWidget::popUp(QMenu* menu, QPoint position)
 
 QMenu* MainWidget::buildPatternMenu(int pattern)
 {
-    auto* menu = new QMenu(this);
-    menu->setStyleSheet(look::menuStyleSheet());
+    QMenu* menu = look::popupMenu(this);
     const float trigger = static_cast<float>(pattern) / PatternSelector::kPatterns;
     connect(menu->addAction(QStringLiteral("pattern %1").arg(pattern + 1)), &QAction::triggered,
             this,
@@ -40,6 +39,7 @@ QMenu* MainWidget::buildPatternMenu(int pattern)
     connect(menu->addAction(QStringLiteral("clear")), &QAction::triggered, this,
             [this, pattern]
             {
+                recordEdit(pattern);
                 backend.editPattern(SlotEdit::clear, pattern);
                 updatePatternDisplay(false);
             });
@@ -48,26 +48,33 @@ QMenu* MainWidget::buildPatternMenu(int pattern)
     connect(menu->addAction(QStringLiteral("paste")), &QAction::triggered, this,
             [this, pattern]
             {
+                recordEdit(pattern);
                 backend.editPattern(SlotEdit::paste, pattern);
                 updatePatternDisplay(false);
             });
     connect(menu->addAction(QStringLiteral("random")), &QAction::triggered, this,
-            [this, pattern] { backend.editPattern(SlotEdit::randomise, pattern); });
+            [this, pattern]
+            {
+                recordEdit(pattern);
+                backend.editPattern(SlotEdit::randomise, pattern);
+            });
     connect(menu->addAction(QStringLiteral("import")), &QAction::triggered, this,
             [this, pattern] { importPattern(pattern); });
     return menu;
 }
 
+// The types, then the on/off button's MIDI controller entries.
 QMenu* MainWidget::buildDistortionMenu()
 {
-    auto* menu = new QMenu(this);
-    menu->setStyleSheet(look::menuStyleSheet());
+    QMenu* menu = buildControlMenu(kDistOn);
+    QAction* first = menu->actions().value(0);
     const int checked = panelLayout::distortionTypeOf(parameterValue(kDistSelect));
     for (int k = 0; k < 4; ++k)
     {
-        QAction* a = menu->addAction(QString::fromLatin1(kDistortionEntries[k]));
+        auto* a = new QAction(QString::fromLatin1(kDistortionEntries[k]), menu);
         a->setCheckable(true);
         a->setChecked(k == checked);
+        menu->insertAction(first, a);
         connect(a, &QAction::triggered, this,
                 [this, k]
                 {
@@ -75,13 +82,13 @@ QMenu* MainWidget::buildDistortionMenu()
                     setDistoParam2LabelText(k);
                 });
     }
+    menu->insertSeparator(first);
     return menu;
 }
 
 QMenu* MainWidget::buildImportMenu()
 {
-    auto* menu = new QMenu(this);
-    menu->setStyleSheet(look::menuStyleSheet());
+    QMenu* menu = look::popupMenu(this);
     const char* const entries[] = {"import pattern", "import pattern + params", "import bank"};
     for (int k = 0; k < 3; ++k)
         connect(menu->addAction(QString::fromLatin1(entries[k])), &QAction::triggered, this,
@@ -91,8 +98,7 @@ QMenu* MainWidget::buildImportMenu()
 
 QMenu* MainWidget::buildExportMenu()
 {
-    auto* menu = new QMenu(this);
-    menu->setStyleSheet(look::menuStyleSheet());
+    QMenu* menu = look::popupMenu(this);
     const int count = backend.offersMidiExport() ? 6 : 5;
     for (int k = 0; k < count; ++k)
         connect(menu->addAction(
@@ -103,8 +109,7 @@ QMenu* MainWidget::buildExportMenu()
 
 QMenu* MainWidget::buildRandomMenu()
 {
-    auto* menu = new QMenu(this);
-    menu->setStyleSheet(look::menuStyleSheet());
+    QMenu* menu = look::popupMenu(this);
     const struct
     {
         const char* text;
@@ -116,15 +121,19 @@ QMenu* MainWidget::buildRandomMenu()
     {
         const Randomise what = e.what;
         connect(menu->addAction(QString::fromLatin1(e.text)), &QAction::triggered, this,
-                [this, what] { backend.randomise(what); });
+                [this, what]
+                {
+                    if (what != Randomise::parameters)
+                        recordEdit(-1);
+                    backend.randomise(what);
+                });
     }
     return menu;
 }
 
 QMenu* MainWidget::buildPresetMenu()
 {
-    auto* menu = new QMenu(this);
-    menu->setStyleSheet(look::menuStyleSheet());
+    QMenu* menu = look::popupMenu(this);
     presets.scan();
     // Subfolders become submenus, in the order of the scanned list.
     const QDir root(presets.folder());
@@ -142,8 +151,9 @@ QMenu* MainWidget::buildPresetMenu()
             }
             if (!sub)
             {
-                sub = at->addMenu(parts[i]);
-                sub->setStyleSheet(look::menuStyleSheet());
+                sub = look::popupMenu(at);
+                sub->setTitle(parts[i]);
+                at->addMenu(sub);
             }
             at = sub;
         }

@@ -16,11 +16,13 @@ constexpr const char* kParam2Labels[4] = {"Dry/Wet", "SCREAM", "", "THRSLD"};
 
 void MainWidget::patternRandom()
 {
+    recordEdit(-1);
     backend.randomise(Randomise::pattern);
 }
 
 void MainWidget::patternClear()
 {
+    recordEdit(-1);
     backend.editCurrentPattern(PatternEdit::clear);
     updatePatternDisplay(false);
 }
@@ -32,30 +34,35 @@ void MainWidget::patternCopy()
 
 void MainWidget::patternPaste()
 {
+    recordEdit(-1);
     backend.editCurrentPattern(PatternEdit::paste);
     updatePatternDisplay(false);
 }
 
 void MainWidget::transposeUp()
 {
+    recordEdit(-1);
     backend.editCurrentPattern(PatternEdit::transposeUp);
     updatePatternDisplay(false);
 }
 
 void MainWidget::transposeDown()
 {
+    recordEdit(-1);
     backend.editCurrentPattern(PatternEdit::transposeDown);
     updatePatternDisplay(false);
 }
 
 void MainWidget::shiftStepLeft()
 {
+    recordEdit(-1);
     backend.editCurrentPattern(PatternEdit::shiftLeft);
     updatePatternDisplay(false);
 }
 
 void MainWidget::shiftStepRight()
 {
+    recordEdit(-1);
     backend.editCurrentPattern(PatternEdit::shiftRight);
     updatePatternDisplay(false);
 }
@@ -64,6 +71,7 @@ void MainWidget::setPatternName()
 {
     if (nameField->text() == shown.name)
         return;
+    recordEdit(-1);
     shown.name = nameField->text();
     backend.setPatternName(shown.name);
 }

@@ -105,8 +105,12 @@ void MainWidget::showReadout(const TransportView& t)
     ++touchedTicks;
     const QStringList hint = hintText(t);
     const bool touchedLately = lastTouched >= 0 && touchedTicks <= kReadoutTicks;
-    display->setHint(keyHintTicks > 0 || !touchedLately ? hint : QStringList());
-    if (lastTouched >= 0)
+    const bool hinting =
+        learning >= 0 || keyHintTicks > 0 || (!touchedLately && learnedTicks == 0);
+    display->setHint(hinting ? hint : QStringList());
+    if (learnedTicks > 0)
+        display->setReadout(captionOf(learnedSlot), controllerText(learnedSlot));
+    else if (lastTouched >= 0)
         display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
     else
         display->setReadout(QStringLiteral("PATTERN"), patternLabel(t.currentPattern));
@@ -114,6 +118,9 @@ void MainWidget::showReadout(const TransportView& t)
 
 QStringList MainWidget::hintText(const TransportView& t) const
 {
+    if (learning >= 0)
+        return {QStringLiteral("MOVE A MIDI CONTROLLER"),
+                QStringLiteral("TO MOVE %1 WITH IT").arg(captionOf(learning))};
     if (keyHintTicks > 0)
         return {QStringLiteral("THE KEYS PLAY IN MIDI IN MODE"),
                 QStringLiteral("CLICK \"MIDI IN\" TO PLAY THEM")};

@@ -165,6 +165,7 @@ void MainWidget::setStep(int column, float on)
     Column& c = columns[static_cast<std::size_t>(column)];
     const int step = stepOf(column);
     const int note = on != 0.0f ? c.note->note() + 1 : 0;
+    recordEdit(-1);
     shown.steps[static_cast<std::size_t>(step)].note = note;
     backend.editStep(StepField::note, step, note);
     c.note->setDimmed(note == 0);
@@ -183,6 +184,7 @@ void MainWidget::setNote(int column, int n)
     StepView& s = shown.steps[static_cast<std::size_t>(step)];
     if (s.note != 0)
     {
+        recordEdit(-1, PatternHistory::noteKey(step));
         s.note = n + 1;
         backend.editStep(StepField::note, step, n + 1);
     }
@@ -208,6 +210,7 @@ void MainWidget::setOctave(int column, int octave)
     StepView& s = shown.steps[static_cast<std::size_t>(step)];
     if (s.note != 0 && s.note != n + 1)
     {
+        recordEdit(-1, PatternHistory::noteKey(step));
         s.note = n + 1;
         backend.editStep(StepField::note, step, n + 1);
     }
@@ -218,6 +221,7 @@ void MainWidget::setSlide(int column, float on)
     if (column < 0 || column >= kColumns)
         return;
     const int step = stepOf(column);
+    recordEdit(-1);
     shown.steps[static_cast<std::size_t>(step)].slide = on != 0.0f;
     backend.editStep(StepField::slide, step, on != 0.0f ? 1 : 0);
 }
@@ -227,6 +231,7 @@ void MainWidget::setAccent(int column, float on)
     if (column < 0 || column >= kColumns)
         return;
     const int step = stepOf(column);
+    recordEdit(-1);
     shown.steps[static_cast<std::size_t>(step)].accent = on != 0.0f;
     backend.editStep(StepField::accent, step, on != 0.0f ? 1 : 0);
 }

@@ -33,6 +33,7 @@ void MainWidget::changeSyncMode(int, float)
     // plays the voice from notes and the keyboard.
     playButton->setEnabled(mode == 1);
     stopButton->setEnabled(mode == 1);
+    tapButton->setEnabled(mode == 1);
     tempo->setReadOnly(mode == 0);
     // In host sync the box showed the host's tempo; the sequencer now runs on its own.
     if (mode != 0)

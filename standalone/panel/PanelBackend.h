@@ -19,6 +19,8 @@ struct StepView
     int note = 0; // 0 rest, 1-60
     bool slide = false;
     bool accent = false;
+
+    bool operator==(const StepView&) const = default;
 };
 
 struct PatternView
@@ -26,6 +28,8 @@ struct PatternView
     std::array<StepView, 64> steps{};
     QString name;
     int stepCount = 16;
+
+    bool operator==(const PatternView&) const = default;
 };
 
 struct TransportView
@@ -52,6 +56,10 @@ public:
 
     // Whether the export menu offers a standard MIDI file (the UI process's menu does).
     virtual bool offersMidiExport() const = 0;
+    // The MIDI controller that moves a parameter slot, and the slot waiting to learn one; -1
+    // for none.
+    virtual int controllerOf(int slot) const = 0;
+    virtual int learningSlot() const = 0;
 
     // Actions. A pattern index of -1 names the current pattern. setParameter is an automated
     // change: the host hears of it. A gesture on one control is bracketed by beginEdit and endEdit.
@@ -63,6 +71,11 @@ public:
     virtual void editPattern(SlotEdit edit, int patternIndex) = 0;
     virtual void randomise(Randomise what) = 0;
     virtual void setPatternName(const QString& name) = 0;
+    // Puts a whole pattern back (steps, step count, name), as an undo does.
+    virtual void restorePattern(int patternIndex, const PatternView& pattern) = 0;
+    // The next MIDI controller moved is given to the slot; -1 stops learning.
+    virtual void learnController(int slot) = 0;
+    virtual void forgetController(int slot) = 0;
     virtual void play() = 0;
     virtual void stop() = 0;
     virtual void liveNote(bool on, int note, int velocity) = 0;

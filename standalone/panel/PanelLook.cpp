@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QLinearGradient>
+#include <QMenu>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -44,6 +45,8 @@ QFont font(int pixelSize, bool bold)
     return f;
 }
 
+namespace
+{
 QString menuStyleSheet()
 {
     return QStringLiteral(
@@ -58,6 +61,17 @@ QString menuStyleSheet()
                " border: 1px solid rgb(20,20,20); border-radius: 5px; }"
                "QMenu::separator { height: 1px; background: rgb(90,90,96); margin: 3px 6px; }")
         .arg(kFamily);
+}
+} // namespace
+
+QMenu* popupMenu(QWidget* parent)
+{
+    auto* menu = new QMenu;
+    // A popup child of a widget inside a scaled panel would otherwise be drawn inside the panel
+    // and cut at its edges.
+    menu->setParent(parent, menu->windowFlags() | Qt::BypassGraphicsProxyWidget);
+    menu->setStyleSheet(menuStyleSheet());
+    return menu;
 }
 
 void drawLed(QPainter& p, const QRectF& r, const QColor& colour, bool lit)

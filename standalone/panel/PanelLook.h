@@ -7,7 +7,9 @@
 #include <QRectF>
 #include <QString>
 
+class QMenu;
 class QPainter;
+class QWidget;
 
 namespace quelvar::look
 {
@@ -31,8 +33,9 @@ const QColor kLcdText(255, 176, 40);
 // The shipped face, registered on the first call.
 QFont font(int pixelSize, bool bold = true);
 
-// Popup menus of the panel.
-QString menuStyleSheet();
+// A popup menu in the panel's style, owned by `parent`; it pops up as a window of its own, also
+// from a scaled panel.
+QMenu* popupMenu(QWidget* parent);
 
 // A round LED in `r`, lit or dark, in the given colour.
 void drawLed(QPainter& p, const QRectF& r, const QColor& colour, bool lit);

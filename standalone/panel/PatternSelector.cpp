@@ -21,10 +21,11 @@ PatternSelector::PatternSelector(QWidget* parent) : QWidget(parent)
 
 void PatternSelector::setSelected(int pattern)
 {
-    if (pattern < 0 || pattern >= kPatterns || pattern == selectedPattern)
+    if (pattern < 0 || pattern >= kSongPatterns || pattern == selectedPattern)
         return;
     selectedPattern = pattern;
-    bank = pattern / kPerBank;
+    if (pattern < kPatterns)
+        bank = pattern / kPerBank;
     update();
 }
 

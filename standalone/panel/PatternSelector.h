@@ -1,8 +1,10 @@
 // The 32 patterns that can be triggered, as four banks (A-D) of eight. A bank key shows its
 // bank; a pattern key selects bank x 8 + key; a right press on a pattern key asks for that
 // pattern's menu. The selected pattern's lamp is lit; the pattern still playing before a
-// queued switch blinks.
+// queued switch blinks. A song pattern past the 32 (chosen by a program change) lights none.
 #pragma once
+
+#include "sequencer/Song.h"
 
 #include <QWidget>
 
@@ -17,6 +19,7 @@ public:
     static constexpr int kBanks = 4;
     static constexpr int kPerBank = 8;
     static constexpr int kPatterns = kBanks * kPerBank;
+    static constexpr int kSongPatterns = kPatternsPerSong;
 
     explicit PatternSelector(QWidget* parent = nullptr);
 

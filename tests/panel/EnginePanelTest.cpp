@@ -56,7 +56,7 @@ protected:
         window.setFixedSize(PanelEditor::kWidth, PanelEditor::kHeight);
         ASSERT_TRUE(editor->open(&window));
         window.show();
-        panel = window.findChild<MainWidget*>();
+        panel = editor->panel();
         ASSERT_NE(panel, nullptr);
     }
     void TearDown() override { editor->close(); }
@@ -177,6 +177,31 @@ TEST_F(EnginePanel, PictureOfThePanel)
     std::unique_ptr<QMenu> menu(panel->buildDistortionMenu());
     menu->adjustSize();
     EXPECT_TRUE(menu->grab().save(dir + QStringLiteral("/distortion-menu.png")));
+}
+
+// At 200 % the panel is painted afresh at twice the size, not enlarged: hardly any 2 x 2 block
+// of the picture is one colour, as it would be in a copy with doubled pixels.
+TEST_F(EnginePanel, PictureAt200PercentIsPaintedAtThatSize)
+{
+    editor->setScale(200);
+    window.setFixedSize(2 * PanelEditor::kWidth, 2 * PanelEditor::kHeight);
+    panel->processGui();
+    const QImage shot = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(1242, 874));
+    const QString dir = QStringLiteral(QUELVAR_ARTIFACTS_DIR) + QStringLiteral("/panel");
+    QDir().mkpath(dir);
+    ASSERT_TRUE(shot.save(dir + QStringLiteral("/standalone-panel-200.png")));
+
+    int uniform = 0;
+    int blocks = 0;
+    for (int y = 0; y + 1 < shot.height(); y += 2)
+        for (int x = 0; x + 1 < shot.width(); x += 2, ++blocks)
+        {
+            const QRgb c = shot.pixel(x, y);
+            uniform += c == shot.pixel(x + 1, y) && c == shot.pixel(x, y + 1) &&
+                       c == shot.pixel(x + 1, y + 1);
+        }
+    EXPECT_LT(uniform, blocks / 2) << uniform << " of " << blocks << " blocks are one colour";
 }
 
 } // namespace quelvar::test

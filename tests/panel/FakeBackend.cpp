@@ -13,6 +13,7 @@ FakeBackend::FakeBackend()
     params[10] = 15.0f / 63.0f;
     params[11] = 1.0f;
     params[27] = 80.0f / 260.0f;
+    controllers.fill(-1);
 }
 
 QString FakeBackend::parameterText(int index) const
@@ -54,6 +55,24 @@ void FakeBackend::randomise(Randomise what)
 void FakeBackend::setPatternName(const QString& name)
 {
     calls.push_back({Call::name, 0, 0, 0.0f, name});
+}
+
+void FakeBackend::restorePattern(int patternIndex, const PatternView& pattern)
+{
+    patterns[static_cast<std::size_t>(patternIndex)] = pattern;
+    calls.push_back({Call::restore, patternIndex});
+}
+
+void FakeBackend::learnController(int slot)
+{
+    learning = slot;
+    calls.push_back({Call::learn, slot});
+}
+
+void FakeBackend::forgetController(int slot)
+{
+    controllers[static_cast<std::size_t>(slot)] = -1;
+    calls.push_back({Call::forget, slot});
 }
 
 void FakeBackend::liveNote(bool on, int note, int velocity)

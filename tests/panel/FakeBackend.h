@@ -28,7 +28,10 @@ struct Call
         stop,
         note,
         exportFile,
-        importFile
+        importFile,
+        restore,
+        learn,
+        forget
     };
     Call(Kind k, int first = 0, int second = 0, float v = 0.0f, QString t = QString())
         : kind(k), a(first), b(second), value(v), text(std::move(t))
@@ -57,6 +60,8 @@ public:
     PatternView pattern(int index) const override;
     TransportView transport() const override { return transportState; }
     bool offersMidiExport() const override { return midiExport; }
+    int controllerOf(int slot) const override { return controllers[static_cast<std::size_t>(slot)]; }
+    int learningSlot() const override { return learning; }
 
     void setParameter(int index, float value) override;
     void beginEdit(int index) override { calls.push_back({Call::beginEdit, index}); }
@@ -66,6 +71,10 @@ public:
     void editPattern(SlotEdit edit, int patternIndex) override;
     void randomise(Randomise what) override;
     void setPatternName(const QString& name) override;
+    // Restores into `patterns`, as an engine would.
+    void restorePattern(int patternIndex, const PatternView& pattern) override;
+    void learnController(int slot) override;
+    void forgetController(int slot) override;
     void play() override { calls.push_back({Call::play}); }
     void stop() override { calls.push_back({Call::stop}); }
     void liveNote(bool on, int note, int velocity) override;
@@ -79,6 +88,8 @@ public:
     std::array<PatternView, 64> patterns{};
     TransportView transportState{};
     bool midiExport = false;
+    std::array<int, 29> controllers{};
+    int learning = -1;
     std::vector<Call> calls;
 };
 

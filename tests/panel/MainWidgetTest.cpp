@@ -283,7 +283,9 @@ TEST_F(Panel, DistortionMenuSetsTheTypeAndShowsItChecked)
 {
     MainWidget& p = make();
     std::unique_ptr<QMenu> menu(p.buildDistortionMenu());
-    EXPECT_EQ(entries(*menu), QStringList({"overdrive", "clipper", "valve", "cruncher"}));
+    EXPECT_EQ(entries(*menu), QStringList({"overdrive", "clipper", "valve", "cruncher",
+                                           "DISTORTION: no MIDI CC", "Learn MIDI CC",
+                                           "Forget MIDI CC"}));
     EXPECT_TRUE(entry(*menu, "overdrive")->isChecked());
     entry(*menu, "valve")->trigger();
 
@@ -471,9 +473,12 @@ TEST_F(Panel, PatternSelectorTriggersAndFollowsTheEngineWhenAllowed)
     backend.transportState.internalRunning = false;
     p.processGui();
     EXPECT_EQ(selector->selected(), 4);
-    p.setParameter(14, 1.0f); // pattern 32: no such key, and the engine ignores it too
+    p.setParameter(14, 1.0f); // pattern 33: no such key, and the engine ignores it too
     p.processGui();
     EXPECT_EQ(selector->selected(), 4);
+    p.setParameter(14, 40.0f / 32.0f); // pattern 41, chosen by a program change: no key lit
+    p.processGui();
+    EXPECT_EQ(selector->selected(), 40);
     p.setParameter(26, 1.0f);
     backend.transportState.internalRunning = true;
     p.setParameter(14, 7.0f / 32.0f);
@@ -702,6 +707,105 @@ TEST_F(Panel, KeyboardPlaysTheLiveVoiceAndShowsMidiInNotes)
     EXPECT_TRUE(keys->isLit(50));
     p.midiMessage(0x80, 50, 0);
     EXPECT_FALSE(keys->isLit(50));
+}
+
+// A right click on a control: its controller, "Learn MIDI CC" and "Forget MIDI CC"; while the
+// engine waits for a controller the display says what to do, then shows what was learnt.
+TEST_F(Panel, ControlMenuLearnsAndForgetsTheControllerOfItsSlot)
+{
+    backend.controllers[3] = 74;
+    MainWidget& p = make();
+    std::unique_ptr<QMenu> menu(p.buildControlMenu(3));
+    EXPECT_EQ(entries(*menu), QStringList({"CUT OFF: CC 74", "Learn MIDI CC", "Forget MIDI CC"}));
+    EXPECT_FALSE(menu->actions().front()->isEnabled());
+    entry(*menu, "Learn MIDI CC")->trigger();
+    ASSERT_EQ(backend.callsOf(Call::learn).size(), 1u);
+    EXPECT_EQ(backend.callsOf(Call::learn)[0].a, 3);
+
+    auto* display = child<DigitDisplay>("readout");
+    p.processGui();
+    EXPECT_EQ(display->hint(), QStringList({"MOVE A MIDI CONTROLLER", "TO MOVE CUT OFF WITH IT"}));
+    backend.learning = -1; // the engine took controller 21
+    backend.controllers[3] = 21;
+    p.processGui();
+    EXPECT_TRUE(display->hint().isEmpty());
+    EXPECT_EQ(display->readoutCaption(), "CUT OFF");
+    EXPECT_EQ(display->readoutValue(), "CC 21");
+
+    menu.reset(p.buildControlMenu(3));
+    entry(*menu, "Forget MIDI CC")->trigger();
+    EXPECT_EQ(backend.callsOf(Call::forget).size(), 1u);
+    menu.reset(p.buildControlMenu(3));
+    EXPECT_EQ(menu->actions().front()->text(), "CUT OFF: no MIDI CC");
+    EXPECT_FALSE(entry(*menu, "Forget MIDI CC")->isEnabled());
+    // Every control that carries a parameter opens that menu on a right click.
+    for (const char* name : {"cut_off", "waveform", "steps", "tempo", "sync_mode", "pattern_sync"})
+        EXPECT_EQ(child<QWidget>(name)->contextMenuPolicy(), Qt::CustomContextMenu) << name;
+}
+
+// Space plays and stops, Ctrl+T taps the tempo, in internal sync only; undo puts back the
+// pattern as the back-end had it before the edit.
+TEST_F(Panel, KeyboardActionsPlayTapAndUndo)
+{
+    MainWidget& p = make();
+    QAction* playStop = p.action(MainWidget::Action::playStop);
+    EXPECT_EQ(playStop->shortcut(), QKeySequence(Qt::Key_Space));
+    playStop->trigger();
+    EXPECT_EQ(backend.callsOf(Call::play).size(), 1u);
+    backend.transportState.internalRunning = true;
+    playStop->trigger();
+    EXPECT_EQ(backend.callsOf(Call::stop).size(), 1u);
+
+    QAction* tap = p.action(MainWidget::Action::tapTempo);
+    EXPECT_EQ(tap->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    tap->trigger();
+    waitMs(500);
+    tap->trigger();
+    const auto sent = backend.callsOf(Call::parameter);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].a, 27);
+    const float bpm = sent[0].value * 260.0f + 40.0f;
+    EXPECT_NEAR(bpm, 120.0f, 8.0f) << "two taps half a second apart";
+    EXPECT_EQ(child<SpinBox>("tempo")->number(), static_cast<int>(std::lround(bpm)));
+
+    p.setParameter(26, 0.0f); // host sync: the host keeps time
+    p.processGui();
+    playStop->trigger();
+    tap->trigger();
+    EXPECT_EQ(backend.callsOf(Call::play).size(), 1u);
+    EXPECT_EQ(backend.callsOf(Call::parameter).size(), 1u);
+    EXPECT_FALSE(child<KickButton>("tap")->isEnabled());
+
+    QAction* undo = p.action(MainWidget::Action::undo);
+    EXPECT_FALSE(undo->isEnabled());
+    const PatternView before = backend.patterns[0];
+    p.setAccent(2, 1.0f);
+    backend.patterns[0].steps[2].accent = true; // what the engine did
+    ASSERT_TRUE(undo->isEnabled());
+    undo->trigger();
+    ASSERT_EQ(backend.callsOf(Call::restore).size(), 1u);
+    EXPECT_EQ(backend.patterns[0], before);
+    EXPECT_EQ(child<Button>("accent_2")->value(), 0.0f) << "the display shows it at once";
+    EXPECT_TRUE(p.action(MainWidget::Action::redo)->isEnabled());
+}
+
+// The panel's own menu (a right click on its background) carries the keyboard's actions, and
+// the sizes where the program offers them.
+TEST_F(Panel, PanelMenuOffersTheActionsAndTheSizes)
+{
+    MainWidget& p = make();
+    std::unique_ptr<QMenu> menu(p.buildPanelMenu());
+    EXPECT_EQ(entries(*menu), QStringList({"Undo", "Redo", "Play/Stop", "Tap Tempo"}));
+    p.offerSizes(150);
+    menu.reset(p.buildPanelMenu());
+    QAction* size = entry(*menu, "Size");
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(entries(*size->menu()), QStringList({"100 %", "125 %", "150 %", "200 %"}));
+    EXPECT_TRUE(entry(*size->menu(), "150 %")->isChecked());
+    int requested = 0;
+    QObject::connect(&p, &MainWidget::sizeRequested, [&requested](int s) { requested = s; });
+    entry(*size->menu(), "200 %")->trigger();
+    EXPECT_EQ(requested, 200);
 }
 
 TEST_F(Panel, PatternNameAndEditsGoToTheCurrentPattern)

@@ -6,6 +6,7 @@
 #include "standalone/ConfigDialog.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
+#include "standalone/PanelEditor.h"
 #include "standalone/TransportRecord.h"
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/factoryPatterns.h"
@@ -204,7 +205,7 @@ TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
     HostRun run;
     Host& host = run.start();
     host.show();
-    auto* panel = host.findChild<MainWidget*>();
+    auto* panel = host.panelEditor()->panel();
     ASSERT_NE(panel, nullptr);
     // The factory pattern "07", at 130 BPM.
     const QString seven = QFileInfo(run.paths.statePath()).absolutePath() + "/07.303";
@@ -282,35 +283,83 @@ TEST(Host, WindowIsFixedAt621By465BelowTheMenuBarWithoutAMaximiseButton)
     ASSERT_FALSE(host.editorParent()->children().isEmpty()); // the panel is open inside
 }
 
+// The View menu and the panel's own menu size the panel; the window follows, and the next start
+// keeps the size. Without a stored size the screen's scale decides (the test screen's is 1).
+TEST(Host, PanelSizesFromTheViewMenuAreFollowedByTheWindowAndKept)
+{
+    HostRun run;
+    {
+        Host& host = run.start();
+        host.show();
+        EXPECT_TRUE(host.action("100 %")->isChecked());
+        host.action("200 %")->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(host.editorParent()->geometry(), QRect(0, 28, 1242, 874));
+        EXPECT_EQ(host.centralWidget()->size(), QSize(1242, 874 + 28));
+        EXPECT_EQ(host.toolBar()->width(), 1242);
+        EXPECT_EQ(host.size(), QSize(1242, 902 + host.menuBar()->height()));
+        emit host.panelEditor()->panel()->sizeRequested(125);
+        QApplication::processEvents();
+        EXPECT_TRUE(host.action("125 %")->isChecked());
+        EXPECT_EQ(host.editorParent()->size(), QSize(776, 546));
+        run.stop();
+    }
+    Host& again = run.start();
+    EXPECT_EQ(again.panelEditor()->scale(), 125);
+    EXPECT_EQ(again.editorParent()->size(), QSize(776, 546));
+}
+
 TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
 {
     HostRun run;
     Host& host = run.start();
     const QList<QAction*> menus = host.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 5);
-    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Main", "&Audio", "&MIDI", "&Help"}));
+    ASSERT_EQ(menus.size(), 8);
+    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Edit", "&Transport", "&View", "&Main",
+                                         "&Audio", "&MIDI", "&Help"}));
     EXPECT_EQ(texts(menus[0]->menu()->actions()),
-              (QStringList{"&Open...", "Open &Recent", "|", "&Save Pattern...", "&Export"}));
+              (QStringList{"&Open...", "Open &Recent", "|", "&Save Pattern...", "&Export",
+                           QStringLiteral("Export audio\u2026")}));
     EXPECT_EQ(
         texts(menus[0]->menu()->actions()[4]->menu()->actions()),
         (QStringList{"Pattern (.303)...", "ABL2 Pattern (.pat)...", "ABL3 Pattern (.pat)...",
                      "Phoscyon Pattern (.phptr)...", "Bank (.b303)...", "MIDI File (.mid)..."}));
-    EXPECT_EQ(texts(menus[1]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
-    EXPECT_EQ(texts(menus[2]->menu()->actions()),
-              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
+    EXPECT_EQ(texts(menus[1]->menu()->actions()), (QStringList{"Undo", "Redo"}));
+    EXPECT_EQ(texts(menus[2]->menu()->actions()), (QStringList{"Play/Stop", "Tap Tempo"}));
     EXPECT_EQ(texts(menus[3]->menu()->actions()),
+              (QStringList{"100 %", "125 %", "150 %", "200 %"}));
+    EXPECT_EQ(texts(menus[4]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
+    EXPECT_EQ(texts(menus[5]->menu()->actions()),
+              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
+    EXPECT_EQ(texts(menus[6]->menu()->actions()),
               (QStringList{"&MIDI Configuration", "&Panic", "Capture Keyboard"}));
-    EXPECT_EQ(texts(menus[4]->menu()->actions()), (QStringList{"Manual", "Website"}));
+    EXPECT_EQ(texts(menus[7]->menu()->actions()), (QStringList{"Manual", "Website"}));
     EXPECT_EQ(texts(host.toolBar()->actions()),
               (QStringList{"|", "&Audio Configuration", "&MIDI Configuration", "&Configuration",
                            "&Panic", "|", "Capture Keyboard", "Website"}));
     EXPECT_FALSE(host.toolBar()->isMovable());
     EXPECT_FALSE(host.toolBar()->isFloatable());
 
-    EXPECT_EQ(host.action("&Audio Configuration")->shortcut(), QKeySequence("Ctrl+A"));
-    EXPECT_EQ(host.action("&MIDI Configuration")->shortcut(), QKeySequence("Ctrl+M"));
-    EXPECT_EQ(host.action("&Panic")->shortcut(), QKeySequence("F12"));
-    EXPECT_EQ(host.action("Capture Keyboard")->shortcut(), QKeySequence("F10"));
+    // Each shortcut, as its menu shows it.
+    const std::pair<const char*, const char*> shortcuts[] = {
+        {"&Audio Configuration", "Ctrl+A"}, {"&MIDI Configuration", "Ctrl+M"},
+        {"&Panic", "F12"},                  {"Capture Keyboard", "F10"},
+        {"&Quit", "Ctrl+Q"},                {"&Open...", "Ctrl+O"},
+        {"&Save Pattern...", "Ctrl+S"},     {"Export audio\u2026", "Ctrl+E"},
+        {"Undo", "Ctrl+Z"},                 {"Redo", "Ctrl+Shift+Z"},
+        {"Play/Stop", "Space"},             {"Tap Tempo", "Ctrl+T"},
+        {"100 %", "Ctrl+1"},                {"200 %", "Ctrl+4"}};
+    for (const auto& [text, keys] : shortcuts)
+    {
+        QAction* a = nullptr;
+        for (QAction* menu : menus)
+            for (QAction* entry : menu->menu()->actions())
+                if (entry->text() == QString::fromUtf8(text))
+                    a = entry;
+        ASSERT_NE(a, nullptr) << text;
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(keys))) << text;
+        EXPECT_TRUE(a->isShortcutVisibleInContextMenu() || a->menu() == nullptr) << text;
+    }
     EXPECT_TRUE(host.action("Capture Keyboard")->isCheckable());
     EXPECT_FALSE(host.action("Capture Keyboard")->isChecked());
     EXPECT_FALSE(host.action("&Show ASIO Panel")->isEnabled());
@@ -426,7 +475,7 @@ TEST(Host, KeysTypedIntoTheNameFieldStayThere)
     host.show();
     QApplication::setActiveWindow(&host);
     host.action("Capture Keyboard")->trigger();
-    auto* name = host.findChild<QLineEdit*>(QStringLiteral("pattern_name"));
+    auto* name = host.panelEditor()->panel()->findChild<QLineEdit*>(QStringLiteral("pattern_name"));
     ASSERT_NE(name, nullptr);
     name->setFocus();
     name->clear();

@@ -337,6 +337,41 @@ def midi_in(run):
             raise AssertionError("note %d sounded at %.1f Hz" % (note, f))
 
 
+def brightness(x, sr=RATE):
+    """Spectral centroid in Hz: where the energy of the spectrum balances."""
+    x = (x - np.mean(x)) * np.hanning(len(x))
+    power = np.abs(np.fft.rfft(x)) ** 2
+    freqs = np.fft.rfftfreq(len(x), 1.0 / sr)
+    total = float(np.sum(power))
+    return float(np.sum(freqs * power) / total) if total > 0.0 else 0.0
+
+
+def midi_cc(run):
+    """A controller moved over JACK MIDI moves the cutoff as the panel's knob would: the same
+    note played after CC 74 at 10, 64 and 120 sounds brighter each time."""
+    run.start_with_midi_input()
+    run.state(2)
+    run.start_program()
+    run.wait_for("the program's MIDI input", lambda: run.connected("qvsend:out"), 10)
+    values = [10, 64, 120]
+    run.play("wait 300\n" + "".join("cc 74 %d\nwait 100\nnote 36 100 400 300\n" % v
+                                      for v in values), 20)
+    time.sleep(0.5)
+    run.screenshot()
+    run.stop_program()
+    x = run.read_capture()
+    found = bursts(x)
+    print("bursts:", [(a, b - a) for a, b in found])
+    if len(found) != len(values):
+        raise AssertionError("expected %d notes, heard %d" % (len(values), len(found)))
+    centroids = [brightness(x[a + 1000: a + 9000]) for a, _ in found]
+    print("brightness after CC 74 =", ", ".join("%d: %.0f Hz" % (v, c)
+                                                for v, c in zip(values, centroids)))
+    for (lower, higher) in zip(centroids, centroids[1:]):
+        if not higher > 1.3 * lower:
+            raise AssertionError("the cutoff did not follow CC 74: %s" % centroids)
+
+
 def check_pattern(x, start, step_frames):
     """Each step of the default pattern that is not reached by a slide repeats, early in the
     step (before its gate closes), at the period of its note. Slid-into steps are still gliding
@@ -583,11 +618,12 @@ def second_start(run):
     print("the second start handed %s over and ended" % seven)
 
 
-SCENARIOS = {"midiIn": midi_in, "internalPlay": internal_play, "midiClock": midi_clock,
+SCENARIOS = {"midiIn": midi_in, "midiCc": midi_cc, "internalPlay": internal_play, "midiClock": midi_clock,
              "noServers": no_servers, "serversGone": servers_gone,
              "midiPortLater": midi_port_later, "newcomer": newcomer,
              "secondStart": second_start}
 NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
+         "midiCc": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
                           "jack_midi_dump", "xwininfo", "import"],
          "midiClock": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",

@@ -3,6 +3,8 @@
 //   note <note> <velocity> <on ms> <off ms>   note-on, wait, note-off, wait
 //   clock <bpm> <quarters>                    24 clock ticks per quarter note
 //   start | stop | continue                   FA, FB, FC
+//   cc <controller> <value>                   a control change on channel 1
+//   program <number>                          a program change on channel 1
 //   wait <ms>
 // Usage: quelvar-midi-send <client name>
 #include <RtMidi.h>
@@ -62,6 +64,19 @@ int main(int argc, char** argv)
                     send(out, {0xF8});
                     next += std::chrono::duration_cast<Clock::duration>(tick);
                 }
+            }
+            else if (command == "cc")
+            {
+                int controller = 0, value = 0;
+                words >> controller >> value;
+                send(out, {0xB0, static_cast<unsigned char>(controller & 0x7F),
+                           static_cast<unsigned char>(value & 0x7F)});
+            }
+            else if (command == "program")
+            {
+                int program = 0;
+                words >> program;
+                send(out, {0xC0, static_cast<unsigned char>(program & 0x7F)});
             }
             else if (command == "start")
                 send(out, {0xFA});

@@ -1,0 +1,57 @@
+// Undo and redo of pattern edits: before each edit the panel records the pattern as it was, and
+// an undo puts that snapshot back (what it replaced goes to redo). Snapshots are whole patterns,
+// so an undo restores exactly what was there. Main thread.
+#pragma once
+
+#include "standalone/panel/PanelBackend.h"
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace quelvar
+{
+
+class PatternHistory
+{
+public:
+    static constexpr std::size_t kLevels = 200;
+
+    struct Snapshot
+    {
+        int pattern = 0;
+        PatternView contents;
+    };
+    // A pattern as it stands now.
+    using Reader = std::function<PatternView(int pattern)>;
+
+    // Edits that share a merge key other than 0 and follow each other undo as one: a note box
+    // dragged through several notes, the step count held down.
+    static constexpr int noteKey(int step) { return 0x100 + step; }
+    static constexpr int kStepCountKey = 0x200;
+
+    // Before an edit of `pattern`, whose contents are `before`. Clears redo.
+    void record(int pattern, const PatternView& before, int mergeKey = 0);
+    // What to put back, or none; the pattern's present state goes to the other list. Entries
+    // that would change nothing are dropped on the way.
+    std::optional<Snapshot> undo(const Reader& now);
+    std::optional<Snapshot> redo(const Reader& now);
+
+    bool canUndo() const { return !undone.empty(); }
+    bool canRedo() const { return !redone.empty(); }
+
+private:
+    struct Entry
+    {
+        Snapshot snapshot;
+        int mergeKey = 0;
+    };
+    static std::optional<Snapshot> move(std::deque<Entry>& from, std::deque<Entry>& to,
+                                        const Reader& now);
+
+    std::deque<Entry> undone; // newest last
+    std::deque<Entry> redone;
+};
+
+} // namespace quelvar
