@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include "support/testFiles.h"
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -230,15 +231,6 @@ protected:
     SharedBlock* sharedBlock = nullptr;
     Fennick3Editor* editor = nullptr;
 };
-
-std::vector<std::string> namesIn(const std::string& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 } // namespace
 
 // The UI program runs from memory and gets the shared block and the pipes as descriptors: an

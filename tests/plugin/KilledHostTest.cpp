@@ -1,5 +1,7 @@
 // A host killed outright leaves nothing of the plugin behind, and the plugin clears up what
 // earlier versions left when their host died.
+#include "support/goneProcess.h"
+#include "support/testFiles.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -20,31 +22,12 @@ namespace fs = std::filesystem;
 
 namespace
 {
-std::vector<std::string> namesIn(const std::string& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Shared-memory names of ours; other programs come and go there meanwhile.
 std::vector<std::string> ourSharedMemory()
 {
     std::vector<std::string> names = namesIn("/dev/shm");
     std::erase_if(names, [](const std::string& n) { return n.rfind("qlvrdata", 0) != 0; });
     return names;
-}
-
-// The id of a process that has ended and been reaped.
-pid_t goneProcess()
-{
-    const pid_t pid = fork();
-    if (pid == 0)
-        _exit(0);
-    waitpid(pid, nullptr, 0);
-    return pid;
 }
 
 // In a child: three instances, editors opened (no display: the UI processes fail to show and
