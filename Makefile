@@ -67,16 +67,21 @@ test-tsan: deps
 
 test: test-quick test-sanitize fuzz test-tsan
 
-# System-wide: the plugin into $(PREFIX)/lib/vst, the programs into $(PREFIX)/bin.
+# System-wide: the plugins into $(PREFIX)/lib/vst and $(PREFIX)/lib/lv2, the programs into
+# $(PREFIX)/bin.
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 	-update-desktop-database $(PREFIX)/share/applications 2>/dev/null
 	-update-mime-database $(PREFIX)/share/mime 2>/dev/null
 
-# For one user, without root: the programs into ~/.local, the plugin into ~/.vst.
+# For one user, without root: the programs into ~/.local, the plugins into ~/.vst and ~/.lv2.
 install-user: build
 	cmake --install $(BUILD_DIR) --prefix $(HOME)/.local
 	install -D -m 755 $(BUILD_DIR)/QuelvarVST.so $(HOME)/.vst/QuelvarVST.so
+	rm -rf $(HOME)/.lv2/quelvar.lv2
+	install -d $(HOME)/.lv2/quelvar.lv2
+	install -m 644 $(BUILD_DIR)/lv2-plugins/quelvar.lv2/*.ttl $(HOME)/.lv2/quelvar.lv2/
+	install -m 755 $(BUILD_DIR)/lv2-plugins/quelvar.lv2/*.so $(HOME)/.lv2/quelvar.lv2/
 	-update-desktop-database $(HOME)/.local/share/applications 2>/dev/null
 	-update-mime-database $(HOME)/.local/share/mime 2>/dev/null
 
