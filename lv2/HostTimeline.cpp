@@ -7,6 +7,10 @@ namespace quelvar
 
 namespace
 {
+// Hosts count musical time in ticks (1920 to the beat is common) and send positions rounded to
+// them: a position closer than two ticks to where playing has led is no jump.
+constexpr double kBeatResolution = 2.0 / 1920.0;
+
 bool usable(const std::optional<double>& v)
 {
     return v && std::isfinite(*v);
@@ -36,8 +40,6 @@ void HostTimeline::apply(const PositionFields& p)
         beatsPerMinute = *p.beatsPerMinute;
     if (usable(p.speed))
         speed = *p.speed;
-    if (usable(p.frame))
-        record.samplePos = *p.frame;
 
     // Reverse play counts as stopped: the sequencer only runs forward.
     const bool playing = speed > 0.0;
@@ -53,16 +55,20 @@ void HostTimeline::apply(const PositionFields& p)
     else if (usable(p.frame) && record.sampleRate > 0.0)
         beats = *p.frame / record.sampleRate * beatsPerMinute / 60.0;
 
+    // A jump shows in the transport's frame, which hosts count exactly; without one, in the
+    // musical position.
     bool changed = playing != wasPlaying;
-    if (beats)
+    if (playing && wasPlaying)
     {
-        const double ppq = *beats * quarterNotesPerBeat;
-        const double oneFrame =
-            record.sampleRate > 0.0 ? record.tempo / 60.0 / record.sampleRate : 0.0;
-        if (playing && wasPlaying && std::fabs(ppq - record.ppqPos) > oneFrame)
-            changed = true;
-        record.ppqPos = ppq;
+        if (usable(p.frame))
+            changed = std::fabs(*p.frame - record.samplePos) > 1.0;
+        else if (beats)
+            changed = std::fabs(*beats * quarterNotesPerBeat - record.ppqPos) > kBeatResolution;
     }
+    if (usable(p.frame))
+        record.samplePos = *p.frame;
+    if (beats)
+        record.ppqPos = *beats * quarterNotesPerBeat;
     record.flags = (record.flags & ~kVstTransportPlaying) | (playing ? kVstTransportPlaying : 0);
     if (changed)
         record.flags |= kVstTransportChanged;
@@ -70,9 +76,12 @@ void HostTimeline::apply(const PositionFields& p)
 
 void HostTimeline::advance(int frames)
 {
-    record.samplePos += frames;
-    if ((record.flags & kVstTransportPlaying) && record.sampleRate > 0.0)
-        record.ppqPos += frames / record.sampleRate * record.tempo / 60.0;
+    if (record.flags & kVstTransportPlaying)
+    {
+        record.samplePos += frames * speed;
+        if (record.sampleRate > 0.0)
+            record.ppqPos += frames / record.sampleRate * record.tempo / 60.0;
+    }
     if (frames > 0)
         record.flags &= ~kVstTransportChanged;
 }

@@ -30,9 +30,10 @@ public:
     void init(double sampleRate);
 
     // A position from the host. Missing fields keep their last values; a position given only
-    // as a frame counts beats from frame 0 at the current tempo. A start, a stop or a position
-    // more than a frame away from where playing would have led raises the transport-changed
-    // flag of the next rendered piece.
+    // as a frame counts beats from frame 0 at the current tempo. A start, a stop or a jump (a
+    // transport frame other than where playing has led, or without frames a musical position
+    // off by more than the hosts' rounding) raises the transport-changed flag of the next
+    // rendered piece.
     void apply(const PositionFields& position);
 
     // The record for the piece about to be rendered.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace quelvar;
 
 namespace
@@ -79,21 +81,30 @@ INSTANTIATE_TEST_SUITE_P(
         PositionCase{"stopped", {.speed = 0.0, .beat = 3.0}, 3.0, 120.0, false}),
     [](const testing::TestParamInfo<PositionCase>& info) { return std::string(info.param.name); });
 
+// Positions rounded to ticks of 1/1920 beat (up to 12 frames off here) only confirm the count;
+// a jump is a jump, told by the frame where the host sends one.
 TEST(HostTimeline, APositionWherePlayingLedIsNoChange)
 {
+    const auto ticks = [](double beats) { return std::floor(beats * 1920.0) / 1920.0; };
     HostTimeline t;
     t.init(kRate);
-    t.apply({.speed = 1.0, .beat = 0.0, .beatsPerMinute = 120.0});
+    t.apply({.frame = 0.0, .speed = 1.0, .beat = 0.0, .beatsPerMinute = 120.0});
     t.advance(1000);
     EXPECT_FALSE(changed(t));
-    // Where 1000 frames at 120 BPM lead, as a host sends it in single precision.
-    t.apply({.speed = 1.0, .beat = static_cast<float>(1000.0 / kRate * 2.0)});
+    t.apply({.frame = 1000.0, .speed = 1.0, .beat = ticks(1000.0 / kRate * 2.0)});
     EXPECT_FALSE(changed(t));
     t.advance(500);
-    t.apply({.speed = 1.0, .beat = 1000.0 / kRate * 2.0});
+    t.apply({.frame = 1000.0, .speed = 1.0, .beat = ticks(1000.0 / kRate * 2.0)});
     EXPECT_TRUE(changed(t)) << "500 frames back is a jump";
     t.advance(0);
     EXPECT_TRUE(changed(t)) << "a block of no frames keeps the change for the next";
     t.advance(1);
     EXPECT_FALSE(changed(t));
+
+    // Without frames, the musical position tells.
+    t.advance(999);
+    t.apply({.speed = 1.0, .beat = ticks(2000.0 / kRate * 2.0)});
+    EXPECT_FALSE(changed(t));
+    t.apply({.speed = 1.0, .beat = ticks(1000.0 / kRate * 2.0)});
+    EXPECT_TRUE(changed(t));
 }

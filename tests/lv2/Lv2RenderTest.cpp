@@ -128,13 +128,14 @@ Session oddBlocksAndJumps()
     return s;
 }
 
-// A host that sends where it is at every block start: no relocation while the positions only
-// confirm the sequencer's own count.
+// A host that sends where it is at every block start, its beats rounded to ticks: no
+// relocation while the positions only confirm the sequencer's own count.
 Session positionInEveryBlock()
 {
     Session s = playingSession(3.0, 300, 441);
     s.tempo = 133.0;
     s.positionEveryBlock = true;
+    s.positionTicksPerBeat = 1920;
     return s;
 }
 

@@ -45,6 +45,7 @@ Played playLv2In(Lv2TestHost& host, const Session& session)
     Played p;
     host.setTempo(session.tempo);
     host.sendPositionEveryBlock = session.positionEveryBlock;
+    host.positionTicksPerBeat = session.positionTicksPerBeat;
     host.received.clear();
     std::vector<float> left, right;
     for (const SessionBlock& block : session.blocks)

@@ -38,6 +38,7 @@ struct Session
     int announcedBlock = 512; // 0: the LV2 host announces no block length
     double tempo = 120.0;
     bool positionEveryBlock = false; // as some LV2 hosts send it
+    int positionTicksPerBeat = 0;    // rounding of the musical positions sent, 0 none
     std::vector<SessionBlock> blocks;
 };
 

@@ -229,13 +229,18 @@ void Lv2TestHost::queuePosition(int frame, double at, bool nowPlaying)
     queue({frame, false, {}, at, nowPlaying});
 }
 
-void Lv2TestHost::writePosition(double at, bool nowPlaying, double frame)
+// The transport's frame goes with its musical position, as in a host: it jumps where the
+// position jumps.
+void Lv2TestHost::writePosition(double at, bool nowPlaying)
 {
+    const double frame = at * 60.0 / tempo * rate;
+    if (positionTicksPerBeat > 0)
+        at = std::floor(at * positionTicksPerBeat) / positionTicksPerBeat;
     const double bar = std::floor(at / 4.0);
     LV2_Atom_Forge_Frame object;
     lv2_atom_forge_object(&forge, &object, 0, urid.position);
     lv2_atom_forge_key(&forge, urid.frame);
-    lv2_atom_forge_long(&forge, static_cast<std::int64_t>(frame));
+    lv2_atom_forge_long(&forge, std::llround(frame));
     lv2_atom_forge_key(&forge, urid.speed);
     lv2_atom_forge_float(&forge, nowPlaying ? 1.0f : 0.0f);
     lv2_atom_forge_key(&forge, urid.bar);
@@ -260,7 +265,7 @@ void Lv2TestHost::writeEvents()
     if (transportPending || sendPositionEveryBlock)
     {
         lv2_atom_forge_frame_time(&forge, 0);
-        writePosition(beats, playing, static_cast<double>(framesDone));
+        writePosition(beats, playing);
     }
     for (const QueuedEvent& e : queued)
     {
@@ -271,7 +276,7 @@ void Lv2TestHost::writeEvents()
             lv2_atom_forge_write(&forge, e.midi.data(), 3);
         }
         else
-            writePosition(e.beats, e.playing, static_cast<double>(framesDone + e.frame));
+            writePosition(e.beats, e.playing);
     }
     lv2_atom_forge_pop(&forge, &sequence);
 }

@@ -66,6 +66,9 @@ public:
     // A position inside the next block, for example a loop's jump; the transport goes on from it.
     void queuePosition(int frame, double beats, bool playing);
     bool sendPositionEveryBlock = false;
+    // Above 0, musical positions are sent rounded to this many ticks per beat, as hosts that
+    // count in ticks send them.
+    int positionTicksPerBeat = 0;
 
     // One block into left/right (at least `frames` long each).
     void process(float* left, float* right, int frames);
@@ -104,7 +107,7 @@ private:
     static void setPortValue(const char* symbol, void* user, const void* value, std::uint32_t size,
                              std::uint32_t type);
     void queue(const QueuedEvent& e);
-    void writePosition(double beats, bool playing, double frame);
+    void writePosition(double beats, bool playing);
     void writeEvents();
     void readMidiOut();
 
