@@ -142,9 +142,9 @@ void parseStep(const std::string& token, Step& step)
     step.setAccent(accent);
 }
 
-std::array<float, kNumParams> parametersOf(const Sound& s, int steps)
+ParameterSnapshot parametersOf(const Sound& s, int steps)
 {
-    std::array<float, kNumParams> p{};
+    ParameterSnapshot p{};
     p[kVolume] = 0.8f;
     p[kWaveform] = s.square ? 1.0f : 0.0f;
     p[kTuning] = 0.5f;

@@ -3,10 +3,9 @@
 // ships them as presets. Built on the caller's thread; allocates.
 #pragma once
 
-#include "engine/parameterTable.h"
+#include "io/parameterSlots.h"
 #include "sequencer/Pattern.h"
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,7 @@ struct FactoryPattern
 {
     std::string name; // "Sour Rain"
     Pattern pattern;  // named like the entry
-    std::array<float, kNumParams> parameters;
+    ParameterSnapshot parameters;
 };
 
 std::vector<FactoryPattern> factoryPatterns();

@@ -1,6 +1,6 @@
 #include "lv2/Lv2Plugin.h"
 
-#include "io/stateChunk.h"
+#include "engine/PalladonFiles.h"
 #include "lv2/lv2Uris.h"
 
 #include <lv2/atom/util.h>

@@ -5,7 +5,7 @@
 #include "engine/Palladon.h"
 #include "engine/factoryPatterns.h"
 #include "io/patternFile.h"
-#include "io/stateChunk.h"
+#include "engine/PalladonFiles.h"
 #include "lv2/controlPorts.h"
 #include "lv2/lv2Uris.h"
 

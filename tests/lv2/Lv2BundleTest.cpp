@@ -2,7 +2,7 @@
 // start where the VST plugin starts and reach the slots they name, and the factory patterns as
 // presets.
 #include "engine/factoryPatterns.h"
-#include "io/stateChunk.h"
+#include "engine/PalladonFiles.h"
 #include "lv2/lv2Sessions.h"
 #include "lv2/lv2Uris.h"
 
@@ -86,7 +86,7 @@ TEST(Lv2Bundle, ControlPortsStartWhereTheVstPluginStarts)
 {
     Lv2TestHost host(QUELVAR_LV2_PATH, kLv2PluginUri);
     ASSERT_TRUE(host.loaded());
-    TestHost vst(QUELVAR_PLUGIN_PATH);
+    VstHost vst(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(vst.loaded());
     LilvWorld* world = host.world();
     const LilvPlugin* plugin = host.plugin();

@@ -1,7 +1,7 @@
 // The LV2 state: the VST plugin's chunk bytes under one key, carried through lilv's own save and
 // restore into a fresh instance, and left alone when a state cannot be read.
 #include "engine/Palladon.h"
-#include "io/stateChunk.h"
+#include "engine/PalladonFiles.h"
 #include "lv2/lv2Sessions.h"
 #include "lv2/lv2Uris.h"
 #include "support/EngineHarness.h"
@@ -47,7 +47,7 @@ TEST(Lv2State, SavesTheBytesTheVstPluginSaves)
     const Session s = editingSession();
     Lv2TestHost lv2(QUELVAR_LV2_PATH, kLv2PluginUri, s.rate, s.announcedBlock);
     ASSERT_TRUE(lv2.loaded());
-    TestHost vst(QUELVAR_PLUGIN_PATH);
+    VstHost vst(QUELVAR_PLUGIN_PATH);
     ASSERT_TRUE(vst.loaded());
     playLv2In(lv2, s);
     playVstIn(vst, s);

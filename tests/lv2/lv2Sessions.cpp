@@ -81,7 +81,7 @@ Played playLv2(const Session& session)
 
 Played playVst(const Session& session)
 {
-    TestHost host(QUELVAR_PLUGIN_PATH);
+    VstHost host(QUELVAR_PLUGIN_PATH);
     if (!host.loaded())
         throw std::runtime_error("the VST plugin did not load");
     return playVstIn(host, session);
@@ -90,7 +90,7 @@ Played playVst(const Session& session)
 // A VST host reports a position change at a block start; a change inside an LV2 block is a
 // block boundary for it. A block of no frames is not rendered: what it carried waits for the
 // next frame.
-Played playVstIn(TestHost& host, const Session& session)
+Played playVstIn(VstHost& host, const Session& session)
 {
     Played p;
     host.start(session.rate, session.announcedBlock > 0 ? session.announcedBlock : 1024);

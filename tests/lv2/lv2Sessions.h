@@ -5,7 +5,7 @@
 
 #include "lv2/controlPorts.h"
 #include "support/Lv2TestHost.h"
-#include "support/TestHost.h"
+#include "tools/vsthost/VstHost.h"
 
 #include <array>
 #include <cstdint>
@@ -66,7 +66,7 @@ Played playVst(const Session& session);
 // The same in hosts the caller keeps, to look at their state afterwards. The LV2 host must have
 // been made for the session's rate and block length; the VST host is started here.
 Played playLv2In(Lv2TestHost& host, const Session& session);
-Played playVstIn(TestHost& host, const Session& session);
+Played playVstIn(VstHost& host, const Session& session);
 
 const ControlPort& portNamed(const std::string& symbol);
 // The pitch the voice sounds for a MIDI note (48: 65.4 Hz).
