@@ -9,7 +9,8 @@ set(QUELVAR_VST_DIR "lib/vst" CACHE PATH "Where the plugin is installed (relativ
 set(QUELVAR_LV2_DIR "lib/lv2" CACHE PATH "Where the LV2 bundle is installed (relative to the prefix or absolute)")
 
 install(TARGETS QuelvarVST LIBRARY DESTINATION ${QUELVAR_VST_DIR} COMPONENT quelvar)
-install(TARGETS quelvar_lv2 LIBRARY DESTINATION ${QUELVAR_LV2_DIR}/quelvar.lv2 COMPONENT quelvar)
+install(TARGETS quelvar_lv2 quelvar_lv2_ui LIBRARY DESTINATION ${QUELVAR_LV2_DIR}/quelvar.lv2
+        COMPONENT quelvar)
 install(FILES ${QUELVAR_LV2_BUNDLE}/manifest.ttl ${QUELVAR_LV2_BUNDLE}/quelvar.ttl
               ${QUELVAR_LV2_BUNDLE}/presets.ttl
         DESTINATION ${QUELVAR_LV2_DIR}/quelvar.lv2 COMPONENT quelvar)

@@ -1,7 +1,9 @@
 #include "lv2/Lv2Plugin.h"
 
+#include "bridge/SharedBlock.h"
 #include "engine/PalladonFiles.h"
 #include "lv2/lv2Uris.h"
+#include "plugin/Fennick3Editor.h"
 
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
@@ -59,14 +61,15 @@ Lv2Plugin::Urids::Urids(const LV2_URID_Map& map)
 {
 }
 
-Lv2Plugin* Lv2Plugin::create(double sampleRate, const LV2_Feature* const* features) noexcept
+Lv2Plugin* Lv2Plugin::create(double sampleRate, const LV2_Feature* const* features,
+                             std::span<const std::uint8_t> uiProgram) noexcept
 {
     try
     {
         const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
         if (!map || !map->map)
             return nullptr;
-        std::unique_ptr<Lv2Plugin> self(new (std::nothrow) Lv2Plugin(sampleRate, *map));
+        std::unique_ptr<Lv2Plugin> self(new (std::nothrow) Lv2Plugin(sampleRate, *map, uiProgram));
         if (!self || !self->synth)
             return nullptr;
         if (const auto* options =
@@ -80,12 +83,16 @@ Lv2Plugin* Lv2Plugin::create(double sampleRate, const LV2_Feature* const* featur
     }
 }
 
-Lv2Plugin::Lv2Plugin(double sampleRate, const LV2_URID_Map& map)
+Lv2Plugin::Lv2Plugin(double sampleRate, const LV2_URID_Map& map,
+                     std::span<const std::uint8_t> uiProgram)
     : urids(map), synth(new (std::nothrow) Palladon(&Lv2Plugin::hostCallback, Flavour::plugin))
 {
     if (!synth)
         return;
     synth->getAeffect()->user = this;
+    // As the VST plugin's entry does: both before the first run(), which reads them unguarded.
+    synth->attachSharedBlock(SharedBlock::create(sharedBlockName(synth->getInstanceTag())));
+    synth->attachEditor(new (std::nothrow) Fennick3Editor(synth.get(), uiProgram));
     synth->setSampleRate(static_cast<float>(sampleRate));
     timeline.init(sampleRate);
     defaultChunk = getChunkBytes(*synth);
@@ -389,7 +396,41 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
                : LV2_STATE_ERR_UNKNOWN;
 }
 
-VstIntPtr Lv2Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*index*/,
+bool Lv2Plugin::openEditor(unsigned long window)
+{
+    AEffEditor* editor = synth->getEditor();
+    return editor && editor->open(reinterpret_cast<void*>(window));
+}
+
+void Lv2Plugin::closeEditor()
+{
+    if (AEffEditor* editor = synth->getEditor())
+        editor->close();
+}
+
+// Round the slots, so a slot moved often does not hide the others.
+bool Lv2Plugin::nextPortChange(std::uint32_t& port, float& value)
+{
+    const std::span<const ControlPort> ports = controlPorts();
+    const int first = nextAutomatedSlot;
+    for (int n = 0; n < kNumParams; ++n)
+    {
+        const int slot = (first + n) % kNumParams;
+        if (!automated[slot].exchange(false, std::memory_order_acquire))
+            continue;
+        nextAutomatedSlot = (slot + 1) % kNumParams;
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            if (ports[i].slot == slot)
+            {
+                port = static_cast<std::uint32_t>(kFirstControlPort + i);
+                value = toPortValue(ports[i], synth->getParameter(slot));
+                return true;
+            }
+    }
+    return false;
+}
+
+VstIntPtr Lv2Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                   VstIntPtr /*value*/, void* ptr, float /*opt*/)
 {
     auto* self = effect ? static_cast<Lv2Plugin*>(effect->user) : nullptr;
@@ -404,6 +445,11 @@ VstIntPtr Lv2Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 /*i
             return 0;
         self->sendMidiOut(static_cast<const VstEvents*>(ptr));
         return 1;
+    case audioMasterAutomate:
+        // The engine has applied the change; the release publishes it to the UI thread.
+        if (self && index >= 0 && index < kNumParams)
+            self->automated[static_cast<std::size_t>(index)].store(true, std::memory_order_release);
+        return 0;
     default:
         return 0;
     }

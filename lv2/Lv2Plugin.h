@@ -1,8 +1,10 @@
-// The LV2 instrument: one engine in its plugin flavour, driven the way a VST host drives it.
-// The adapter answers the engine's host callback itself: time info from the host's
-// time:Position objects, MIDI out onto the atom output port. run() is the audio thread and
-// allocates nothing; save() may run beside it (the engine's chunk writer allows that); create,
-// restore and setOptions run while the host does not call run().
+// The LV2 instrument: one engine in its plugin flavour, with the shared block and the editor the
+// VST plugin gives it, driven the way a VST host drives it. The adapter answers the engine's host
+// callback itself: time info from the host's time:Position objects, MIDI out onto the atom output
+// port, the panel's automation kept for the UI object to hand to the host. run() is the audio
+// thread and allocates nothing; save() may run beside it (the engine's chunk writer allows that);
+// create, restore and setOptions run while the host does not call run(); the editor entries run
+// on the host's UI thread.
 #pragma once
 
 #include "engine/Palladon.h"
@@ -16,8 +18,10 @@
 #include <lv2/urid/urid.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace quelvar
@@ -27,7 +31,9 @@ class Lv2Plugin
 {
 public:
     // Null without urid:map, the one feature it needs, or when the engine cannot be built.
-    static Lv2Plugin* create(double sampleRate, const LV2_Feature* const* features) noexcept;
+    // uiProgram: the editor's program, carried by the plugin (empty: no editor opens).
+    static Lv2Plugin* create(double sampleRate, const LV2_Feature* const* features,
+                             std::span<const std::uint8_t> uiProgram) noexcept;
     ~Lv2Plugin();
     Lv2Plugin(const Lv2Plugin&) = delete;
     Lv2Plugin& operator=(const Lv2Plugin&) = delete;
@@ -43,6 +49,11 @@ public:
     LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
     // Takes the block lengths; the engine's buffers are sized here, never in run().
     std::uint32_t setOptions(const LV2_Options_Option* options);
+
+    // The editor inside an X11 window of the host's, and the control ports the panel moved.
+    bool openEditor(unsigned long window);
+    void closeEditor();
+    bool nextPortChange(std::uint32_t& port, float& value);
 
     Palladon& engine() { return *synth; }
 
@@ -63,7 +74,7 @@ private:
         std::uint8_t bytes[3];
     };
 
-    Lv2Plugin(double sampleRate, const LV2_URID_Map& map);
+    Lv2Plugin(double sampleRate, const LV2_URID_Map& map, std::span<const std::uint8_t> uiProgram);
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                   void* ptr, float opt);
 
@@ -92,6 +103,10 @@ private:
     int pendingCount = 0;
     std::array<VstMidiEvent, kPendingMidiCapacity> midiEvents{};
     VstEventArray<kPendingMidiCapacity> midiList{};
+
+    // Slots the panel changed (set on the editor's poll thread), taken by the UI thread.
+    std::array<std::atomic<bool>, kNumParams> automated{};
+    int nextAutomatedSlot = 0; // UI thread
 
     std::uint32_t midiOutCapacity = 0;
     int midiOutBase = 0; // where the piece being rendered starts in the block

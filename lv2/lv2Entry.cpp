@@ -1,11 +1,17 @@
 // The DSP object's only exported symbol: the descriptor whose entries forward to Lv2Plugin.
 // No exception leaves an entry.
 #include "lv2/Lv2Plugin.h"
+#include "lv2/editorInterface.h"
+#include "bridge/bridgeProtocol.h"
 #include "lv2/lv2Uris.h"
 
 #include <lv2/core/lv2.h>
 
 #include <cstring>
+
+// The UI program's bytes, placed in the plugin by the build (empty in a build without Qt).
+extern "C" __attribute__((visibility("hidden"))) const std::uint8_t quelvarUiBytes[];
+extern "C" __attribute__((visibility("hidden"))) const std::uint32_t quelvarUiLength;
 
 namespace
 {
@@ -19,7 +25,8 @@ Lv2Plugin* self(LV2_Handle instance)
 LV2_Handle instantiate(const LV2_Descriptor* /*descriptor*/, double sampleRate,
                        const char* /*bundlePath*/, const LV2_Feature* const* features)
 {
-    return Lv2Plugin::create(sampleRate, features);
+    return Lv2Plugin::create(sampleRate, features,
+                             std::span<const std::uint8_t>(quelvarUiBytes, quelvarUiLength));
 }
 
 void connectPort(LV2_Handle instance, uint32_t port, void* data)
@@ -97,14 +104,46 @@ uint32_t setOptions(LV2_Handle instance, const LV2_Options_Option* options)
     }
 }
 
+void editorSize(int* width, int* height)
+{
+    *width = quelvar::bridge::kEditorWidth;
+    *height = quelvar::bridge::kEditorHeight;
+}
+
+int openEditor(LV2_Handle instance, unsigned long window)
+{
+    try
+    {
+        return self(instance)->openEditor(window) ? 1 : 0;
+    }
+    catch (...)
+    {
+        return 0;
+    }
+}
+
+void closeEditor(LV2_Handle instance)
+{
+    self(instance)->closeEditor();
+}
+
+int nextPortChange(LV2_Handle instance, std::uint32_t* port, float* value)
+{
+    return self(instance)->nextPortChange(*port, *value) ? 1 : 0;
+}
+
 const void* extensionData(const char* uri)
 {
     static const LV2_State_Interface state = {save, restore};
     static const LV2_Options_Interface options = {getOptions, setOptions};
+    static const quelvar::Lv2EditorInterface editor = {editorSize, openEditor, closeEditor,
+                                                       nextPortChange};
     if (std::strcmp(uri, LV2_STATE__interface) == 0)
         return &state;
     if (std::strcmp(uri, LV2_OPTIONS__interface) == 0)
         return &options;
+    if (std::strcmp(uri, quelvar::kLv2EditorInterfaceUri) == 0)
+        return &editor;
     return nullptr;
 }
 

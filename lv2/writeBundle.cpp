@@ -139,7 +139,20 @@ std::string controlPortText(const ControlPort& port, std::uint32_t index, float 
     return out.str();
 }
 
-std::string pluginText(Palladon& defaults)
+// The UI object: the panel in the host's window, for hosts that give it the running plugin.
+std::string uiText()
+{
+    std::ostringstream out;
+    out << iri(kLv2UiUri) << "\n"
+        << "    a ui:X11UI ;\n"
+        << "    lv2:requiredFeature ui:parent , <http://lv2plug.in/ns/ext/instance-access> ,\n"
+        << "        <http://lv2plug.in/ns/ext/data-access> ;\n"
+        << "    lv2:optionalFeature ui:resize , ui:idleInterface ;\n"
+        << "    lv2:extensionData ui:idleInterface .\n\n";
+    return out.str();
+}
+
+std::string pluginText(Palladon& defaults, bool withUi)
 {
     std::ostringstream out;
     out << kPrefixes << iri(kLv2PluginUri) << "\n"
@@ -156,7 +169,7 @@ std::string pluginText(Palladon& defaults)
         << "    lv2:optionalFeature lv2:hardRTCapable , opts:options ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
         << "    lv2:extensionData state:interface , opts:interface ;\n"
-        << "    lv2:port [\n"
+        << (withUi ? "    ui:ui " + iri(kLv2UiUri) + " ;\n" : std::string()) << "    lv2:port [\n"
         << "        a lv2:InputPort , atom:AtomPort ;\n"
         << "        atom:bufferType atom:Sequence ;\n"
         << "        atom:supports midi:MidiEvent , time:Position ;\n"
@@ -189,7 +202,7 @@ std::string pluginText(Palladon& defaults)
         out << " , "
             << controlPortText(port, index++, toPortValue(port, defaults.getParameter(port.slot)));
     out << " .\n\n"
-        << iri(kLv2ChunkKey) << "\n    a rdf:Property ;\n"
+        << (withUi ? uiText() : std::string()) << iri(kLv2ChunkKey) << "\n    a rdf:Property ;\n"
         << "    rdfs:label \"Quelvar state\" ;\n"
         << "    rdfs:range xsd:base64Binary ;\n"
         << "    rdfs:comment \"Every setting and all 64 patterns, in the bytes the VST plugin "
@@ -287,7 +300,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool ok = writeFile(dir + "/manifest.ttl", manifestText(argv[2], uiBinary, presets)) &&
-                    writeFile(dir + "/quelvar.ttl", pluginText(defaults)) &&
+                    writeFile(dir + "/quelvar.ttl", pluginText(defaults, !uiBinary.empty())) &&
                     writeFile(dir + "/presets.ttl", presetsText(presets));
     return ok ? 0 : 1;
 }

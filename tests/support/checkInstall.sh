@@ -6,7 +6,8 @@ build="$1"
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in lib/vst/QuelvarVST.so lib/lv2/quelvar.lv2/quelvar.so lib/lv2/quelvar.lv2/manifest.ttl \
+for f in lib/vst/QuelvarVST.so lib/lv2/quelvar.lv2/quelvar.so lib/lv2/quelvar.lv2/quelvar_ui.so \
+         lib/lv2/quelvar.lv2/manifest.ttl \
          lib/lv2/quelvar.lv2/quelvar.ttl lib/lv2/quelvar.lv2/presets.ttl bin/quelvar-render \
          share/doc/quelvar/README.md; do
     [ -f "$prefix/$f" ] || { echo "missing $f"; exit 1; }
