@@ -136,17 +136,13 @@ def main():
         return e2e.SKIP_OR_FAIL
     run = JalvRun(argparse.Namespace(scenario="jalv-" + args.scenario,
                                      artifacts=args.artifacts))
-    try:
-        run.start_jack()
-        run.start_jalv(args.lv2_path)
-        SCENARIOS[args.scenario](run)
-    except AssertionError as e:
-        print("FAILED: %s (logs in %s)" % (e, run.artifacts))
-        return 1
-    finally:
-        run.close()
-    print("passed; artefacts in " + run.artifacts)
-    return 0
+
+    def scenario(r):
+        r.start_jack()
+        r.start_jalv(args.lv2_path)
+        SCENARIOS[args.scenario](r)
+
+    return e2e.run_scenario(run, scenario)
 
 
 if __name__ == "__main__":
