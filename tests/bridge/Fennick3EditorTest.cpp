@@ -1,7 +1,7 @@
 // The editor bridge around an in-process engine. A shell script stands in for the UI program: it
 // notes its arguments and ends. Commands are written into the real command pipe and notices read
 // from the real notice pipe, through the ends the editor keeps for the UI.
-#include "plugin/Fennick3Editor.h"
+#include "bridge/Fennick3Editor.h"
 
 #include "bridge/bridgeProtocol.h"
 #include "engine/Palladon.h"
