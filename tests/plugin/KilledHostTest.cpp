@@ -22,6 +22,22 @@ namespace fs = std::filesystem;
 
 namespace
 {
+// Processes whose environment holds `marker`.
+int processesWith(const std::string& marker)
+{
+    int found = 0;
+    for (const auto& entry : fs::directory_iterator("/proc"))
+    {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string environment = readFile((entry.path() / "environ").string());
+        if (environment.find(marker) != std::string::npos)
+            ++found;
+    }
+    return found;
+}
+
 // Shared-memory names of ours; other programs come and go there meanwhile.
 std::vector<std::string> ourSharedMemory()
 {
@@ -30,8 +46,8 @@ std::vector<std::string> ourSharedMemory()
     return names;
 }
 
-// In a child: three instances, editors opened (no display: the UI processes fail to show and
-// end) and one closed again, blocks rendered; then it says so and waits to be killed.
+// In a child: three instances, editors opened (their UI processes run offscreen) and one closed
+// again, blocks rendered; then it says so and waits to be killed.
 [[noreturn]] void hostUntilKilled(int ready)
 {
     std::vector<std::unique_ptr<VstHost>> hosts;
@@ -77,6 +93,7 @@ TEST(KilledHost, LeavesNothingBehindAndEarlierLeftoversAreSwept)
         close(pipeFds[0]);
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         unsetenv("DISPLAY");
+        setenv("QT_QPA_PLATFORM", "offscreen", 1); // the UI processes really start
         hostUntilKilled(pipeFds[1]);
     }
     close(pipeFds[1]);
@@ -89,6 +106,11 @@ TEST(KilledHost, LeavesNothingBehindAndEarlierLeftoversAreSwept)
     ASSERT_TRUE(ready) << "the host ended early with status " << status;
 
     EXPECT_TRUE(namesIn(runtime).empty()) << "left in the runtime folder";
+    // The UI processes it started see their pipe end and quit, however early the host died.
+    const std::string marker = "XDG_RUNTIME_DIR=" + runtime;
+    for (int i = 0; i < 300 && processesWith(marker) > 0; ++i)
+        usleep(10000);
+    EXPECT_EQ(processesWith(marker), 0) << "UI processes outlived the host";
     // Whatever of ours is left there belongs to a process that still runs.
     for (const std::string& name : ourSharedMemory())
     {
