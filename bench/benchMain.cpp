@@ -97,6 +97,8 @@ bool measureCreationOnce(const char* path, Creation& out)
         void* lib = dlopen(path, RTLD_NOW | RTLD_LOCAL);
         using Entry = AEffect* (*)(audioMasterCallback);
         auto entry = lib ? reinterpret_cast<Entry>(dlsym(lib, "VSTPluginMain")) : nullptr;
+        if (lib && !entry) // older plugins export only the historical name
+            entry = reinterpret_cast<Entry>(dlsym(lib, "main"));
         if (entry)
         {
             using Clock = std::chrono::steady_clock;

@@ -155,18 +155,28 @@ void Delay::process(float* left, float* right, int n)
     const float cutArg = cut * cut;
     const bool ping = pingPong.load(std::memory_order_relaxed);
     const int period = delayTime.load(std::memory_order_relaxed);
+    // The write count modulo the period, followed sample by sample instead of divided.
+    int count = line.getWriteCount();
+    int sinceFlip = count % period;
+    tbiquad hp = highPass; // in registers for the block
 
     for (int i = 0; i < n; ++i)
     {
         const float d = line.read();
         float w = fb * d + left[i];
         if (mode == kHighPass)
-            w = static_cast<float>(IIR_doIIRhigh(highPass, hc, w));
+            w = static_cast<float>(IIR_doIIRhigh(hp, hc, w));
         else if (mode == kLowPass)
             w = lowPass.work(w, cutArg, 0.1f, 1);
         line.write(w);
 
-        if (line.getWriteCount() % period == 0)
+        // The count runs 1 … capacity and then starts again at 1.
+        if (count == DelayBuffer::kCapacity)
+            sinceFlip = 1 % period;
+        else
+            sinceFlip = sinceFlip + 1 == period ? 0 : sinceFlip + 1;
+        count = line.getWriteCount();
+        if (sinceFlip == 0)
         {
             pingSide = !pingSide;
             panRamp = 1.0f;
@@ -193,6 +203,7 @@ void Delay::process(float* left, float* right, int n)
         const double next = panRamp - rampStep;
         panRamp = next < 0.0 ? 0.0f : static_cast<float>(next);
     }
+    highPass = hp;
 }
 
 } // namespace quelvar

@@ -67,10 +67,20 @@ inline LowpassRate lowpassRateFor(double sr)
     return r;
 }
 
-// Resonant low-pass: W cutoff coefficient, R resonance 0–1, f the oscillator frequency value
-// the caller passes (it bends the resonance law with pitch).
-inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double R, long double x,
-                                     long double f, const LowpassRate& rate)
+// One sample's coefficients of the resonant low-pass: the products its five updates use.
+struct LowpassStep
+{
+    long double a;    // W × m
+    long double fbm;  // fb × m
+    long double afbm; // a × fb × m
+    long double afb;  // a × fb
+};
+
+// The low-pass's coefficients from W (cutoff coefficient), R (resonance 0–1) and f (the
+// oscillator frequency value the caller passes; it bends the resonance law with pitch).
+// Stateless, so a caller may compute them ahead of the filter's recurrence.
+inline LowpassStep lowpassStepFor(long double W, long double R, long double f,
+                                  const LowpassRate& rate)
 {
     const long double m = rate.m;
     constexpr long double kMinW = static_cast<long double>(0.01f);
@@ -91,22 +101,33 @@ inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double 
         T *= 0.9 + 2.0 * W;
     const long double fb = (1.0 - T) * rate.invM;
     const long double a = W * m;
+    return {a, fb * m, a * fb * m, a * fb};
+}
 
-    long double P = state.s[0];
-    long double V = state.s[1];
-    const long double u = x - fb * m * V;
-    V += a * (u - P);
-    P += a * V;
+// The low-pass's recurrence on position P and velocity V for input x; returns the new P.
+inline long double lowpassAdvance(long double& P, long double& V, const LowpassStep& c,
+                                  long double x)
+{
+    const long double u = x - c.fbm * V;
+    V += c.a * (u - P);
+    P += c.a * V;
     for (int k = 0; k < 3; ++k)
     {
-        V -= a * fb * m * V;
-        P += a * V;
+        V -= c.afbm * V;
+        P += c.a * V;
     }
-    V -= a * fb * V;
-    P += a * V;
-    state.s[0] = P;
-    state.s[1] = V;
+    V -= c.afb * V;
+    P += c.a * V;
     return P;
+}
+
+// Resonant low-pass: W cutoff coefficient, R resonance 0–1, f the oscillator frequency value
+// the caller passes (it bends the resonance law with pitch).
+inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double R, long double x,
+                                     long double f, const LowpassRate& rate)
+{
+    const LowpassStep c = lowpassStepFor(W, R, f, rate);
+    return lowpassAdvance(state.s[0], state.s[1], c, x);
 }
 
 inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double R, long double x,
