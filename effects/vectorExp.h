@@ -21,23 +21,21 @@ inline __m128d vectorExp(__m128d x)
     r = _mm_sub_pd(r, _mm_mul_pd(n, _mm_set1_pd(1.42860682030941723212e-6)));
 
     // Taylor series of e^r to r^12 / 12!: its remainder is below 1e-16 relative for |r| <= 0.35.
-    constexpr double kInverseFactorials[13] = {
-        1.0,
-        1.0,
-        1.0 / 2.0,
-        1.0 / 6.0,
-        1.0 / 24.0,
-        1.0 / 120.0,
-        1.0 / 720.0,
-        1.0 / 5040.0,
-        1.0 / 40320.0,
-        1.0 / 362880.0,
-        1.0 / 3628800.0,
-        1.0 / 39916800.0,
-        1.0 / 479001600.0};
-    __m128d p = _mm_set1_pd(kInverseFactorials[12]);
-    for (int k = 11; k >= 0; --k)
-        p = _mm_add_pd(_mm_mul_pd(p, r), _mm_set1_pd(kInverseFactorials[k]));
+    // Written out step by step: a loop over a table of the coefficients is not unrolled.
+    const auto step = [&r](__m128d p, double c) { return _mm_add_pd(_mm_mul_pd(p, r), _mm_set1_pd(c)); };
+    __m128d p = _mm_set1_pd(1.0 / 479001600.0);
+    p = step(p, 1.0 / 39916800.0);
+    p = step(p, 1.0 / 3628800.0);
+    p = step(p, 1.0 / 362880.0);
+    p = step(p, 1.0 / 40320.0);
+    p = step(p, 1.0 / 5040.0);
+    p = step(p, 1.0 / 720.0);
+    p = step(p, 1.0 / 120.0);
+    p = step(p, 1.0 / 24.0);
+    p = step(p, 1.0 / 6.0);
+    p = step(p, 1.0 / 2.0);
+    p = step(p, 1.0);
+    p = step(p, 1.0);
 
     // 2^n from n's bits: |n| <= 1022, so n + 1023 is a normal exponent.
     const __m128i biased = _mm_add_epi64(_mm_castpd_si128(t), _mm_set1_epi64x(1023));
