@@ -118,12 +118,12 @@ void Clipper12::process(float* buffer, int count)
                          kSmooth * lv + kSmoothStep * levelTarget == lv;
     CircuitCoefs c = circuitCoefsFor(s, o);
 
-    tbiquad hp = highPass;
+    long double h0 = highPass.s[0], h1 = highPass.s[1], h2 = highPass.s[2];
     double u1s = u1, u2s = u2, ps = p, zs = z, r0s = r0, r1s = r1, r2s = r2, ts = t;
     double ss = s, os = o, lvs = lv;
     for (int i = 0; i < count; ++i)
     {
-        double pre = static_cast<double>(IIR_doIIRhigh(hp, hc, buffer[i])) * G;
+        double pre = static_cast<double>(highpassStages(h0, h1, h2, hc, buffer[i])) * G;
         pre = pre > 0.8 ? 0.8 : (pre < -0.8 ? -0.8 : pre);
         const double x = static_cast<float>(pre * kPostClipGain);
 
@@ -165,7 +165,9 @@ void Clipper12::process(float* buffer, int count)
         r0s = q;
         ps = v;
     }
-    highPass = hp;
+    highPass.s[0] = h0;
+    highPass.s[1] = h1;
+    highPass.s[2] = h2;
     u1 = u1s;
     u2 = u2s;
     p = ps;

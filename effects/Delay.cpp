@@ -158,14 +158,14 @@ void Delay::process(float* left, float* right, int n)
     // The write count modulo the period, followed sample by sample instead of divided.
     int count = line.getWriteCount();
     int sinceFlip = count % period;
-    tbiquad hp = highPass; // in registers for the block
+    long double h0 = highPass.s[0], h1 = highPass.s[1], h2 = highPass.s[2]; // in registers
 
     for (int i = 0; i < n; ++i)
     {
         const float d = line.read();
         float w = fb * d + left[i];
         if (mode == kHighPass)
-            w = static_cast<float>(IIR_doIIRhigh(hp, hc, w));
+            w = static_cast<float>(highpassStages(h0, h1, h2, hc, w));
         else if (mode == kLowPass)
             w = lowPass.work(w, cutArg, 0.1f, 1);
         line.write(w);
@@ -203,7 +203,9 @@ void Delay::process(float* left, float* right, int n)
         const double next = panRamp - rampStep;
         panRamp = next < 0.0 ? 0.0f : static_cast<float>(next);
     }
-    highPass = hp;
+    highPass.s[0] = h0;
+    highPass.s[1] = h1;
+    highPass.s[2] = h2;
 }
 
 } // namespace quelvar

@@ -318,16 +318,19 @@ void Voice::resonanceGatePass(const VoiceBlock& b, int n)
 void Voice::highpassPass(const VoiceBlock& b, int n)
 {
     tbiquadFIR smoother = preSmoother;
-    tbiquad hp = highpass;
+    long double h0 = highpass.s[0], h1 = highpass.s[1], h2 = highpass.s[2];
     for (int s = 0; s < n; ++s)
     {
         const long double osc = run.osc[s];
         const long double a = b.square && osc >= 0.0 ? b.smootherRateSquare : b.smootherRate;
-        const long double h = IIR_doIIRhigh(hp, b.highpassRate, IIR_FIRlp(smoother, a, osc));
+        const long double h =
+            highpassStages(h0, h1, h2, b.highpassRate, IIR_FIRlp(smoother, a, osc));
         run.input[s] = h * run.gate[s];
     }
     preSmoother = smoother;
-    highpass = hp;
+    highpass.s[0] = h0;
+    highpass.s[1] = h1;
+    highpass.s[2] = h2;
 }
 
 void Voice::lowpassCoefficientPass(const VoiceBlock& b, int n)

@@ -36,16 +36,25 @@ inline long double IIR_FIRlp(tbiquadFIR& state, long double a, long double x)
     return state.s;
 }
 
+// The three high-pass stages on states the caller holds: when they are locals, the states stay
+// in registers across a loop instead of going through memory every sample.
+inline long double highpassStages(long double& s0, long double& s1, long double& s2,
+                                  long double a, long double x)
+{
+    long double u = x;
+    s0 += a * (u - s0);
+    u -= s0;
+    s1 += a * (u - s1);
+    u -= s1;
+    s2 += a * (u - s2);
+    u -= s2;
+    return u > 1.0 ? 1.0 : (u < -1.0 ? -1.0 : u);
+}
+
 // Three one-pole high-pass stages in series, output clamped to [-1, 1].
 inline long double IIR_doIIRhigh(tbiquad& state, long double a, long double x)
 {
-    long double u = x;
-    for (int j = 0; j < 3; ++j)
-    {
-        state.s[j] += a * (u - state.s[j]);
-        u -= state.s[j];
-    }
-    return u > 1.0 ? 1.0 : (u < -1.0 ? -1.0 : u);
+    return highpassStages(state.s[0], state.s[1], state.s[2], a, x);
 }
 
 // Rate-dependent factors of the resonant low-pass, computed once per block.
