@@ -1,5 +1,6 @@
 // Runs the benchmarks, then prints the cost table: the voice against the peer synth, what each
 // effect adds to it, and what creating an instance costs in time and heap, all from this run.
+#include "support/TestHost.h"
 #include "vst2/VstInterface.h"
 
 #include <benchmark/benchmark.h>
@@ -9,8 +10,8 @@
 #include <cstdio>
 #include <dlfcn.h>
 #include <malloc.h>
-#include <map>
 #include <string>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -20,48 +21,108 @@ namespace
 constexpr const char* kPeerPlugin = "/usr/lib/vst/Nekobi-vst.so";
 constexpr int kCreationProcesses = 15;
 
-// Keeps each benchmark's per-sample cost (the median when repeated) besides printing as usual.
-class TableReporter : public benchmark::ConsoleReporter
+// The table's render costs: the configurations take turns, round after round, so a busy machine
+// slows them alike; each cost is the median time of the timed blocks.
+constexpr int kTableBlock = 512;
+constexpr int kTableRounds = 500;
+constexpr int kBlocksPerTurn = 6;
+constexpr int kUntimedBlocksPerTurn = 2;
+
+// The monotonic clock: read without a system call, unlike a thread's CPU-time clock, whose cost
+// would weigh on the cheaper plugin. Blocks the scheduler interrupted fall out of the median.
+double nowNanoseconds()
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
+    return std::chrono::duration<double, std::nano>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Index 0: the voice alone; 1-4: with distortion type 0-3; 5: with the delay; 6: with the
+// delay's high-pass and ping-pong; 7: the peer synth playing its sixteenth-note line.
+std::vector<double> interleavedCosts()
+{
+    constexpr int kConfigs = 8;
+    std::vector<std::unique_ptr<quelvar::TestHost>> hosts;
+    for (int c = 0; c < kConfigs; ++c)
     {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
+        const bool peer = c == kConfigs - 1;
+        if (peer && access(kPeerPlugin, R_OK) != 0)
+            break;
+        auto host = std::make_unique<quelvar::TestHost>(peer ? kPeerPlugin : QUELVAR_PLUGIN_PATH);
+        if (!host->loaded())
+            break;
+        host->start(44100.0, kTableBlock);
+        if (c >= 1 && c <= 4)
         {
-            const auto it = run.counters.find("per_sample");
-            if (it == run.counters.end() || run.error_occurred)
-                continue;
-            const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate)
-            {
-                if (run.aggregate_name == "median")
-                    medians[name] = it->second.value * 1e9;
-            }
-            else
-            {
-                samples[name].push_back(it->second.value * 1e9);
-            }
+            host->setParameter(22, 1.0f);
+            host->setParameter(23, 0.25f * static_cast<float>(c - 1));
+            host->setParameter(24, 0.7f);
         }
+        if (c == 5 || c == 6)
+        {
+            host->setParameter(15, 1.0f);
+            host->setParameter(20, 0.7f);
+        }
+        if (c == 6)
+        {
+            host->setParameter(17, 1.0f);
+            host->setParameter(21, 0.8f);
+        }
+        if (!peer)
+            host->play(0.0);
+        hosts.push_back(std::move(host));
     }
-
-    // Nanoseconds per output sample, or a negative value when the benchmark did not run.
-    double nsPerSample(const std::string& name) const
+    std::vector<float> left(kTableBlock), right(kTableBlock);
+    // The peer's notes are queued before its block is timed: only the plugins' work counts.
+    const auto queuePeerNotes = [&](std::size_t c, long long position)
     {
-        if (const auto m = medians.find(name); m != medians.end())
-            return m->second;
-        const auto s = samples.find(name);
-        if (s == samples.end() || s->second.empty())
-            return -1.0;
-        std::vector<double> v = s->second;
+        if (c != kConfigs - 1)
+            return;
+        // Sixteenth notes held for half a step, at 120 BPM.
+        constexpr int kStep = 5512;
+        static const int kNotes[16] = {48, 50, 50, 49, 47, 51, 50, 49,
+                                       51, 48, 43, 51, 47, 51, 53, 47};
+        for (int i = 0; i < kTableBlock; ++i)
+        {
+            const long long t = position + i;
+            const int note = kNotes[(t / kStep) % 16];
+            if (t % kStep == 0)
+                hosts[c]->queueMidi(i, 0x90, static_cast<std::uint8_t>(note), 100);
+            else if (t % kStep == kStep / 2)
+                hosts[c]->queueMidi(i, 0x80, static_cast<std::uint8_t>(note), 0);
+        }
+    };
+    // Three seconds first: the smoothers settle, as they do in a song.
+    long long position = 0;
+    for (; position < 3 * 44100; position += kTableBlock)
+        for (std::size_t c = 0; c < hosts.size(); ++c)
+        {
+            queuePeerNotes(c, position);
+            hosts[c]->processBlock(left.data(), right.data(), kTableBlock);
+        }
+    // In a round each configuration renders a few blocks in a row and the later ones are
+    // timed, so none is measured with caches its neighbours have just filled.
+    std::vector<std::vector<double>> times(hosts.size());
+    for (int round = 0; round < kTableRounds; ++round, position += kBlocksPerTurn * kTableBlock)
+        for (std::size_t c = 0; c < hosts.size(); ++c)
+            for (int b = 0; b < kBlocksPerTurn; ++b)
+            {
+                const long long at = position + static_cast<long long>(b) * kTableBlock;
+                queuePeerNotes(c, at);
+                const double t0 = nowNanoseconds();
+                hosts[c]->processBlock(left.data(), right.data(), kTableBlock);
+                if (b >= kUntimedBlocksPerTurn)
+                    times[c].push_back((nowNanoseconds() - t0) / kTableBlock);
+            }
+    std::vector<double> costs(kConfigs, -1.0);
+    for (std::size_t c = 0; c < hosts.size(); ++c)
+    {
+        std::vector<double>& v = times[c];
         std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-        return v[v.size() / 2];
+        costs[c] = v[v.size() / 2];
     }
-
-private:
-    std::map<std::string, double> medians;
-    std::map<std::string, std::vector<double>> samples;
-};
+    return costs;
+}
 
 VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 {
@@ -172,23 +233,22 @@ void printRow(const char* what, double quelvar, double peer, const char* unit, c
         std::printf("%-34s %9.3f %-2s %12s %9s   %s\n", what, quelvar, unit, "", "", goal);
 }
 
-void printTable(const TableReporter& r)
+void printTable()
 {
-    const double voice = r.nsPerSample("BM_QuelvarStage/0");
-    const double peer = r.nsPerSample("BM_PeerSynth/44100/512");
-    const auto added = [&](int stage)
-    {
-        const double v = r.nsPerSample("BM_QuelvarStage/" + std::to_string(stage));
-        return v >= 0.0 && voice >= 0.0 ? v - voice : -1.0;
-    };
+    const std::vector<double> cost = interleavedCosts();
+    const double voice = cost[0];
+    const double peer = cost[7];
+    const auto added = [&](int c) { return cost[c] >= 0.0 && voice >= 0.0 ? cost[c] - voice : -1.0; };
     const Creation own = measureCreation(QUELVAR_PLUGIN_PATH);
     const Creation other =
         access(kPeerPlugin, R_OK) == 0 ? measureCreation(kPeerPlugin) : Creation{};
 
-    std::printf("\nCost table, 44100 Hz, blocks of 512; ratios against the peer synth in this "
-                "run\n");
+    std::printf("\nCost table, 44100 Hz, blocks of %d, configurations rendered in turns (median "
+                "time over %d blocks each); ratios against the peer synth\n",
+                kTableBlock, kTableRounds * (kBlocksPerTurn - kUntimedBlocksPerTurn));
     std::printf("%-34s %12s %12s %9s   %s\n", "", "Quelvar", "peer", "ratio", "goal");
     printRow("voice only, per sample", voice, peer, "ns", "<= 11x (stretch 9x)");
+    printRow("Overdrive added, per sample", added(1), peer, "ns", "");
     printRow("ClipInferno added, per sample", added(2), peer, "ns", "<= +70 ns");
     printRow("HotFuzz added, per sample", added(3), peer, "ns", "<= +50 ns");
     printRow("Ultracrunch added, per sample", added(4), peer, "ns", "<= +15 ns");
@@ -206,9 +266,8 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    TableReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    printTable(reporter);
+    printTable();
     return 0;
 }
