@@ -1,5 +1,6 @@
 // Runs the benchmarks, then prints the cost table: the voice against the peer synth, what each
 // effect adds to it, and what creating an instance costs in time and heap, all from this run.
+#include "SixteenthLine.h"
 #include "support/TestHost.h"
 #include "vst2/VstInterface.h"
 
@@ -74,23 +75,11 @@ std::vector<double> interleavedCosts()
     }
     std::vector<float> left(kTableBlock), right(kTableBlock);
     // The peer's notes are queued before its block is timed: only the plugins' work counts.
+    SixteenthLine line(44100.0, 120.0);
     const auto queuePeerNotes = [&](std::size_t c, long long position)
     {
-        if (c != kConfigs - 1)
-            return;
-        // Sixteenth notes held for half a step, at 120 BPM.
-        constexpr int kStep = 5512;
-        static const int kNotes[16] = {48, 50, 50, 49, 47, 51, 50, 49,
-                                       51, 48, 43, 51, 47, 51, 53, 47};
-        for (int i = 0; i < kTableBlock; ++i)
-        {
-            const long long t = position + i;
-            const int note = kNotes[(t / kStep) % 16];
-            if (t % kStep == 0)
-                hosts[c]->queueMidi(i, 0x90, static_cast<std::uint8_t>(note), 100);
-            else if (t % kStep == kStep / 2)
-                hosts[c]->queueMidi(i, 0x80, static_cast<std::uint8_t>(note), 0);
-        }
+        if (c == kConfigs - 1)
+            line.queue(*hosts[c], position, kTableBlock);
     };
     // Three seconds first: the smoothers settle, as they do in a song.
     long long position = 0;
