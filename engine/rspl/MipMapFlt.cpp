@@ -109,12 +109,25 @@ void MipMapFlt::build_levels()
                 continue;
             }
             double acc = 0.0;
-            for (int t = -half_len; t <= half_len; ++t)
+            if (first >= 0 && last < src_size)
             {
-                const long k = centre + t;
-                if (k >= 0 && k < src_size)
-                    acc += static_cast<double>(filter[static_cast<std::size_t>(t < 0 ? -t : t)]) *
-                           src[static_cast<std::size_t>(k)];
+                // Every tap inside: the same sum, without a check per tap.
+                const float* x = src.data() + centre;
+                for (int t = -half_len; t < 0; ++t)
+                    acc += static_cast<double>(filter[static_cast<std::size_t>(-t)]) * x[t];
+                for (int t = 0; t <= half_len; ++t)
+                    acc += static_cast<double>(filter[static_cast<std::size_t>(t)]) * x[t];
+            }
+            else
+            {
+                for (int t = -half_len; t <= half_len; ++t)
+                {
+                    const long k = centre + t;
+                    if (k >= 0 && k < src_size)
+                        acc += static_cast<double>(
+                                   filter[static_cast<std::size_t>(t < 0 ? -t : t)]) *
+                               src[static_cast<std::size_t>(k)];
+                }
             }
             dst[static_cast<std::size_t>(j + padding)] = static_cast<float>(acc);
         }
