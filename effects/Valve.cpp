@@ -31,7 +31,7 @@ void Valve::process(float* buffer, int count)
     const bool settled = 0.99 * gainDb + (1.0 - 0.99) * target == gainDb;
     double G = std::pow(10.0, gainDb * 0.05);
     double kappa = 1.0 + 0.25 / G;
-    double rise = 1.0 - 0.25 / G;
+    double lean = -0.25 / G;
     for (int i = 0; i < count; ++i)
     {
         if (!settled)
@@ -39,15 +39,15 @@ void Valve::process(float* buffer, int count)
             gainDb = 0.99 * gainDb + (1.0 - 0.99) * target;
             G = std::pow(10.0, gainDb * 0.05);
             kappa = 1.0 + 0.25 / G;
-            rise = 1.0 - 0.25 / G;
+            lean = -0.25 / G;
         }
         const double x = buffer[i] * G;
-        // Lanes: e^(x rise), e^(-x kappa); then e^x, e^-x.
-        alignas(16) double e[4];
-        _mm_store_pd(e, vectorExp(_mm_set_pd(-x * kappa, x * rise)));
-        _mm_store_pd(e + 2, vectorExp(_mm_set_pd(-x, x)));
+        // (e^(x (1 - 0.25/G)) - e^(-x kappa)) / ((e^x + e^-x) kappa): with c = e^(-0.25 x / G)
+        // the four exponentials are c (e^2x - 1) / ((e^2x + 1) kappa), two of them at once.
+        alignas(16) double e[2];
+        _mm_store_pd(e, vectorExp(_mm_set_pd(x * lean, 2.0 * x)));
         const double y =
-            (e[0] - e[1]) / ((e[2] + e[3]) * kappa) * 0.7692307692307692 * outputGain;
+            e[1] * (e[0] - 1.0) / ((e[0] + 1.0) * kappa) * 0.7692307692307692 * outputGain;
         buffer[i] = static_cast<float>(y);
     }
 }

@@ -129,8 +129,11 @@ INSTANTIATE_TEST_SUITE_P(
                                [](TestHost& h) { distortion(h, 0.0f); }, 0x66b5774e084cafedull},
                     GoldenCase{"distortionType1", 44100.0, 512,
                                [](TestHost& h) { distortion(h, 0.25f); }, 0xeba9b398f8789243ull},
+                    // HotFuzz (here and at 11025 Hz) computes its exponentials within a float
+                    // rounding of the library's, bounded by Valve's own test: its two
+                    // fingerprints were renewed when that way of computing them changed.
                     GoldenCase{"distortionType2", 44100.0, 512,
-                               [](TestHost& h) { distortion(h, 0.5f); }, 0x1ee81e00dc0f7bf6ull},
+                               [](TestHost& h) { distortion(h, 0.5f); }, 0xd90248752a803d7aull},
                     GoldenCase{"distortionType3", 44100.0, 512,
                                [](TestHost& h) { distortion(h, 0.75f); }, 0x8ddbeaa84b7af235ull},
                     GoldenCase{"delayPingPongHighPass", 44100.0, 512,
@@ -161,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                     GoldenCase{"lowRate16000", 16000.0, 256,
                                [](TestHost& h) { playHost(h, 120.0); }, 0x2d2682e6d48f274cull},
                     GoldenCase{"lowRate11025", 11025.0, 333,
-                               [](TestHost& h) { distortion(h, 0.5f); }, 0x7251f2153e40db3aull},
+                               [](TestHost& h) { distortion(h, 0.5f); }, 0x61cfa25cdfe30e66ull},
                     GoldenCase{"highRate96000", 96000.0, 64,
                                [](TestHost& h) { distortion(h, 0.25f); }, 0x8a39d215b9f5bc82ull},
                     GoldenCase{"tunedAt95Bpm", 44100.0, 128,
