@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <malloc.h>
 #include <string>
 #include <memory>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -38,21 +40,30 @@ double nowNanoseconds()
         .count();
 }
 
-// Index 0: the voice alone; 1-4: with distortion type 0-3; 5: with the delay; 6: with the
-// delay's high-pass and ping-pong; 7: the peer synth playing its sixteenth-note line.
-std::vector<double> interleavedCosts()
+// What one column of the table renders: a plugin, and for Quelvar the stage of its chain (0 the
+// voice alone, 1-4 with distortion type 0-3, 5 with the delay, 6 with the delay's high-pass and
+// ping-pong); the peer plays its sixteenth-note line.
+struct Config
 {
-    constexpr int kConfigs = 8;
+    std::string path;
+    int stage = 0;
+    bool peer = false;
+};
+
+// Median cost per sample of each configuration, -1 for one that could not be loaded.
+std::vector<double> interleavedCosts(const std::vector<Config>& configs)
+{
     std::vector<std::unique_ptr<quelvar::TestHost>> hosts;
-    for (int c = 0; c < kConfigs; ++c)
+    for (const Config& config : configs)
     {
-        const bool peer = c == kConfigs - 1;
-        if (peer && access(kPeerPlugin, R_OK) != 0)
-            break;
-        auto host = std::make_unique<quelvar::TestHost>(peer ? kPeerPlugin : QUELVAR_PLUGIN_PATH);
+        auto host = std::make_unique<quelvar::TestHost>(config.path);
         if (!host->loaded())
-            break;
+        {
+            hosts.push_back(nullptr);
+            continue;
+        }
         host->start(44100.0, kTableBlock);
+        const int c = config.stage;
         if (c >= 1 && c <= 4)
         {
             host->setParameter(22, 1.0f);
@@ -69,7 +80,7 @@ std::vector<double> interleavedCosts()
             host->setParameter(17, 1.0f);
             host->setParameter(21, 0.8f);
         }
-        if (!peer)
+        if (!config.peer)
             host->play(0.0);
         hosts.push_back(std::move(host));
     }
@@ -78,23 +89,24 @@ std::vector<double> interleavedCosts()
     SixteenthLine line(44100.0, 120.0);
     const auto queuePeerNotes = [&](std::size_t c, long long position)
     {
-        if (c == kConfigs - 1)
+        if (configs[c].peer)
             line.queue(*hosts[c], position, kTableBlock);
     };
     // Three seconds first: the smoothers settle, as they do in a song.
     long long position = 0;
     for (; position < 3 * 44100; position += kTableBlock)
         for (std::size_t c = 0; c < hosts.size(); ++c)
-        {
-            queuePeerNotes(c, position);
-            hosts[c]->processBlock(left.data(), right.data(), kTableBlock);
-        }
+            if (hosts[c])
+            {
+                queuePeerNotes(c, position);
+                hosts[c]->processBlock(left.data(), right.data(), kTableBlock);
+            }
     // In a round each configuration renders a few blocks in a row and the later ones are
     // timed, so none is measured with caches its neighbours have just filled.
     std::vector<std::vector<double>> times(hosts.size());
     for (int round = 0; round < kTableRounds; ++round, position += kBlocksPerTurn * kTableBlock)
         for (std::size_t c = 0; c < hosts.size(); ++c)
-            for (int b = 0; b < kBlocksPerTurn; ++b)
+            for (int b = 0; b < kBlocksPerTurn && hosts[c]; ++b)
             {
                 const long long at = position + static_cast<long long>(b) * kTableBlock;
                 queuePeerNotes(c, at);
@@ -103,10 +115,12 @@ std::vector<double> interleavedCosts()
                 if (b >= kUntimedBlocksPerTurn)
                     times[c].push_back((nowNanoseconds() - t0) / kTableBlock);
             }
-    std::vector<double> costs(kConfigs, -1.0);
+    std::vector<double> costs(configs.size(), -1.0);
     for (std::size_t c = 0; c < hosts.size(); ++c)
     {
         std::vector<double>& v = times[c];
+        if (v.empty())
+            continue;
         std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
         costs[c] = v[v.size() / 2];
     }
@@ -208,44 +222,76 @@ Creation measureCreation(const char* path)
     return {median(first), median(later), median(heap)};
 }
 
-void printRow(const char* what, double quelvar, double peer, const char* unit, const char* goal)
+void printRow(const char* what, double quelvar, double before, double peer, const char* unit,
+              const char* goal)
 {
-    if (quelvar < 0.0)
+    const auto cell = [](double v)
     {
-        std::printf("%-34s %12s %12s %9s   %s\n", what, "n/a", "", "", goal);
-        return;
-    }
-    if (peer > 0.0)
-        std::printf("%-34s %9.3f %-2s %9.3f %-2s %8.2fx   %s\n", what, quelvar, unit, peer, unit,
-                    quelvar / peer, goal);
-    else
-        std::printf("%-34s %9.3f %-2s %12s %9s   %s\n", what, quelvar, unit, "", "", goal);
+        char text[24] = "n/a";
+        if (v >= 0.0)
+            std::snprintf(text, sizeof text, "%.3f", v);
+        return std::string(text);
+    };
+    const auto ratio = [&](double v)
+    {
+        char text[16] = "";
+        if (v >= 0.0 && peer > 0.0)
+            std::snprintf(text, sizeof text, "%.2fx", v / peer);
+        return std::string(text);
+    };
+    std::printf("%-33s %9s %-2s %7s %9s %7s %9s   %s\n", what, cell(quelvar).c_str(), unit,
+                ratio(quelvar).c_str(), before >= 0.0 ? cell(before).c_str() : "",
+                ratio(before).c_str(), cell(peer).c_str(), goal);
 }
 
+// QUELVAR_BENCH_REFERENCE may name another build of the plugin (say, before a change): it is
+// measured in the same turns and shown beside.
 void printTable()
 {
-    const std::vector<double> cost = interleavedCosts();
-    const double voice = cost[0];
-    const double peer = cost[7];
-    const auto added = [&](int c) { return cost[c] >= 0.0 && voice >= 0.0 ? cost[c] - voice : -1.0; };
+    const char* reference = std::getenv("QUELVAR_BENCH_REFERENCE");
+    std::vector<Config> configs;
+    for (int stage = 0; stage <= 6; ++stage)
+        configs.push_back({QUELVAR_PLUGIN_PATH, stage, false});
+    if (reference)
+        for (int stage = 0; stage <= 6; ++stage)
+            configs.push_back({reference, stage, false});
+    configs.push_back({kPeerPlugin, 0, true});
+    const std::vector<double> cost = interleavedCosts(configs);
+    const double peer = cost.back();
+    const auto added = [&](std::size_t first, int stage)
+    {
+        const double v = cost[first + static_cast<std::size_t>(stage)];
+        return v >= 0.0 && cost[first] >= 0.0 ? v - cost[first] : -1.0;
+    };
+    const auto row = [&](const char* what, int stage, const char* goal)
+    {
+        const double own = stage == 0 ? cost[0] : added(0, stage);
+        const double before = !reference ? -1.0 : stage == 0 ? cost[7] : added(7, stage);
+        printRow(what, own, before, peer, "ns", goal);
+    };
     const Creation own = measureCreation(QUELVAR_PLUGIN_PATH);
     const Creation other =
         access(kPeerPlugin, R_OK) == 0 ? measureCreation(kPeerPlugin) : Creation{};
+    const Creation earlier = reference ? measureCreation(reference) : Creation{};
 
-    std::printf("\nCost table, 44100 Hz, blocks of %d, configurations rendered in turns (median "
-                "time over %d blocks each); ratios against the peer synth\n",
+    std::printf("\nCost table, 44100 Hz, blocks of %d, all configurations rendered in turns "
+                "(median time over %d blocks each); ratios against the peer synth\n",
                 kTableBlock, kTableRounds * (kBlocksPerTurn - kUntimedBlocksPerTurn));
-    std::printf("%-34s %12s %12s %9s   %s\n", "", "Quelvar", "peer", "ratio", "goal");
-    printRow("voice only, per sample", voice, peer, "ns", "<= 11x (stretch 9x)");
-    printRow("Overdrive added, per sample", added(1), peer, "ns", "");
-    printRow("ClipInferno added, per sample", added(2), peer, "ns", "<= +70 ns");
-    printRow("HotFuzz added, per sample", added(3), peer, "ns", "<= +50 ns");
-    printRow("Ultracrunch added, per sample", added(4), peer, "ns", "<= +15 ns");
-    printRow("delay added, per sample", added(5), peer, "ns", "");
-    printRow("delay high-pass ping-pong added", added(6), peer, "ns", "<= +6 ns");
-    printRow("create the first instance", own.firstMs, other.firstMs, "ms", "<= 1 ms");
-    printRow("create a later instance", own.laterMs, other.laterMs, "ms", "<= 0.2 ms");
-    printRow("heap per added instance", own.heapBytes / 1e6, other.heapBytes / 1e6, "MB",
+    std::printf("%-33s %12s %7s %9s %7s %9s   %s\n", "", "Quelvar", "ratio",
+                reference ? "reference" : "", reference ? "ratio" : "", "peer", "goal");
+    row("voice only, per sample", 0, "<= 11x (stretch 9x)");
+    row("Overdrive added, per sample", 1, "");
+    row("ClipInferno added, per sample", 2, "<= +70 ns");
+    row("HotFuzz added, per sample", 3, "<= +50 ns");
+    row("Ultracrunch added, per sample", 4, "<= +15 ns");
+    row("delay added, per sample", 5, "");
+    row("delay high-pass ping-pong added", 6, "<= +6 ns");
+    printRow("create the first instance", own.firstMs, earlier.firstMs, other.firstMs, "ms",
+             "<= 1 ms");
+    printRow("create a later instance", own.laterMs, earlier.laterMs, other.laterMs, "ms",
+             "<= 0.2 ms");
+    printRow("heap per added instance", own.heapBytes / 1e6,
+             reference ? earlier.heapBytes / 1e6 : -1.0, other.heapBytes / 1e6, "MB",
              "<= 0.8 MB");
 }
 } // namespace
