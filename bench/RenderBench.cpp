@@ -1,7 +1,8 @@
 // Rendering cost through the plugin boundary, in nanoseconds per output sample. Baselines in
 // the same run: an empty render (the host's own cost), the LV2 bundle beside the VST plugin
-// (what the adapter adds) and, when installed, a peer 303-style synth playing an equivalent
-// sixteenth-note line from MIDI.
+// (what the adapter adds) and, when installed, a peer synth playing an equivalent sixteenth-note
+// line from MIDI.
+#include "SixteenthLine.h"
 #include "lv2/lv2Uris.h"
 #include "support/Lv2TestHost.h"
 #include "tools/vsthost/VstHost.h"
@@ -26,39 +27,6 @@ void reportPerSample(benchmark::State& state, int block)
         static_cast<double>(block),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-
-// Sixteenth notes of the default pattern's pitches, each held for half a step.
-class SixteenthLine
-{
-public:
-    SixteenthLine(double rate, double bpm) : stepFrames(rate * 60.0 / bpm / 4.0) {}
-
-    void queue(VstHost& host, long long blockStart, int frames)
-    {
-        static const int kNotes[16] = {48, 50, 50, 49, 47, 51, 50, 49,
-                                       51, 48, 43, 51, 47, 51, 53, 47};
-        for (int i = 0; i < frames; ++i)
-        {
-            const long long t = blockStart + i;
-            const auto step = static_cast<long long>(t / stepFrames);
-            const double inStep = t - step * stepFrames;
-            if (inStep < 1.0)
-            {
-                note = kNotes[step % 16];
-                host.queueMidi(i, 0x90, static_cast<std::uint8_t>(note), 100);
-            }
-            else if (note >= 0 && inStep >= stepFrames / 2 && inStep < stepFrames / 2 + 1.0)
-            {
-                host.queueMidi(i, 0x80, static_cast<std::uint8_t>(note), 0);
-                note = -1;
-            }
-        }
-    }
-
-private:
-    double stepFrames;
-    int note = -1;
-};
 
 void BM_EmptyRender(benchmark::State& state)
 {
