@@ -434,6 +434,8 @@ int Palladon::midiOffset(int sample) const
 
 int Palladon::internalSampleOf(int offset) const
 {
+    if (offset < midiFrameBase)
+        return -1; // an earlier piece of the block played it
     const double sample = std::ceil((offset - midiFrameBase) * midiFrameRatio - midiSampleShift);
     return sample > 0.0 ? static_cast<int>(sample) : 0;
 }
