@@ -340,7 +340,7 @@ void Lv2Plugin::sendMidiOut(const VstEvents* events)
         return;
     for (int i = 0; i < events->numEvents; ++i)
     {
-        const VstEvent* e = events->events[i];
+        const VstEvent* e = eventAt(*events, i);
         if (!e || e->type != kVstMidiType)
             continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);
