@@ -1,13 +1,19 @@
 // Rendering cost through the plugin boundary, in nanoseconds per output sample. Baselines in
-// the same run: an empty render (the host's own cost) and, when installed, a peer 303-style
-// synth playing an equivalent sixteenth-note line from MIDI.
+// the same run: an empty render (the host's own cost), the LV2 bundle beside the VST plugin
+// (what the adapter adds) and, when installed, a peer synth playing an equivalent sixteenth-note
+// line from MIDI.
+#include "SixteenthLine.h"
+#include "lv2/lv2Uris.h"
+#include "support/Lv2TestHost.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 #include <vector>
 
+using quelvar::Lv2TestHost;
 using quelvar::VstHost;
 
 namespace
@@ -21,39 +27,6 @@ void reportPerSample(benchmark::State& state, int block)
         static_cast<double>(block),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-
-// Sixteenth notes of the default pattern's pitches, each held for half a step.
-class SixteenthLine
-{
-public:
-    SixteenthLine(double rate, double bpm) : stepFrames(rate * 60.0 / bpm / 4.0) {}
-
-    void queue(VstHost& host, long long blockStart, int frames)
-    {
-        static const int kNotes[16] = {48, 50, 50, 49, 47, 51, 50, 49,
-                                       51, 48, 43, 51, 47, 51, 53, 47};
-        for (int i = 0; i < frames; ++i)
-        {
-            const long long t = blockStart + i;
-            const auto step = static_cast<long long>(t / stepFrames);
-            const double inStep = t - step * stepFrames;
-            if (inStep < 1.0)
-            {
-                note = kNotes[step % 16];
-                host.queueMidi(i, 0x90, static_cast<std::uint8_t>(note), 100);
-            }
-            else if (note >= 0 && inStep >= stepFrames / 2 && inStep < stepFrames / 2 + 1.0)
-            {
-                host.queueMidi(i, 0x80, static_cast<std::uint8_t>(note), 0);
-                note = -1;
-            }
-        }
-    }
-
-private:
-    double stepFrames;
-    int note = -1;
-};
 
 void BM_EmptyRender(benchmark::State& state)
 {
@@ -85,8 +58,72 @@ void BM_Quelvar(benchmark::State& state)
     for (int i = 0; i < rate / block; ++i)
         host.processBlock(left.data(), right.data(), block);
     for (auto _ : state)
+    {
         host.processBlock(left.data(), right.data(), block);
+        host.received.clear();
+    }
     reportPerSample(state, block);
+}
+
+// This thread's processor time in nanoseconds: time the scheduler gives to other programs on a
+// shared machine does not count.
+double threadNanoseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+// The VST plugin and the LV2 bundle rendering the same transport block by block in turn, each
+// call timed on its own and the order swapped every block, so the machine's state falls on both
+// alike: lv2_over_vst is what the LV2 adapter and its host add.
+void BM_Lv2OverVst(benchmark::State& state)
+{
+    const double rate = static_cast<double>(state.range(0));
+    const int block = static_cast<int>(state.range(1));
+    VstHost vst(QUELVAR_PLUGIN_PATH);
+    Lv2TestHost lv2(QUELVAR_LV2_PATH, quelvar::kLv2PluginUri, rate, block);
+    if (!vst.loaded() || !lv2.loaded())
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    vst.start(rate, block);
+    vst.play(0.0);
+    lv2.play(0.0);
+    std::vector<float> left(block), right(block);
+    for (int i = 0; i < rate / block; ++i)
+    {
+        vst.processBlock(left.data(), right.data(), block);
+        lv2.process(left.data(), right.data(), block);
+    }
+    double vstTime = 0.0;
+    double lv2Time = 0.0;
+    bool lv2First = false;
+    for (auto _ : state)
+    {
+        const double t0 = threadNanoseconds();
+        if (lv2First)
+            lv2.process(left.data(), right.data(), block);
+        else
+            vst.processBlock(left.data(), right.data(), block);
+        const double t1 = threadNanoseconds();
+        if (lv2First)
+            vst.processBlock(left.data(), right.data(), block);
+        else
+            lv2.process(left.data(), right.data(), block);
+        const double t2 = threadNanoseconds();
+        (lv2First ? lv2Time : vstTime) += t1 - t0;
+        (lv2First ? vstTime : lv2Time) += t2 - t1;
+        lv2First = !lv2First;
+        vst.received.clear();
+        lv2.received.clear();
+    }
+    const double samples = static_cast<double>(state.iterations()) * block;
+    state.SetItemsProcessed(state.iterations() * block * 2);
+    state.counters["vst_per_sample_ns"] = vstTime / samples;
+    state.counters["lv2_per_sample_ns"] = lv2Time / samples;
+    state.counters["lv2_over_vst"] = lv2Time / vstTime;
 }
 
 void BM_PeerSynth(benchmark::State& state)
@@ -196,6 +233,7 @@ void renderArguments(benchmark::internal::Benchmark* b)
 
 BENCHMARK(BM_EmptyRender)->Apply(renderArguments);
 BENCHMARK(BM_Quelvar)->Apply(renderArguments);
+BENCHMARK(BM_Lv2OverVst)->Apply(renderArguments);
 BENCHMARK(BM_PeerSynth)->Apply(renderArguments);
 BENCHMARK(BM_QuelvarStage)->DenseRange(0, 6);
 BENCHMARK(BM_DelayTail)->Arg(0)->Arg(1);

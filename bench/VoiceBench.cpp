@@ -27,22 +27,36 @@ void BM_VoiceSequencerSample(benchmark::State& state)
     step.setNote(20);
     next.setNote(22);
     constexpr int kStep = 5512;
+    constexpr int kBlock = 512;
     int inStep = 0;
-    bool released = false;
-    long double sum = 0.0L;
+    float out[kBlock];
+    float sum = 0.0f;
     for (auto _ : state)
     {
-        if (inStep == 0)
+        int runStart = 0;
+        for (int i = 0; i < kBlock; ++i)
         {
-            voice.startStep(nullptr, step, next, kStep, block, true);
-            voice.restartNote();
+            if (inStep == 0)
+            {
+                voice.renderQueued(block, out + runStart);
+                runStart = i;
+                voice.startStep(nullptr, step, next, kStep, block, true);
+                voice.restartNote();
+            }
+            voice.queueSample(0.0f, kStep, 0, 1.0);
+            voice.advance();
+            inStep = inStep + 1 < kStep ? inStep + 1 : 0;
+            if (voice.runFull())
+            {
+                voice.renderQueued(block, out + runStart);
+                runStart = i + 1;
+            }
         }
-        sum += voice.sequencerSample(block, 0.0f, kStep, 0, 1.0, released);
-        voice.advance();
-        inStep = inStep + 1 < kStep ? inStep + 1 : 0;
+        voice.renderQueued(block, out + runStart);
+        sum += out[kBlock - 1];
     }
     benchmark::DoNotOptimize(sum);
-    state.SetItemsProcessed(state.iterations());
+    state.SetItemsProcessed(state.iterations() * kBlock);
 }
 } // namespace
 

@@ -36,16 +36,25 @@ inline long double IIR_FIRlp(tbiquadFIR& state, long double a, long double x)
     return state.s;
 }
 
+// The three high-pass stages on states the caller holds: when they are locals, the states stay
+// in registers across a loop instead of going through memory every sample.
+inline long double highpassStages(long double& s0, long double& s1, long double& s2,
+                                  long double a, long double x)
+{
+    long double u = x;
+    s0 += a * (u - s0);
+    u -= s0;
+    s1 += a * (u - s1);
+    u -= s1;
+    s2 += a * (u - s2);
+    u -= s2;
+    return u > 1.0 ? 1.0 : (u < -1.0 ? -1.0 : u);
+}
+
 // Three one-pole high-pass stages in series, output clamped to [-1, 1].
 inline long double IIR_doIIRhigh(tbiquad& state, long double a, long double x)
 {
-    long double u = x;
-    for (int j = 0; j < 3; ++j)
-    {
-        state.s[j] += a * (u - state.s[j]);
-        u -= state.s[j];
-    }
-    return u > 1.0 ? 1.0 : (u < -1.0 ? -1.0 : u);
+    return highpassStages(state.s[0], state.s[1], state.s[2], a, x);
 }
 
 // Rate-dependent factors of the resonant low-pass, computed once per block.
@@ -67,10 +76,20 @@ inline LowpassRate lowpassRateFor(double sr)
     return r;
 }
 
-// Resonant low-pass: W cutoff coefficient, R resonance 0–1, f the oscillator frequency value
-// the caller passes (it bends the resonance law with pitch).
-inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double R, long double x,
-                                     long double f, const LowpassRate& rate)
+// One sample's coefficients of the resonant low-pass: the products its five updates use.
+struct LowpassStep
+{
+    long double a;    // W × m
+    long double fbm;  // fb × m
+    long double afbm; // a × fb × m
+    long double afb;  // a × fb
+};
+
+// The low-pass's coefficients from W (cutoff coefficient), R (resonance 0–1) and f (the
+// oscillator frequency value the caller passes; it bends the resonance law with pitch).
+// Stateless, so a caller may compute them ahead of the filter's recurrence.
+inline LowpassStep lowpassStepFor(long double W, long double R, long double f,
+                                  const LowpassRate& rate)
 {
     const long double m = rate.m;
     constexpr long double kMinW = static_cast<long double>(0.01f);
@@ -91,22 +110,33 @@ inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double 
         T *= 0.9 + 2.0 * W;
     const long double fb = (1.0 - T) * rate.invM;
     const long double a = W * m;
+    return {a, fb * m, a * fb * m, a * fb};
+}
 
-    long double P = state.s[0];
-    long double V = state.s[1];
-    const long double u = x - fb * m * V;
-    V += a * (u - P);
-    P += a * V;
+// The low-pass's recurrence on position P and velocity V for input x; returns the new P.
+inline long double lowpassAdvance(long double& P, long double& V, const LowpassStep& c,
+                                  long double x)
+{
+    const long double u = x - c.fbm * V;
+    V += c.a * (u - P);
+    P += c.a * V;
     for (int k = 0; k < 3; ++k)
     {
-        V -= a * fb * m * V;
-        P += a * V;
+        V -= c.afbm * V;
+        P += c.a * V;
     }
-    V -= a * fb * V;
-    P += a * V;
-    state.s[0] = P;
-    state.s[1] = V;
+    V -= c.afb * V;
+    P += c.a * V;
     return P;
+}
+
+// Resonant low-pass: W cutoff coefficient, R resonance 0–1, f the oscillator frequency value
+// the caller passes (it bends the resonance law with pitch).
+inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double R, long double x,
+                                     long double f, const LowpassRate& rate)
+{
+    const LowpassStep c = lowpassStepFor(W, R, f, rate);
+    return lowpassAdvance(state.s[0], state.s[1], c, x);
 }
 
 inline long double IIR_IIRlp3poleAlt(tbiquad& state, long double W, long double R, long double x,

@@ -65,13 +65,40 @@ void Clipper12::clear()
     s = o = u1 = u2 = p = z = r0 = r1 = r2 = lv = t = 0.0;
 }
 
-void Clipper12::process(float* buffer, int count)
+namespace
 {
-    preStage(buffer, count);
-    circuitStage(buffer, count);
-}
+// The circuit's values that follow the smoothed scream s and the start-up ramp o.
+struct CircuitCoefs
+{
+    double w;
+    double g1;
+    double den;
+    double lambdaPlus;  // 1 + lambda
+    double lambdaMinus; // 1 - lambda
+    double deltaW;      // delta × w
+    double mScale;      // (b1 − beta) k18 + alpha
+};
 
-void Clipper12::preStage(float* buffer, int count)
+CircuitCoefs circuitCoefsFor(double s, double o)
+{
+    const double b1 = kBeta * o;
+    const double w = 0.75 * s + 0.5;
+    const double lambda = (500000.0 * s + 5700.0) * k7;
+    return {w,
+            -kGamma * w,
+            (kBeta - b1) * k18 + kAlpha,
+            1.0 + lambda,
+            1.0 - lambda,
+            kDelta * w,
+            (b1 - kBeta) * k18 + kAlpha};
+}
+} // namespace
+
+// The pre-stage and the circuit run in one loop, sample after sample: each only looks back at
+// its own states, so this equals running the stages one after the other over the buffer, and
+// their recurrences overlap. Once the scream, ramp and level smoothers have settled (a step
+// leaves them as they are), their coefficients are computed once for the whole call.
+void Clipper12::process(float* buffer, int count)
 {
     const double rate = sampleRate > 0 ? sampleRate : 44100;
     const double rho = 44100.0 / (oversampled ? 4.0 * rate : rate);
@@ -80,64 +107,78 @@ void Clipper12::preStage(float* buffer, int count)
     const float G = driven > 4.0f ? driven : 4.0f;
     const long double hc = (0.025 * kTuning + 0.001700675) * rho;
 
-    for (int i = 0; i < count; ++i)
-    {
-        double v = static_cast<double>(IIR_doIIRhigh(highPass, hc, buffer[i])) * G;
-        v = v > 0.8 ? 0.8 : (v < -0.8 ? -0.8 : v);
-        buffer[i] = static_cast<float>(v * kPostClipGain);
-    }
-}
-
-void Clipper12::circuitStage(float* buffer, int count)
-{
     const float screamNow = scream.load(std::memory_order_relaxed);
     const float outputLevel = 0.45f - 0.2f * screamNow;
     const float levelDb = 32.0f * outputLevel - 20.0f;
     const double levelTarget = std::pow(10.0, levelDb * 0.05);
     const double screamTarget = 0.3 * screamSmoother.process(screamNow);
 
+    const bool settled = kSmooth * s + kSmoothStep * screamTarget == s &&
+                         kSmooth * o + kSmoothStep == o &&
+                         kSmooth * lv + kSmoothStep * levelTarget == lv;
+    CircuitCoefs c = circuitCoefsFor(s, o);
+
+    long double h0 = highPass.s[0], h1 = highPass.s[1], h2 = highPass.s[2];
+    double u1s = u1, u2s = u2, ps = p, zs = z, r0s = r0, r1s = r1, r2s = r2, ts = t;
+    double ss = s, os = o, lvs = lv;
     for (int i = 0; i < count; ++i)
     {
-        const double x = buffer[i];
-        s = kSmooth * s + kSmoothStep * screamTarget;
-        o = kSmooth * o + kSmoothStep;
-        const double b1 = kBeta * o;
-        const double w = 0.75 * s + 0.5;
-        const double g1 = -kGamma * w;
-        const double den = (kBeta - b1) * k18 + kAlpha;
+        double pre = static_cast<double>(highpassStages(h0, h1, h2, hc, buffer[i])) * G;
+        pre = pre > 0.8 ? 0.8 : (pre < -0.8 ? -0.8 : pre);
+        const double x = static_cast<float>(pre * kPostClipGain);
 
-        const double u = x - (k2 * u1 + k3 * u2) * k1;
-        const double v = k4 * u1 + k5 * u + k6 * u2;
-        const double lambda = (500000.0 * s + 5700.0) * k7;
-        z = k8 * z + k9 * ((1.0 + lambda) * v + (1.0 - lambda) * p);
+        if (!settled)
+        {
+            ss = kSmooth * ss + kSmoothStep * screamTarget;
+            os = kSmooth * os + kSmoothStep;
+            c = circuitCoefsFor(ss, os);
+            lvs = kSmooth * lvs + kSmoothStep * levelTarget;
+        }
+
+        const double u = x - (k2 * u1s + k3 * u2s) * k1;
+        const double v = k4 * u1s + k5 * u + k6 * u2s;
+        zs = k8 * zs + k9 * (c.lambdaPlus * v + c.lambdaMinus * ps);
 
         // Diode pair: odd curve of the compressed error, opposing the error's sign.
-        const double e = z - k1 * v;
+        const double e = zs - k1 * v;
         const double ea = std::fabs(e);
         const double diode = std::fabs(lookupClipperTable(kDiodeTable, ea / (3.0 + ea)));
         const double f = e >= 0.0 ? -diode : diode;
 
-        const double q = -(k10 * r0 + f - k1 * v);
-        const double r0a = k11 * r0 + k12 * q;
-        const double r0b = k13 * r0a - (k14 * r1 + k15 * r2) * k16;
-        const double h = (g1 * r0b + kDelta * w * r1 + g1 * r2) * k17;
+        const double q = -(k10 * r0s + f - k1 * v);
+        const double r0a = k11 * r0s + k12 * q;
+        const double r0b = k13 * r0a - (k14 * r1s + k15 * r2s) * k16;
+        const double h = (c.g1 * r0b + c.deltaW * r1s + c.g1 * r2s) * k17;
 
         // Asymmetric output stage.
         const double y = h >= 0.0 ? lookupClipperTable(kPositiveTable, h)
                                   : -lookupClipperTable(kNegativeTable, -h);
 
-        lv = kSmooth * lv + kSmoothStep * levelTarget;
-        const double m = ((b1 - kBeta) * k18 + kAlpha) * t / den;
-        buffer[i] = static_cast<float>((t + (y - m)) * lv / den * kAlpha);
+        const double m = c.mScale * ts / c.den;
+        buffer[i] = static_cast<float>((ts + (y - m)) * lvs / c.den * kAlpha);
 
-        t = y - m;
-        u2 = u1;
-        u1 = u;
-        r2 = r1;
-        r1 = r0b;
-        r0 = q;
-        p = v;
+        ts = y - m;
+        u2s = u1s;
+        u1s = u;
+        r2s = r1s;
+        r1s = r0b;
+        r0s = q;
+        ps = v;
     }
+    highPass.s[0] = h0;
+    highPass.s[1] = h1;
+    highPass.s[2] = h2;
+    u1 = u1s;
+    u2 = u2s;
+    p = ps;
+    z = zs;
+    r0 = r0s;
+    r1 = r1s;
+    r2 = r2s;
+    t = ts;
+    s = ss;
+    o = os;
+    lv = lvs;
 }
 
 } // namespace quelvar

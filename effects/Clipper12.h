@@ -28,9 +28,6 @@ public:
     void process(float* buffer, int count);
 
 private:
-    void preStage(float* buffer, int count);
-    void circuitStage(float* buffer, int count);
-
     std::atomic<float> drive{0.0f};
     std::atomic<float> scream{0.5f};
 

@@ -145,54 +145,90 @@ void Delay::process(float* left, float* right, int n)
     // A decaying loop ends in denormals that multiplication by the feedback never leaves.
     const ScopedFlushDenormals flush;
 
+    BlockSettings b;
     const int rate = sampleRate.load(std::memory_order_relaxed);
-    const double rampStep = rate > 0 ? 50.0 / rate : 1.0; // the pan ramp takes 20 ms
-    const float fb = feedback.load(std::memory_order_relaxed);
-    const float vol = volume.load(std::memory_order_relaxed);
-    const int mode = filterMode.load(std::memory_order_relaxed);
-    const long double hc = hpCoef.load(std::memory_order_relaxed);
+    b.rampStep = rate > 0 ? 50.0 / rate : 1.0; // the pan ramp takes 20 ms
+    b.feedback = feedback.load(std::memory_order_relaxed);
+    b.volume = volume.load(std::memory_order_relaxed);
+    b.hpCoef = hpCoef.load(std::memory_order_relaxed);
     const float cut = std::max(0.1f, lpCut.load(std::memory_order_relaxed));
-    const float cutArg = cut * cut;
-    const bool ping = pingPong.load(std::memory_order_relaxed);
-    const int period = delayTime.load(std::memory_order_relaxed);
+    b.lpArg = cut * cut;
+    b.pingPong = pingPong.load(std::memory_order_relaxed);
+    b.period = delayTime.load(std::memory_order_relaxed);
+    // One loop per filter mode: the high-pass loop then makes no call, and its extended-precision
+    // states can stay in registers (a call would empty the x87 stack).
+    switch (filterMode.load(std::memory_order_relaxed))
+    {
+    case kHighPass:
+        processWith<kHighPass>(left, right, n, b);
+        break;
+    case kLowPass:
+        processWith<kLowPass>(left, right, n, b);
+        break;
+    default:
+        processWith<kNoFilter>(left, right, n, b);
+        break;
+    }
+}
+
+template <int Mode>
+void Delay::processWith(float* left, float* right, int n, const BlockSettings& b)
+{
+    // The write count modulo the period, followed sample by sample instead of divided.
+    int count = line.getWriteCount();
+    int sinceFlip = count % b.period;
+    long double h0 = highPass.s[0], h1 = highPass.s[1], h2 = highPass.s[2];
+    bool side = pingSide;
+    float ramp = panRamp;
 
     for (int i = 0; i < n; ++i)
     {
         const float d = line.read();
-        float w = fb * d + left[i];
-        if (mode == kHighPass)
-            w = static_cast<float>(IIR_doIIRhigh(highPass, hc, w));
-        else if (mode == kLowPass)
-            w = lowPass.work(w, cutArg, 0.1f, 1);
+        float w = b.feedback * d + left[i];
+        if constexpr (Mode == kHighPass)
+            w = static_cast<float>(highpassStages(h0, h1, h2, b.hpCoef, w));
+        else if constexpr (Mode == kLowPass)
+            w = lowPass.work(w, b.lpArg, 0.1f, 1);
         line.write(w);
 
-        if (line.getWriteCount() % period == 0)
+        // The count runs 1 … capacity and then starts again at 1.
+        if (count == DelayBuffer::kCapacity)
+            sinceFlip = 1 % b.period;
+        else
+            sinceFlip = sinceFlip + 1 == b.period ? 0 : sinceFlip + 1;
+        count = line.getWriteCount();
+        if (sinceFlip == 0)
         {
-            pingSide = !pingSide;
-            panRamp = 1.0f;
+            side = !side;
+            ramp = 1.0f;
         }
 
-        const float echo = vol * d;
-        if (!ping)
+        const float echo = b.volume * d;
+        if (!b.pingPong)
         {
             const float y = left[i] + echo;
             left[i] = y;
             right[i] = y;
         }
-        else if (pingSide)
+        else if (side)
         {
-            left[i] += (1.0f - panRamp) * echo;
-            right[i] += panRamp * echo;
+            left[i] += (1.0f - ramp) * echo;
+            right[i] += ramp * echo;
         }
         else
         {
-            right[i] += (1.0f - panRamp) * echo;
-            left[i] += panRamp * echo;
+            right[i] += (1.0f - ramp) * echo;
+            left[i] += ramp * echo;
         }
 
-        const double next = panRamp - rampStep;
-        panRamp = next < 0.0 ? 0.0f : static_cast<float>(next);
+        const double next = ramp - b.rampStep;
+        ramp = next < 0.0 ? 0.0f : static_cast<float>(next);
     }
+    highPass.s[0] = h0;
+    highPass.s[1] = h1;
+    highPass.s[2] = h2;
+    pingSide = side;
+    panRamp = ramp;
 }
 
 } // namespace quelvar

@@ -54,6 +54,19 @@ public:
     void process(float* left, float* right, int n);
 
 private:
+    // The block's settings, read once from the atomics.
+    struct BlockSettings
+    {
+        double rampStep;
+        float feedback;
+        float volume;
+        long double hpCoef;
+        float lpArg; // the low-pass's cut argument
+        bool pingPong;
+        int period; // the ping-pong period, the delay time
+    };
+    template <int Mode> void processWith(float* left, float* right, int n, const BlockSettings& b);
+
     // Written by the parameter setters, the tempo follower (audio thread) or the rate change;
     // read by the renderer at its next block. setTimeF may run on two threads at once (a
     // parameter change and a host tempo change); the last store wins until the next change.

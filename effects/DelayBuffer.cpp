@@ -27,31 +27,6 @@ void DelayBuffer::setNewDelayTime(int t)
     speed = d < currentDelay ? 1.5 : 0.5;
 }
 
-void DelayBuffer::write(float x)
-{
-    samples[static_cast<std::size_t>(writeCount & kMask)] = x;
-    writeCount = (writeCount & kMask) + 1;
-    ++writeTotal;
-}
-
-float DelayBuffer::read()
-{
-    const auto ip = static_cast<std::int64_t>(readPosition);
-    const bool arrived = (speed < 1.0 && targetIndex >= ip) || (speed > 1.0 && targetIndex <= ip);
-    if (arrived)
-    {
-        speed = 1.0;
-        currentDelay = targetDelay;
-        readPosition = static_cast<double>(targetIndex + 1);
-    }
-    else
-    {
-        readPosition += speed;
-    }
-    ++targetIndex;
-    return samples[static_cast<std::size_t>(ip & kMask)];
-}
-
 void DelayBuffer::clear()
 {
     std::fill(samples.get(), samples.get() + kCapacity, 0.0f);

@@ -22,8 +22,34 @@ public:
     // Starts a glide towards delay t (held below the capacity).
     void setNewDelayTime(int t);
 
-    void write(float x);
-    float read();
+    // Inline: the delay's per-sample loop keeps its filter states in registers only when it
+    // makes no calls.
+    void write(float x)
+    {
+        samples[static_cast<std::size_t>(writeCount & kMask)] = x;
+        writeCount = (writeCount & kMask) + 1;
+        ++writeTotal;
+    }
+
+    float read()
+    {
+        const auto ip = static_cast<std::int64_t>(readPosition);
+        const bool arrived =
+            (speed < 1.0 && targetIndex >= ip) || (speed > 1.0 && targetIndex <= ip);
+        if (arrived)
+        {
+            speed = 1.0;
+            currentDelay = targetDelay;
+            readPosition = static_cast<double>(targetIndex + 1);
+        }
+        else
+        {
+            readPosition += speed;
+        }
+        ++targetIndex;
+        return samples[static_cast<std::size_t>(ip & kMask)];
+    }
+
     void clear();
 
     int getWriteCount() const { return writeCount; } // 1 … capacity after each write

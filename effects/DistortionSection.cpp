@@ -141,29 +141,68 @@ void DistortionSection::runChunk(Processor& processor, float* chunk, int len)
     }
 }
 
+// The same chunks as runChunk, but chunk k's way down runs in one loop with chunk k + 1's way
+// up: the two filter cascades' recurrences then overlap instead of waiting on each other.
+template <class Processor>
+void DistortionSection::runOversampled(Processor& processor, float* block, int n)
+{
+    if (n <= 0)
+        return;
+    if (!up.has_channel(0) || !down.has_channel(0))
+    {
+        for (int done = 0; done < n; done += kChunk)
+            runChunk(processor, block + done, std::min(kChunk, n - done));
+        return;
+    }
+    hiir::Upsampler4x::Plain upward(up, 0);
+    hiir::Downsampler4x::Plain downward(down, 0);
+    float* now = oversampled;
+    float* next = oversampledNext;
+    int len = std::min(kChunk, n);
+    for (int i = 0; i < len; ++i)
+        upward.process_sample(now + 4 * i, block[i]);
+    processor.process(now, 4 * len);
+    for (int done = 0; done < n;)
+    {
+        const int nextStart = done + len;
+        const int nextLen = std::min(kChunk, n - nextStart);
+        const int both = std::min(len, nextLen);
+        for (int i = 0; i < both; ++i)
+        {
+            upward.process_sample(next + 4 * i, block[nextStart + i]);
+            block[done + i] = downward.process_sample(now + 4 * i);
+        }
+        for (int i = both; i < len; ++i)
+            block[done + i] = downward.process_sample(now + 4 * i);
+        for (int i = both; i < nextLen; ++i)
+            upward.process_sample(next + 4 * i, block[nextStart + i]);
+        if (nextLen > 0)
+            processor.process(next, 4 * nextLen);
+        std::swap(now, next);
+        done = nextStart;
+        len = nextLen;
+    }
+}
+
 void DistortionSection::runDisto(float* left, float* right, int n, int selected)
 {
-    for (int done = 0; done < n; done += kChunk)
+    switch (selected)
     {
-        float* chunk = left + done;
-        const int len = std::min(kChunk, n - done);
-        switch (selected)
-        {
-        case 0:
-            runChunk(overdrive, chunk, len);
-            break;
-        case 1:
-            runChunk(clipper, chunk, len);
-            break;
-        case 2:
-            runChunk(valve, chunk, len);
-            break;
-        case 3:
-            runChunk(cruncher, chunk, len);
-            break;
-        default:
-            break;
-        }
+    case 0:
+        for (int done = 0; done < n; done += kChunk)
+            runChunk(overdrive, left + done, std::min(kChunk, n - done));
+        break;
+    case 1:
+        runOversampled(clipper, left, n);
+        break;
+    case 2:
+        runOversampled(valve, left, n);
+        break;
+    case 3:
+        runOversampled(cruncher, left, n);
+        break;
+    default:
+        break;
     }
     if (right != left)
         std::memcpy(right, left, sizeof(float) * static_cast<std::size_t>(n));

@@ -62,6 +62,7 @@ private:
     void crossfadeType(float* left, float* right, int n, int from);
 
     template <class Processor> void runChunk(Processor& processor, float* chunk, int len);
+    template <class Processor> void runOversampled(Processor& processor, float* block, int n);
 
     // Written by the setters, read by the renderer at its next block.
     std::atomic<float> on{0.0f};
@@ -80,6 +81,7 @@ private:
     float fadeScratch[kFadeLength] = {};
     std::unique_ptr<float[]> dryCopy; // kMaxPiece, made by the first resume()
     alignas(16) float oversampled[4 * kChunk] = {};
+    alignas(16) float oversampledNext[4 * kChunk] = {};
     hiir::Upsampler4x up;
     hiir::Downsampler4x down;
     Overdrive overdrive;

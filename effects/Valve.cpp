@@ -1,6 +1,7 @@
 #include "effects/Valve.h"
 
 #include "dsp/clampUnit.h"
+#include "effects/vectorExp.h"
 
 #include <cmath>
 
@@ -25,16 +26,28 @@ void Valve::process(float* buffer, int count)
         static_cast<float>(1.0 - std::log(100.0 * d + 1.0) * 0.75 / std::log(10.0) * 0.5);
     const double target = 32.0 * d + 3.0;
 
+    // Once the gain has settled (a step leaves it as it is), its power of ten and the values
+    // made from it hold for the whole call.
+    const bool settled = 0.99 * gainDb + (1.0 - 0.99) * target == gainDb;
+    double G = std::pow(10.0, gainDb * 0.05);
+    double kappa = 1.0 + 0.25 / G;
+    double lean = -0.25 / G;
     for (int i = 0; i < count; ++i)
     {
-        gainDb = 0.99 * gainDb + (1.0 - 0.99) * target;
-        const double G = std::pow(10.0, gainDb * 0.05);
+        if (!settled)
+        {
+            gainDb = 0.99 * gainDb + (1.0 - 0.99) * target;
+            G = std::pow(10.0, gainDb * 0.05);
+            kappa = 1.0 + 0.25 / G;
+            lean = -0.25 / G;
+        }
         const double x = buffer[i] * G;
-        const double kappa = 1.0 + 0.25 / G;
-        const double e1 = std::exp(x * (1.0 - 0.25 / G));
-        const double e2 = std::exp(-x * kappa);
+        // (e^(x (1 - 0.25/G)) - e^(-x kappa)) / ((e^x + e^-x) kappa): with c = e^(-0.25 x / G)
+        // the four exponentials are c (e^2x - 1) / ((e^2x + 1) kappa), two of them at once.
+        alignas(16) double e[2];
+        _mm_store_pd(e, vectorExp(_mm_set_pd(x * lean, 2.0 * x)));
         const double y =
-            (e1 - e2) / ((std::exp(x) + std::exp(-x)) * kappa) * 0.7692307692307692 * outputGain;
+            e[1] * (e[0] - 1.0) / ((e[0] + 1.0) * kappa) * 0.7692307692307692 * outputGain;
         buffer[i] = static_cast<float>(y);
     }
 }

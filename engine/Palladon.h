@@ -222,7 +222,8 @@ private:
     void sendMidiOut();
     void stepMidiOut(const Step& step, int offset);
     int midiOffset(int sample) const;
-    // The first internal sample heard at or after host-block frame `offset`.
+    // The first internal sample of the piece being rendered heard at or after host-block frame
+    // `offset`; -1 when the offset lies in an earlier piece.
     int internalSampleOf(int offset) const;
     VoiceParameters voiceParameters() const;
     // right is null on the low-rate path, which renders one internal-rate buffer.

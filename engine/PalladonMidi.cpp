@@ -23,7 +23,7 @@ VstInt32 Palladon::processEvents(VstEvents* events)
         mode == kHostSync || (mode == kInternalSync && traits.notesTriggerInInternalSync);
     for (int i = 0; i < events->numEvents; ++i)
     {
-        const VstEvent* e = events->events[i];
+        const VstEvent* e = eventAt(*events, i);
         if (!e || e->type != kVstMidiType)
             continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);

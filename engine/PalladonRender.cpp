@@ -255,29 +255,41 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     const int stepLen = transport.stepLengthSamples();
     const int gate = getGateOffset();
 
+    // The voice's samples are queued and rendered in runs that end where its state is touched.
+    int runStart = 0;
     for (int i = 0; i < frames; ++i)
     {
         if (transport.beginSample())
             publishCurrentPattern();
         if (!transport.advanceStopFade())
         {
+            voice.renderQueued(block, out + runStart);
+            runStart = i;
             voice.clearLowpass();
             break;
         }
-        // At most one pass over the pattern per sample, however far the clock has jumped.
-        for (int started = 0; started <= kStepsPerPattern && transport.stepDue(); ++started)
-            startStep(transport.dueStepIndex(), block, stepLen, lowRate, i);
+        if (transport.stepDue())
+        {
+            voice.renderQueued(block, out + runStart);
+            runStart = i;
+            // At most one pass over the pattern per sample, however far the clock has jumped.
+            for (int started = 0; started <= kStepsPerPattern && transport.stepDue(); ++started)
+                startStep(transport.dueStepIndex(), block, stepLen, lowRate, i);
+        }
         refillOscillator(block, i, frames, getSampleRate());
-        bool released = false;
-        const long double y = voice.sequencerSample(block, block.wavetable ? osc.sample(i) : 0.0f,
-                                                    stepLen, gate, transport.stopFadeGain(),
-                                                    released);
-        out[i] = static_cast<float>(y);
+        const bool released = voice.queueSample(block.wavetable ? osc.sample(i) : 0.0f, stepLen,
+                                                gate, transport.stopFadeGain());
         if (released && midiOut.sounding(lastMidiNote))
             midiOut.addMidiMsg(kNoteOff, lastMidiNote, 0, midiOffset(i));
         voice.advance();
         transport.endSample();
+        if (voice.runFull())
+        {
+            voice.renderQueued(block, out + runStart);
+            runStart = i + 1;
+        }
     }
+    voice.renderQueued(block, out + runStart);
     if (right)
         std::memcpy(right, out, sizeof(float) * static_cast<std::size_t>(frames));
     sendMidiOut();
@@ -422,6 +434,8 @@ int Palladon::midiOffset(int sample) const
 
 int Palladon::internalSampleOf(int offset) const
 {
+    if (offset < midiFrameBase)
+        return -1; // an earlier piece of the block played it
     const double sample = std::ceil((offset - midiFrameBase) * midiFrameRatio - midiSampleShift);
     return sample > 0.0 ? static_cast<int>(sample) : 0;
 }

@@ -186,47 +186,177 @@ inline long double Voice::filterChain(const VoiceBlock& b, long double osc, long
            levelFactor;
 }
 
-long double Voice::sequencerSample(const VoiceBlock& b, float oscTable, int stepLength,
-                                   int gateOffset, double stopFadeGain, bool& released)
+bool Voice::queueSample(float oscTable, int stepLength, int gateOffset, double stopFadeGain)
 {
-    if (stepAccent)
-        cutoffDrift += (-1.75 - cutoffDrift) * b.driftRateAccent;
-    else
-        cutoffDrift += (-1.0 - cutoffDrift) * b.driftRate;
-
-    const long double gateTarget = voiceOff ? 0.0 : 1.0;
-    const long double gateRate = voiceOff ? 0.004 : 0.9;
-    gateLevel += (gateTarget - gateLevel) * (voiceOff ? b.gateFallRate : b.gateRiseRate);
-
-    noteLevel -= noteLevel * b.noteLevelRate;
-    if (noteLevel < 0.5)
-        noteLevel = 0.5;
-
-    advanceEnvelopes(b);
-    const long double x =
-        cutoffDrift + b.envMod * (filterEnv - 2.0) + b.accentDepth * accentEnvSmooth;
-    const long double w = b.cutoffBase * exp2FromTable(x);
-
-    released = false;
+    const int s = run.count++;
+    run.noteFreq[s] = noteFreq;
+    run.oscTable[s] = oscTable;
+    run.fadeGain[s] = stopFadeGain;
+    run.gateClosed[s] = voiceOff;
+    bool released = false;
     if (slideToNext == 0)
     {
         const int remaining = stepLength - samplesInNote;
-        if (static_cast<float>(gateOffset) +
-                static_cast<float>(stepLength) * 0.5263158f * (1.0f - 0.25f * stepAccent) >
-            static_cast<float>(remaining))
-        {
+        released = static_cast<float>(gateOffset) +
+                       static_cast<float>(stepLength) * 0.5263158f * (1.0f - 0.25f * stepAccent) >
+                   static_cast<float>(remaining);
+        if (released)
             voiceOff = true;
-            gateLevel += (gateTarget - gateLevel) * gateRate;
-            released = true;
-        }
     }
+    run.released[s] = released;
+    return released;
+}
 
-    long double osc = oscillatorValue(b, oscTable);
-    if (noteFreq == 0.0)
-        osc *= 0.0;
-    const long double level =
-        filterChain(b, osc, w, gateLevel, b.square ? noteLevel : 1.5 * noteLevel);
-    return dist_dist(level) * stopFadeGain;
+void Voice::renderQueued(const VoiceBlock& b, float* out)
+{
+    const int n = run.count;
+    if (n == 0)
+        return;
+    run.count = 0;
+    phasePass(b, n);
+    cutoffEnvelopePass(b, n);
+    cutoffLawPass(b, n);
+    resonanceGatePass(b, n);
+    highpassPass(b, n);
+    lowpassCoefficientPass(b, n);
+    lowpassPass(n);
+    outputPass(n, out);
+}
+
+void Voice::phasePass(const VoiceBlock& b, int n)
+{
+    long double phase = oscPhase;
+    for (int s = 0; s < n; ++s)
+    {
+        const long double f = run.noteFreq[s];
+        phase += b.phaseIncrement * f;
+        if (phase > kTwoPi)
+            phase -= kTwoPi;
+        long double osc;
+        if (b.wavetable)
+            osc = 0.5 * run.oscTable[s];
+        else if (!b.square)
+            osc = (kTwoPi - phase) * kInvTwoPi;
+        else
+            osc = phase > kPi ? 0.5 : -0.5;
+        if (f == 0.0)
+            osc *= 0.0;
+        run.osc[s] = osc;
+    }
+    oscPhase = phase;
+}
+
+void Voice::cutoffEnvelopePass(const VoiceBlock& b, int n)
+{
+    // stepAccent holds for the whole run: a step start renders the run first.
+    const double driftTarget = stepAccent ? -1.75 : -1.0;
+    const double driftRate = stepAccent ? b.driftRateAccent : b.driftRate;
+    long double drift = cutoffDrift;
+    long double env = accentEnv;
+    long double envSmooth = accentEnvSmooth;
+    long double fenv = filterEnv;
+    for (int s = 0; s < n; ++s)
+    {
+        drift += (driftTarget - drift) * driftRate;
+        if (env > 0.0)
+            env -= b.accentEnvStep;
+        else
+            env = 0.0;
+        envSmooth += (env - envSmooth) * b.accentEnvSmoothRate;
+        fenv *= b.decayFactor;
+        run.cutoff[s] = drift + b.envMod * (fenv - 2.0) + b.accentDepth * envSmooth;
+    }
+    cutoffDrift = drift;
+    accentEnv = env;
+    accentEnvSmooth = envSmooth;
+    filterEnv = fenv;
+}
+
+void Voice::cutoffLawPass(const VoiceBlock& b, int n)
+{
+    for (int s = 0; s < n; ++s)
+        run.cutoff[s] = b.cutoffBase * exp2FromTable(run.cutoff[s]);
+}
+
+void Voice::resonanceGatePass(const VoiceBlock& b, int n)
+{
+    long double reso = accentReso;
+    long double resoSmooth = accentResoSmooth;
+    long double gate = gateLevel;
+    long double level = noteLevel;
+    for (int s = 0; s < n; ++s)
+    {
+        const bool closed = run.gateClosed[s];
+        const long double gateTarget = closed ? 0.0 : 1.0;
+        gate += (gateTarget - gate) * (closed ? b.gateFallRate : b.gateRiseRate);
+        // A closing gate takes one further step, at the rate without k.
+        if (run.released[s])
+            gate += (gateTarget - gate) * static_cast<long double>(closed ? 0.004 : 0.9);
+        run.gate[s] = gate;
+
+        level -= level * b.noteLevelRate;
+        if (level < 0.5)
+            level = 0.5;
+        run.levelNote[s] = b.square ? level : 1.5 * level;
+
+        if (reso > 0.0)
+            reso -= b.accentResoStep;
+        resoSmooth += (reso - resoSmooth) * b.accentResoSmoothRate;
+        long double q = b.resoQ + 0.04 * b.accentDepth * resoSmooth;
+        if (!b.square)
+            q *= 1.1;
+        run.reso[s] = (b.square ? 0.992 : 0.9) * q;
+        run.levelReso[s] = 1.0 + 1.5 * (1.0 - q);
+        run.levelAccent[s] = 1.0 + 3.0 * resoSmooth;
+    }
+    accentReso = reso;
+    accentResoSmooth = resoSmooth;
+    gateLevel = gate;
+    noteLevel = level;
+}
+
+void Voice::highpassPass(const VoiceBlock& b, int n)
+{
+    tbiquadFIR smoother = preSmoother;
+    long double h0 = highpass.s[0], h1 = highpass.s[1], h2 = highpass.s[2];
+    for (int s = 0; s < n; ++s)
+    {
+        const long double osc = run.osc[s];
+        const long double a = b.square && osc >= 0.0 ? b.smootherRateSquare : b.smootherRate;
+        const long double h =
+            highpassStages(h0, h1, h2, b.highpassRate, IIR_FIRlp(smoother, a, osc));
+        run.input[s] = h * run.gate[s];
+    }
+    preSmoother = smoother;
+    highpass.s[0] = h0;
+    highpass.s[1] = h1;
+    highpass.s[2] = h2;
+}
+
+void Voice::lowpassCoefficientPass(const VoiceBlock& b, int n)
+{
+    for (int s = 0; s < n; ++s)
+        run.step[s] =
+            lowpassStepFor(run.cutoff[s], run.reso[s], run.noteFreq[s] * b.k, b.lowpassRate);
+}
+
+void Voice::lowpassPass(int n)
+{
+    long double P = lowpass.s[0];
+    long double V = lowpass.s[1];
+    for (int s = 0; s < n; ++s)
+    {
+        const long double y = lowpassAdvance(P, V, run.step[s], run.input[s]);
+        run.input[s] = y * run.levelReso[s] * run.levelAccent[s] * 0.2666667 * run.levelNote[s];
+    }
+    lowpass.s[0] = P;
+    lowpass.s[1] = V;
+}
+
+void Voice::outputPass(int n, float* out)
+{
+    for (int s = 0; s < n; ++s)
+        out[s] = static_cast<float>(dist_dist(run.input[s]) * run.fadeGain[s]);
 }
 
 long double Voice::liveSample(const VoiceBlock& b, float oscTable)

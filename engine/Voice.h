@@ -71,10 +71,20 @@ public:
     bool startStep(const Step* previous, const Step& step, const Step& next, int stepLength,
                    const VoiceBlock& block, bool buildAccent);
 
-    // One sequencer sample. oscTable is the wavetable oscillator's sample (used when the block
-    // says so). Sets `released` when the step's gate closes at this sample.
-    long double sequencerSample(const VoiceBlock& block, float oscTable, int stepLength,
-                                int gateOffset, double stopFadeGain, bool& released);
+    // Sequencer samples are taken in runs: queueSample records one sample's control values
+    // and decides its release; renderQueued then computes the whole run in passes, each pass
+    // carrying only a few extended-precision states, so the x87 registers hold them instead of
+    // memory. The result is the same, bit for bit, as computing sample after sample. Render the
+    // run before anything else touches the voice (a step start, a cleared low-pass, the block's
+    // end), and whenever runFull().
+    static constexpr int kRunLength = 64;
+
+    // oscTable is the wavetable oscillator's sample (used when the block says so). Returns true
+    // when the step's gate closes at this sample.
+    bool queueSample(float oscTable, int stepLength, int gateOffset, double stopFadeGain);
+    bool runFull() const { return run.count == kRunLength; }
+    // Writes the queued samples to out[0 …) and empties the run.
+    void renderQueued(const VoiceBlock& block, float* out);
 
     // One live-play sample, before the saturator: the sequencer's chain without drift, gate,
     // note-level fall or release test.
@@ -121,9 +131,41 @@ private:
                                                           long double w, long double gate,
                                                           long double levelFactor);
 
+    // The passes of renderQueued, in order.
+    void phasePass(const VoiceBlock& b, int n);
+    void cutoffEnvelopePass(const VoiceBlock& b, int n);
+    void cutoffLawPass(const VoiceBlock& b, int n);
+    void resonanceGatePass(const VoiceBlock& b, int n);
+    void highpassPass(const VoiceBlock& b, int n);
+    void lowpassCoefficientPass(const VoiceBlock& b, int n);
+    void lowpassPass(int n);
+    void outputPass(int n, float* out);
+
     tbiquad lowpass;
     tbiquadFIR preSmoother;
     tbiquad highpass;
+
+    // A run of queued sequencer samples: control values recorded per sample, then the values
+    // one pass hands to the next.
+    struct Run
+    {
+        int count = 0;
+        long double noteFreq[kRunLength];
+        float oscTable[kRunLength];
+        double fadeGain[kRunLength];
+        bool gateClosed[kRunLength]; // the voice was off when the sample began
+        bool released[kRunLength];
+        long double osc[kRunLength];
+        long double cutoff[kRunLength]; // exponent X, then coefficient W
+        long double reso[kRunLength];   // R of the low-pass
+        long double levelReso[kRunLength];   // 1 + 1.5 (1 − Q)
+        long double levelAccent[kRunLength]; // 1 + 3 accentResoSmooth
+        long double levelNote[kRunLength];
+        long double gate[kRunLength];
+        long double input[kRunLength]; // of the low-pass, then its level-scaled output
+        LowpassStep step[kRunLength];
+    };
+    Run run;
 };
 
 // The step's note as the voice may use it: anything outside 0–60 plays as a rest.

@@ -25,26 +25,37 @@ void buildMipMap(rspl::MipMapFlt& mipMap, const std::vector<float>& table)
 {
     mipMap.init_sample(static_cast<long>(table.size()), kInterpPadding, kInterpPadding,
                        kMipMapLevels, mipMapFilterCoefs, kMipMapFilterTaps);
+    mipMap.set_repeat(WavetableOscillator::tablePeriod);
     mipMap.fill_sample(table.data(), static_cast<long>(table.size()));
 }
 } // namespace
 
+const WavetableOscillator::Tables& WavetableOscillator::sharedTables()
+{
+    // Built by the first oscillator on any thread; the others wait for it, then only read.
+    static const Tables built = []
+    {
+        Tables t;
+        std::vector<float> table(kTableLength);
+        generate_steady_saw(table.data(), kTableLength, tablePeriod);
+        buildMipMap(t.sawMipMap, table);
+        generate_stored_square(table.data(), kTableLength);
+        buildMipMap(t.squareMipMap, table);
+        return t;
+    }();
+    return built;
+}
+
 void WavetableOscillator::initResampler()
 {
-    if (initialised)
+    if (tables)
         return;
-    std::vector<float> table(kTableLength);
-    generate_steady_saw(table.data(), kTableLength, tablePeriod);
-    buildMipMap(sawMipMap, table);
-    generate_stored_square(table.data(), kTableLength);
-    buildMipMap(squareMipMap, table);
-
-    resampler.set_interp(interpPack);
-    resampler.set_sample(sawMipMap);
+    tables = &sharedTables();
+    resampler.set_interp(tables->interpPack);
+    resampler.set_sample(tables->sawMipMap);
     resampler.clear_buffers();
     // A waveform requested before this is applied at the first render.
     playingWaveform = 0;
-    initialised = true;
 }
 
 void WavetableOscillator::setBlockSize(int n)
@@ -61,9 +72,9 @@ void WavetableOscillator::setWaveform(int w)
 void WavetableOscillator::applyWaveform()
 {
     const int w = requestedWaveform.load(std::memory_order_relaxed);
-    if (w == playingWaveform || !initialised)
+    if (w == playingWaveform || !tables)
         return;
-    resampler.set_sample(w != 0 ? squareMipMap : sawMipMap);
+    resampler.set_sample(w != 0 ? tables->squareMipMap : tables->sawMipMap);
     playingWaveform = w;
 }
 

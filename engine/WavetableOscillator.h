@@ -22,7 +22,8 @@ public:
     static constexpr int kTableLength = tablePeriod * 32;
     static constexpr double kMinSampleRate = 22050.0;
 
-    // Builds both tables and mip-maps and binds the saw; later calls do nothing.
+    // Binds the saw; the first call in the process builds the tables and mip-maps that every
+    // oscillator shares (thread-safe). Later calls do nothing.
     void initResampler();
 
     // Sizes oscBuffer to n samples. Not on the audio thread.
@@ -56,14 +57,20 @@ public:
 private:
     void applyWaveform();
 
-    rspl::InterpPack interpPack;
-    rspl::MipMapFlt sawMipMap;
-    rspl::MipMapFlt squareMipMap;
+    // Read-only after they are built, once per process, and shared by every oscillator.
+    struct Tables
+    {
+        rspl::InterpPack interpPack;
+        rspl::MipMapFlt sawMipMap;
+        rspl::MipMapFlt squareMipMap;
+    };
+    static const Tables& sharedTables();
+
+    const Tables* tables = nullptr; // set by initResampler
     rspl::ResamplerFlt resampler;
     std::vector<float> oscBuffer;
     int oscBufferPos = 0;
     int playingWaveform = 0;
-    bool initialised = false;
     std::atomic<int> requestedWaveform{0}; // written by the parameter setter's thread
     static_assert(std::atomic<int>::is_always_lock_free);
 };

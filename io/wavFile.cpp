@@ -49,6 +49,7 @@ std::vector<unsigned char> header(WavSamples s, int sampleRate, std::int64_t fra
     const auto rate = static_cast<std::uint32_t>(sampleRate);
     const bool isFloat = s == WavSamples::float32;
     std::vector<unsigned char> out;
+    out.reserve(headerBytes(s));
     putTag(out, "RIFF");
     put32(out, static_cast<std::uint32_t>(headerBytes(s) - 8) + dataBytes);
     putTag(out, "WAVE");

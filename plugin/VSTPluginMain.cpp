@@ -1,8 +1,7 @@
 // The plugin's only exported symbol: builds one engine, its shared block and its editor per call.
-#include "bridge/SharedBlock.h"
+#include "bridge/Fennick3Editor.h"
 #include "bridge/leftoverFiles.h"
 #include "engine/Palladon.h"
-#include "plugin/Fennick3Editor.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,12 +20,8 @@ AudioEffect* createEffectInstance(audioMasterCallback hostCallback)
             new (std::nothrow) quelvar::Palladon(hostCallback, quelvar::Flavour::plugin));
         if (!engine)
             return nullptr;
-        std::unique_ptr<quelvar::SharedBlock> block = quelvar::SharedBlock::create();
-        const quelvar::SharedBlock* editorBlock = block.get();
-        engine->attachSharedBlock(std::move(block));
-        engine->attachEditor(new (std::nothrow) quelvar::Fennick3Editor(
-            engine.get(), editorBlock,
-            std::span<const std::uint8_t>(quelvarUiBytes, quelvarUiLength)));
+        quelvar::attachOutOfProcessEditor(
+            *engine, std::span<const std::uint8_t>(quelvarUiBytes, quelvarUiLength));
         return engine.release();
     }
     catch (...)

@@ -76,6 +76,13 @@ void UICommunication::processMessageFromPlugin()
     const ssize_t n = read(noticeFd, buffer.data(), buffer.size());
     if (n > 0)
         processNotices({buffer.data(), static_cast<std::size_t>(n)});
+    // End of file: no process holds the pipe's other end any more. The plugin's process ended,
+    // perhaps before this one could note its parent, or the editor went without a quit notice.
+    if (n == 0)
+    {
+        std::printf("QuelvarUI > plugin process gone\n");
+        quit();
+    }
 }
 
 void UICommunication::processNotices(std::span<const std::uint8_t> bytes)

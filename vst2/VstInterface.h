@@ -168,6 +168,14 @@ struct VstEvents
     VstEvent* events[2]; // variable length in practice
 };
 
+// The i-th event of a list of any length: indexed through a pointer, since the declared
+// array is shorter than the lists hosts and plugins pass.
+inline VstEvent* eventAt(const VstEvents& list, int i)
+{
+    VstEvent* const* const first = list.events;
+    return first[i];
+}
+
 // An event list with room for a fixed number of events, laid out like VstEvents.
 template <int Capacity>
 struct VstEventArray

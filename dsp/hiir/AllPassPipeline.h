@@ -79,6 +79,61 @@ public:
         }
     }
 
+    // The same sections worked sample by sample, every section on the same sample: for loops
+    // that run several filters side by side, so their recurrences overlap. Between process()
+    // calls the pipeline's state is exactly this plain state; a Plain takes it over for a run
+    // of samples and hands it back when it goes out of scope.
+    class Plain
+    {
+    public:
+        explicit Plain(AllPassPipeline& p) : owner(p)
+        {
+            for (int s = 0; s < kDepth; ++s)
+            {
+                coef[s] = half(p.coef[s / 2], s);
+                pass[s] = half(p.passMask[s / 2], s);
+                x[s] = half(p.x[s / 2], s);
+                y[s] = half(p.y[s / 2], s);
+            }
+        }
+        ~Plain()
+        {
+            for (int v = 0; v < kVectors; ++v)
+            {
+                owner.x[v] = _mm_movelh_ps(x[2 * v], x[2 * v + 1]);
+                owner.y[v] = _mm_movelh_ps(y[2 * v], y[2 * v + 1]);
+            }
+        }
+        Plain(const Plain&) = delete;
+        Plain& operator=(const Plain&) = delete;
+
+        // Lanes 0 and 1: the inputs of chains 0 and 1, then their outputs.
+        __m128 step(__m128 in)
+        {
+            __m128 src = in;
+            for (int s = 0; s < kDepth; ++s)
+            {
+                __m128 out = _mm_add_ps(x[s], _mm_mul_ps(coef[s], _mm_sub_ps(src, y[s])));
+                if constexpr (NC % 4 != 0)
+                    out = select(pass[s], src, out);
+                x[s] = src;
+                y[s] = out;
+                src = out;
+            }
+            return src;
+        }
+
+    private:
+        // Section s of a vector, in lanes 0 and 1.
+        static __m128 half(__m128 v, int s) { return s % 2 == 0 ? v : _mm_movehl_ps(v, v); }
+
+        AllPassPipeline& owner;
+        __m128 coef[kDepth];
+        __m128 pass[kDepth];
+        __m128 x[kDepth];
+        __m128 y[kDepth];
+    };
+
 private:
     static __m128 select(__m128 mask, __m128 ifSet, __m128 ifClear)
     {

@@ -35,6 +35,8 @@ public:
             });
     }
 
+    AllPassPipeline<NC>& pipeline() { return chains; }
+
 private:
     AllPassPipeline<NC> chains;
 };

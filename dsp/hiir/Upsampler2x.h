@@ -21,6 +21,8 @@ public:
             [out](int i, __m128 v) { _mm_storeh_pi(reinterpret_cast<__m64*>(out + 2 * i), v); });
     }
 
+    AllPassPipeline<NC>& pipeline() { return chains; }
+
 private:
     AllPassPipeline<NC> chains;
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <xmmintrin.h>
 
 namespace rspl
 {
@@ -47,12 +48,17 @@ private:
         const float q = static_cast<float>(frac & kFracMask) * (1.0f / (kFracMask + 1.0f));
         const float* c = coef[phase];
         const float* d = dif[phase];
-        // Four partial sums keep the loop vectorisable without reassociating floats.
-        float acc[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        // Four partial sums, one per lane, so the vector form adds in the scalar order.
+        const __m128 qv = _mm_set1_ps(q);
+        __m128 acc = _mm_setzero_ps();
         for (int k = 0; k < TAPS; k += 4)
-            for (int j = 0; j < 4; ++j)
-                acc[j] += x[k + j] * (c[k + j] + q * d[k + j]);
-        return (acc[0] + acc[2]) + (acc[1] + acc[3]);
+        {
+            const __m128 w = _mm_add_ps(_mm_loadu_ps(c + k), _mm_mul_ps(qv, _mm_loadu_ps(d + k)));
+            acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(x + k), w));
+        }
+        alignas(16) float lanes[4];
+        _mm_store_ps(lanes, acc);
+        return (lanes[0] + lanes[2]) + (lanes[1] + lanes[3]);
     }
 
     static_assert(NORM_TAPS % 4 == 0 && OVRSPL_TAPS % 4 == 0);

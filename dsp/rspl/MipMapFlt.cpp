@@ -1,6 +1,7 @@
 #include "dsp/rspl/MipMapFlt.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace rspl
 {
@@ -52,6 +53,7 @@ void MipMapFlt::clear_sample()
     filled_len = 0;
     padding = 0;
     half_len = 0;
+    repeat = 0;
     ready = false;
 }
 
@@ -69,22 +71,63 @@ float MipMapFlt::get_filter_coef(int tap) const
 void MipMapFlt::build_levels()
 {
     // Each level covers its padding as well, so the tails of the sample's ends stay in.
+    std::vector<int> matching; // prefix counts of source samples equal to the one a repeat back
     for (std::size_t l = 1; l < levels.size(); ++l)
     {
         const std::vector<float>& src = levels[l - 1];
         std::vector<float>& dst = levels[l];
         const long src_size = static_cast<long>(src.size());
         const long dst_len = get_lev_len(static_cast<int>(l));
+
+        // Where the sample repeats, an output whose taps read the same bits as the output one
+        // repeat earlier is that output: it is copied instead of summed again.
+        const long dst_repeat = std::max(repeat >> l, 1L);
+        const long src_repeat = 2 * dst_repeat;
+        matching.assign(static_cast<std::size_t>(src_size) + 1, 0);
+        for (long k = 0; k < src_size; ++k)
+        {
+            const bool same = repeat > 0 && k >= src_repeat &&
+                              std::memcmp(&src[static_cast<std::size_t>(k)],
+                                          &src[static_cast<std::size_t>(k - src_repeat)],
+                                          sizeof(float)) == 0;
+            matching[static_cast<std::size_t>(k) + 1] =
+                matching[static_cast<std::size_t>(k)] + (same ? 1 : 0);
+        }
+
         for (long j = -padding; j < dst_len + padding; ++j)
         {
             const long centre = 2 * j + padding; // index into src's storage
-            double acc = 0.0;
-            for (int t = -half_len; t <= half_len; ++t)
+            const long first = centre - half_len;
+            const long last = centre + half_len;
+            if (j - dst_repeat >= -padding && first >= 0 && last < src_size &&
+                matching[static_cast<std::size_t>(last) + 1] -
+                        matching[static_cast<std::size_t>(first)] ==
+                    2 * half_len + 1)
             {
-                const long k = centre + t;
-                if (k >= 0 && k < src_size)
-                    acc += static_cast<double>(filter[static_cast<std::size_t>(t < 0 ? -t : t)]) *
-                           src[static_cast<std::size_t>(k)];
+                dst[static_cast<std::size_t>(j + padding)] =
+                    dst[static_cast<std::size_t>(j - dst_repeat + padding)];
+                continue;
+            }
+            double acc = 0.0;
+            if (first >= 0 && last < src_size)
+            {
+                // Every tap inside: the same sum, without a check per tap.
+                const float* x = src.data() + centre;
+                for (int t = -half_len; t < 0; ++t)
+                    acc += static_cast<double>(filter[static_cast<std::size_t>(-t)]) * x[t];
+                for (int t = 0; t <= half_len; ++t)
+                    acc += static_cast<double>(filter[static_cast<std::size_t>(t)]) * x[t];
+            }
+            else
+            {
+                for (int t = -half_len; t <= half_len; ++t)
+                {
+                    const long k = centre + t;
+                    if (k >= 0 && k < src_size)
+                        acc += static_cast<double>(
+                                   filter[static_cast<std::size_t>(t < 0 ? -t : t)]) *
+                               src[static_cast<std::size_t>(k)];
+                }
             }
             dst[static_cast<std::size_t>(j + padding)] = static_cast<float>(acc);
         }

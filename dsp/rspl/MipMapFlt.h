@@ -21,6 +21,11 @@ public:
 
     void clear_sample();
 
+    // The sample repeats every `samples` samples (0: it does not, or it is unknown). Call after
+    // init_sample, before the last fill_sample: the levels are then built one repeat at a time,
+    // with the same result.
+    void set_repeat(long samples) { repeat = samples > 0 ? samples : 0; }
+
     bool is_ready() const { return ready; }
     long get_sample_len() const { return sample_len; }
     int get_nbr_tables() const { return static_cast<int>(levels.size()); }
@@ -46,6 +51,7 @@ private:
     long filled_len = 0;
     long padding = 0;
     int half_len = 0;
+    long repeat = 0;
     bool ready = false;
 };
 

@@ -1,7 +1,7 @@
 #include "standalone/panel/Notebox.h"
 
 #include "standalone/panel/PanelLook.h"
-#include "standalone/panel/noteNames.h"
+#include "sequencer/noteNames.h"
 
 #include <QMouseEvent>
 #include <QPainter>

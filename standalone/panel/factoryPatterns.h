@@ -1,5 +1,4 @@
-// The patterns the panel installs in an empty preset folder: acid lines of our own, each with
-// a sound of its own, as the bytes of .303 files.
+// The factory patterns as the .303 files the panel installs in an empty preset folder.
 #pragma once
 
 #include <QByteArray>

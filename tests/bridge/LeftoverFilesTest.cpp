@@ -1,5 +1,7 @@
 #include "bridge/leftoverFiles.h"
 
+#include "support/goneProcess.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <unistd.h>
 
 using namespace quelvar::bridge;
+using quelvar::goneProcess;
 namespace fs = std::filesystem;
 
 namespace
@@ -26,16 +29,6 @@ protected:
 
     std::string dir;
 };
-
-// The id of a process that has ended and been reaped.
-pid_t goneProcess()
-{
-    const pid_t pid = fork();
-    if (pid == 0)
-        _exit(0);
-    waitpid(pid, nullptr, 0);
-    return pid;
-}
 
 void touch(const std::string& path)
 {

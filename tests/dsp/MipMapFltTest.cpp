@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -119,4 +120,30 @@ TEST(MipMapFlt, FillsInPartsAndRefusesBadShapes)
     EXPECT_FALSE(bad.init_sample(kLen, 12, 12, 12, mipMapFilterCoefs, 80));
     EXPECT_FALSE(bad.init_sample(0, 12, 12, 12, mipMapFilterCoefs, 81));
     EXPECT_FALSE(bad.fill_sample(data.data(), kLen));
+}
+
+// The repeat shortcut copies outputs instead of summing them: every level must come out with the
+// same bits as the full build, including a sample that breaks its repeat once in the middle.
+TEST(MipMapFlt, BuildingByRepeatsGivesTheSameBits)
+{
+    std::vector<float> saw(kLen);
+    generate_steady_saw(saw.data(), static_cast<int>(kLen), 1024);
+    std::vector<float> broken = saw;
+    broken[20000] = 0.25f;
+    for (const std::vector<float>* data : {&saw, &broken})
+    {
+        const MipMapFlt full = build(*data);
+        MipMapFlt byRepeats;
+        ASSERT_TRUE(byRepeats.init_sample(kLen, 12, 12, 12, mipMapFilterCoefs, kMipMapFilterTaps));
+        byRepeats.set_repeat(1024);
+        ASSERT_TRUE(byRepeats.fill_sample(data->data(), kLen));
+        for (int level = 0; level < full.get_nbr_tables(); ++level)
+        {
+            const long pad = full.get_padding();
+            const long n = full.get_lev_len(level) + 2 * pad;
+            EXPECT_EQ(0, std::memcmp(full.use_table(level) - pad, byRepeats.use_table(level) - pad,
+                                     sizeof(float) * static_cast<std::size_t>(n)))
+                << "level " << level;
+        }
+    }
 }

@@ -2,11 +2,14 @@
 #include "effects/Clipper12.h"
 #include "effects/Cruncher.h"
 #include "effects/DistortionSection.h"
+#include "effects/Valve.h"
 #include "effects/clipperTables.h"
+#include "effects/vectorExp.h"
 #include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -86,6 +89,65 @@ TEST(VoiceSaturator, IsNearlyLinearWhenSmallAndLimitsNear1005)
     EXPECT_NEAR(static_cast<double>(dist_dist(1e4L)), 1.005, 0.001);
     EXPECT_NEAR(static_cast<double>(dist_dist(-1e4L)), -1.005, 0.001);
     EXPECT_EQ(dist_dist(0.3L), -dist_dist(-0.3L));
+}
+
+TEST(VectorExp, StaysWithinAFewUlpsOfTheLibraryAndFiniteBeyondItsRange)
+{
+    double worst = 0.0;
+    for (double x = -708.0; x <= 708.0; x += 0.0137)
+    {
+        for (double v : {x, x * 1e-3, x * 1e-9})
+        {
+            alignas(16) double e[2];
+            _mm_store_pd(e, vectorExp(_mm_set_pd(-v, v)));
+            worst = std::max({worst, std::fabs(e[0] / std::exp(v) - 1.0),
+                              std::fabs(e[1] / std::exp(-v) - 1.0)});
+        }
+    }
+    EXPECT_LT(worst, 1e-15);
+    alignas(16) double e[2];
+    _mm_store_pd(e, vectorExp(_mm_set_pd(-1e6, 1e6)));
+    EXPECT_TRUE(std::isfinite(e[0]) && e[0] > 1e300);
+    EXPECT_TRUE(e[1] >= 0.0 && e[1] < 1e-300);
+}
+
+// HotFuzz computes its exponentials two at a time instead of through the library: the output may
+// move by a rounding of its float, far below a millionth of full scale, never more.
+TEST(Valve, StaysWithinAMillionthOfTheLibraryExponentials)
+{
+    for (float drive : {0.0f, 0.4f, 1.0f})
+    {
+        Valve valve;
+        valve.setSamplerate(44100);
+        valve.setDrive(drive);
+        CParamSmooth smoother(4.0f, 4.0f * 44100.0f);
+        double gainDb = 0.0;
+        double worst = 0.0;
+        for (int block = 0; block < 400; ++block)
+        {
+            std::vector<float> x(256);
+            for (int i = 0; i < 256; ++i)
+                x[i] = static_cast<float>(1.2 * std::sin(0.0007 * (block * 256 + i) * (1 + block % 7)));
+            std::vector<float> y = x;
+            valve.process(y.data(), 256);
+
+            const float d = smoother.process(drive);
+            const float outputGain =
+                static_cast<float>(1.0 - std::log(100.0 * d + 1.0) * 0.75 / std::log(10.0) * 0.5);
+            for (int i = 0; i < 256; ++i)
+            {
+                gainDb = 0.99 * gainDb + (1.0 - 0.99) * (32.0 * d + 3.0);
+                const double G = std::pow(10.0, gainDb * 0.05);
+                const double v = x[i] * G;
+                const double kappa = 1.0 + 0.25 / G;
+                const double precise = (std::exp(v * (1.0 - 0.25 / G)) - std::exp(-v * kappa)) /
+                                       ((std::exp(v) + std::exp(-v)) * kappa) *
+                                       0.7692307692307692 * outputGain;
+                worst = std::max(worst, std::fabs(y[i] - precise));
+            }
+        }
+        EXPECT_LT(worst, 1e-6) << "drive " << drive;
+    }
 }
 
 TEST(Clipper12, ClearStartsOverExactlyAndTheOutputStaysInRange)

@@ -164,3 +164,28 @@ TEST(LivePlay, LowRatePathPlaysLiveNotes)
     EXPECT_TRUE(allFinite(out));
     EXPECT_GT(peakOf(out), 0.01f);
 }
+
+// A host block longer than the prepared size is rendered in pieces; its notes play once, where
+// they are, as if the host had sent the pieces as blocks.
+class LivePlayLongBlock : public testing::TestWithParam<double>
+{
+};
+
+TEST_P(LivePlayLongBlock, NotesOfABlockLongerThanPreparedPlayOnce)
+{
+    std::vector<float> pieces[2];
+    for (int split = 0; split < 2; ++split)
+    {
+        EngineHarness h(Flavour::standalone, GetParam(), 512);
+        h.engine().setParameter(kAntialias, 0.0f);
+        enterMidiIn(h);
+        h.queueMidi(100, 0x90, 48, 100);
+        h.queueMidi(300, 0x80, 48, 0);
+        pieces[split] = h.render(2048, split == 0 ? 2048 : 512);
+    }
+    EXPECT_GT(peakOf(pieces[0], 100, 300), 0.01f);
+    EXPECT_EQ(peakOf(pieces[0], 1024), 0.0f) << "the note came back";
+    EXPECT_EQ(pieces[0], pieces[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, LivePlayLongBlock, testing::Values(44100.0, 16000.0));

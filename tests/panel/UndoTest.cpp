@@ -7,7 +7,7 @@
 
 #include "bridge/SharedBlock.h"
 #include "engine/Palladon.h"
-#include "plugin/Fennick3Editor.h"
+#include "bridge/Fennick3Editor.h"
 #include "standalone/PanelEditor.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/PatternHistory.h"

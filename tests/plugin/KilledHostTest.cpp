@@ -1,5 +1,7 @@
 // A host killed outright leaves nothing of the plugin behind, and the plugin clears up what
 // earlier versions left when their host died.
+#include "support/goneProcess.h"
+#include "support/testFiles.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -20,13 +22,20 @@ namespace fs = std::filesystem;
 
 namespace
 {
-std::vector<std::string> namesIn(const std::string& directory)
+// Processes whose environment holds `marker`.
+int processesWith(const std::string& marker)
 {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
+    int found = 0;
+    for (const auto& entry : fs::directory_iterator("/proc"))
+    {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string environment = readFile((entry.path() / "environ").string());
+        if (environment.find(marker) != std::string::npos)
+            ++found;
+    }
+    return found;
 }
 
 // Shared-memory names of ours; other programs come and go there meanwhile.
@@ -37,18 +46,8 @@ std::vector<std::string> ourSharedMemory()
     return names;
 }
 
-// The id of a process that has ended and been reaped.
-pid_t goneProcess()
-{
-    const pid_t pid = fork();
-    if (pid == 0)
-        _exit(0);
-    waitpid(pid, nullptr, 0);
-    return pid;
-}
-
-// In a child: three instances, editors opened (no display: the UI processes fail to show and
-// end) and one closed again, blocks rendered; then it says so and waits to be killed.
+// In a child: three instances, editors opened (their UI processes run offscreen) and one closed
+// again, blocks rendered; then it says so and waits to be killed.
 [[noreturn]] void hostUntilKilled(int ready)
 {
     std::vector<std::unique_ptr<VstHost>> hosts;
@@ -94,6 +93,7 @@ TEST(KilledHost, LeavesNothingBehindAndEarlierLeftoversAreSwept)
         close(pipeFds[0]);
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         unsetenv("DISPLAY");
+        setenv("QT_QPA_PLATFORM", "offscreen", 1); // the UI processes really start
         hostUntilKilled(pipeFds[1]);
     }
     close(pipeFds[1]);
@@ -106,6 +106,11 @@ TEST(KilledHost, LeavesNothingBehindAndEarlierLeftoversAreSwept)
     ASSERT_TRUE(ready) << "the host ended early with status " << status;
 
     EXPECT_TRUE(namesIn(runtime).empty()) << "left in the runtime folder";
+    // The UI processes it started see their pipe end and quit, however early the host died.
+    const std::string marker = "XDG_RUNTIME_DIR=" + runtime;
+    for (int i = 0; i < 300 && processesWith(marker) > 0; ++i)
+        usleep(10000);
+    EXPECT_EQ(processesWith(marker), 0) << "UI processes outlived the host";
     // Whatever of ours is left there belongs to a process that still runs.
     for (const std::string& name : ourSharedMemory())
     {

@@ -635,6 +635,22 @@ NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "impor
          "secondStart": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"]}
 
 
+def run_scenario(run, scenario):
+    """Runs one scenario, then stops what it started: 0 passed, 1 failed, else skipped."""
+    try:
+        scenario(run)
+    except Skip as e:
+        print("SKIP: %s" % e)
+        return SKIP_OR_FAIL
+    except AssertionError as e:
+        print("FAILED: %s (logs in %s)" % (e, run.artifacts))
+        return 1
+    finally:
+        run.close()
+    print("passed; artefacts in " + run.artifacts)
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
@@ -652,19 +668,7 @@ def main():
             for d in ("/usr/lib/x86_64-linux-gnu/alsa-lib", "/usr/lib/alsa-lib")):
         print("SKIP: the ALSA jack plugin (libasound2-plugins) is missing")
         return SKIP_OR_FAIL
-    run = Run(args)
-    try:
-        SCENARIOS[args.scenario](run)
-    except Skip as e:
-        print("SKIP: %s" % e)
-        return SKIP_OR_FAIL
-    except AssertionError as e:
-        print("FAILED: %s (logs in %s)" % (e, run.artifacts))
-        return 1
-    finally:
-        run.close()
-    print("passed; artefacts in " + run.artifacts)
-    return 0
+    return run_scenario(Run(args), SCENARIOS[args.scenario])
 
 
 if __name__ == "__main__":

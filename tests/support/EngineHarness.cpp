@@ -58,7 +58,7 @@ VstIntPtr EngineHarness::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32
         const auto* events = static_cast<const VstEvents*>(ptr);
         for (int i = 0; events && i < events->numEvents; ++i)
         {
-            const auto* m = reinterpret_cast<const VstMidiEvent*>(events->events[i]);
+            const auto* m = reinterpret_cast<const VstMidiEvent*>(eventAt(*events, i));
             h->midiOut.push_back({h->frame + m->deltaFrames,
                                   static_cast<unsigned char>(m->midiData[0]),
                                   static_cast<unsigned char>(m->midiData[1]),

@@ -11,11 +11,21 @@ prefix="$scratch/prefix"
 fail() { echo "$1"; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in lib/vst/QuelvarVST.so bin/quelvar-render share/doc/quelvar/README.md \
+for f in lib/vst/QuelvarVST.so lib/lv2/quelvar.lv2/quelvar.so lib/lv2/quelvar.lv2/quelvar_ui.so \
+         lib/lv2/quelvar.lv2/manifest.ttl lib/lv2/quelvar.lv2/quelvar.ttl \
+         lib/lv2/quelvar.lv2/presets.ttl bin/quelvar-render share/doc/quelvar/README.md \
          share/doc/quelvar/docs/manual.md share/doc/quelvar/docs/images/panel.png \
          share/man/man1/quelvar-render.1; do
     [ -f "$prefix/$f" ] || fail "missing $f"
 done
+# A host finds the installed bundle by its URI.
+if command -v lv2info > /dev/null; then
+    LV2_PATH="$prefix/lib/lv2" lv2info https://brontavell.example/quelvar/lv2 | grep -q "Name: *Quelvar" ||
+        { echo "the installed LV2 bundle is not found"; exit 1; }
+elif [ "$CI" = true ]; then
+    echo "lv2info is missing"
+    exit 1
+fi
 if [ -x "$build/quelvar-standalone" ]; then
     for f in bin/quelvar-standalone share/applications/quelvar.desktop \
              share/icons/hicolor/scalable/apps/quelvar.svg share/mime/packages/quelvar.xml \
@@ -44,22 +54,32 @@ if [ -x "$build/quelvar-standalone" ]; then
         done
     fi
 fi
+# A host finds the installed bundle by its URI.
+if command -v lv2info > /dev/null; then
+    LV2_PATH="$prefix/lib/lv2" lv2info https://brontavell.example/quelvar/lv2 | grep -q "Name: *Quelvar" ||
+        fail "the installed LV2 bundle is not found"
+elif [ "$CI" = true ]; then
+    fail "lv2info is missing (package lilv-utils)"
+fi
 "$prefix/bin/quelvar-render" --out "$prefix/check.wav" --bars 1 > /dev/null
 [ -s "$prefix/check.wav" ] || fail "the installed tool rendered nothing"
 rm "$prefix/check.wav"
 
 # Ours, once installed: every file with our name, and the programs' documents.
-ours() { find "$1" -type f \( -iname '*quelvar*' -o -path '*/doc/quelvar/*' \); }
+ours() { find "$1" -type f \( -iname '*quelvar*' -o -path '*/doc/quelvar/*' -o -path '*/quelvar.lv2/*' \); }
 "$source/scripts/uninstall" "$build" "$prefix" > /dev/null
 left=$(ours "$prefix")
 [ -z "$left" ] || fail "left after uninstalling: $left"
 
-# For one user: one plugin, in ~/.vst, which the installed tool finds.
+# For one user: one plugin of each kind, in ~/.vst and ~/.lv2, which the installed tool finds.
 home="$scratch/home"
 mkdir -p "$home"
 HOME="$home" "$source/scripts/install-user" "$build" > /dev/null
 plugins=$(find "$home" -name QuelvarVST.so | wc -l)
 [ "$plugins" -eq 1 ] || fail "install-user left $plugins copies of the plugin"
+bundles=$(find "$home" -name quelvar.so | wc -l)
+[ "$bundles" -eq 1 ] || fail "install-user left $bundles copies of the LV2 plugin"
+[ -f "$home/.lv2/quelvar.lv2/manifest.ttl" ] || fail "the LV2 bundle is not in ~/.lv2"
 HOME="$home" "$home/.local/bin/quelvar-render" --list-params > "$scratch/params" ||
     fail "the tool installed for one user does not find the plugin"
 grep -q "CutOff" "$scratch/params" || fail "the parameter list is wrong"

@@ -89,7 +89,7 @@ VstIntPtr VstHost::answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*value*/, 
         const auto* events = static_cast<const VstEvents*>(ptr);
         for (int i = 0; events && i < events->numEvents; ++i)
         {
-            const VstEvent* e = events->events[i];
+            const VstEvent* e = eventAt(*events, i);
             if (!e || e->type != kVstMidiType)
                 continue;
             const auto* m = reinterpret_cast<const VstMidiEvent*>(e);

@@ -1,6 +1,9 @@
 // The plugin's editor end to end under a private Xvfb: the test host loads QuelvarVST.so, opens
 // the editor into an X window of its own, sees the UI process put a 621x437 child window into it,
-// reopens the editor into a second window and closes the plugin. Screenshots go to artifacts/.
+// reopens the editor into a second window and closes the plugin. The LV2 bundle's UI object does
+// the same inside a host window, through the running plugin. Screenshots go to artifacts/.
+#include "lv2/lv2Uris.h"
+#include "support/Lv2TestHost.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +11,16 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <lv2/data-access/data-access.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/ui/ui.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -225,35 +233,58 @@ std::vector<std::string> filesIn(const std::string& dir)
 }
 } // namespace
 
-TEST(EditorUnderXvfb, EmbedsReopensAndQuitsWithThePlugin)
+// A private Xvfb for each test, and a private runtime folder and home for the UI process.
+class EditorUnderXvfb : public testing::Test
 {
-    // On the CI path (CI=true) a missing Xvfb means a missing install step.
-    const char* ci = std::getenv("CI");
-    if (!onPath("Xvfb") && ci && std::string(ci) == "true")
-        FAIL() << "Xvfb is not installed";
-    if (!onPath("Xvfb"))
-        GTEST_SKIP() << "Xvfb is not installed";
-    for (const char* tool : {"xwininfo", "import"})
-        ASSERT_TRUE(onPath(tool)) << tool << " is missing (x11-utils, imagemagick)";
+protected:
+    void SetUp() override
+    {
+        // On the CI path (CI=true) a missing Xvfb means a missing install step.
+        const char* ci = std::getenv("CI");
+        if (!onPath("Xvfb") && ci && std::string(ci) == "true")
+            FAIL() << "Xvfb is not installed";
+        if (!onPath("Xvfb"))
+            GTEST_SKIP() << "Xvfb is not installed";
+        for (const char* tool : {"xwininfo", "import"})
+            ASSERT_TRUE(onPath(tool)) << tool << " is missing (x11-utils, imagemagick)";
+
+        fs::create_directories(artifacts);
+        ASSERT_TRUE(server.start(artifacts + "/xvfb.log")) << "Xvfb did not start";
+
+        char runtimeTemplate[] = "/tmp/quelvar-embed-XXXXXX";
+        runtime = mkdtemp(runtimeTemplate);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        // The UI process's panel fills an empty preset folder in the documents folder.
+        char homeTemplate[] = "/tmp/quelvar-embed-home-XXXXXX";
+        home = mkdtemp(homeTemplate);
+        setenv("HOME", home.c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        setenv("DISPLAY", server.display.c_str(), 1);
+        unsetenv("QT_QPA_PLATFORM");
+
+        display = XOpenDisplay(server.display.c_str());
+        ASSERT_NE(display, nullptr);
+    }
+
+    void TearDown() override
+    {
+        if (display)
+            XCloseDisplay(display);
+        if (!runtime.empty())
+            fs::remove_all(runtime);
+        if (!home.empty())
+            fs::remove_all(home);
+    }
 
     const std::string artifacts = QUELVAR_ARTIFACTS_DIR;
-    fs::create_directories(artifacts);
     Xvfb server;
-    ASSERT_TRUE(server.start(artifacts + "/xvfb.log")) << "Xvfb did not start";
+    std::string runtime;
+    std::string home;
+    Display* display = nullptr;
+};
 
-    char runtimeTemplate[] = "/tmp/quelvar-embed-XXXXXX";
-    const std::string runtime = mkdtemp(runtimeTemplate);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    // The UI process's panel fills an empty preset folder in the documents folder.
-    char homeTemplate[] = "/tmp/quelvar-embed-home-XXXXXX";
-    const std::string home = mkdtemp(homeTemplate);
-    setenv("HOME", home.c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    setenv("DISPLAY", server.display.c_str(), 1);
-    unsetenv("QT_QPA_PLATFORM");
-
-    Display* display = XOpenDisplay(server.display.c_str());
-    ASSERT_NE(display, nullptr);
+TEST_F(EditorUnderXvfb, EmbedsReopensAndQuitsWithThePlugin)
+{
     const Window first = hostWindow(display, 20, 20, kBlue);
 
     {
@@ -297,7 +328,85 @@ TEST(EditorUnderXvfb, EmbedsReopensAndQuitsWithThePlugin)
         EXPECT_TRUE(filesIn(runtime).empty()) << "files left behind";
         XDestroyWindow(display, second);
     }
-    XCloseDisplay(display);
-    fs::remove_all(runtime);
-    fs::remove_all(home);
+}
+
+namespace
+{
+struct UiHost
+{
+    int width = 0;
+    int height = 0;
+    int written = 0;
+};
+
+int resizeTo(LV2UI_Feature_Handle handle, int width, int height)
+{
+    auto* host = static_cast<UiHost*>(handle);
+    host->width = width;
+    host->height = height;
+    return 0;
+}
+
+void writePort(LV2UI_Controller controller, uint32_t /*port*/, uint32_t /*size*/,
+               uint32_t /*format*/, const void* /*buffer*/)
+{
+    ++static_cast<UiHost*>(controller)->written;
+}
+} // namespace
+
+// The LV2 UI object as a host loads it, with the running plugin: the panel goes into the host's
+// window at the editor's size, and leaves with the plugin.
+TEST_F(EditorUnderXvfb, Lv2UiShowsThePanelInTheHostsWindow)
+{
+    const Window parent = hostWindow(display, 20, 20, kBlue);
+    std::vector<pid_t> ui;
+    {
+        Lv2TestHost host(QUELVAR_LV2_PATH, kLv2PluginUri);
+        ASSERT_TRUE(host.loaded());
+        const std::string binary = std::string(QUELVAR_LV2_PATH) + "/quelvar.lv2/quelvar_ui.so";
+        void* library = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        const auto entry = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(
+            dlsym(library, "lv2ui_descriptor"));
+        ASSERT_NE(entry, nullptr);
+        const LV2UI_Descriptor* descriptor = entry(0);
+
+        UiHost uiHost;
+        LV2UI_Resize resize = {&uiHost, resizeTo};
+        LV2_Extension_Data_Feature access = {
+            lilv_instance_get_descriptor(host.lv2Instance())->extension_data};
+        LV2_Feature features[] = {
+            {LV2_UI__parent, reinterpret_cast<void*>(parent)},
+            {LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle(host.lv2Instance())},
+            {LV2_DATA_ACCESS_URI, &access},
+            {LV2_UI__resize, &resize}};
+        const LV2_Feature* list[] = {&features[0], &features[1], &features[2], &features[3],
+                                     nullptr};
+        LV2UI_Widget widget = nullptr;
+        LV2UI_Handle handle = descriptor->instantiate(descriptor, kLv2PluginUri, QUELVAR_LV2_PATH,
+                                                      writePort, &uiHost, &widget, list);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(uiHost.width, 621);
+        EXPECT_EQ(uiHost.height, 437);
+        const auto child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(widget));
+        ASSERT_TRUE(waitUntil(display, [&] { return hasEditorChild(child); }))
+            << run({"xwininfo", "-tree", "-id", std::to_string(parent)});
+        ui = uiProcesses();
+        EXPECT_EQ(ui.size(), 1u);
+        EXPECT_TRUE(waitUntil(display, [&] { return pixelAt(display, parent, 300, 200) != kBlue; }))
+            << "the panel never painted over the host window";
+        EXPECT_TRUE(screenshot(parent, artifacts + "/lv2-editor.png"));
+
+        const auto* idle = static_cast<const LV2UI_Idle_Interface*>(
+            descriptor->extension_data(LV2_UI__idleInterface));
+        ASSERT_NE(idle, nullptr);
+        EXPECT_EQ(idle->idle(handle), 0);
+        descriptor->cleanup(handle);
+        dlclose(library);
+    }
+    EXPECT_TRUE(uiProcesses().empty());
+    for (pid_t pid : ui)
+        EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH) << "the UI process outlived the plugin";
+    EXPECT_TRUE(filesIn(runtime).empty()) << "files left behind";
+    XDestroyWindow(display, parent);
 }

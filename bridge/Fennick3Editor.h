@@ -1,4 +1,4 @@
-// The plugin's editor: starts the UI program as a child process inside the host's window, sends
+// The plugins' editor (VST and LV2 alike): starts the UI program as a child process inside the host's window, sends
 // it notices over one pipe and applies the commands it writes on the other; both are polled every
 // 10 ms by the poll timer's thread. Nothing is written to disk: the program runs from memory and
 // the shared block and pipes are inherited.
@@ -6,12 +6,12 @@
 // fixed ring; the poll timer's thread turns them into messages, so no notice makes a system call.
 #pragma once
 
+#include "bridge/Timer.h"
 #include "bridge/bridgeProtocol.h"
 #include "bridge/uiProcess.h"
 #include "dsp/SpscRing.h"
 #include "engine/PalladonEditor.h"
 #include "engine/parameterTable.h"
-#include "plugin/Timer.h"
 
 #include <array>
 #include <atomic>
@@ -97,5 +97,9 @@ private:
     static_assert(std::atomic<int>::is_always_lock_free);
     static_assert(std::atomic<float>::is_always_lock_free);
 };
+
+// What a plugin entry gives each engine it builds: the shared block, and the editor that shows
+// it through the UI program (empty bytes: a build without one). Host thread.
+void attachOutOfProcessEditor(Palladon& engine, std::span<const std::uint8_t> uiProgram);
 
 } // namespace quelvar

@@ -1,4 +1,4 @@
-#include "plugin/Timer.h"
+#include "bridge/Timer.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The editor bridge around an in-process engine. A shell script stands in for the UI program: it
 // notes its arguments and ends. Commands are written into the real command pipe and notices read
 // from the real notice pipe, through the ends the editor keeps for the UI.
-#include "plugin/Fennick3Editor.h"
+#include "bridge/Fennick3Editor.h"
 
 #include "bridge/bridgeProtocol.h"
 #include "engine/Palladon.h"
@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include "support/testFiles.h"
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -233,15 +234,6 @@ protected:
     SharedBlock* sharedBlock = nullptr;
     Fennick3Editor* editor = nullptr;
 };
-
-std::vector<std::string> namesIn(const std::string& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 } // namespace
 
 // The UI program runs from memory and gets the shared block and the pipes as descriptors: an

@@ -1,4 +1,4 @@
-#include "plugin/Fennick3Editor.h"
+#include "bridge/Fennick3Editor.h"
 
 #include "bridge/SharedBlock.h"
 #include "bridge/bridgeProtocol.h"
@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
+#include <new>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -406,6 +408,14 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
     default:
         break;
     }
+}
+
+void attachOutOfProcessEditor(Palladon& engine, std::span<const std::uint8_t> uiProgram)
+{
+    std::unique_ptr<SharedBlock> block = SharedBlock::create();
+    const SharedBlock* editorBlock = block.get();
+    engine.attachSharedBlock(std::move(block));
+    engine.attachEditor(new (std::nothrow) Fennick3Editor(&engine, editorBlock, uiProgram));
 }
 
 } // namespace quelvar
