@@ -400,6 +400,18 @@ bool Lv2Plugin::openEditor(unsigned long window)
     return editor && editor->open(reinterpret_cast<void*>(window));
 }
 
+void Lv2Plugin::editorSize(int& width, int& height)
+{
+    width = bridge::kEditorWidth;
+    height = bridge::kEditorHeight;
+    ERect* rect = nullptr;
+    if (AEffEditor* editor = synth->getEditor(); editor && editor->getRect(&rect) && rect)
+    {
+        width = rect->right - rect->left;
+        height = rect->bottom - rect->top;
+    }
+}
+
 void Lv2Plugin::closeEditor()
 {
     if (AEffEditor* editor = synth->getEditor())

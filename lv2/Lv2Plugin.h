@@ -53,6 +53,7 @@ public:
     // The editor inside an X11 window of the host's, and the control ports the panel moved.
     bool openEditor(unsigned long window);
     void closeEditor();
+    void editorSize(int& width, int& height);
     bool nextPortChange(std::uint32_t& port, float& value);
 
     Palladon& engine() { return *synth; }

@@ -16,8 +16,8 @@ inline constexpr const char* kLv2EditorInterfaceUri =
 
 struct Lv2EditorInterface
 {
-    // The editor's size in pixels.
-    void (*size)(int* width, int* height);
+    // The editor's size in pixels, at the size last chosen in the panel's menu.
+    void (*size)(LV2_Handle instance, int* width, int* height);
     // Shows the editor inside the X11 window; 1 when it was opened.
     int (*open)(LV2_Handle instance, unsigned long window);
     void (*close)(LV2_Handle instance);

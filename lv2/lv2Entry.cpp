@@ -1,6 +1,5 @@
 // The DSP object's only exported symbol: the descriptor whose entries forward to Lv2Plugin.
 // No exception leaves an entry.
-#include "bridge/bridgeProtocol.h"
 #include "bridge/leftoverFiles.h"
 #include "lv2/Lv2Plugin.h"
 #include "lv2/editorInterface.h"
@@ -106,10 +105,9 @@ uint32_t setOptions(LV2_Handle instance, const LV2_Options_Option* options)
     }
 }
 
-void editorSize(int* width, int* height)
+void editorSize(LV2_Handle instance, int* width, int* height)
 {
-    *width = quelvar::bridge::kEditorWidth;
-    *height = quelvar::bridge::kEditorHeight;
+    self(instance)->editorSize(*width, *height);
 }
 
 int openEditor(LV2_Handle instance, unsigned long window)

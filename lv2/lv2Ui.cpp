@@ -28,6 +28,9 @@ struct Ui
     const Lv2EditorInterface* editor = nullptr;
     LV2UI_Write_Function write = nullptr;
     LV2UI_Controller controller = nullptr;
+    const LV2UI_Resize* resize = nullptr;
+    int width = 0;
+    int height = 0;
 };
 
 void* featureData(const LV2_Feature* const* features, const char* uri)
@@ -56,7 +59,9 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor* /*descriptor*/, const char* plu
     if (!editor)
         return nullptr;
 
-    Ui* ui = new (std::nothrow) Ui{nullptr, 0, plugin, editor, write, controller};
+    Ui* ui = new (std::nothrow) Ui{nullptr, 0, plugin, editor, write, controller,
+                                   static_cast<const LV2UI_Resize*>(
+                                       featureData(features, LV2_UI__resize))};
     if (!ui)
         return nullptr;
     ui->display = XOpenDisplay(nullptr);
@@ -65,16 +70,14 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor* /*descriptor*/, const char* plu
         delete ui;
         return nullptr;
     }
-    int width = 0;
-    int height = 0;
-    editor->size(&width, &height);
-    ui->window =
-        XCreateSimpleWindow(ui->display, reinterpret_cast<Window>(parent), 0, 0,
-                            static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0);
+    editor->size(plugin, &ui->width, &ui->height);
+    ui->window = XCreateSimpleWindow(ui->display, reinterpret_cast<Window>(parent), 0, 0,
+                                     static_cast<unsigned>(ui->width),
+                                     static_cast<unsigned>(ui->height), 0, 0, 0);
     XMapWindow(ui->display, ui->window);
     XSync(ui->display, False);
-    if (auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize)))
-        resize->ui_resize(resize->handle, width, height);
+    if (ui->resize)
+        ui->resize->ui_resize(ui->resize->handle, ui->width, ui->height);
     editor->open(plugin, ui->window);
     *widget = reinterpret_cast<LV2UI_Widget>(ui->window);
     return ui;
@@ -102,6 +105,20 @@ int idle(LV2UI_Handle handle)
     float value = 0.0f;
     while (ui->editor->nextPortChange(ui->plugin, &port, &value))
         ui->write(ui->controller, port, sizeof value, 0, &value);
+    // A size chosen in the panel's menu: our window follows, and the host's if it lets us.
+    int width = 0;
+    int height = 0;
+    ui->editor->size(ui->plugin, &width, &height);
+    if (width != ui->width || height != ui->height)
+    {
+        ui->width = width;
+        ui->height = height;
+        XResizeWindow(ui->display, ui->window, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
+        XFlush(ui->display);
+        if (ui->resize)
+            ui->resize->ui_resize(ui->resize->handle, width, height);
+    }
     return 0;
 }
 

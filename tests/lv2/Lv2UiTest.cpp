@@ -1,5 +1,7 @@
 // The UI object without a display: hosts find it, it declines without the running plugin (the
 // host then shows its own controls), and what the panel changes comes back as port values.
+#include "bridge/Fennick3Editor.h"
+#include "bridge/bridgeProtocol.h"
 #include "lv2/Lv2Plugin.h"
 #include "lv2/editorInterface.h"
 #include "lv2/lv2Uris.h"
@@ -16,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 using namespace quelvar;
 
@@ -110,4 +113,33 @@ TEST(Lv2Ui, PanelChangesComeBackAsPortValues)
     };
     EXPECT_EQ(changed, (std::map<std::uint32_t, float>{{index("cutoff"), 40.0f},
                                                        {index("distortion_type"), 2.0f}}));
+}
+
+// A size chosen in the panel's menu reaches the UI object through the editor's size, which its
+// idle call compares to resize its window and ask the host to follow.
+TEST(Lv2Ui, EditorSizeFollowsThePanelsScale)
+{
+    Lv2TestHost uris(QUELVAR_LV2_PATH, kLv2PluginUri);
+    LV2_URID_Map map = {&uris, mapUri};
+    LV2_Feature mapFeature = {LV2_URID__map, &map};
+    const LV2_Feature* features[] = {&mapFeature, nullptr};
+    static constexpr char program[] = "#!/bin/sh\nexit 0\n";
+    std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(
+        44100.0, features, {reinterpret_cast<const std::uint8_t*>(program), sizeof program - 1}));
+    ASSERT_NE(plugin, nullptr);
+    auto* editor = dynamic_cast<Fennick3Editor*>(plugin->engine().getEditor());
+    ASSERT_NE(editor, nullptr);
+    int width = 0;
+    int height = 0;
+    plugin->editorSize(width, height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(621, 437));
+
+    ASSERT_TRUE(plugin->openEditor(1));
+    plugin->closeEditor(); // the test polls by hand
+    const std::uint8_t scale[] = {bridge::command::editorScale, 200};
+    ASSERT_EQ(write(editor->uiCommandEnd(), scale, sizeof scale),
+              static_cast<ssize_t>(sizeof scale));
+    editor->processMessageFromUI();
+    plugin->editorSize(width, height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(1242, 874));
 }
