@@ -18,8 +18,6 @@ namespace quelvar
 
 namespace
 {
-constexpr int kTempoLowest = 40;
-constexpr int kTempoRange = 260;
 // How long the readout shows a controller just learnt: 3 s of 40 ms ticks.
 constexpr int kLearnedTicks = 75;
 } // namespace
@@ -109,7 +107,7 @@ void MainWidget::tapTempo()
         return;
     tempo->setNumberQuietly(bpm);
     tempo->repaintIfChanged();
-    setParameterAutomated(kTempo, static_cast<float>(bpm - kTempoLowest) / kTempoRange);
+    setParameterAutomated(kTempo, tempo->value());
 }
 
 QMenu* MainWidget::buildPanelMenu()
