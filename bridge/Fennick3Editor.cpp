@@ -327,18 +327,7 @@ void Fennick3Editor::restorePattern(std::span<const std::uint8_t> message)
         std::fflush(stdout);
         return;
     }
-    // Every step is put back, also those past the length, which a longer length shows again.
-    Pattern pattern(kStepsPerPattern);
-    for (int i = 0; i < kStepsPerPattern; ++i)
-    {
-        const auto& step = contents.steps[static_cast<std::size_t>(i)];
-        pattern.setStepNote(step[0], i);
-        pattern.setStepSlide(step[1] != 0, i);
-        pattern.setStepAccent(step[2] != 0, i);
-    }
-    pattern.setNBStep(contents.stepCount);
-    pattern.setName(contents.name);
-    editorCommands::restorePattern(*engine, contents.index, pattern);
+    editorCommands::restorePattern(*engine, contents);
 }
 
 void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)

@@ -1,6 +1,7 @@
 #include "bridge/editorCommands.h"
 
 #include "engine/Palladon.h"
+#include "sequencer/Pattern.h"
 
 namespace quelvar::editorCommands
 {
@@ -120,11 +121,22 @@ void setPatternName(Palladon& engine, std::string_view name)
     engine.updatePatternData();
 }
 
-void restorePattern(Palladon& engine, int patternIndex, const Pattern& pattern)
+void restorePattern(Palladon& engine, const bridge::PatternContents& contents)
 {
-    if (!engine.getSong().getPattern(patternIndex))
+    if (!engine.getSong().getPattern(contents.index))
         return;
-    engine.getSong().setPattern(patternIndex, pattern);
+    // Every step is put back, also those past the length, which a longer length shows again.
+    Pattern pattern(kStepsPerPattern);
+    for (int i = 0; i < kStepsPerPattern; ++i)
+    {
+        const auto& step = contents.steps[static_cast<std::size_t>(i)];
+        pattern.setStepNote(step[0], i);
+        pattern.setStepSlide(step[1] != 0, i);
+        pattern.setStepAccent(step[2] != 0, i);
+    }
+    pattern.setNBStep(contents.stepCount);
+    pattern.setName(contents.name);
+    engine.getSong().setPattern(contents.index, pattern);
     engine.refreshAfterLoad();
 }
 

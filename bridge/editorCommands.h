@@ -3,8 +3,8 @@
 // Editor thread (the plugin's poll timer, the standalone's Qt main thread); may allocate.
 #pragma once
 
+#include "bridge/bridgeProtocol.h"
 #include "bridge/commandCodes.h"
-#include "sequencer/Pattern.h"
 
 #include <string>
 #include <string_view>
@@ -25,9 +25,9 @@ void editCurrentPattern(Palladon& engine, PatternEdit edit);
 void editPattern(Palladon& engine, SlotEdit edit, int patternIndex);
 void randomise(Palladon& engine, Randomise what);
 void setPatternName(Palladon& engine, std::string_view name);
-// Puts back a whole pattern (steps, step count and name) into the song pattern at patternIndex,
-// as an undo does; when it is the current one the sequencer takes it afresh.
-void restorePattern(Palladon& engine, int patternIndex, const Pattern& pattern);
+// Puts back a whole pattern (all 64 steps, step count and name) into the song pattern at
+// contents.index, as an undo does; when it is the current one the sequencer takes it afresh.
+void restorePattern(Palladon& engine, const bridge::PatternContents& contents);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
 // The current pattern, or with ExportFormat::bank the whole state. False when nothing was written.
 bool exportFile(Palladon& engine, ExportFormat format, const std::string& path);

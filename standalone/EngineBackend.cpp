@@ -111,18 +111,8 @@ void EngineBackend::setPatternName(const QString& name)
 
 void EngineBackend::restorePattern(int patternIndex, const PatternView& view)
 {
-    // Every step is put back, also those past the length, which a longer length shows again.
-    Pattern pattern(kStepsPerPattern);
-    for (int i = 0; i < static_cast<int>(view.steps.size()); ++i)
-    {
-        const StepView& s = view.steps[static_cast<std::size_t>(i)];
-        pattern.setStepNote(s.note, i);
-        pattern.setStepSlide(s.slide, i);
-        pattern.setStepAccent(s.accent, i);
-    }
-    pattern.setNBStep(view.stepCount);
-    pattern.setName(view.name.toStdString());
-    editorCommands::restorePattern(engine, patternIndex, pattern);
+    const QByteArray name = view.name.toUtf8();
+    editorCommands::restorePattern(engine, patternContents(patternIndex, view, name));
 }
 
 void EngineBackend::learnController(int slot)

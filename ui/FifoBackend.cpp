@@ -110,17 +110,8 @@ void FifoBackend::setPatternName(const QString& name)
 
 void FifoBackend::restorePattern(int patternIndex, const PatternView& view)
 {
-    PatternContents contents;
-    contents.index = patternOrCurrent(patternIndex);
-    contents.stepCount = view.stepCount;
-    for (std::size_t i = 0; i < view.steps.size(); ++i)
-    {
-        const StepView& s = view.steps[i];
-        contents.steps[i] = {static_cast<std::uint8_t>(s.note), s.slide ? std::uint8_t{1} : std::uint8_t{0},
-                             s.accent ? std::uint8_t{1} : std::uint8_t{0}};
-    }
     const QByteArray name = view.name.toUtf8();
-    contents.name = {name.constData(), static_cast<std::size_t>(name.size())};
+    const PatternContents contents = patternContents(patternOrCurrent(patternIndex), view, name);
     std::uint8_t m[kPatternContentsFixedBytes + kMaxPatternContentsName];
     const std::size_t length = encodePatternContents(m, sizeof m, contents);
     if (length == 0)

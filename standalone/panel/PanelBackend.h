@@ -4,7 +4,10 @@
 // emitted on other threads and then reach the panel queued.
 #pragma once
 
+#include "bridge/bridgeProtocol.h"
 #include "bridge/commandCodes.h"
+
+#include <QByteArray>
 
 #include <QObject>
 #include <QString>
@@ -31,6 +34,23 @@ struct PatternView
 
     bool operator==(const PatternView&) const = default;
 };
+
+// The pattern as the bridge carries it, to be put back at index; its name points into utf8Name.
+inline bridge::PatternContents patternContents(int index, const PatternView& view,
+                                               const QByteArray& utf8Name)
+{
+    bridge::PatternContents contents;
+    contents.index = index;
+    contents.stepCount = view.stepCount;
+    for (std::size_t i = 0; i < view.steps.size(); ++i)
+    {
+        const StepView& s = view.steps[i];
+        contents.steps[i] = {static_cast<std::uint8_t>(s.note), static_cast<std::uint8_t>(s.slide),
+                             static_cast<std::uint8_t>(s.accent)};
+    }
+    contents.name = {utf8Name.constData(), static_cast<std::size_t>(utf8Name.size())};
+    return contents;
+}
 
 struct TransportView
 {
