@@ -448,8 +448,12 @@ void Palladon::stepMidiOut(const Step& step, int offset)
         midiOut.addDelayedNoteOff(lastMidiNote);
     if (m > kMidiNoteOffset)
     {
+        // Only a slide or tie from the step before holds the same key without a new note-on;
+        // after a start, a jump or a pattern switch there is no step before, and a key that was
+        // let go must sound again.
         const Step* previous = transport.previousStep();
-        if (m != lastMidiNote || (previous && !previous->slide()))
+        const bool tied = m == lastMidiNote && previous && previous->slide() && midiOut.sounding(m);
+        if (!tied)
             midiOut.addMidiMsg(kNoteOn, m, velocity, offset);
     }
     lastMidiNote = m;

@@ -21,7 +21,7 @@ MidiOut::MidiOut()
 void MidiOut::addMidiMsg(int status, int data1, int data2, int offset)
 {
     const int key = data1 & 0x7F;
-    if (status == kNoteOn && (delayedNoteOff[key] || dueOffset[key] >= 0))
+    if (status == kNoteOn)
     {
         delayedNoteOff[key] = false;
         queueDueNoteOff(key, offset);

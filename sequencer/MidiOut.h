@@ -21,8 +21,9 @@ class MidiOut
 public:
     MidiOut();
 
-    // Records whether data1 now sounds, then queues the message. A note-on of a key whose
-    // note-off is still deferred sends that note-off first, at the note-on's offset.
+    // Records whether data1 now sounds, then queues the message. A note-on of a key that still
+    // sounds ends it first, at its deferred note-off's offset if that comes earlier, else at the
+    // note-on's: each key's note-ons and note-offs alternate.
     void addMidiMsg(int status, int data1, int data2, int offset);
     // Status in the low byte, then data 1, then data 2. Dropped when the ring is full.
     void addMidiMsg(std::uint32_t message, int offset);
