@@ -175,11 +175,12 @@ bool Palladon::getOutputProperties(VstInt32 index, VstPinProperties* properties)
     return true;
 }
 
-void Palladon::runEffects(float* left, float* right, int frames)
+// Effects at rest let a silent block pass untouched; each says whether its output is still silent.
+void Palladon::runEffects(float* left, float* right, int frames, bool silent)
 {
-    distortion.process(left, right, frames);
-    delay.process(left, right, frames);
-    volume.processGlobalVolume(left, right, frames);
+    silent = distortion.process(left, right, frames, silent);
+    silent = delay.process(left, right, frames, silent);
+    volume.processGlobalVolume(left, right, frames, silent);
 }
 
 void Palladon::retuneDelay(double bpm)

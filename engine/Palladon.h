@@ -226,11 +226,11 @@ private:
     // `offset`; -1 when the offset lies in an earlier piece.
     int internalSampleOf(int offset) const;
     VoiceParameters voiceParameters() const;
-    // right is null on the low-rate path, which renders one internal-rate buffer.
-    void renderSequencer(float* left, float* right, int frames, const HostTime& time,
-                         bool lowRate);
-    void renderLowRate(float* left, float* right, int frames, const HostTime& time);
-    void renderLive(float* left, float* right, int frames, bool lowRate);
+    // right is null on the low-rate path, which renders one internal-rate buffer. Each returns
+    // whether it wrote nothing but +0 (the voice was silent throughout).
+    bool renderSequencer(float* left, float* right, int frames, const HostTime& time, bool lowRate);
+    bool renderLowRate(float* left, float* right, int frames, const HostTime& time);
+    bool renderLive(float* left, float* right, int frames, bool lowRate);
     VoiceBlock beginVoiceBlock(double rate, bool lowRate);
     void refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate);
     void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate, int sample);
@@ -243,7 +243,8 @@ private:
     bool buffersPrepared() const;
     // The delay follows the tempo in force: the host's in host sync, the internal one otherwise.
     void retuneDelay(double bpm);
-    void runEffects(float* left, float* right, int frames);
+    // silent: both channels hold +0 throughout (the voice played nothing).
+    void runEffects(float* left, float* right, int frames, bool silent);
 
     const FlavourTraits traits;
     const int instanceNumber;

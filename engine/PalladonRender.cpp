@@ -1,7 +1,11 @@
 #include "engine/Palladon.h"
 
+#include "dsp/takeRequest.h"
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace quelvar
@@ -139,22 +143,23 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
         std::fill_n(right, frames, 0.0f);
         return;
     }
-    if (randomizeRequest.exchange(false, std::memory_order_relaxed))
+    if (takeRequest(randomizeRequest, std::memory_order_relaxed))
         processRandomize(-1);
     takeLiveRequests();
-    if (panicRequest.exchange(false, std::memory_order_relaxed))
+    if (takeRequest(panicRequest, std::memory_order_relaxed))
         silenceNotes();
     noteEvents.clampOffsets(frames - 1);
 
     HostTime time = readHostTime(kSequencerTimeFilter);
+    bool silent = true;
     for (int done = 0; done < frames;)
     {
         const int n = std::min(frames - done, preparedFrames);
         midiFrameBase = done;
         if (getSampleRate() < 22050.0f)
-            renderLowRate(left + done, right + done, n, time);
+            silent &= renderLowRate(left + done, right + done, n, time);
         else
-            renderSequencer(left + done, right + done, n, time, false);
+            silent &= renderSequencer(left + done, right + done, n, time, false);
         // A block longer than the buffers goes on where the last piece ended.
         time.transportChanged = false;
         if (time.playing)
@@ -173,13 +178,13 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     if (sharedBlock)
         sharedBlock->writeHostTempo(static_cast<int>(after.tempo));
 
-    runEffects(left, right, frames);
+    runEffects(left, right, frames, silent);
 }
 
 // Renders just the internal samples up to the block's end and carries the fraction left over,
 // so the step clock runs at exactly `ratio` internal samples per host frame, block after block.
 // buffer[0] holds the last sample of the previous block, which the first frames interpolate from.
-void Palladon::renderLowRate(float* left, float* right, int frames, const HostTime& time)
+bool Palladon::renderLowRate(float* left, float* right, int frames, const HostTime& time)
 {
     const double ratio = lowRateRatio();
     const double end = lowRatePhase + frames * ratio;
@@ -188,7 +193,9 @@ void Palladon::renderLowRate(float* left, float* right, int frames, const HostTi
     buffer[0] = lowRateLastSample;
     midiFrameRatio = ratio;
     midiSampleShift = 1.0 - lowRatePhase;
-    renderSequencer(buffer + 1, nullptr, internalFrames, time, true);
+    // Interpolating between +0s gives +0.
+    const bool silent = renderSequencer(buffer + 1, nullptr, internalFrames, time, true) &&
+                        std::bit_cast<std::uint32_t>(lowRateLastSample) == 0u;
     midiFrameRatio = 1.0;
     midiSampleShift = 0.0;
     for (int i = 0; i < frames; ++i)
@@ -203,6 +210,7 @@ void Palladon::renderLowRate(float* left, float* right, int frames, const HostTi
     }
     lowRateLastSample = buffer[internalFrames];
     lowRatePhase = end - internalFrames;
+    return silent;
 }
 
 VoiceParameters Palladon::voiceParameters() const
@@ -218,18 +226,15 @@ VoiceParameters Palladon::voiceParameters() const
     return p;
 }
 
-void Palladon::renderSequencer(float* out, float* right, int frames, const HostTime& time,
+bool Palladon::renderSequencer(float* out, float* right, int frames, const HostTime& time,
                                bool lowRate)
 {
-    midiOut.sendDelayedNoteOffs(midiOffset(frames / 2));
+    if (midiOut.hasDelayedNoteOffs())
+        midiOut.sendDelayedNoteOffs(midiOffset(frames / 2));
     if (transport.syncType() == kMidiInSync && transport.sequencerStopped())
     {
         resetPendingNote();
-        if (lowRate)
-            processTest2(out, frames);
-        else
-            processTest(out, right, frames);
-        return;
+        return renderLive(out, right, frames, lowRate);
     }
     std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(frames));
     if (right)
@@ -249,7 +254,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     if (start.releaseSoundingNotes)
         resetPendingNote();
     if (!start.run)
-        return;
+        return true;
 
     const VoiceBlock block = beginVoiceBlock(lowRate ? kInternalRate : time.sampleRate, lowRate);
     const int stepLen = transport.stepLengthSamples();
@@ -293,6 +298,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     if (right)
         std::memcpy(right, out, sizeof(float) * static_cast<std::size_t>(frames));
     sendMidiOut();
+    return false;
 }
 
 // Block start of either renderer. The wavetable oscillator is off on the low-rate path.
@@ -371,7 +377,7 @@ void Palladon::processTest2(float* buffer, int count)
     renderLive(buffer, nullptr, count, true);
 }
 
-void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
+bool Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
 {
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     if (right)
@@ -383,6 +389,7 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
     live.setSlideSamples(getSlideSamples());
 
     const int events = noteEvents.size();
+    bool silent = true;
     for (int i = 0; i < frames; ++i)
     {
         // Offsets count from the start of the host block, not of this piece.
@@ -398,6 +405,7 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
         }
         if (!live.active())
             continue;
+        silent = false;
         live.advanceRamps();
         refillOscillator(block, i, frames, rate);
         left[i] = live.finish(voice.liveSample(block, block.wavetable ? osc.sample(i) : 0.0f));
@@ -405,6 +413,7 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
     }
     if (right)
         std::memcpy(right, left, sizeof(float) * static_cast<std::size_t>(frames));
+    return silent;
 }
 
 void Palladon::liveNote(bool on, int note, int velocity, long double tuningOctaves)
@@ -419,12 +428,11 @@ void Palladon::liveNote(bool on, int note, int velocity, long double tuningOctav
 
 void Palladon::takeLiveRequests()
 {
-    if (liveResetRequest.exchange(false, std::memory_order_acquire))
+    if (takeRequest(liveResetRequest))
         live.reset();
-    const long double tuningOctaves = 2.0f * storedValue(kTuning) - 1.0f;
     LiveNote n;
     while (liveInbox.pop(n))
-        liveNote(n.on, n.note, n.velocity, tuningOctaves);
+        liveNote(n.on, n.note, n.velocity, 2.0f * storedValue(kTuning) - 1.0f);
 }
 
 int Palladon::midiOffset(int sample) const

@@ -23,10 +23,14 @@ void MidiOut::addMidiMsg(int status, int data1, int data2, int offset)
     const int key = data1 & 0x7F;
     if (status == kNoteOn)
     {
-        delayedNoteOff[key] = false;
+        if (delayedNoteOff[key])
+        {
+            delayedNoteOff[key] = false;
+            --delayedNotes;
+        }
         queueDueNoteOff(key, offset);
     }
-    noteOnState[key] = status == kNoteOn;
+    setSounding(key, status == kNoteOn);
     addMidiMsg(static_cast<std::uint32_t>(status & 0xFF) |
                    static_cast<std::uint32_t>(data1 & 0xFF) << 8 |
                    static_cast<std::uint32_t>(data2 & 0xFF) << 16,
@@ -42,18 +46,31 @@ void MidiOut::addMidiMsg(std::uint32_t message, int offset)
     writePosition = next;
 }
 
+void MidiOut::setSounding(int note, bool on)
+{
+    if (noteOnState[note] == on)
+        return;
+    noteOnState[note] = on;
+    soundingNotes += on ? 1 : -1;
+}
+
 void MidiOut::addDelayedNoteOff(int note)
 {
+    if (!delayedNoteOff[note & 0x7F])
+        ++delayedNotes;
     delayedNoteOff[note & 0x7F] = true;
 }
 
 void MidiOut::sendDelayedNoteOffs(int offset)
 {
-    for (int note = 0; note < 128; ++note)
+    for (int note = 0; note < 128 && delayedNotes > 0; ++note)
     {
         if (!delayedNoteOff[note])
             continue;
         delayedNoteOff[note] = false;
+        --delayedNotes;
+        if (dueOffset[note] < 0)
+            ++dueNotes;
         dueOffset[note] = offset;
     }
 }
@@ -61,6 +78,8 @@ void MidiOut::sendDelayedNoteOffs(int offset)
 void MidiOut::queueDueNoteOff(int note, int offset)
 {
     const int due = dueOffset[note];
+    if (due >= 0)
+        --dueNotes;
     dueOffset[note] = -1;
     if (noteOnState[note])
         addMidiMsg(kNoteOff, note, 0, due >= 0 && due < offset ? due : offset);
@@ -68,7 +87,11 @@ void MidiOut::queueDueNoteOff(int note, int offset)
 
 bool MidiOut::queueNoteOffsForSoundingNotes()
 {
+    if (soundingNotes == 0 && delayedNotes == 0 && dueNotes == 0)
+        return false;
     bool queued = false;
+    delayedNotes = 0;
+    dueNotes = 0;
     for (int note = 0; note < 128; ++note)
     {
         delayedNoteOff[note] = false;
@@ -83,7 +106,7 @@ bool MidiOut::queueNoteOffsForSoundingNotes()
 
 VstEvents* MidiOut::PrepareEventList(int lastOffset)
 {
-    for (int note = 0; note < 128; ++note)
+    for (int note = 0; note < 128 && dueNotes > 0; ++note)
         if (dueOffset[note] >= 0)
             queueDueNoteOff(note, dueOffset[note]);
 

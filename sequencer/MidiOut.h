@@ -29,6 +29,7 @@ public:
     void addMidiMsg(std::uint32_t message, int offset);
     // The note-off of `note` goes out in the next block, at the offset sendDelayedNoteOffs names.
     void addDelayedNoteOff(int note);
+    bool hasDelayedNoteOffs() const { return delayedNotes > 0; }
     // At a block start: the notes flagged by addDelayedNoteOff end at the given offset of this
     // block, unless a note-on of the same key comes first.
     void sendDelayedNoteOffs(int offset);
@@ -53,10 +54,15 @@ private:
     int readPosition = 0;
     int writePosition = 0;
     std::array<bool, 128> noteOnState{};
+    void setSounding(int note, bool on);
     void queueDueNoteOff(int note, int offset);
 
     std::array<bool, 128> delayedNoteOff{}; // flagged in this block, due in the next
     std::array<int, 128> dueOffset;         // -1, or where in this block the note-off goes
+    // How many flags are set in the arrays above, so a block with none looks at none.
+    int soundingNotes = 0;
+    int delayedNotes = 0;
+    int dueNotes = 0;
     std::array<VstMidiEvent, kMidiOutEvents> events{};
     VstEventArray<kMidiOutEvents> list{};
 };

@@ -2,6 +2,7 @@
 // Filled by processEvents and read by the live renderer, both on the audio thread.
 #pragma once
 
+#include <algorithm>
 #include <array>
 
 namespace quelvar
@@ -37,9 +38,10 @@ public:
             entries[count].type = kEnd;
     }
 
+    // Only the entries in use (and the end mark after them) were ever written.
     void clear()
     {
-        entries.fill(Entry{});
+        std::fill_n(entries.begin(), count < kCapacity ? count + 1 : kCapacity, Entry{});
         count = 0;
     }
 
