@@ -67,6 +67,14 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     applyParameter(kDistParam1, 0.0f);
     applyParameter(kDistParam2, 0.5f);
 
+    for (std::size_t i = 0; i < vst2Events.size(); ++i)
+    {
+        vst2Events[i].type = kVstMidiType;
+        vst2Events[i].byteSize = sizeof(VstMidiEvent);
+        vst2Events[i].flags = kVstMidiEventIsRealtime;
+        vst2List.events[i] = reinterpret_cast<VstEvent*>(&vst2Events[i]);
+    }
+
     CBReset();
     osc.initResampler();
     osc.setBlockSize(preparedFrames);

@@ -106,41 +106,98 @@ bool Palladon::buffersPrepared() const
            (!(getSampleRate() < 22050.0f) || lowRateBuffer.size() >= lowRateFramesNeeded());
 }
 
-HostTime Palladon::readHostTime(VstInt32 filter)
+HostTime Palladon::safeTime(const HostTime& given) const
 {
     HostTime t;
-    t.sampleRate = usable(getSampleRate(), kMaxRate) && getSampleRate() >= kMinReportedRate
-                       ? getSampleRate()
-                       : kInternalRate;
-    t.tempo = transport.hostTempo();
-    const VstTimeInfo* info = getTimeInfo(filter);
-    if (!info)
-        return t; // no record: the host transport counts as stopped
-    if (usable(info->sampleRate, kMaxRate) && info->sampleRate >= kMinReportedRate)
-        t.sampleRate = info->sampleRate;
-    if (usable(info->tempo, kMaxTempo))
-        t.tempo = std::max(info->tempo, kMinTempo);
-    t.ppqPosition = std::isfinite(info->ppqPos)
-                        ? std::clamp(info->ppqPos, -kMaxPositionBeats, kMaxPositionBeats)
+    const double own = getSampleRate();
+    t.sampleRate = usable(given.sampleRate, kMaxRate) && given.sampleRate >= kMinReportedRate
+                       ? given.sampleRate
+                   : usable(own, kMaxRate) && own >= kMinReportedRate ? own
+                                                                      : kInternalRate;
+    t.tempo =
+        usable(given.tempo, kMaxTempo) ? std::max(given.tempo, kMinTempo) : transport.hostTempo();
+    t.ppqPosition = std::isfinite(given.ppqPosition)
+                        ? std::clamp(given.ppqPosition, -kMaxPositionBeats, kMaxPositionBeats)
                         : 0.0;
-    t.transportChanged = (info->flags & kVstTransportChanged) != 0;
-    t.playing = (info->flags & kVstTransportPlaying) != 0;
+    t.transportChanged = given.transportChanged;
+    t.playing = given.playing;
     return t;
 }
 
-void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames)
+void Palladon::render(const RenderInput& in, RenderOutput& out)
 {
-    if (!outputs || !outputs[0] || !outputs[1] || frames <= 0)
+    out.clear();
+    const int frames = std::max(in.frames, 0);
+    if (frames > 0 && (!out.left || !out.right))
         return;
-    float* left = outputs[0];
-    float* right = outputs[1];
-    hostBlockFrames = frames;
+    output = &out;
+    const auto inside = [frames](int frame)
+    { return std::clamp(frame, 0, std::max(frames - 1, 0)); };
+    int transportAt = 0;
+    int parameterAt = 0;
+    int midiAt = 0;
+    HostTime time;
+    for (int first = 0;;)
+    {
+        // The changes at this frame, then the span up to the next one.
+        const HostTime* given = first == 0 ? &in.time : nullptr;
+        for (; transportAt < in.transport.size() && frames > 0 &&
+               inside(in.transport[transportAt].frame) <= first;
+             ++transportAt)
+            given = &in.transport[transportAt].time;
+        if (given)
+            time = safeTime(*given);
+        for (; parameterAt < in.parameters.size() &&
+               inside(in.parameters[parameterAt].frame) <= first;
+             ++parameterAt)
+            setParameter(in.parameters[parameterAt].slot, in.parameters[parameterAt].value);
+        int end = frames;
+        if (transportAt < in.transport.size())
+            end = std::min(end, inside(in.transport[transportAt].frame));
+        if (parameterAt < in.parameters.size())
+            end = std::min(end, inside(in.parameters[parameterAt].frame));
+        int midiEnd = midiAt;
+        while (midiEnd < in.midi.size() && (frames == 0 || inside(in.midi[midiEnd].frame) < end))
+            ++midiEnd;
+        takeMidi(in.midi, midiAt, midiEnd, first, frames);
+        midiAt = midiEnd;
+        if (frames == 0)
+            break;
+        const bool last = end == frames;
+        renderSpan(first, end - first, time, last && in.timeAfterGiven ? &in.timeAfter : nullptr);
+        if (last)
+            break;
+        first = end;
+    }
+    // A block of no frames keeps its live notes for the next one.
+    if (frames > 0)
+        noteEvents.clear();
+    output = nullptr;
+}
+
+// One span between changes, rendered as a block of its own: the voice in pieces of the prepared
+// size, the tempo followed, then the effects. time moves on to the span's end.
+void Palladon::renderSpan(int first, int frames, HostTime& time, const HostTime* timeAfter)
+{
+    float* left = output->left + first;
+    float* right = output->right + first;
+    spanFirst = first;
+    spanLast = first + frames - 1;
+    const HostTime atStart = time;
+    // A block longer than the buffers goes on where the last piece ended.
+    const auto moveOn = [&time](int n)
+    {
+        time.transportChanged = false;
+        if (time.playing)
+            time.ppqPosition += n / time.sampleRate * time.tempo / 60.0;
+    };
     // Buffers left short by a failed allocation are never rendered into: silence until
     // resume() sizes them.
     if (!buffersPrepared())
     {
         std::fill_n(left, frames, 0.0f);
         std::fill_n(right, frames, 0.0f);
+        moveOn(frames);
         return;
     }
     if (takeRequest(randomizeRequest, std::memory_order_relaxed))
@@ -148,27 +205,21 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     takeLiveRequests();
     if (takeRequest(panicRequest, std::memory_order_relaxed))
         silenceNotes();
-    noteEvents.clampOffsets(frames - 1);
 
-    HostTime time = readHostTime(kSequencerTimeFilter);
     bool silent = true;
     for (int done = 0; done < frames;)
     {
         const int n = std::min(frames - done, preparedFrames);
-        midiFrameBase = done;
+        midiFrameBase = first + done;
         if (getSampleRate() < 22050.0f)
             silent &= renderLowRate(left + done, right + done, n, time);
         else
             silent &= renderSequencer(left + done, right + done, n, time, false);
-        // A block longer than the buffers goes on where the last piece ended.
-        time.transportChanged = false;
-        if (time.playing)
-            time.ppqPosition += n / time.sampleRate * time.tempo / 60.0;
+        moveOn(n);
         done += n;
     }
-    noteEvents.clear();
 
-    const HostTime after = readHostTime(kTempoTimeFilter);
+    const HostTime after = timeAfter ? safeTime(*timeAfter) : atStart;
     if (after.tempo != transport.hostTempo() && transport.syncType() == kHostSync)
     {
         retuneDelay(after.tempo);
@@ -469,8 +520,8 @@ void Palladon::stepMidiOut(const Step& step, int offset)
 
 void Palladon::sendMidiOut()
 {
-    if (VstEvents* events = midiOut.PrepareEventList(hostBlockFrames - 1))
-        sendVstEventsToHost(events);
+    if (output)
+        midiOut.PrepareEventList(output->midi, spanFirst, spanLast);
 }
 
 // Also flushes note-offs still waiting in the ring, so none is left behind when the block goes

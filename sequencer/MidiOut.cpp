@@ -1,22 +1,9 @@
 #include "sequencer/MidiOut.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace quelvar
 {
-
-MidiOut::MidiOut()
-{
-    dueOffset.fill(-1);
-    for (int i = 0; i < kMidiOutEvents; ++i)
-    {
-        events[i].type = kVstMidiType;
-        events[i].byteSize = sizeof(VstMidiEvent);
-        events[i].flags = kVstMidiEventIsRealtime;
-        list.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-    }
-}
 
 void MidiOut::addMidiMsg(int status, int data1, int data2, int offset)
 {
@@ -104,31 +91,23 @@ bool MidiOut::queueNoteOffsForSoundingNotes()
     return queued;
 }
 
-VstEvents* MidiOut::PrepareEventList(int lastOffset)
+void MidiOut::PrepareEventList(MidiOutList& list, int first, int last)
 {
     for (int note = 0; note < 128 && dueNotes > 0; ++note)
         if (dueOffset[note] >= 0)
             queueDueNoteOff(note, dueOffset[note]);
 
-    int count = 0;
-    while (readPosition != writePosition && count < kMidiOutEvents)
+    while (readPosition != writePosition)
     {
-        const Message& m = ring[readPosition];
-        VstMidiEvent& e = events[count];
-        list.events[count] = reinterpret_cast<VstEvent*>(&e);
-        e.deltaFrames = std::clamp(m.offset, 0, lastOffset > 0 ? lastOffset : 0);
-        e.midiData[0] = static_cast<char>(m.bytes & 0xFF);
-        e.midiData[1] = static_cast<char>((m.bytes >> 8) & 0xFF);
-        e.midiData[2] = static_cast<char>((m.bytes >> 16) & 0xFF);
-        // Insertion sort by offset: stable, and the list is nearly in order already.
-        for (int i = count; i > 0 && list.events[i - 1]->deltaFrames > e.deltaFrames; --i)
-            std::swap(list.events[i - 1], list.events[i]);
-        ++count;
+        const Message& m = ring[static_cast<std::size_t>(readPosition)];
+        BlockMidi e;
+        e.frame = std::clamp(m.offset, first, last > first ? last : first);
+        e.bytes = {static_cast<std::uint8_t>(m.bytes & 0xFF),
+                   static_cast<std::uint8_t>((m.bytes >> 8) & 0xFF),
+                   static_cast<std::uint8_t>((m.bytes >> 16) & 0xFF)};
+        list.add(e);
         readPosition = readPosition + 1 < kMidiOutSlots ? readPosition + 1 : 0;
     }
-    readPosition = writePosition;
-    list.numEvents = count;
-    return count > 0 ? list.get() : nullptr;
 }
 
 } // namespace quelvar

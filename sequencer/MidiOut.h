@@ -1,9 +1,10 @@
 // Outgoing MIDI of the sequencer: a ring of short messages with frame offsets, the sounding-note
-// and delayed note-off flags, and the event list handed to the host, in time order. Audio thread
+// and delayed note-off flags, and the block's list of timed messages, in time order. Audio thread
 // only; every array is fixed at construction.
 #pragma once
 
-#include "vst2/VstInterface.h"
+#include "dsp/TimedList.h"
+#include "sequencer/BlockMidi.h"
 
 #include <array>
 #include <cstdint>
@@ -12,15 +13,15 @@ namespace quelvar
 {
 
 constexpr int kMidiOutSlots = 255; // the ring holds at most 254 messages
-constexpr int kMidiOutEvents = 255;
+// A block's list: one block may be rendered in several pieces, each emptying the ring into it.
+constexpr int kMidiOutEvents = 512;
+using MidiOutList = TimedList<BlockMidi, kMidiOutEvents>;
 constexpr int kNoteOn = 0x90;
 constexpr int kNoteOff = 0x80;
 
 class MidiOut
 {
 public:
-    MidiOut();
-
     // Records whether data1 now sounds, then queues the message. A note-on of a key that still
     // sounds ends it first, at its deferred note-off's offset if that comes earlier, else at the
     // note-on's: each key's note-ons and note-offs alternate.
@@ -38,10 +39,9 @@ public:
     bool queueNoteOffsForSoundingNotes();
     bool sounding(int note) const { return note >= 0 && note < 128 && noteOnState[note]; }
 
-    // Moves the queued messages and the note-offs due in this block into the event list, sorted
-    // by offset (messages at one offset keep their order), every offset held within 0-lastOffset.
-    // Null when there is nothing to send.
-    VstEvents* PrepareEventList(int lastOffset);
+    // Moves the queued messages and the note-offs due in this block into the list, in time order
+    // (messages at one offset keep their order), every offset held within first … last.
+    void PrepareEventList(MidiOutList& list, int first, int last);
 
 private:
     struct Message
@@ -58,13 +58,18 @@ private:
     void queueDueNoteOff(int note, int offset);
 
     std::array<bool, 128> delayedNoteOff{}; // flagged in this block, due in the next
-    std::array<int, 128> dueOffset;         // -1, or where in this block the note-off goes
+    std::array<int, 128> dueOffset = allNone(); // -1, or where in this block the note-off goes
     // How many flags are set in the arrays above, so a block with none looks at none.
     int soundingNotes = 0;
     int delayedNotes = 0;
     int dueNotes = 0;
-    std::array<VstMidiEvent, kMidiOutEvents> events{};
-    VstEventArray<kMidiOutEvents> list{};
+
+    static constexpr std::array<int, 128> allNone()
+    {
+        std::array<int, 128> a{};
+        a.fill(-1);
+        return a;
+    }
 };
 
 } // namespace quelvar

@@ -45,13 +45,6 @@ public:
         count = 0;
     }
 
-    // Offsets past the block land on its last sample, so no note-off is lost.
-    void clampOffsets(int last)
-    {
-        for (int i = 0; i < count; ++i)
-            entries[i].offset = entries[i].offset < 0 ? 0 : (entries[i].offset > last ? last : entries[i].offset);
-    }
-
     int size() const { return count; }
     const Entry& operator[](int i) const { return entries[i]; }
 

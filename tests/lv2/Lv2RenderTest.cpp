@@ -190,6 +190,19 @@ Session stepRecording()
     return s;
 }
 
+// Ports moved in the blocks where the host jumps, stops and starts again mid-block.
+Session controlsWithJumps()
+{
+    Session s = playingSession(0.0, 150, 512);
+    s.blocks[30].controls = {{"cutoff", 60.0f}, {"delay", 1.0f}, {"delay_time", 0.2f}};
+    s.blocks[30].events = {positionAt(200, 6.0, true)};
+    s.blocks[60].controls = {{"distortion", 1.0f}, {"tempo", 150.0f}};
+    s.blocks[60].events = {midiAt(0, 0x90, 2, 100), positionAt(300, 1.0, false)};
+    s.blocks[61].controls = {{"waveform", 1.0f}};
+    s.blocks[61].events = {positionAt(100, 3.5, true)};
+    return s;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Sessions, Lv2MatchesVst,
     testing::Values(SessionCase{"startsInsideThePattern", startsInsideThePattern},
@@ -198,7 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SessionCase{"noBlockLengthAnnounced", noBlockLengthAnnounced},
                     SessionCase{"liveNotes", liveNotes},
                     SessionCase{"controlsMoved", controlsMoved},
-                    SessionCase{"stepRecording", stepRecording}),
+                    SessionCase{"stepRecording", stepRecording},
+                    SessionCase{"controlsWithJumps", controlsWithJumps}),
     [](const testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
 
 TEST(Lv2Render, RunAllocatesNothing)
