@@ -52,7 +52,7 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     applyParameter(kPattSync, 1.0f);
     applyParameter(kSlideTime, 0.0f);
     storeValue(kAntialias, 1.0f);
-    storeValue(kTempo, (120.0f - 40.0f) / 260.0f);
+    storeValue(kTempo, (120.0f - kSlowestTempo) / kTempoSpan);
 
     applyParameter(kDelayTime, 0.5f);
     applyParameter(kDelayFeedback, 0.3f);

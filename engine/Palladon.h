@@ -41,8 +41,11 @@ constexpr int kMaxPreparedFrames = 8192;
 constexpr double kMinTempo = 1.0;
 constexpr double kMaxTempo = 999.0;
 // What the sequencer asks of the host's time info at block start, and after rendering.
-constexpr VstInt32 kSequencerTimeFilter = 0x3E07;
-constexpr VstInt32 kTempoTimeFilter = 0x600;
+constexpr VstInt32 kSequencerTimeFilter =
+    kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid |
+    kVstTransportChanged | kVstTransportPlaying | kVstTransportCycleActive;
+constexpr VstInt32 kTempoTimeFilter = kVstPpqPosValid | kVstTempoValid;
+static_assert(kSequencerTimeFilter == 0x3E07 && kTempoTimeFilter == 0x600);
 
 class Palladon : public AudioEffectX
 {

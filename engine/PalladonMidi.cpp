@@ -56,7 +56,7 @@ void Palladon::takeMidi(const RenderInput::MidiList& events, int from, int to, i
                 recorder.recordPattern(d1, d2, true);
                 if (d1 < kTriggerNotes)
                 {
-                    setParameter(kTriggerPattern, static_cast<float>(d1) * 0.03125f);
+                    setParameter(kTriggerPattern, static_cast<float>(d1) / kTriggerablePatterns);
                     reportPatternChoice();
                 }
             }

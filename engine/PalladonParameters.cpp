@@ -143,7 +143,7 @@ void Palladon::applyParameter(int index, float v)
         setSyncType(v);
         return;
     case kTempo:
-        transport.setTempo(std::round(260.0f * v + 40.0f));
+        transport.setTempo(std::round(kTempoSpan * v + kSlowestTempo));
         if (transport.syncType() == kInternalSync)
             retuneDelay(transport.tempo());
         return;
@@ -192,7 +192,7 @@ float Palladon::getParameter(VstInt32 index)
         return std::min(static_cast<float>(transport.nextPatternIndex()) / kTriggerablePatterns,
                         1.0f);
     case kTempo:
-        return static_cast<float>((transport.tempo() - 40.0) / 260.0);
+        return static_cast<float>((transport.tempo() - kSlowestTempo) / kTempoSpan);
     case kStepRecord:
         return isRecordEnabled() ? 1.0f : 0.0f;
     default:

@@ -14,6 +14,8 @@ namespace quelvar
 namespace
 {
 constexpr double kInternalRate = 44100.0;
+// Host rates below this render the voice at the internal rate and interpolate down.
+constexpr float kLowRateBelow = 22050.0f;
 constexpr double kMaxRate = 1536000.0;
 // A host reporting a rate below this in its time info is not believed; the engine's rate is used.
 constexpr double kMinReportedRate = 1000.0;
@@ -93,7 +95,7 @@ std::size_t Palladon::lowRateFramesNeeded() const
 
 void Palladon::prepareLowRateBuffer()
 {
-    if (!(getSampleRate() < 22050.0f))
+    if (!(getSampleRate() < kLowRateBelow))
         return;
     const std::size_t needed = lowRateFramesNeeded();
     if (needed > lowRateBuffer.size())
@@ -103,7 +105,7 @@ void Palladon::prepareLowRateBuffer()
 bool Palladon::buffersPrepared() const
 {
     return osc.bufferSize() >= preparedFrames &&
-           (!(getSampleRate() < 22050.0f) || lowRateBuffer.size() >= lowRateFramesNeeded());
+           (!(getSampleRate() < kLowRateBelow) || lowRateBuffer.size() >= lowRateFramesNeeded());
 }
 
 HostTime Palladon::safeTime(const HostTime& given) const
@@ -211,7 +213,7 @@ void Palladon::renderSpan(int first, int frames, HostTime& time, const HostTime*
     {
         const int n = std::min(frames - done, preparedFrames);
         midiFrameBase = first + done;
-        if (getSampleRate() < 22050.0f)
+        if (getSampleRate() < kLowRateBelow)
             silent &= renderLowRate(left + done, right + done, n, time);
         else
             silent &= renderSequencer(left + done, right + done, n, time, false);
@@ -435,7 +437,7 @@ bool Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
         std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
 
     const double engineRate = getSampleRate();
-    const double rate = lowRate || !(engineRate >= 22050.0) ? kInternalRate : engineRate;
+    const double rate = lowRate || !(engineRate >= kLowRateBelow) ? kInternalRate : engineRate;
     const VoiceBlock block = beginVoiceBlock(rate, lowRate);
     live.setSlideSamples(getSlideSamples());
 
