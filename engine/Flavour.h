@@ -14,6 +14,7 @@ enum class Flavour
 struct FlavourTraits
 {
     bool antialiasSettable;           // slot 13 switches the wavetable oscillator
+    bool liveNotesAtTheirFrame;       // else at the block's first, unless antialias is off
     bool accentThresholdSettable;     // the configuration dialog sets it
     bool notesTriggerInInternalSync;  // pattern trigger and step recording outside host sync
     bool ignoreSyncModeAlways;        // pattern import never applies the stored sync type
@@ -29,6 +30,7 @@ constexpr FlavourTraits traitsFor(Flavour f)
 {
     if (f == Flavour::plugin)
         return {.antialiasSettable = false,
+                .liveNotesAtTheirFrame = true,
                 .accentThresholdSettable = false,
                 .notesTriggerInInternalSync = false,
                 .ignoreSyncModeAlways = true,
@@ -39,6 +41,7 @@ constexpr FlavourTraits traitsFor(Flavour f)
                 .defaultEnvMod = 0.170625f,
                 .defaultAccent = 0.304375f};
     return {.antialiasSettable = true,
+            .liveNotesAtTheirFrame = false,
             .accentThresholdSettable = true,
             .notesTriggerInInternalSync = true,
             .ignoreSyncModeAlways = false,

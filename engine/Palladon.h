@@ -249,7 +249,8 @@ private:
     bool renderLowRate(float* left, float* right, int frames, const HostTime& time);
     bool renderLive(float* left, float* right, int frames, bool lowRate);
     VoiceBlock beginVoiceBlock(double rate, bool lowRate);
-    void refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate);
+    void refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate,
+                          bool startsSounding);
     void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate, int sample);
     static bool allStepsSlide(const Pattern& p);
     void keepRecordedStep(const Step& recorded, int index);

@@ -16,13 +16,13 @@ constexpr int kProgramChange = 0xC0;
 constexpr int kTriggerNotes = 32; // notes 0–31 select patterns
 } // namespace
 
-// Audio thread, at the start of the span the events fall in. Live notes sound at their frame
-// when offsets are kept, else at the span's first frame; frames are already inside the block.
+// Audio thread, at the start of the span the events fall in. Live notes sound at their frame,
+// or at the span's first frame in the standalone program with its antialias switch on.
 void Palladon::takeMidi(const RenderInput::MidiList& events, int from, int to, int spanStart,
                         int frames)
 {
     const int mode = transport.syncType();
-    const bool keepOffsets = storedValue(kAntialias) == 0.0f;
+    const bool keepOffsets = traits.liveNotesAtTheirFrame || storedValue(kAntialias) == 0.0f;
     const bool selectsPatterns =
         mode == kHostSync || (mode == kInternalSync && traits.notesTriggerInInternalSync);
     for (int i = from; i < to; ++i)

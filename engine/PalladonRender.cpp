@@ -334,7 +334,7 @@ bool Palladon::renderSequencer(float* out, float* right, int frames, const HostT
             for (int started = 0; started <= kStepsPerPattern && transport.stepDue(); ++started)
                 startStep(transport.dueStepIndex(), block, stepLen, lowRate, i);
         }
-        refillOscillator(block, i, frames, getSampleRate());
+        refillOscillator(block, i, frames, getSampleRate(), false);
         const bool released = voice.queueSample(block.wavetable ? osc.sample(i) : 0.0f, stepLen,
                                                 gate, transport.stopFadeGain());
         if (released && midiOut.sounding(lastMidiNote))
@@ -364,12 +364,18 @@ VoiceBlock Palladon::beginVoiceBlock(double rate, bool lowRate)
     return block;
 }
 
-// The wavetable oscillator renders ahead of the voice, one oscBlock at a time.
-void Palladon::refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate)
+// The wavetable oscillator renders ahead of the voice, one oscBlock at a time. A voice that
+// starts sounding between two refills (a live note at its frame) has it render from there to
+// the next one.
+void Palladon::refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate,
+                                bool startsSounding)
 {
-    if (block.wavetable && i % WavetableOscillator::oscBlock == 0)
-        osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i),
-                              voice.noteFreq, storedValue(kTuning), sampleRate);
+    const int into = i % WavetableOscillator::oscBlock;
+    if (!block.wavetable || (into != 0 && !startsSounding))
+        return;
+    osc.setBlockPos(i);
+    osc.processResampler2(std::min(WavetableOscillator::oscBlock - into, frames - i),
+                          voice.noteFreq, storedValue(kTuning), sampleRate);
 }
 
 void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate,
@@ -443,6 +449,7 @@ bool Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
 
     const int events = noteEvents.size();
     bool silent = true;
+    bool wasSounding = false;
     for (int i = 0; i < frames; ++i)
     {
         // Offsets count from the start of the host block, not of this piece.
@@ -457,10 +464,14 @@ bool Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
                          block.tuningOctaves);
         }
         if (!live.active())
+        {
+            wasSounding = false;
             continue;
+        }
         silent = false;
         live.advanceRamps();
-        refillOscillator(block, i, frames, rate);
+        refillOscillator(block, i, frames, rate, !wasSounding);
+        wasSounding = true;
         left[i] = live.finish(voice.liveSample(block, block.wavetable ? osc.sample(i) : 0.0f));
         live.endSample();
     }

@@ -11,8 +11,8 @@
 //   the engine reads once per block are read there, and at its end the sequencer follows the
 //   tempo and the effects run. A block without changes is one span, whatever its length.
 // - MIDI events act at the start of their span: pattern choice, step recording, controllers and
-//   program changes. Live notes in MIDI-in sync sound at the span's first frame (at their own
-//   frame in the standalone flavour with the antialias switch off).
+//   program changes. Live notes in MIDI-in sync sound at their frame (the standalone program
+//   with its antialias switch on plays them at the span's first frame, as it always has).
 // - A block of no frames renders nothing: its parameter changes and MIDI events act at once (its
 //   live notes sound at the next block's first frame); its transport changes are the adapter's to
 //   carry into the next block's time.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 using namespace quelvar;
 
@@ -214,6 +215,51 @@ INSTANTIATE_TEST_SUITE_P(
                     SessionCase{"stepRecording", stepRecording},
                     SessionCase{"controlsWithJumps", controlsWithJumps}),
     [](const testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+
+// The first frame a MIDI-in note due at frame 11062 is heard at, cut into blocks of `block`
+// frames (0: random lengths), in one format.
+long long liveOnset(int block, bool lv2)
+{
+    constexpr long long kNoteFrame = 11062;
+    Session s;
+    s.announcedBlock = 4096;
+    std::mt19937 rng(static_cast<unsigned>(block) + 17);
+    for (long long at = 0; at < 16384;)
+    {
+        const int frames = block > 0 ? block : 1 + static_cast<int>(rng() % 3000);
+        SessionBlock b{frames, {}, {}};
+        if (at <= kNoteFrame && kNoteFrame < at + frames)
+            b.events = {midiAt(static_cast<int>(kNoteFrame - at), 0x90, 48, 100)};
+        s.blocks.push_back(b);
+        at += frames;
+    }
+    s.blocks[0].controls = {{"sync_mode", 2.0f}};
+    const Played p = lv2 ? playLv2(s) : playVst(s);
+    for (std::size_t i = 0; i < p.left.size(); ++i)
+        if (p.left[i] != 0.0f)
+            return static_cast<long long>(i) - kNoteFrame;
+    return -1;
+}
+
+class LiveNoteOnset : public testing::TestWithParam<int>
+{
+};
+
+// Whatever blocks the host cuts, a live note starts at its frame: the wavetable oscillator's
+// 32-sample refill may hold it back by less than one refill, never more.
+TEST_P(LiveNoteOnset, IsTheNotesFrameWhateverTheBlockLength)
+{
+    for (bool lv2 : {false, true})
+    {
+        const long long late = liveOnset(GetParam(), lv2);
+        EXPECT_GE(late, 0) << (lv2 ? "LV2" : "VST 2");
+        EXPECT_LT(late, 32) << (lv2 ? "LV2" : "VST 2");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockLengths, LiveNoteOnset, testing::Values(1, 64, 512, 1000, 4096, 0),
+                         [](const testing::TestParamInfo<int>& info)
+                         { return info.param > 0 ? std::to_string(info.param) : "random"; });
 
 TEST(Lv2Render, RunAllocatesNothing)
 {
