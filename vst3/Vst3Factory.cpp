@@ -46,6 +46,14 @@ template <class Info> void describeClass(Info& info)
         copyField(kInterfaceVersion, info.sdkVersion);
     }
 }
+
+template <class Info> tresult classInfoAt(int32 index, Info* info)
+{
+    if (index != 0 || !info)
+        return kInvalidArgument;
+    describeClass(*info);
+    return kResultOk;
+}
 } // namespace
 
 Vst3Factory& Vst3Factory::instance()
@@ -82,26 +90,17 @@ tresult Vst3Factory::getFactoryInfo(PFactoryInfo* info)
 
 tresult Vst3Factory::getClassInfo(int32 index, PClassInfo* info)
 {
-    if (index != 0 || !info)
-        return kInvalidArgument;
-    describeClass(*info);
-    return kResultOk;
+    return classInfoAt(index, info);
 }
 
 tresult Vst3Factory::getClassInfo2(int32 index, PClassInfo2* info)
 {
-    if (index != 0 || !info)
-        return kInvalidArgument;
-    describeClass(*info);
-    return kResultOk;
+    return classInfoAt(index, info);
 }
 
 tresult Vst3Factory::getClassInfoUnicode(int32 index, PClassInfoW* info)
 {
-    if (index != 0 || !info)
-        return kInvalidArgument;
-    describeClass(*info);
-    return kResultOk;
+    return classInfoAt(index, info);
 }
 
 tresult Vst3Factory::createInstance(FIDString classId, FIDString interfaceId, void** object)

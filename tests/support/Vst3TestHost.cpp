@@ -205,15 +205,21 @@ bool Vst3TestHost::restoreState(const std::vector<std::uint8_t>& state, int piec
     return controller->setComponentState(&again) == kResultOk;
 }
 
+std::string asciiOf(const char16* text)
+{
+    std::string ascii;
+    for (int i = 0; text[i]; ++i)
+        ascii += static_cast<char>(text[i]);
+    return ascii;
+}
+
 std::string Vst3TestHost::text(ParamID id, ParamValue value)
 {
     String128 shown{};
     if (controller->getParamStringByValue(id, value, shown) != kResultOk)
         return "(none)";
-    std::string ascii;
-    for (int i = 0; i < 128 && shown[i]; ++i)
-        ascii += static_cast<char>(shown[i]);
-    return ascii;
+    shown[127] = 0;
+    return asciiOf(shown);
 }
 
 bool Vst3TestHost::value(ParamID id, const std::string& text, ParamValue& value)

@@ -38,6 +38,9 @@ private:
     std::size_t cursor = 0;
 };
 
+// A host's view of the plugin's UTF-16 texts, which are ASCII.
+std::string asciiOf(const vst3::char16* text);
+
 class Vst3TestHost final : public vst3::IHostApplication, public vst3::IComponentHandler
 {
 public:

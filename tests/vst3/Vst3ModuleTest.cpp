@@ -30,14 +30,6 @@ std::set<std::string> words(const std::string& text, int column)
     }
     return found;
 }
-
-std::string ascii(const char16* text)
-{
-    std::string s;
-    for (int i = 0; text[i]; ++i)
-        s += static_cast<char>(text[i]);
-    return s;
-}
 } // namespace
 
 TEST(Vst3Module, ExportsTheFactoryAndTheModuleEntryAndExitOnlyAndNeedsNoQt)
@@ -75,8 +67,8 @@ TEST(Vst3Module, OffersOneSynthInstrumentOfItsVendor)
               kResultOk);
     PClassInfoW wide{};
     ASSERT_EQ(unicode->getClassInfoUnicode(0, &wide), kResultOk);
-    EXPECT_EQ(ascii(wide.name), "Quelvar");
-    EXPECT_EQ(ascii(wide.version), host.classInfo.version);
+    EXPECT_EQ(asciiOf(wide.name), "Quelvar");
+    EXPECT_EQ(asciiOf(wide.version), host.classInfo.version);
     EXPECT_EQ(std::memcmp(wide.cid, host.classInfo.cid, sizeof wide.cid), 0);
     EXPECT_NE(unicode->getClassInfoUnicode(1, &wide), kResultOk);
     unicode->release();

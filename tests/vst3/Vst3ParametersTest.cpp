@@ -32,14 +32,6 @@ ParameterInfo infoOf(Vst3TestHost& host, ParamID id)
     return info;
 }
 
-std::string ascii(const char16* text)
-{
-    std::string s;
-    for (int i = 0; text[i]; ++i)
-        s += static_cast<char>(text[i]);
-    return s;
-}
-
 std::vector<ParamID> everyParameter()
 {
     std::vector<ParamID> ids;
@@ -61,14 +53,14 @@ TEST(Vst3Parameters, EverySlotIsAParameterUnderItsNumberWithAFreshEnginesDefault
         ASSERT_EQ(info.id, static_cast<ParamID>(slot));
         EXPECT_EQ(info.defaultNormalizedValue, fresh.getParameter(slot)) << slot;
         EXPECT_EQ(host.controller->getParamNormalized(info.id), info.defaultNormalizedValue);
-        EXPECT_FALSE(ascii(info.title).empty());
+        EXPECT_FALSE(asciiOf(info.title).empty());
         // Only "antialias", which the plugin keeps on, is neither shown nor automated.
         const bool shown = !(info.flags & ParameterInfo::kIsHidden);
         EXPECT_EQ(shown, slot != kAntialias) << slot;
         EXPECT_EQ(shown, (info.flags & ParameterInfo::kCanAutomate) != 0) << slot;
     }
-    EXPECT_EQ(ascii(infoOf(host, kCutoff).units), "%");
-    EXPECT_EQ(ascii(infoOf(host, kTempo).units), "BPM");
+    EXPECT_EQ(asciiOf(infoOf(host, kCutoff).units), "%");
+    EXPECT_EQ(asciiOf(infoOf(host, kTempo).units), "BPM");
     const ParameterInfo program = infoOf(host, kProgram);
     EXPECT_TRUE(program.flags & ParameterInfo::kIsProgramChange);
     EXPECT_EQ(program.stepCount, 63);
