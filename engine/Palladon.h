@@ -60,6 +60,9 @@ public:
     void getParameterName(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* text) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
+    // The text slot `index` would show holding `value`, at the engine's rate, tempo and delay
+    // sync; also for slots 26–28, which show none to a VST 2 host. Room for 32 characters.
+    void formatParameterValue(int index, float value, char* text);
     bool canParameterBeAutomated(VstInt32 index) override;
 
     // Programs: one, whose whole state travels as the chunk.
@@ -199,6 +202,10 @@ private:
     // Gate as a note-off shift in samples, up to 2/5 of a sixteenth either way; set when the slot
     // changes and again at each sequencer block, as the tempo may have moved.
     void storeGateOffset(float gate);
+    int gateOffsetFor(float gate) const;
+    static int slideSamplesFor(float v);
+    // A delay length in samples as whole milliseconds.
+    void formatDelayLength(int samples, char* text) const;
     void notifyParameter(int index, float v);
     void writeDefaultPattern();
     // After a pattern switch: the UI sees the new current pattern.

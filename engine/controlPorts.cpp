@@ -1,4 +1,4 @@
-#include "lv2/controlPorts.h"
+#include "engine/controlPorts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,6 +131,14 @@ float toSlotValue(const ControlPort& port, float x)
     return x;
 }
 
+const ControlPort* controlPortOf(int slot)
+{
+    for (const ControlPort& port : kPorts)
+        if (port.slot == slot)
+            return &port;
+    return nullptr;
+}
+
 bool isInteger(const ControlPort& port)
 {
     return !port.points.empty() || port.scale == S::steps || port.scale == S::pattern ||
@@ -140,6 +148,11 @@ bool isInteger(const ControlPort& port)
 bool isToggled(const ControlPort& port)
 {
     return port.scale == S::onOff && port.points.empty();
+}
+
+int stepCount(const ControlPort& port)
+{
+    return isInteger(port) || isToggled(port) ? static_cast<int>(port.maximum - port.minimum) : 0;
 }
 
 } // namespace quelvar
