@@ -35,8 +35,8 @@ struct PatternWriteOptions
 // parameters a .303 or ABL2 file carries are applied too (an ABL3 file's settings always are).
 // False with a message naming the file when it cannot be read or is not a valid pattern.
 // `notices` receives what the reader changed or left out, one sentence each.
-bool readPatternFile(Palladon& engine, const std::string& path, bool withParams,
-                     std::string& error, std::vector<std::string>& notices);
+bool readPatternFile(Palladon& engine, const std::string& path, bool withParams, std::string& error,
+                     std::vector<std::string>& notices);
 
 // The notices on standard error, one line each, after the file's name.
 void printNotices(const std::string& path, const std::vector<std::string>& notices);

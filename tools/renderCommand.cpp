@@ -230,8 +230,7 @@ int runRender(const RenderOptions& o)
             return fail(o.midiOut + ": cannot write the file");
         if (sent.empty())
             std::fprintf(stderr, "quelvar-render: the plugin sent no MIDI\n");
-        silent = silent ||
-                 (sent.empty() && syncTypeOf(host.getParameter(kSyncType)) == kHostSync);
+        silent = silent || (sent.empty() && syncTypeOf(host.getParameter(kSyncType)) == kHostSync);
     }
     if (silent && expectNotes && !o.allowSilence)
         return fail("the render is silent where notes were expected (check the volume and the "

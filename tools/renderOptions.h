@@ -14,10 +14,9 @@ namespace quelvar
 // Longest render accepted, so a typing slip cannot fill memory.
 constexpr double kMaxRenderSeconds = 3600.0;
 
-constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1;      // a file could not be read or written
+constexpr int kExitFailed = 1; // a file could not be read or written
 constexpr int kExitBadArgument = 2;
-constexpr int kExitSilent = 3;      // silent where notes were expected
+constexpr int kExitSilent = 3; // silent where notes were expected
 
 struct RenderOptions
 {

@@ -465,8 +465,8 @@ TEST(ImportNotices, TheEngineAddsWhatItLeftOut)
 
     Palladon engine(nullptr, Flavour::plugin);
     std::vector<std::string> said;
-    ASSERT_TRUE(engine.importABLPattern(dir.file("a very long pattern file name.pat"), -1, false,
-                                        &said));
+    ASSERT_TRUE(
+        engine.importABLPattern(dir.file("a very long pattern file name.pat"), -1, false, &said));
     ASSERT_TRUE(engine.importPattern(dir.file("internal.303"), -1, true, &said));
     ASSERT_TRUE(engine.importBank(dir.file("a.b303"), -1, &said));
     EXPECT_EQ(said, (std::vector<std::string>{"the name was cut to \"a very long pattern file\"",
@@ -522,12 +522,10 @@ TEST(AblInterop, ThirdPartyAbl3FilesImportTheirSteps)
         {"td3control_ABL3_DECODE_SLIDE_TIE_DL_FROM_DEVICE_SYNTHTRIBE_TO_PAT.pat", &slideTie, true},
         {"td3control_ABL3_DECODE_UP_OCTAVE_DL_FROM_DEVICE_SYNTHTRIBE_TO_PAT.pat", &upOctave, true},
     };
-    for (const auto& [c, flavour] :
-         {std::pair{cases[0], Flavour::plugin}, {cases[1], Flavour::plugin},
-          {cases[2], Flavour::plugin}, {cases[3], Flavour::plugin},
-          {cases[0], Flavour::standalone}, {cases[1], Flavour::standalone},
-          {cases[2], Flavour::standalone}, {cases[3], Flavour::standalone}})
+    for (int k = 0; k < 2 * 4; ++k)
     {
+        const Case& c = cases[k % 4];
+        const Flavour flavour = k < 4 ? Flavour::plugin : Flavour::standalone;
         SCOPED_TRACE(std::string(c.file) + " " + flavourName(flavour));
         Palladon engine(nullptr, flavour);
         const float cutoff = engine.getParameter(kCutoff);

@@ -271,9 +271,8 @@ TEST(AblImport, Abl3StepLinesNeedSixWholeNumbers)
     ASSERT_TRUE(r.pattern);
     expectSteps(*r.pattern, {{32, false, false}, {27, false, false}});
     for (const char* bad : {"5 0 0 1 1", "5 0 0 1 1 x", "5 0 0 1.5 1 1", "a b c d e f"})
-        EXPECT_FALSE(parseABL3Pattern(std::string("; ABL3 Meta tag: 2\n7 0 0 0 0 1\n") + bad +
-                                      "\n")
-                         .pattern)
+        EXPECT_FALSE(
+            parseABL3Pattern(std::string("; ABL3 Meta tag: 2\n7 0 0 0 0 1\n") + bad + "\n").pattern)
             << bad;
 }
 

@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { return abl("; ABL2 Meta tag: 4\r\nc-3 1 0 0\r\nend\r\n", true); },
                    {"a line that is no step ended the steps after 1 of 4; the others keep the "
                     "default note"}},
-        NoticeCase{"nativeOutOfRangeAndFewParameters", [] { return nativeFile(damagedNative(20)); },
+        NoticeCase{"nativeOutOfRangeAndFewParameters",
+                   [] { return nativeFile(damagedNative(20)); },
                    {"2 steps out of range were switched off",
                     "the file holds 20 of the 29 parameters; the others were left as they were"}},
         NoticeCase{"phoscyon",

@@ -336,8 +336,8 @@ class FileUndo : public ::testing::TestWithParam<std::tuple<bool, OpenedFile>>
 TEST_P(FileUndo, OpeningIsOneStepAndTheReportSaysWhatHappened)
 {
     const auto [plugin, file] = GetParam();
-    std::unique_ptr<Rig> rig = plugin ? std::unique_ptr<Rig>(new PluginRig)
-                                      : std::unique_ptr<Rig>(new StandaloneRig);
+    std::unique_ptr<Rig> rig =
+        plugin ? std::unique_ptr<Rig>(new PluginRig) : std::unique_ptr<Rig>(new StandaloneRig);
     MainWidget& panel = rig->panel();
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromLatin1(file.name));

@@ -233,10 +233,10 @@ TEST_F(RenderTool, HelpNamesEveryOption)
         const CommandRun run = runTool(args);
         EXPECT_EQ(run.status, 0);
         for (const char* option :
-             {"--out",         "--seconds",     "--bars",    "--tempo",    "--rate",
-              "--block",       "--plugin",      "--param",   "--bank",     "--pattern",
-              "--with-params", "--export-midi", "--midi ",   "--midi-out", "--help",
-              "convert",       "--to",          "--out-dir", "--abl2",     "--list-params",
+             {"--out",         "--seconds",      "--bars",    "--tempo",    "--rate",
+              "--block",       "--plugin",       "--param",   "--bank",     "--pattern",
+              "--with-params", "--export-midi",  "--midi ",   "--midi-out", "--help",
+              "convert",       "--to",           "--out-dir", "--abl2",     "--list-params",
               "--quiet",       "--allow-silence"})
             EXPECT_NE(run.output.find(option), std::string::npos) << option;
         for (const char* place : {"/lib/vst/QuelvarVST.so", "/.vst/QuelvarVST.so"})
@@ -316,7 +316,8 @@ TEST_F(RenderTool, ASilentRenderWhereNotesWereExpectedFails)
         EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
         EXPECT_EQ(run.output.find("silent where notes were expected") != std::string::npos,
                   c.status == 3)
-            << c.args << "\n" << run.output;
+            << c.args << "\n"
+            << run.output;
     }
 }
 
