@@ -168,8 +168,7 @@ bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t s
 
     const auto syncSkipped = [&engine](const ParameterSetting& s)
     { return s.index == kSyncType && engine.ignoresSyncModeOnImport(); };
-    const auto stored =
-        std::find_if(parsed->settings.begin(), parsed->settings.end(), syncSkipped);
+    const auto stored = std::find_if(parsed->settings.begin(), parsed->settings.end(), syncSkipped);
     if (stored != parsed->settings.end() &&
         syncTypeOf(stored->value) != syncTypeOf(engine.getParameter(kSyncType)))
         parsed->notices.push_back("the file's sync mode was not applied");
@@ -268,8 +267,7 @@ bool Palladon::exportBank(const std::string& path)
 }
 
 // `index` is not used. A partly applied bank stays applied.
-bool Palladon::importBank(const std::string& path, int /*index*/,
-                          std::vector<std::string>* notices)
+bool Palladon::importBank(const std::string& path, int /*index*/, std::vector<std::string>* notices)
 {
     const auto bytes = readFileBytes(path);
     if (!bytes)
@@ -299,8 +297,7 @@ bool Palladon::importABLPattern(const std::string& path, int index, bool withPar
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    return bytes &&
-           importABLPatternText(*this, asText(*bytes), path, index, withParams, notices);
+    return bytes && importABLPatternText(*this, asText(*bytes), path, index, withParams, notices);
 }
 
 bool Palladon::importABL3Pattern(const std::string& path, int index, bool /*withParams*/,

@@ -48,8 +48,7 @@ bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t s
                        bool withParams, std::vector<std::string>* notices = nullptr);
 // ABL files are named after `path`.
 bool importABLPatternText(Palladon& engine, std::string_view text, const std::string& path,
-                          int index, bool withParams,
-                          std::vector<std::string>* notices = nullptr);
+                          int index, bool withParams, std::vector<std::string>* notices = nullptr);
 bool importABL3PatternText(Palladon& engine, std::string_view text, const std::string& path,
                            int index, std::vector<std::string>* notices = nullptr);
 bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index,

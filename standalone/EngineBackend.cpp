@@ -154,8 +154,8 @@ void EngineBackend::exportFile(ExportFormat format, const QString& path)
 void EngineBackend::importFile(ImportFormat format, int patternIndex, const QString& path)
 {
     std::vector<std::string> notices;
-    const bool read = editorCommands::importFile(engine, format, patternIndex,
-                                                 path.toStdString(), &notices);
+    const bool read =
+        editorCommands::importFile(engine, format, patternIndex, path.toStdString(), &notices);
     editor.updateDisplay();
     if (read && format == ImportFormat::bank)
         emit fileExchanged(-1);

@@ -133,9 +133,8 @@ void UICommunication::processNotices(std::span<const std::uint8_t> bytes)
             break;
         case notice::imported:
         {
-            const QString text =
-                QString::fromUtf8(reinterpret_cast<const char*>(m + 6),
-                                  static_cast<qsizetype>(length - 6));
+            const QString text = QString::fromUtf8(reinterpret_cast<const char*>(m + 6),
+                                                   static_cast<qsizetype>(length - 6));
             emit importFinished(m[1] != 0, text.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
             break;
         }
