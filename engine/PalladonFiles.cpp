@@ -140,12 +140,12 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSecti
     }
     if (notices && chunk.outOfRangeSteps > 0)
         notices->push_back(stepsOutOfRangeNotice(chunk.outOfRangeSteps));
-    if (!chunk.accepted || !controllers.wellFormed)
-        return 0;
-    if (controllers.assignments)
+    const bool whole = chunk.accepted && controllers.wellFormed;
+    if (whole && controllers.assignments)
         engine.setControllerAssignments(*controllers.assignments);
+    // What a rejected chunk applied before its fault stays: the sequencer and the editor see it.
     engine.refreshAfterLoad();
-    return 1;
+    return whole ? 1 : 0;
 }
 
 bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size,

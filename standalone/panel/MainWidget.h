@@ -164,7 +164,8 @@ public slots:
     void undo();
     void redo();
     // Around a file that replaces a pattern (-1: the current one), or with wholeSong every
-    // pattern: begin takes what stands now, end with done makes it one undo step.
+    // pattern: begin takes what stands now, end makes it one undo step when the file was read
+    // or changed a pattern all the same.
     void beginFileUndo(bool wholeSong, int pattern = -1);
     void endFileUndo(bool done);
     // After an import the back-end carried out: its undo step, and what the reader refused or

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace quelvar
 {
 
@@ -74,9 +76,13 @@ void MainWidget::beginFileUndo(bool wholeSong, int pattern)
         fileUndo.push_back({k, backend.pattern(k)});
 }
 
+// A bank refused at a damaged record keeps the records before it: that too is a step.
 void MainWidget::endFileUndo(bool done)
 {
-    if (done && !fileUndo.empty())
+    const bool changed =
+        std::any_of(fileUndo.begin(), fileUndo.end(), [this](const PatternHistory::Snapshot& s)
+                    { return backend.pattern(s.pattern) != s.contents; });
+    if (done || changed)
         history.record(std::move(fileUndo));
     fileUndo.clear();
     updateActions();

@@ -103,7 +103,12 @@ bool MainWidget::importBySuffix(const QString& path, int pattern, bool withParam
 void MainWidget::importFinished(bool read, const QStringList& notices)
 {
     endFileUndo(read);
-    showImportReport(this, importing, read, notices);
+    // The engine keeps what a damaged bank held before its damage.
+    if (!read && QFileInfo(importing).suffix().compare(QLatin1String("b303"),
+                                                       Qt::CaseInsensitive) == 0)
+        showFileReport(this, damagedBankText(importing), true);
+    else
+        showImportReport(this, importing, read, notices);
 }
 
 void MainWidget::importPattern()

@@ -13,6 +13,13 @@ QString refusedFileText(const QString& path)
         .arg(QFileInfo(path).fileName());
 }
 
+QString damagedBankText(const QString& path)
+{
+    return QStringLiteral("\"%1\" is not a bank Quelvar can read whole; anything before the "
+                          "damage was loaded.")
+        .arg(QFileInfo(path).fileName());
+}
+
 QString importNoticesText(const QString& path, const QStringList& notices)
 {
     return QStringLiteral("\"%1\" was read with these changes:\n%2")

@@ -12,6 +12,8 @@ namespace quelvar
 
 // "x.pat" is not a pattern or bank Quelvar can read; nothing was changed.
 QString refusedFileText(const QString& path);
+// A bank read up to a damaged place: what came before it was loaded.
+QString damagedBankText(const QString& path);
 // The file's name, then one notice a line.
 QString importNoticesText(const QString& path, const QStringList& notices);
 // In a box that does not block, one per window, which the next report reuses.
