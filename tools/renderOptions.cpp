@@ -39,7 +39,8 @@ writes what it renders. Give at least one of --out, --midi-out and --export-midi
   --param INDEX=VALUE     set a parameter as a host would, VALUE normalised 0 to 1;
   --param NAME=VALUE      NAME as the host sees it, case and surrounding blanks ignored
                           ("Dist Sel", "delay"). The unnamed slots go by index: 26 sync
-                          type (0 host, 1 MIDI in; 0.5 internal, which no host can start),
+                          type (0 host, 1 MIDI in; 0.5 internal is refused: no host can
+                          start it),
                           27 tempo, 28 step record. Repeatable; applied in order, after
                           --bank and --pattern
   --export-midi FILE.mid  write the current pattern as a standard MIDI file at the tempo
