@@ -148,19 +148,25 @@ public:
     void processRandomize(int index);
     void randomParameters();
 
-    // State chunk and files.
+    // State chunk and files. An import given `notices` adds what the reader changed or left out
+    // of the file, one plain sentence each ("2 steps out of range were switched off").
     VstInt32 getChunk(void** data, bool isPreset) override;
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
     bool exportPattern(const std::string& path);
-    bool importPattern(const std::string& path, int index, bool withParams);
+    bool importPattern(const std::string& path, int index, bool withParams,
+                       std::vector<std::string>* notices = nullptr);
     bool exportBank(const std::string& path);
-    bool importBank(const std::string& path, int index);
+    bool importBank(const std::string& path, int index,
+                    std::vector<std::string>* notices = nullptr);
     bool exportABL2Pattern(const std::string& path);
     bool exportABL3Pattern(const std::string& path);
-    bool importABLPattern(const std::string& path, int index, bool withParams);
-    bool importABL3Pattern(const std::string& path, int index, bool withParams);
+    bool importABLPattern(const std::string& path, int index, bool withParams,
+                          std::vector<std::string>* notices = nullptr);
+    bool importABL3Pattern(const std::string& path, int index, bool withParams,
+                           std::vector<std::string>* notices = nullptr);
     bool exportPhoscyonPattern(const std::string& path);
-    bool importPhoscyonPattern(const std::string& path, int index);
+    bool importPhoscyonPattern(const std::string& path, int index,
+                               std::vector<std::string>* notices = nullptr);
     bool exportMidiPattern(const std::string& path, int index);
 
     // Effects, in block order after the voice.

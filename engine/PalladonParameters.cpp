@@ -186,7 +186,7 @@ void Palladon::applyParameter(int index, float v)
         setSyncType(v);
         return;
     case kTempo:
-        transport.setTempo(std::round(260.0f * v + 40.0f));
+        transport.setTempo(tempoOfSlot(v));
         if (transport.syncType() == kInternalSync)
             retuneDelay(transport.tempo());
         return;

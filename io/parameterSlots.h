@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 
 namespace quelvar
 {
@@ -43,5 +44,11 @@ enum ParamIndex : int
 };
 
 using ParameterSnapshot = std::array<float, kNumParams>;
+
+// The tempo slot's 0–1 spans 40–300 beats per minute, in whole beats.
+inline float tempoOfSlot(float v)
+{
+    return std::round(260.0f * v + 40.0f);
+}
 
 } // namespace quelvar

@@ -153,15 +153,18 @@ void EngineBackend::exportFile(ExportFormat format, const QString& path)
 
 void EngineBackend::importFile(ImportFormat format, int patternIndex, const QString& path)
 {
-    const bool read = editorCommands::importFile(engine, format, patternIndex,
-                                                 path.toStdString());
+    std::vector<std::string> notices;
+    const bool read =
+        editorCommands::importFile(engine, format, patternIndex, path.toStdString(), &notices);
     editor.updateDisplay();
-    if (!read)
-        return;
-    if (format == ImportFormat::bank)
+    if (read && format == ImportFormat::bank)
         emit fileExchanged(-1);
-    else
+    else if (read)
         emit fileExchanged(patternIndex < 0 ? engine.getCurrentPatternIndex() : patternIndex);
+    QStringList lines;
+    for (const std::string& n : notices)
+        lines << QString::fromStdString(n);
+    emit imported(read, lines);
 }
 
 } // namespace quelvar

@@ -6,6 +6,7 @@
 #include "standalone/openFile.h"
 #include "standalone/panel/PresetLibrary.h"
 #include "standalone/panel/exportChoices.h"
+#include "standalone/panel/importReport.h"
 #include "standalone/settingsKeys.h"
 
 #include <QAction>
@@ -117,14 +118,19 @@ bool FileMenu::open(const QString& path)
                       bank ? QStringLiteral("every pattern") : QStringLiteral("it"),
                       QFileInfo(path).fileName())))
         return false;
-    const QString problem = openFileInEngine(engine, path);
+    emit replacing(bank);
+    QStringList notices;
+    const QString problem = openFileInEngine(engine, path, &notices);
+    emit replaced(problem.isEmpty());
     if (!problem.isEmpty())
     {
-        QMessageBox::warning(window, QStringLiteral("Quelvar"), problem);
+        showFileReport(window, problem, true);
         return false;
     }
     remember(bank ? -1 : engine.getCurrentPatternIndex());
     addRecent(path);
+    if (!notices.isEmpty())
+        showFileReport(window, importNoticesText(path, notices), false);
     return true;
 }
 

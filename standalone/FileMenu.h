@@ -56,6 +56,12 @@ public slots:
     // "Export audio…": the dialog that renders the current pattern to a WAV file.
     void exportAudio();
 
+signals:
+    // Around a file that replaces the current pattern, or with wholeSong (a bank) every pattern:
+    // what the panel keeps for undo. `done` is false when the file was refused.
+    void replacing(bool wholeSong);
+    void replaced(bool done);
+
 private:
     QString startFolder() const;
     QString chooseSaveFile(const QString& title, const QString& filter);

@@ -238,6 +238,9 @@ void Host::createPanelMenus()
     MainWidget* panel = editor ? editor->panel() : nullptr;
     if (!panel)
         return;
+    // Opening a file is one step of the panel's undo.
+    connect(files, &FileMenu::replacing, panel, [panel](bool song) { panel->beginFileUndo(song); });
+    connect(files, &FileMenu::replaced, panel, &MainWidget::endFileUndo);
     QAction* before = menuBar()->actions().value(1);
     QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
     edit->addAction(panel->action(MainWidget::Action::undo));

@@ -43,6 +43,7 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     connect(&backend, &PanelBackend::refreshed, this,
             qOverload<>(&MainWidget::updatePatternDisplay));
     connect(&backend, &PanelBackend::stepPlayed, this, &MainWidget::stepPlayed);
+    connect(&backend, &PanelBackend::imported, this, &MainWidget::importFinished);
     connect(&backend, &PanelBackend::midiMessage, this, &MainWidget::midiMessage);
     connect(&backend, &PanelBackend::distortionTypeChanged, this,
             &MainWidget::setDistoParam2LabelText);

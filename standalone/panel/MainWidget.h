@@ -163,6 +163,14 @@ public slots:
     // Puts back the pattern as it was before the last edit, or after the last undo.
     void undo();
     void redo();
+    // Around a file that replaces a pattern (-1: the current one), or with wholeSong every
+    // pattern: begin takes what stands now, end makes it one undo step when the file was read
+    // or changed a pattern all the same.
+    void beginFileUndo(bool wholeSong, int pattern = -1);
+    void endFileUndo(bool done);
+    // After an import the back-end carried out: its undo step, and what the reader refused or
+    // changed, shown to the user.
+    void importFinished(bool read, const QStringList& notices);
     // Space: play or stop, in internal sync.
     void playOrStop();
     // In internal sync: the tempo from the last taps.
@@ -201,7 +209,7 @@ private:
     void createActions();
     // Before an edit of a pattern (-1: the current one): its snapshot, for undo.
     void recordEdit(int pattern, int mergeKey = 0);
-    void putBack(const std::optional<PatternHistory::Snapshot>& snapshot);
+    void putBack(const PatternHistory::Step& step);
     void updateActions();
     Knob* addKnob(const char* name, int index, QRect area, int initial, bool onDark = false);
     Button* addButton(const char* name, int index, QRect area, int look);
@@ -286,6 +294,8 @@ private:
     int learnedTicks = 0; // GUI ticks left for that
     QString lastFileDirectory;
     PatternHistory history;
+    PatternHistory::Step fileUndo; // what the file being imported replaces
+    QString importing;             // that file
     TapTempo taps;
     QElapsedTimer tapClock;
 };

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace quelvar
 {
 
@@ -61,6 +63,31 @@ void MainWidget::recordEdit(int pattern, int mergeKey)
     updateActions();
 }
 
+void MainWidget::beginFileUndo(bool wholeSong, int pattern)
+{
+    fileUndo.clear();
+    if (!wholeSong)
+    {
+        const int index = pattern < 0 ? backend.transport().currentPattern : pattern;
+        fileUndo.push_back({index, backend.pattern(index)});
+        return;
+    }
+    for (int k = 0; k < kPatternsPerSong; ++k)
+        fileUndo.push_back({k, backend.pattern(k)});
+}
+
+// A bank refused at a damaged record keeps the records before it: that too is a step.
+void MainWidget::endFileUndo(bool done)
+{
+    const bool changed =
+        std::any_of(fileUndo.begin(), fileUndo.end(), [this](const PatternHistory::Snapshot& s)
+                    { return backend.pattern(s.pattern) != s.contents; });
+    if (done || changed)
+        history.record(std::move(fileUndo));
+    fileUndo.clear();
+    updateActions();
+}
+
 void MainWidget::undo()
 {
     putBack(history.undo([this](int p) { return backend.pattern(p); }));
@@ -73,19 +100,21 @@ void MainWidget::redo()
 
 // The display shows the restored pattern at once; in the UI process the engine's refresh
 // follows.
-void MainWidget::putBack(const std::optional<PatternHistory::Snapshot>& snapshot)
+void MainWidget::putBack(const PatternHistory::Step& step)
 {
     updateActions();
-    if (!snapshot)
-        return;
-    backend.restorePattern(snapshot->pattern, snapshot->contents);
-    if (snapshot->pattern != backend.transport().currentPattern)
-        return;
-    shown = snapshot->contents;
-    stepCount->setNumberQuietly(shown.stepCount);
-    if (!nameField->hasFocus())
-        emit updatePatternNameDisplay(shown.name);
-    refreshColumns();
+    const int current = backend.transport().currentPattern;
+    for (const PatternHistory::Snapshot& s : step)
+    {
+        backend.restorePattern(s.pattern, s.contents);
+        if (s.pattern != current)
+            continue;
+        shown = s.contents;
+        stepCount->setNumberQuietly(shown.stepCount);
+        if (!nameField->hasFocus())
+            emit updatePatternNameDisplay(shown.name);
+        refreshColumns();
+    }
 }
 
 void MainWidget::playOrStop()

@@ -1,6 +1,7 @@
-// Undo and redo of pattern edits: before each edit the panel records the pattern as it was, and
-// an undo puts that snapshot back (what it replaced goes to redo). Snapshots are whole patterns,
-// so an undo restores exactly what was there. Main thread.
+// Undo and redo of pattern edits: before each edit the panel records the patterns as they were,
+// and an undo puts that snapshot back (what it replaced goes to redo). Snapshots are whole
+// patterns, so an undo restores exactly what was there; a bank opened replaces every pattern and
+// is one step of 64. Parameters are not kept. Main thread.
 #pragma once
 
 #include "standalone/panel/PanelBackend.h"
@@ -8,7 +9,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <optional>
+#include <vector>
 
 namespace quelvar
 {
@@ -23,6 +24,8 @@ public:
         int pattern = 0;
         PatternView contents;
     };
+    // The patterns one step puts back; empty for none.
+    using Step = std::vector<Snapshot>;
     // A pattern as it stands now.
     using Reader = std::function<PatternView(int pattern)>;
 
@@ -33,10 +36,12 @@ public:
 
     // Before an edit of `pattern`, whose contents are `before`. Clears redo.
     void record(int pattern, const PatternView& before, int mergeKey = 0);
-    // What to put back, or none; the pattern's present state goes to the other list. Entries
-    // that would change nothing are dropped on the way.
-    std::optional<Snapshot> undo(const Reader& now);
-    std::optional<Snapshot> redo(const Reader& now);
+    // Before a change of several patterns at once, which undoes as one step. Clears redo.
+    void record(Step before);
+    // What to put back; the patterns' present state goes to the other list. Steps that would
+    // change nothing are dropped on the way.
+    Step undo(const Reader& now);
+    Step redo(const Reader& now);
 
     bool canUndo() const { return !undone.empty(); }
     bool canRedo() const { return !redone.empty(); }
@@ -44,11 +49,10 @@ public:
 private:
     struct Entry
     {
-        Snapshot snapshot;
+        Step step;
         int mergeKey = 0;
     };
-    static std::optional<Snapshot> move(std::deque<Entry>& from, std::deque<Entry>& to,
-                                        const Reader& now);
+    static Step move(std::deque<Entry>& from, std::deque<Entry>& to, const Reader& now);
 
     std::deque<Entry> undone; // newest last
     std::deque<Entry> redone;

@@ -2,8 +2,11 @@
 
 #include "Fakes.h"
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
+#include "io/stateChunk.h"
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
+#include "standalone/FileMenu.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/PanelEditor.h"
@@ -231,6 +234,59 @@ TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
     EXPECT_EQ(host.engine()->getTransport().tempo(), 130.0);
     EXPECT_EQ(tempo->number(), 130);
     EXPECT_TRUE(panel->findChild<DigitDisplay*>()->status().contains("130 BPM"));
+}
+
+// File > Open (also a file handed over by the desktop) is one undo step of the panel that gives
+// back exactly the patterns there were, a whole bank included; Redo is empty after it. A file
+// that is no pattern is refused in a message, changes nothing and is not a recent file.
+TEST(Host, OpeningAFileIsOneUndoStepAndARefusedOneChangesNothing)
+{
+    HostRun run;
+    Host& host = run.start();
+    MainWidget* panel = host.panelEditor()->panel();
+    ASSERT_NE(panel, nullptr);
+    host.findChild<FileMenu*>()->setQuestion([](const QString&) { return true; });
+    const QString folder = QFileInfo(run.paths.statePath()).absolutePath();
+    QDir().mkpath(folder);
+    Palladon other(nullptr, Flavour::standalone);
+    for (int k = 0; k < 4; ++k)
+        other.getSong().getPattern(k)->transposeUp();
+    other.getCurrentPattern()->setNBStep(5);
+    ASSERT_TRUE(other.exportPattern((folder + "/five.303").toStdString()));
+    ASSERT_TRUE(other.exportBank((folder + "/all.b303").toStdString()));
+    QFile junk(folder + "/picture.pat");
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(4000, '\x11'));
+    junk.close();
+
+    QAction* undo = panel->action(MainWidget::Action::undo);
+    QAction* redo = panel->action(MainWidget::Action::redo);
+    panel->transposeUp();
+    undo->trigger();
+    ASSERT_TRUE(redo->isEnabled());
+    Palladon& engine = *host.engine();
+    // The patterns only: undo keeps no parameters.
+    const auto patterns = [&engine] { return encodeChunk(engine.getSong(), {}); };
+    const std::vector<std::uint8_t> state = getChunkBytes(engine);
+    const std::vector<std::uint8_t> before = patterns();
+
+    EXPECT_FALSE(host.openFile(folder + "/picture.pat"));
+    EXPECT_EQ(getChunkBytes(engine), state);
+    EXPECT_TRUE(redo->isEnabled()) << "a refused file is no step";
+    EXPECT_FALSE(QSettings().value("recentFiles").toStringList().join(' ').contains("picture"));
+    auto* box = host.findChild<QMessageBox*>(QStringLiteral("file_report"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(),
+              "\"picture.pat\" is not a pattern or bank Quelvar can read; nothing was changed.");
+
+    for (const char* name : {"/five.303", "/all.b303"})
+    {
+        ASSERT_TRUE(host.openFile(folder + name)) << name;
+        EXPECT_NE(patterns(), before) << name;
+        EXPECT_FALSE(redo->isEnabled()) << name;
+        undo->trigger();
+        EXPECT_EQ(patterns(), before) << name << ": one undo gives every pattern back";
+    }
 }
 
 // Whether a PDF viewer shows the manual is the desktop's affair: the window says where it is and
