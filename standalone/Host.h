@@ -89,14 +89,17 @@ public slots:
     void captureKeyboard(bool on);
     void showManual();
     void openUrl();
+    // The program's version and build, beside the window.
+    void showAbout();
 
 private:
     void createActions();
     void createMenus();
     void createToolBar();
     void buildEngine();
-    // Edit, Transport and View: the panel's actions and its sizes.
-    void createPanelMenus();
+    // File (with Quit) and Edit (with Configuration) first; then Transport and View: the panel's
+    // actions and its sizes.
+    void createFileAndPanelMenus();
     // The window follows the panel's size.
     void fitToPanel();
     void setPanelScale(int percent);
@@ -136,6 +139,7 @@ private:
     QAction* keyboardAction = nullptr;
     QAction* manualAction = nullptr;
     QAction* websiteAction = nullptr;
+    QAction* aboutAction = nullptr;
     QAction* quitAction = nullptr;
     QMenu* midiMenu = nullptr;
     QMenu* viewMenu = nullptr;

@@ -8,6 +8,7 @@
 #include "standalone/MidiPorts.h"
 #include "standalone/PanelEditor.h"
 #include "standalone/TransportRecord.h"
+#include "standalone/buildInfo.h"
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/factoryPatterns.h"
 #include "standalone/panel/MainWidget.h"
@@ -309,36 +310,50 @@ TEST(Host, PanelSizesFromTheViewMenuAreFollowedByTheWindowAndKept)
     EXPECT_EQ(again.editorParent()->size(), QSize(776, 546));
 }
 
+// The menus a desktop program has: Quit in File, Configuration in Edit, About in Help; every
+// action and shortcut of the window stays reachable, and each toolbar icon says what it does.
 TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
 {
     HostRun run;
     Host& host = run.start();
     const QList<QAction*> menus = host.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 8);
-    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Edit", "&Transport", "&View", "&Main",
-                                         "&Audio", "&MIDI", "&Help"}));
+    ASSERT_EQ(menus.size(), 7);
+    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Edit", "&Transport", "&View", "&Audio",
+                                         "&MIDI", "&Help"}));
     EXPECT_EQ(texts(menus[0]->menu()->actions()),
               (QStringList{"&Open...", "Open &Recent", "|", "&Save Pattern...", "&Export",
-                           QStringLiteral("Export audio\u2026")}));
+                           QStringLiteral("Export audio\u2026"), "|", "&Quit"}));
     EXPECT_EQ(
         texts(menus[0]->menu()->actions()[4]->menu()->actions()),
         (QStringList{"Pattern (.303)...", "ABL2 Pattern (.pat)...", "ABL3 Pattern (.pat)...",
                      "Phoscyon Pattern (.phptr)...", "Bank (.b303)...", "MIDI File (.mid)..."}));
-    EXPECT_EQ(texts(menus[1]->menu()->actions()), (QStringList{"Undo", "Redo"}));
+    EXPECT_EQ(texts(menus[1]->menu()->actions()),
+              (QStringList{"Undo", "Redo", "|", "&Configuration"}));
     EXPECT_EQ(texts(menus[2]->menu()->actions()), (QStringList{"Play/Stop", "Tap Tempo"}));
     EXPECT_EQ(texts(menus[3]->menu()->actions()),
               (QStringList{"100 %", "125 %", "150 %", "200 %"}));
-    EXPECT_EQ(texts(menus[4]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
-    EXPECT_EQ(texts(menus[5]->menu()->actions()),
+    EXPECT_EQ(texts(menus[4]->menu()->actions()),
               (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
-    EXPECT_EQ(texts(menus[6]->menu()->actions()),
+    EXPECT_EQ(texts(menus[5]->menu()->actions()),
               (QStringList{"&MIDI Configuration", "&Panic", "Capture Keyboard"}));
-    EXPECT_EQ(texts(menus[7]->menu()->actions()), (QStringList{"Manual", "Website"}));
+    EXPECT_EQ(texts(menus[6]->menu()->actions()),
+              (QStringList{"Manual", "Website", "|", "&About Quelvar"}));
     EXPECT_EQ(texts(host.toolBar()->actions()),
               (QStringList{"|", "&Audio Configuration", "&MIDI Configuration", "&Configuration",
                            "&Panic", "|", "Capture Keyboard", "Website"}));
     EXPECT_FALSE(host.toolBar()->isMovable());
     EXPECT_FALSE(host.toolBar()->isFloatable());
+    for (QAction* a : host.toolBar()->actions())
+    {
+        if (a->isSeparator())
+            continue;
+        const QString tip = host.toolBar()->widgetForAction(a)->toolTip();
+        const QString name = a->text().remove(QLatin1Char('&'));
+        EXPECT_TRUE(tip.startsWith(name)) << tip.toStdString();
+        EXPECT_GT(tip.size(), name.size() + 12) << "says what it does: " << tip.toStdString();
+        EXPECT_TRUE(a->shortcut().isEmpty() || tip.contains(a->shortcut().toString()))
+            << tip.toStdString();
+    }
 
     // Each shortcut, as its menu shows it.
     const std::pair<const char*, const char*> shortcuts[] = {
@@ -366,6 +381,17 @@ TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
     EXPECT_FALSE(host.windowIcon().isNull());
     EXPECT_TRUE(Host::manualUrl().toString().endsWith("/Brontavell/Quelvar/Quelvar Manual.pdf"));
     EXPECT_TRUE(Host::manualUrl().isLocalFile());
+
+    host.action("&About Quelvar")->trigger();
+    auto* about = host.findChild<QMessageBox*>(QStringLiteral("about"));
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(about->text().startsWith(QStringLiteral("Quelvar %1\nBuild %2")
+                                             .arg(QString::fromLatin1(buildInfo::kVersion),
+                                                  QString::fromLatin1(buildInfo::kRevision))))
+        << about->text().toStdString();
+    EXPECT_FALSE(QString::fromLatin1(buildInfo::kVersion).isEmpty());
+    EXPECT_FALSE(QString::fromLatin1(buildInfo::kRevision).isEmpty());
 }
 
 TEST(Host, ConfigurationActionsOpenOneDialogOnTheirPage)
