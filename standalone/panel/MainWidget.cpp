@@ -54,6 +54,8 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     setDistoParam2LabelText(panelLayout::distortionTypeOf(parameterValue(kDistSelect)));
     presets.installFactoryPatterns();
     presets.scan();
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
     processGui();
     connect(&gui, &QTimer::timeout, this, &MainWidget::processGui);
     gui.start(kGuiTickMs);
@@ -210,6 +212,7 @@ void MainWidget::processGui()
     watchLearning();
     showReadout(t);
     showStatus();
+    followTip();
 }
 
 } // namespace quelvar
