@@ -177,7 +177,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    // Makes the tooltip of a control as it shows.
+    // On its controls: makes a tooltip as it shows; Escape leaves the name field.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
@@ -232,6 +232,7 @@ private:
     // tooltip never changes.
     QString tipFor(const QWidget* w) const;
     QString parameterTip(int index) const;
+    void prepareTip(QWidget* w);
     // A tooltip on show follows its control's value.
     void followTip();
     void showStatus();

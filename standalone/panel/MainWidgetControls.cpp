@@ -199,13 +199,18 @@ void MainWidget::buildControls()
     nameField->setFrame(false);
     nameField->setFocusPolicy(Qt::ClickFocus);
     nameField->setFont(look::font(13));
+    // While it has the keys it says so: lit up and framed, not only a thin text cursor.
     nameField->setStyleSheet(
-        QStringLiteral("QLineEdit { background: transparent; color: rgb(255,176,40); border: none;"
-                       " selection-background-color: rgb(255,170,0); selection-color: black; }"));
+        QStringLiteral("QLineEdit { background: transparent; color: rgb(255,176,40);"
+                       " border: 1px solid transparent; border-radius: 2px;"
+                       " selection-background-color: rgb(255,170,0); selection-color: black; }"
+                       "QLineEdit:focus { background: rgba(255,170,0,48);"
+                       " border: 1px solid rgb(255,170,0); }"));
     nameField->setToolTip(QStringLiteral("PATTERN NAME\nClick to type a name: Enter keeps it, "
                                          "Escape leaves it as it was"));
     connect(nameField, &QLineEdit::editingFinished, this, &MainWidget::setPatternName);
-    // Enter ends the typing: the keys belong to the panel (and the captured keyboard) again.
+    // Enter ends the typing (Escape too, see eventFilter; a click elsewhere on the panel takes
+    // the focus): the keys belong to the panel and the captured keyboard again.
     connect(nameField, &QLineEdit::returnPressed, nameField, &QWidget::clearFocus);
 
     // The logo opens the preset menu on a right press; so does the preset name on any press.

@@ -9,7 +9,6 @@
 #include "standalone/panel/PatternSelector.h"
 
 #include <QCursor>
-#include <QEvent>
 #include <QToolTip>
 
 #include <algorithm>
@@ -139,19 +138,13 @@ QString MainWidget::tipFor(const QWidget* w) const
            QStringLiteral("\nHolds the note and glides into the next step's");
 }
 
-bool MainWidget::eventFilter(QObject* watched, QEvent* event)
+void MainWidget::prepareTip(QWidget* w)
 {
-    if (event->type() == QEvent::ToolTip)
-    {
-        auto* w = qobject_cast<QWidget*>(watched);
-        const QString tip = w ? tipFor(w) : QString();
-        if (!tip.isEmpty())
-        {
-            w->setToolTip(tip);
-            tipped = w;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    const QString tip = tipFor(w);
+    if (tip.isEmpty())
+        return;
+    w->setToolTip(tip);
+    tipped = w;
 }
 
 void MainWidget::followTip()

@@ -12,6 +12,7 @@
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/factoryPatterns.h"
 #include "standalone/panel/MainWidget.h"
+#include "standalone/panel/ScaledPanel.h"
 #include "standalone/panel/SpinBox.h"
 #include "standalone/panel/Switch.h"
 #include "support/EngineHarness.h"
@@ -519,6 +520,60 @@ TEST(Host, KeysTypedIntoTheNameFieldStayThere)
     QTest::keyPress(host.editorParent(), Qt::Key_Z);
     QTest::keyRelease(host.editorParent(), Qt::Key_Z);
     EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}}));
+}
+
+// One click on the pattern name takes the keyboard, and shows it: the field lights up. Escape
+// gives the keyboard back and leaves the name as it was; a click elsewhere on the panel gives it
+// back and keeps what was typed. The captured keys play again either way.
+TEST(Host, TheNameFieldShowsThatItHasTheKeysAndGivesThemBack)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    QApplication::setActiveWindow(&host);
+    host.action("Capture Keyboard")->trigger();
+    auto* view = host.editorParent()->findChild<ScaledPanel*>();
+    ASSERT_NE(view, nullptr);
+    MainWidget* panel = host.panelEditor()->panel();
+    auto* name = panel->findChild<QLineEdit*>(QStringLiteral("pattern_name"));
+    const auto clickOn = [view](QWidget* w)
+    {
+        const QPoint at = view->mapFromScene(QPointF(w->geometry().center()));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    };
+    const auto zPlays = [&run, &host]
+    {
+        QTest::keyPress(host.editorParent(), Qt::Key_Z);
+        QTest::keyRelease(host.editorParent(), Qt::Key_Z);
+        return run.drained() == std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}};
+    };
+    const std::string before = host.engine()->getCurrentPattern()->getName();
+    const QImage idle = name->grab().toImage();
+
+    clickOn(name);
+    ASSERT_TRUE(name->hasFocus());
+    const QImage lit = name->grab().toImage();
+    int changed = 0;
+    for (int y = 0; y < idle.height(); ++y)
+        for (int x = 0; x < idle.width(); ++x)
+            changed += idle.pixel(x, y) != lit.pixel(x, y);
+    EXPECT_GT(changed, idle.width()) << "more than a text cursor shows the focus";
+    QTest::keyClicks(name, QStringLiteral("zz"));
+    EXPECT_TRUE(run.drained().empty());
+    QTest::keyClick(name, Qt::Key_Escape);
+    EXPECT_FALSE(name->hasFocus());
+    EXPECT_EQ(name->text().toStdString(), before);
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), before);
+    EXPECT_TRUE(zPlays()) << "Escape gives the keys back";
+
+    clickOn(name);
+    ASSERT_TRUE(name->hasFocus());
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Wobble"));
+    clickOn(panel->findChild<QWidget*>(QStringLiteral("cut_off")));
+    EXPECT_FALSE(name->hasFocus());
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "Wobble");
+    EXPECT_TRUE(zPlays()) << "a click on the panel gives the keys back";
 }
 
 TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
