@@ -51,6 +51,9 @@ std::atomic<Host*> Host::current{nullptr};
 namespace
 {
 constexpr int kAudioWatchMs = 1000;
+// Edits come from the panel, undo, MIDI (step recording, program changes) and files alike: a
+// look five times a second sees them all.
+constexpr int kTitleWatchMs = 200;
 constexpr int kMidiRefreshDelayMs = 150;
 constexpr std::uint32_t kPanicMessage = 0xB0 | 0x7E << 8; // Control Change 126, value 0
 
@@ -167,6 +170,24 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     audioWatch = new QTimer(this);
     connect(audioWatch, &QTimer::timeout, this, &Host::watchAudio);
     audioWatch->start(kAudioWatchMs);
+    if (files)
+    {
+        titleWatch = new QTimer(this);
+        connect(titleWatch, &QTimer::timeout, this, &Host::showDocument);
+        titleWatch->start(kTitleWatchMs);
+        showDocument();
+    }
+}
+
+void Host::showDocument()
+{
+    // "[*]" is where the mark goes; one in a pattern's name is written twice to stay text.
+    QString document = files->documentTitle();
+    document.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    const QString title = document + QStringLiteral("[*] \u2014 Quelvar");
+    if (windowTitle() != title)
+        setWindowTitle(title);
+    setWindowModified(files->documentModified());
 }
 
 void Host::watchAudio()

@@ -107,6 +107,8 @@ private:
     void saveState();
     // Once a second: a stream that died under us is reported and released; nothing is stored.
     void watchAudio();
+    // The title names the current pattern and its file, marked while it holds unsaved edits.
+    void showDocument();
     // A message beside the window, which stays usable.
     void warnAudio(const QString& text);
     bool desktop(const QUrl& url);
@@ -117,6 +119,7 @@ private:
     EngineFeed engineFeed;
     std::unique_ptr<AudioOutput> audioOutput;
     QTimer* audioWatch = nullptr;
+    QTimer* titleWatch = nullptr;
     std::unique_ptr<MidiPorts> midiPorts;
     std::unique_ptr<MidiSender> midiSender; // made before the stream starts, ended before the ports
     std::unique_ptr<MidiPortWatch> portWatch;

@@ -4,6 +4,7 @@
 #include "engine/Palladon.h"
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
+#include "standalone/FileMenu.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/PanelEditor.h"
@@ -574,6 +575,56 @@ TEST(Host, TheNameFieldShowsThatItHasTheKeysAndGivesThemBack)
     EXPECT_FALSE(name->hasFocus());
     EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "Wobble");
     EXPECT_TRUE(zPlays()) << "a click on the panel gives the keys back";
+}
+
+// The title names the current pattern and the file it was last read from or written to, with a
+// mark while it holds edits that file lacks: undoing back to the saved pattern clears the mark.
+// Edits from anywhere (the panel, undo, the engine itself) show within a moment.
+TEST(Host, WindowTitleNamesThePatternAndItsFileAndMarksUnsavedEdits)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    host.fileMenu()->setQuestion([](const QString&) { return true; });
+    const auto title = [&host]
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return host.windowHandle()->title().toStdString();
+    };
+    Palladon& engine = *host.engine();
+    const std::string first = "A1 " + engine.getCurrentPattern()->getName();
+    EXPECT_EQ(title(), first + " \u2014 Quelvar");
+
+    MainWidget* panel = host.panelEditor()->panel();
+    const bool accent = engine.getCurrentPattern()->getStep(0)->accent();
+    panel->setAccent(0, accent ? 0.0f : 1.0f);
+    EXPECT_EQ(title(), first + "* \u2014 Quelvar");
+    panel->action(MainWidget::Action::undo)->trigger();
+    EXPECT_EQ(title(), first + " \u2014 Quelvar") << "back as it was: nothing unsaved";
+
+    const QString folder = QFileInfo(run.paths.statePath()).absolutePath();
+    QDir().mkpath(folder);
+    const QString saved = folder + "/bass.303";
+    engine.exportPattern(saved.toStdString());
+    engine.getCurrentPattern()->setStepNote(30, 1);
+    ASSERT_TRUE(host.openFile(saved));
+    EXPECT_EQ(title(), "bass.303 (" + first + ") \u2014 Quelvar");
+    engine.getCurrentPattern()->setStepNote(31, 1);
+    EXPECT_EQ(title(), "bass.303 (" + first + ")* \u2014 Quelvar");
+
+    engine.getSong().getPattern(2)->setName("Other");
+    engine.setParameter(kTriggerPattern, 2.0f / 32.0f);
+    EXPECT_EQ(title(), "A3 Other* \u2014 Quelvar") << "another pattern, renamed, from no file";
+
+    const QString bank = folder + "/set.b303";
+    engine.exportBank(bank.toStdString());
+    ASSERT_TRUE(host.openFile(bank));
+    EXPECT_EQ(title(), "set.b303 (A3 Other) \u2014 Quelvar");
+    engine.getSong().getPattern(9)->setStepNote(12, 0);
+    EXPECT_EQ(title(), "set.b303 (A3 Other)* \u2014 Quelvar") << "the bank holds every pattern";
 }
 
 TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
