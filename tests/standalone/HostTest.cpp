@@ -494,39 +494,11 @@ TEST(Host, CaptureKeyboardPlaysKeysByPlaceAndReleasesThemWhenSwitchedOff)
     EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 59, 0}}));
 }
 
-// Typing a pattern name with the keyboard captured: every letter goes to the field, the field's
-// own shortcuts work, Enter leaves it, and the keys play again.
-TEST(Host, KeysTypedIntoTheNameFieldStayThere)
-{
-    HostRun run;
-    Host& host = run.start();
-    host.show();
-    QApplication::setActiveWindow(&host);
-    host.action("Capture Keyboard")->trigger();
-    auto* name = host.panelEditor()->panel()->findChild<QLineEdit*>(QStringLiteral("pattern_name"));
-    ASSERT_NE(name, nullptr);
-    name->setFocus();
-    name->clear();
-    QTest::keyClicks(name, QStringLiteral("My Line"));
-    EXPECT_EQ(name->text(), QStringLiteral("My Line"));
-    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(name->selectedText(), QStringLiteral("My Line"));
-    EXPECT_TRUE(host.configDialog() == nullptr || !host.configDialog()->isVisible());
-    QTest::keyClick(name, Qt::Key_End);
-    QTest::keyClick(name, Qt::Key_Return);
-    EXPECT_FALSE(name->hasFocus());
-    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "My Line");
-    EXPECT_TRUE(run.drained().empty());
-
-    QTest::keyPress(host.editorParent(), Qt::Key_Z);
-    QTest::keyRelease(host.editorParent(), Qt::Key_Z);
-    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}}));
-}
-
-// One click on the pattern name takes the keyboard, and shows it: the field lights up. Escape
-// gives the keyboard back and leaves the name as it was; a click elsewhere on the panel gives it
-// back and keeps what was typed. The captured keys play again either way.
-TEST(Host, TheNameFieldShowsThatItHasTheKeysAndGivesThemBack)
+// Typing a pattern name with the keyboard captured: one click on the name takes the keys and
+// shows it (the field lights up, more than a text cursor); every letter goes to the field and its
+// own shortcuts work. Enter or a click elsewhere on the panel keeps the name, Escape leaves it as
+// it was; each gives the keys back, and they play again.
+TEST(Host, KeysTypedIntoTheNameFieldStayThereUntilItGivesThemBack)
 {
     HostRun run;
     Host& host = run.start();
@@ -537,6 +509,7 @@ TEST(Host, TheNameFieldShowsThatItHasTheKeysAndGivesThemBack)
     ASSERT_NE(view, nullptr);
     MainWidget* panel = host.panelEditor()->panel();
     auto* name = panel->findChild<QLineEdit*>(QStringLiteral("pattern_name"));
+    ASSERT_NE(name, nullptr);
     const auto clickOn = [view](QWidget* w)
     {
         const QPoint at = view->mapFromScene(QPointF(w->geometry().center()));
@@ -548,7 +521,6 @@ TEST(Host, TheNameFieldShowsThatItHasTheKeysAndGivesThemBack)
         QTest::keyRelease(host.editorParent(), Qt::Key_Z);
         return run.drained() == std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}};
     };
-    const std::string before = host.engine()->getCurrentPattern()->getName();
     const QImage idle = name->grab().toImage();
 
     clickOn(name);
@@ -559,12 +531,26 @@ TEST(Host, TheNameFieldShowsThatItHasTheKeysAndGivesThemBack)
         for (int x = 0; x < idle.width(); ++x)
             changed += idle.pixel(x, y) != lit.pixel(x, y);
     EXPECT_GT(changed, idle.width()) << "more than a text cursor shows the focus";
+    name->clear();
+    QTest::keyClicks(name, QStringLiteral("My Line"));
+    EXPECT_EQ(name->text(), QStringLiteral("My Line"));
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(name->selectedText(), QStringLiteral("My Line"));
+    EXPECT_TRUE(host.configDialog() == nullptr || !host.configDialog()->isVisible());
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_FALSE(name->hasFocus());
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "My Line");
+    EXPECT_TRUE(run.drained().empty());
+    EXPECT_TRUE(zPlays()) << "Enter gives the keys back";
+
+    clickOn(name);
     QTest::keyClicks(name, QStringLiteral("zz"));
     EXPECT_TRUE(run.drained().empty());
     QTest::keyClick(name, Qt::Key_Escape);
     EXPECT_FALSE(name->hasFocus());
-    EXPECT_EQ(name->text().toStdString(), before);
-    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), before);
+    EXPECT_EQ(name->text(), QStringLiteral("My Line"));
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "My Line");
     EXPECT_TRUE(zPlays()) << "Escape gives the keys back";
 
     clickOn(name);
