@@ -417,10 +417,8 @@ void Host::createActions()
                          "the Quelvar pages in your web browser");
     connect(websiteAction, &QAction::triggered, this, &Host::openUrl);
     aboutAction = make("&About Quelvar", nullptr, nullptr, "the version and the build");
-    aboutAction->setMenuRole(QAction::AboutRole);
     connect(aboutAction, &QAction::triggered, this, &Host::showAbout);
     quitAction = make("&Quit", "Ctrl+Q", nullptr, "saves the synthesizer's state and quits");
-    quitAction->setMenuRole(QAction::QuitRole);
     connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 
