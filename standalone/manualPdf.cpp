@@ -243,7 +243,8 @@ bool keepGroupsTogether(QTextDocument& document, const std::vector<Part>& parts,
     return false;
 }
 
-// The PDF's metadata, which names the manual it was made from as its source.
+// The PDF's metadata (an XMP packet, with the id every such packet carries), which names the
+// manual it was made from as its source.
 QByteArray metadataWith(const QByteArray& stamp)
 {
     return QByteArrayLiteral(
