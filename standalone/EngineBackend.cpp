@@ -146,9 +146,9 @@ void EngineBackend::exportFile(ExportFormat format, const QString& path)
         return;
     // Only these formats keep everything a pattern or the song holds.
     if (format == ExportFormat::pattern)
-        emit fileExchanged(engine.getCurrentPatternIndex());
+        emit fileExchanged(engine.getCurrentPatternIndex(), path);
     else if (format == ExportFormat::bank)
-        emit fileExchanged(-1);
+        emit fileExchanged(-1, path);
 }
 
 void EngineBackend::importFile(ImportFormat format, int patternIndex, const QString& path)
@@ -158,9 +158,10 @@ void EngineBackend::importFile(ImportFormat format, int patternIndex, const QStr
         editorCommands::importFile(engine, format, patternIndex, path.toStdString(), &notices);
     editor.updateDisplay();
     if (read && format == ImportFormat::bank)
-        emit fileExchanged(-1);
+        emit fileExchanged(-1, path);
     else if (read)
-        emit fileExchanged(patternIndex < 0 ? engine.getCurrentPatternIndex() : patternIndex);
+        emit fileExchanged(patternIndex < 0 ? engine.getCurrentPatternIndex() : patternIndex,
+                           path);
     QStringList lines;
     for (const std::string& n : notices)
         lines << QString::fromStdString(n);

@@ -13,6 +13,7 @@
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/ScaledPanel.h"
 #include "standalone/TransportRecord.h"
+#include "standalone/buildInfo.h"
 #include "standalone/manualPdf.h"
 #include "standalone/settingsKeys.h"
 
@@ -50,6 +51,9 @@ std::atomic<Host*> Host::current{nullptr};
 namespace
 {
 constexpr int kAudioWatchMs = 1000;
+// Edits come from the panel, undo, MIDI (step recording, program changes) and files alike: a
+// look five times a second sees them all.
+constexpr int kTitleWatchMs = 200;
 constexpr int kMidiRefreshDelayMs = 150;
 constexpr std::uint32_t kPanicMessage = 0xB0 | 0x7E << 8; // Control Change 126, value 0
 
@@ -150,10 +154,9 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     {
         files = new FileMenu(*synth, this);
         files->setPlayingRate(audioOutput->getSampleRate());
-        menuBar()->insertMenu(menuBar()->actions().value(0), files->menu());
         connect(editor, &PanelEditor::fileExchanged, files, &FileMenu::remember);
-        createPanelMenus();
     }
+    createFileAndPanelMenus();
 
     tools->setParent(central);
     tools->move(0, 0);
@@ -167,6 +170,24 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     audioWatch = new QTimer(this);
     connect(audioWatch, &QTimer::timeout, this, &Host::watchAudio);
     audioWatch->start(kAudioWatchMs);
+    if (files)
+    {
+        titleWatch = new QTimer(this);
+        connect(titleWatch, &QTimer::timeout, this, &Host::showDocument);
+        titleWatch->start(kTitleWatchMs);
+        showDocument();
+    }
+}
+
+void Host::showDocument()
+{
+    // "[*]" is where the mark goes; one in a pattern's name is written twice to stay text.
+    QString document = files->documentTitle();
+    document.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    const QString title = document + QStringLiteral("[*] \u2014 Quelvar");
+    if (windowTitle() != title)
+        setWindowTitle(title);
+    setWindowModified(files->documentModified());
 }
 
 void Host::watchAudio()
@@ -233,18 +254,32 @@ void Host::buildEngine()
     editorArea->show();
 }
 
-void Host::createPanelMenus()
+void Host::createFileAndPanelMenus()
 {
+    QAction* before = menuBar()->actions().value(0);
+    QMenu* file = files ? files->menu() : new QMenu(QStringLiteral("&File"), this);
+    file->addSeparator();
+    file->addAction(quitAction);
+    menuBar()->insertMenu(before, file);
+    QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
     MainWidget* panel = editor ? editor->panel() : nullptr;
+    if (panel)
+    {
+        edit->addAction(panel->action(MainWidget::Action::undo));
+        edit->addAction(panel->action(MainWidget::Action::redo));
+        edit->addSeparator();
+    }
+    edit->addAction(configAction);
+    menuBar()->insertMenu(before, edit);
     if (!panel)
         return;
     // Opening a file is one step of the panel's undo.
-    connect(files, &FileMenu::replacing, panel, [panel](bool song) { panel->beginFileUndo(song); });
-    connect(files, &FileMenu::replaced, panel, &MainWidget::endFileUndo);
-    QAction* before = menuBar()->actions().value(1);
-    QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
-    edit->addAction(panel->action(MainWidget::Action::undo));
-    edit->addAction(panel->action(MainWidget::Action::redo));
+    if (files)
+    {
+        connect(files, &FileMenu::replacing, panel,
+                [panel](bool song) { panel->beginFileUndo(song); });
+        connect(files, &FileMenu::replaced, panel, &MainWidget::endFileUndo);
+    }
     QMenu* transport = new QMenu(QStringLiteral("&Transport"), this);
     transport->addAction(panel->action(MainWidget::Action::playStop));
     transport->addAction(panel->action(MainWidget::Action::tapTempo));
@@ -260,7 +295,7 @@ void Host::createPanelMenus()
         sizes->addAction(a);
         connect(a, &QAction::triggered, this, [this, percent] { setPanelScale(percent); });
     }
-    for (QMenu* m : {edit, transport, viewMenu})
+    for (QMenu* m : {transport, viewMenu})
         menuBar()->insertMenu(before, m);
     panel->offerSizes(editor->scale());
     connect(panel, &MainWidget::sizeRequested, this, &Host::setPanelScale);
@@ -347,44 +382,56 @@ QAction* Host::action(const QString& text) const
 
 void Host::createActions()
 {
-    const auto make = [this](const char* text, const char* shortcut, const char* icon)
+    // The tooltip says what the action does, after its name and its shortcut (the toolbar shows
+    // icons only).
+    const auto make = [this](const char* text, const char* shortcut, const char* icon,
+                             const char* does)
     {
         auto* a = new QAction(QString::fromLatin1(text), this);
         if (shortcut)
             a->setShortcut(QKeySequence(tr(shortcut)));
         if (icon)
             a->setIcon(QIcon(QString::fromLatin1(icon)));
+        QString name = a->text().remove(QLatin1Char('&'));
+        if (shortcut)
+            name += QStringLiteral(" (%1)").arg(a->shortcut().toString(QKeySequence::NativeText));
+        a->setToolTip(name + QStringLiteral(": ") + QString::fromUtf8(does));
         return a;
     };
-    configAction = make("&Configuration", nullptr, ":/images4/toolbar/config.png");
+    configAction = make("&Configuration", nullptr, ":/images4/toolbar/config.png",
+                        "the audio output, the MIDI ports and the options");
     connect(configAction, &QAction::triggered, this, &Host::showConfig);
-    audioConfigAction = make("&Audio Configuration", "Ctrl+A", ":/images4/toolbar/audio.png");
+    audioConfigAction = make("&Audio Configuration", "Ctrl+A", ":/images4/toolbar/audio.png",
+                             "the audio output, its sample rate and buffer size");
     connect(audioConfigAction, &QAction::triggered, this, &Host::showConfig);
-    asioPanelAction = make("&Show ASIO Panel", nullptr, nullptr);
+    asioPanelAction = make("&Show ASIO Panel", nullptr, nullptr, "not available");
     asioPanelAction->setEnabled(false);
-    midiConfigAction = make("&MIDI Configuration", "Ctrl+M", ":/images4/toolbar/midi.png");
+    midiConfigAction = make("&MIDI Configuration", "Ctrl+M", ":/images4/toolbar/midi.png",
+                            "the MIDI ports to play from and to send the notes to");
     connect(midiConfigAction, &QAction::triggered, this, &Host::showConfig);
-    panicAction = make("&Panic", "F12", ":/images4/toolbar/panic.png");
+    panicAction = make("&Panic", "F12", ":/images4/toolbar/panic.png",
+                       "silences every sounding note");
     connect(panicAction, &QAction::triggered, this, &Host::midiPanic);
-    keyboardAction = make("Capture Keyboard", "F10", ":/images4/toolbar/keyboard.png");
+    keyboardAction = make("Capture Keyboard", "F10", ":/images4/toolbar/keyboard.png",
+                          "two rows of the computer keyboard play the voice like MIDI notes, "
+                          "heard in midi in mode (Z to , and Q to I, black keys on the rows "
+                          "above)");
     keyboardAction->setCheckable(true);
-    keyboardAction->setToolTip(QStringLiteral(
-        "Capture Keyboard (F10): two rows of the computer keyboard play the voice like MIDI "
-        "notes, heard in midi in mode (Z to , and Q to I, black keys on the rows above)"));
     connect(keyboardAction, &QAction::toggled, this, &Host::captureKeyboard);
-    manualAction = make("Manual", nullptr, nullptr);
+    manualAction = make("Manual", nullptr, nullptr, "this program's manual as a PDF");
     connect(manualAction, &QAction::triggered, this, &Host::showManual);
-    websiteAction = make("Website", nullptr, ":/images4/toolbar/about.png");
+    websiteAction = make("Website", nullptr, ":/images4/toolbar/about.png",
+                         "the Quelvar pages in your web browser");
     connect(websiteAction, &QAction::triggered, this, &Host::openUrl);
-    quitAction = make("&Quit", "Ctrl+Q", nullptr);
+    aboutAction = make("&About Quelvar", nullptr, nullptr, "the version and the build");
+    connect(aboutAction, &QAction::triggered, this, &Host::showAbout);
+    quitAction = make("&Quit", "Ctrl+Q", nullptr, "saves the synthesizer's state and quits");
     connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 
+// File and Edit come first, once the engine is there: see createFileAndPanelMenus.
 void Host::createMenus()
 {
-    QMenu* mainMenu = menuBar()->addMenu(QStringLiteral("&Main"));
-    mainMenu->addAction(configAction);
-    mainMenu->addAction(quitAction);
     QMenu* audioMenu = menuBar()->addMenu(QStringLiteral("&Audio"));
     audioMenu->addAction(audioConfigAction);
     audioMenu->addAction(asioPanelAction);
@@ -395,6 +442,8 @@ void Host::createMenus()
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->addAction(manualAction);
     helpMenu->addAction(websiteAction);
+    helpMenu->addSeparator();
+    helpMenu->addAction(aboutAction);
 }
 
 void Host::createToolBar()
@@ -505,6 +554,26 @@ void Host::receiveFiles(const QStringList& paths)
     activateWindow();
     for (const QString& path : paths)
         openFile(path);
+}
+
+void Host::showAbout()
+{
+    const QString date = QString::fromLatin1(buildInfo::kRevisionDate);
+    const QString text =
+        QStringLiteral("Quelvar %1\nBuild %2%3, Qt %4\n\nA monophonic acid-bass synthesizer "
+                       "with a 64-pattern step sequencer, distortion and tempo delay.\n\n%5")
+            .arg(QString::fromLatin1(buildInfo::kVersion),
+                 QString::fromLatin1(buildInfo::kRevision),
+                 date.isEmpty() ? QString() : QStringLiteral(" of %1").arg(date),
+                 QString::fromLatin1(qVersion()), QString::fromLatin1(kWebsite));
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Quelvar"), text,
+                                QMessageBox::Close, this);
+    box->setObjectName(QStringLiteral("about"));
+    box->setIconPixmap(windowIcon().pixmap(64));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void Host::openUrl()

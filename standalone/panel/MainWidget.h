@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -184,6 +185,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // On its controls: makes a tooltip as it shows; Escape leaves the name field.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     // What the parameter controls' signals reach.
@@ -233,6 +236,13 @@ private:
     void exportTo(ExportFormat format, const QString& title, const QString& filter);
     QString readoutText(int index) const;
     QString captionOf(int index) const;
+    // What a control is and holds now, with its MIDI controller; empty for a control whose
+    // tooltip never changes.
+    QString tipFor(const QWidget* w) const;
+    QString parameterTip(int index) const;
+    void prepareTip(QWidget* w);
+    // A tooltip on show follows its control's value.
+    void followTip();
     void showStatus();
     // Why nothing plays and what to do, while that is so; empty otherwise.
     QStringList hintText(const TransportView& t) const;
@@ -276,6 +286,8 @@ private:
     QLineEdit* nameField = nullptr;
     DigitDisplay* display = nullptr;
     QLabel* presetName = nullptr;
+    QWidget* presetArea = nullptr; // over the preset name: takes its clicks and shows its tooltip
+    QPointer<QWidget> tipped;       // the control whose tooltip was shown last
     KickButton* tapButton = nullptr;
     std::array<QAction*, 4> keyActions{};
     int offeredSize = 0; // 0: the panel's menu offers no sizes

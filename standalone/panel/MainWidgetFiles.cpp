@@ -155,7 +155,9 @@ void MainWidget::loadPreset(const QString& path)
     if (!importBySuffix(path, -1, true))
         return;
     presetName->setText(QFileInfo(path).completeBaseName());
-    presetName->setToolTip(path);
+    presetArea->setToolTip(QStringLiteral("PRESET %1\n%2\nClick: the pattern files in your preset "
+                                          "folder")
+                               .arg(presetName->text(), QDir::toNativeSeparators(path)));
 }
 
 void MainWidget::previousPattern()

@@ -209,9 +209,10 @@ class Run:
         self.wait_for("the window", self.window, 20)
 
     def window(self):
-        # The main window, not Qt's hidden 1 x 1 client-leader window of the same name.
+        # The main window (its title ends with the program's name, after the pattern), not Qt's
+        # hidden 1 x 1 client-leader window named "Quelvar".
         _, out = self.tool("xwininfo", "-root", "-tree")
-        for m in re.finditer(r'^\s*(0x[0-9a-f]+) "Quelvar": .*?(\d+)x(\d+)\+', out, re.M):
+        for m in re.finditer(r'^\s*(0x[0-9a-f]+) ".*Quelvar": .*?(\d+)x(\d+)\+', out, re.M):
             if int(m.group(2)) == 621:
                 self.window_id = m.group(1)
                 self.window_size = (int(m.group(2)), int(m.group(3)))
