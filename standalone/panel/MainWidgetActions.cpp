@@ -65,37 +65,50 @@ void MainWidget::recordEdit(int pattern, int mergeKey)
 
 void MainWidget::beginFileUndo(bool wholeSong, int pattern)
 {
-    fileUndo.clear();
+    fileUndo = {};
     if (!wholeSong)
     {
         const int index = pattern < 0 ? backend.transport().currentPattern : pattern;
-        fileUndo.push_back({index, backend.pattern(index)});
-        return;
+        fileUndo.patterns.push_back({index, backend.pattern(index)});
     }
-    for (int k = 0; k < kPatternsPerSong; ++k)
-        fileUndo.push_back({k, backend.pattern(k)});
+    else
+    {
+        for (int k = 0; k < kPatternsPerSong; ++k)
+            fileUndo.patterns.push_back({k, backend.pattern(k)});
+    }
+    // The step count goes back with its pattern; a trigger or the record switch is no setting
+    // a file brings.
+    for (int slot = 0; slot < kNumParams; ++slot)
+        if (slot != kNbStep && slot != kTriggerPattern && slot != kStepRecord)
+            fileUndo.settings.push_back({slot, backend.parameterValue(slot)});
 }
 
 // A bank refused at a damaged record keeps the records before it: that too is a step.
 void MainWidget::endFileUndo(bool done)
 {
+    std::erase_if(fileUndo.settings, [this](const PatternHistory::Setting& s)
+                  { return backend.parameterValue(s.slot) == s.value; });
     const bool changed =
-        std::any_of(fileUndo.begin(), fileUndo.end(), [this](const PatternHistory::Snapshot& s)
+        !fileUndo.settings.empty() ||
+        std::any_of(fileUndo.patterns.begin(), fileUndo.patterns.end(),
+                    [this](const PatternHistory::Snapshot& s)
                     { return backend.pattern(s.pattern) != s.contents; });
     if (done || changed)
         history.record(std::move(fileUndo));
-    fileUndo.clear();
+    fileUndo = {};
     updateActions();
 }
 
 void MainWidget::undo()
 {
-    putBack(history.undo([this](int p) { return backend.pattern(p); }));
+    putBack(history.undo([this](int p) { return backend.pattern(p); },
+                         [this](int slot) { return backend.parameterValue(slot); }));
 }
 
 void MainWidget::redo()
 {
-    putBack(history.redo([this](int p) { return backend.pattern(p); }));
+    putBack(history.redo([this](int p) { return backend.pattern(p); },
+                         [this](int slot) { return backend.parameterValue(slot); }));
 }
 
 // The display shows the restored pattern at once; in the UI process the engine's refresh
@@ -104,7 +117,7 @@ void MainWidget::putBack(const PatternHistory::Step& step)
 {
     updateActions();
     const int current = backend.transport().currentPattern;
-    for (const PatternHistory::Snapshot& s : step)
+    for (const PatternHistory::Snapshot& s : step.patterns)
     {
         backend.restorePattern(s.pattern, s.contents);
         if (s.pattern != current)
@@ -114,6 +127,11 @@ void MainWidget::putBack(const PatternHistory::Step& step)
         if (!nameField->hasFocus())
             emit updatePatternNameDisplay(shown.name);
         refreshColumns();
+    }
+    for (const PatternHistory::Setting& s : step.settings)
+    {
+        setParameterAutomated(s.slot, s.value);
+        setParameter(s.slot, s.value);
     }
 }
 

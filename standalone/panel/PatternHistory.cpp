@@ -6,12 +6,13 @@ namespace quelvar
 void PatternHistory::record(int pattern, const PatternView& before, int mergeKey)
 {
     const bool merges = mergeKey != 0 && redone.empty() && !undone.empty() &&
-                        undone.back().mergeKey == mergeKey && undone.back().step.size() == 1 &&
-                        undone.back().step.front().pattern == pattern;
+                        undone.back().mergeKey == mergeKey &&
+                        undone.back().step.patterns.size() == 1 &&
+                        undone.back().step.patterns.front().pattern == pattern;
     if (merges)
         return;
     redone.clear();
-    undone.push_back({{{pattern, before}}, mergeKey});
+    undone.push_back({{{{pattern, before}}, {}}, mergeKey});
     if (undone.size() > kLevels)
         undone.pop_front();
 }
@@ -26,20 +27,20 @@ void PatternHistory::record(Step before)
         undone.pop_front();
 }
 
-PatternHistory::Step PatternHistory::undo(const Reader& now)
+PatternHistory::Step PatternHistory::undo(const Reader& now, const SettingReader& setting)
 {
-    return move(undone, redone, now);
+    return move(undone, redone, now, setting);
 }
 
-PatternHistory::Step PatternHistory::redo(const Reader& now)
+PatternHistory::Step PatternHistory::redo(const Reader& now, const SettingReader& setting)
 {
-    return move(redone, undone, now);
+    return move(redone, undone, now, setting);
 }
 
 // An edit that changed nothing (a transpose at the edge of the range) is passed over. Entries
 // that went the other way never merge with a new edit: their key is dropped.
 PatternHistory::Step PatternHistory::move(std::deque<Entry>& from, std::deque<Entry>& to,
-                                          const Reader& now)
+                                          const Reader& now, const SettingReader& setting)
 {
     while (!from.empty())
     {
@@ -47,10 +48,15 @@ PatternHistory::Step PatternHistory::move(std::deque<Entry>& from, std::deque<En
         from.pop_back();
         Step present;
         bool changes = false;
-        for (const Snapshot& s : back)
+        for (const Snapshot& s : back.patterns)
         {
-            present.push_back({s.pattern, now(s.pattern)});
-            changes = changes || present.back().contents != s.contents;
+            present.patterns.push_back({s.pattern, now(s.pattern)});
+            changes = changes || present.patterns.back().contents != s.contents;
+        }
+        for (const Setting& s : back.settings)
+        {
+            present.settings.push_back({s.slot, setting(s.slot)});
+            changes = changes || present.settings.back().value != s.value;
         }
         if (!changes)
             continue;

@@ -380,6 +380,10 @@ TEST_P(FileUndo, OpeningIsOneStepAndTheReportSaysWhatHappened)
             rig->engine().getSong().getPattern(k)->getStepAnyIndex(i)->setNote(
                 static_cast<int>(rng() % 61));
     rig->engine().refreshAfterLoad();
+    // Settings a file may bring (an ABL file sets gate and groove, a bank every slot).
+    rig->engine().setParameter(kGate, 0.9f);
+    rig->engine().setParameter(kGroove, 0.7f);
+    rig->engine().setParameter(kCutoff, 0.61f);
     rig->settle();
     // Something to redo.
     panel.transposeUp();
@@ -388,7 +392,15 @@ TEST_P(FileUndo, OpeningIsOneStepAndTheReportSaysWhatHappened)
     rig->settle();
     ASSERT_TRUE(panel.action(MainWidget::Action::redo)->isEnabled());
 
+    const auto settings = [&rig]
+    {
+        std::vector<float> values;
+        for (int slot = 0; slot < kNumParams; ++slot)
+            values.push_back(rig->engine().getParameter(slot));
+        return values;
+    };
     const std::vector<std::uint8_t> before = songBytes(rig->engine());
+    const std::vector<float> settingsBefore = settings();
     panel.importPattern2(path.endsWith(".b303") ? 2 : 0, -1);
     rig->settle();
     auto* box = panel.findChild<QMessageBox*>(QStringLiteral("file_report"));
@@ -397,19 +409,23 @@ TEST_P(FileUndo, OpeningIsOneStepAndTheReportSaysWhatHappened)
     if (report.endsWith("nothing was changed."))
     {
         EXPECT_EQ(songBytes(rig->engine()), before);
+        EXPECT_EQ(settings(), settingsBefore);
         EXPECT_TRUE(panel.action(MainWidget::Action::redo)->isEnabled()) << "nothing happened";
         return;
     }
     const std::vector<std::uint8_t> opened = songBytes(rig->engine());
+    const std::vector<float> settingsOpened = settings();
     ASSERT_NE(opened, before);
     EXPECT_FALSE(panel.action(MainWidget::Action::redo)->isEnabled());
 
     panel.action(MainWidget::Action::undo)->trigger();
     rig->settle();
     EXPECT_EQ(songBytes(rig->engine()), before) << "one undo gives back what was there";
+    EXPECT_EQ(settings(), settingsBefore) << "settings included";
     panel.action(MainWidget::Action::redo)->trigger();
     rig->settle();
     EXPECT_EQ(songBytes(rig->engine()), opened);
+    EXPECT_EQ(settings(), settingsOpened);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -460,12 +476,12 @@ TEST(PatternHistory, KeepsItsLevelsMergesDragsAndDropsRedoOnANewEdit)
     }
     drag.record(0, state, PatternHistory::noteKey(4));
     state.steps[4].note = 9;
-    const PatternHistory::Step first = drag.undo(now);
+    const std::vector<PatternHistory::Snapshot> first = drag.undo(now).patterns;
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].contents.steps[3].note, 5);
     EXPECT_EQ(first[0].contents.steps[4].note, 0);
     state = first[0].contents;
-    const PatternHistory::Step second = drag.undo(now);
+    const std::vector<PatternHistory::Snapshot> second = drag.undo(now).patterns;
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0].contents.steps[3].note, 0) << "the whole drag at once";
     EXPECT_TRUE(drag.canRedo());
