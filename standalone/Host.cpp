@@ -5,10 +5,12 @@
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
 #include "standalone/FileMenu.h"
+#include "standalone/JackMidiSystem.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/PanelEditor.h"
 #include "standalone/PortAudioBackend.h"
+#include "standalone/RtMidiSystem.h"
 #include "standalone/StateFile.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/ScaledPanel.h"
@@ -35,6 +37,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <new>
 
 // Resources live in a static library: registered by name before the first use.
@@ -75,14 +78,24 @@ std::vector<std::string> readPortNames(QSettings& settings, const char* array)
 Host::Services Host::defaultServices()
 {
     Services s;
-    s.audio = std::make_unique<PortAudioBackend>();
+    auto jack = std::make_shared<JackClient>();
+    s.audio = std::make_unique<PortAudioBackend>(jack);
     const QSettings settings;
-    const QString stored = settings
-                               .value(QString::fromLatin1(settings::kMidiApi),
-                                      QString::fromLatin1(settings::kDefaultMidiApi))
-                               .toString();
-    s.midiApi = RtMidiSystem::choose(midiApiFromName(stored.toStdString()));
-    s.midi = std::make_unique<RtMidiSystem>(s.midiApi);
+    const MidiApi preferred =
+        midiApiFromName(settings
+                            .value(QString::fromLatin1(settings::kMidiApi),
+                                   QString::fromLatin1(settings::kDefaultMidiApi))
+                            .toString()
+                            .toStdString());
+    const auto usable = [&jack](MidiApi a)
+    { return a == MidiApi::jack ? jack->open() : RtMidiSystem::available(); };
+    const MidiApi other = preferred == MidiApi::jack ? MidiApi::alsa : MidiApi::jack;
+    s.midiApi = usable(preferred) ? preferred : (usable(other) ? other : MidiApi::none);
+    // Without either, a JACK system without a server: no ports, and nothing printed.
+    if (s.midiApi == MidiApi::alsa)
+        s.midi = std::make_unique<RtMidiSystem>();
+    else
+        s.midi = std::make_unique<JackMidiSystem>(jack);
     s.statePath = StateFile::defaultPath();
     s.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return s;
@@ -113,6 +126,21 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     audioOutput->configure(rate, frames);
     if (audioOutput->initialize() && audioOutput->open(deviceName, deviceType, channel))
         audioOutput->start();
+    if (audioOutput->isRunning() && !deviceName.empty() && audioOutput->onDefaultOutput())
+        QMetaObject::invokeMethod(
+            this,
+            [this, missing = QString::fromStdString(deviceName),
+             type = QString::fromStdString(AudioOutput::hostApiName(deviceType))]
+            {
+                warnAudio(QStringLiteral("The audio device \"%1\"%2 is not there: playing on "
+                                         "\"%3\" at %4 Hz instead. Choose a device in "
+                                         "Configuration.")
+                              .arg(missing,
+                                   type.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(type),
+                                   QString::fromStdString(audioOutput->currentDeviceName()))
+                              .arg(audioOutput->getSampleRate()));
+            },
+            Qt::QueuedConnection);
     if (!audioOutput->isRunning())
         QMetaObject::invokeMethod(
             this,
@@ -125,7 +153,8 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
             Qt::QueuedConnection);
 
     midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
-    midiSender->attach(midiPorts.get());
+    midiSender->attach(midiPorts.get(), services.midi->scheduler());
+    engineFeed.setScheduler(services.midi->scheduler());
     {
         QSettings ports;
         midiPorts->chooseInputs(readPortNames(ports, settings::kMidiIn));
@@ -347,6 +376,8 @@ void Host::applyOptions()
     synth->setIgnoreSyncModeOnImport(
         settings.value(QString::fromLatin1(settings::kIgnoreMode), settings::kDefaultIgnoreMode)
             .toBool());
+    midiSender->setOctaveShift(
+        settings.value(QString::fromLatin1(settings::kMidiOutOctave), 0).toInt());
 }
 
 Host::~Host()
@@ -354,6 +385,7 @@ Host::~Host()
     portWatch.reset();
     audioOutput->stop();
     audioOutput->close();
+    engineFeed.setScheduler(nullptr);
     saveState();
     current.store(nullptr, std::memory_order_release);
     midiSender.reset();
@@ -404,8 +436,13 @@ void Host::createActions()
     audioConfigAction = make("&Audio Configuration", "Ctrl+A", ":/images4/toolbar/audio.png",
                              "the audio output, its sample rate and buffer size");
     connect(audioConfigAction, &QAction::triggered, this, &Host::showConfig);
-    asioPanelAction = make("&Show ASIO Panel", nullptr, nullptr, "not available");
-    asioPanelAction->setEnabled(false);
+    // Only where the audio library offers ASIO, which the Linux one never does.
+    const std::vector<int>& apis = audioOutput->getHostApiTypes();
+    if (std::find(apis.begin(), apis.end(), kAsioHostApi) != apis.end())
+    {
+        asioPanelAction = make("&Show ASIO Panel", nullptr, nullptr, "not available");
+        asioPanelAction->setEnabled(false);
+    }
     midiConfigAction = make("&MIDI Configuration", "Ctrl+M", ":/images4/toolbar/midi.png",
                             "the MIDI ports to play from and to send the notes to");
     connect(midiConfigAction, &QAction::triggered, this, &Host::showConfig);
@@ -434,7 +471,8 @@ void Host::createMenus()
 {
     QMenu* audioMenu = menuBar()->addMenu(QStringLiteral("&Audio"));
     audioMenu->addAction(audioConfigAction);
-    audioMenu->addAction(asioPanelAction);
+    if (asioPanelAction)
+        audioMenu->addAction(asioPanelAction);
     midiMenu = menuBar()->addMenu(QStringLiteral("&MIDI"));
     midiMenu->addAction(midiConfigAction);
     midiMenu->addAction(panicAction);
@@ -470,7 +508,11 @@ void Host::showConfig()
     if (!from || !synth)
         return;
     if (!dialog)
+    {
         dialog = new ConfigDialog(*audioOutput, *midiPorts, *synth, services.midiApi, this);
+        connect(dialog, &ConfigDialog::midiOutOctaveChanged, this,
+                [this](int octaves) { midiSender->setOctaveShift(octaves); });
+    }
     // A device plugged in since the last look shows up now, even without a notice.
     midiPorts->refresh();
     dialog->rebuildMidiPage();
@@ -616,7 +658,7 @@ VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*in
             const std::int64_t due =
                 host->engineFeed.blockStartNs() +
                 static_cast<std::int64_t>(m->deltaFrames * 1e9 / sampleRate);
-            host->midiSender->queue(status | data1 << 8 | data2 << 16, due);
+            host->midiSender->queue(status | data1 << 8 | data2 << 16, due, m->deltaFrames);
         }
         return 1;
     }

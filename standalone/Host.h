@@ -8,7 +8,6 @@
 #include "standalone/EngineFeed.h"
 #include "standalone/MidiSender.h"
 #include "standalone/MidiSystem.h"
-#include "standalone/RtMidiSystem.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -51,7 +50,8 @@ public:
         std::function<bool(const QUrl&)> openUrl;
     };
 
-    // PortAudio, RtMidi on the stored MIDI system, the state file in the data folder.
+    // PortAudio; the stored MIDI system (RtMidi on the ALSA sequencer, or the program's own JACK
+    // client) when it runs, else the other; the state file in the data folder.
     explicit Host(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
     explicit Host(Services services, QWidget* parent = nullptr, Qt::WindowFlags flags = {});
     ~Host() override;

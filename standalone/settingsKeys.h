@@ -21,6 +21,7 @@ constexpr const char* kVelocityThreshold = "options/velocityThreshold";
 constexpr const char* kSlideTime = "options/slideTime";
 constexpr const char* kIgnoreMode = "options/ignoreMode";
 constexpr const char* kMidiApi = "options/midiApi";
+constexpr const char* kMidiOutOctave = "options/midiOutOctave"; // -2 to 2; absent: 0
 constexpr const char* kRecentFiles = "recentFiles";
 constexpr const char* kPanelScale = "view/panelScale"; // percent; absent: from the screen
 // Where the last audio export went; absent: the music folder.
