@@ -36,6 +36,8 @@ constexpr int kDefaultSlideSamples = 5512;
 constexpr int kDefaultAccentThreshold = 82; // velocities above it accent
 // Buffers are sized for at most this many frames; longer host blocks are rendered in pieces.
 constexpr int kMaxPreparedFrames = 8192;
+// The highest sample rate rendered; a higher one is taken as this.
+constexpr double kMaxRate = 1536000.0;
 constexpr double kMinTempo = 1.0;
 constexpr double kMaxTempo = 999.0;
 // What the sequencer asks of the host's time info at block start, and after rendering.

@@ -10,7 +10,6 @@ namespace quelvar
 namespace
 {
 constexpr double kInternalRate = 44100.0;
-constexpr double kMaxRate = 1536000.0;
 // A host reporting a rate below this in its time info is not believed; the engine's rate is used.
 constexpr double kMinReportedRate = 1000.0;
 // Positions further than this from the start are held there; the sample clock must fit 64 bits.
