@@ -391,9 +391,15 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
                                    std::string(textField(m + 6, length - 6)));
         break;
     case command::importFile:
-        editorCommands::importFile(*engine, static_cast<ImportFormat>(m[1]), m[2],
-                                   std::string(textField(m + 7, length - 7)));
+    {
+        std::vector<std::string> notices;
+        const bool read =
+            editorCommands::importFile(*engine, static_cast<ImportFormat>(m[1]), m[2],
+                                       std::string(textField(m + 7, length - 7)), &notices);
+        std::uint8_t message[kAtomicWriteBytes];
+        send(message, encodeImported(message, sizeof message, read, notices));
         break;
+    }
     default:
         break;
     }

@@ -29,7 +29,7 @@ std::size_t fixedLength(std::span<const std::uint8_t> bytes, std::size_t length)
 
 bool isNoticeOpcode(std::uint8_t opcode)
 {
-    return (opcode >= notice::parameter && opcode <= notice::quit) ||
+    return (opcode >= notice::parameter && opcode <= notice::imported) ||
            opcode == notice::distortionType;
 }
 
@@ -80,6 +80,8 @@ std::size_t noticeLength(std::span<const std::uint8_t> bytes)
     case notice::windowOld:
     case notice::window:
         return variableLength(bytes, 5, 1, false, 1);
+    case notice::imported:
+        return variableLength(bytes, 6, 2, false, 0);
     default:
         return 0;
     }
@@ -164,6 +166,28 @@ std::size_t encodeWindow(std::uint8_t* out, std::string_view text)
     std::memcpy(out + 5, text.data(), text.size());
     out[5 + text.size()] = 0;
     return 6 + text.size();
+}
+
+std::size_t encodeImported(std::uint8_t* out, std::size_t capacity, bool read,
+                           std::span<const std::string> lines)
+{
+    if (capacity < 6)
+        return 0;
+    out[0] = notice::imported;
+    out[1] = read ? 1 : 0;
+    std::size_t at = 6;
+    for (const std::string& line : lines)
+    {
+        const std::size_t separator = at > 6 ? 1 : 0;
+        if (at + separator + line.size() > capacity)
+            break;
+        if (separator)
+            out[at++] = '\n';
+        std::memcpy(out + at, line.data(), line.size());
+        at += line.size();
+    }
+    putInt32(out + 2, static_cast<std::int32_t>(at - 6));
+    return at;
 }
 
 std::size_t encodePatternName(std::uint8_t* out, std::size_t capacity, std::string_view name)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace quelvar::bridge
@@ -48,6 +49,8 @@ constexpr std::uint8_t midi = 4;            // byte status, byte data 1, byte da
 constexpr std::uint8_t windowOld = 5;       // read like window
 constexpr std::uint8_t window = 6;          // int32 L, L bytes of decimal window id, a zero byte
 constexpr std::uint8_t quit = 7;            // a zero byte
+// byte 1 read or 0 refused, int32 L, L bytes of text: what the reader changed, a line each
+constexpr std::uint8_t imported = 8;
 constexpr std::uint8_t distortionType = 16; // byte type 0-3
 } // namespace notice
 
@@ -141,6 +144,9 @@ std::size_t encodeTwoBytes(std::uint8_t* out, std::uint8_t opcode, int a);
 std::size_t encodeStepEdit(std::uint8_t* out, int field, int step, int value);
 // Window text (notice 6); out holds at least 6 + text length bytes.
 std::size_t encodeWindow(std::uint8_t* out, std::string_view text);
+// The end of an import (notice 8). Lines that would not fit `capacity` are left out whole.
+std::size_t encodeImported(std::uint8_t* out, std::size_t capacity, bool read,
+                           std::span<const std::string> lines);
 // Pattern name (command 14): at most 255 bytes of text.
 std::size_t encodePatternName(std::uint8_t* out, std::size_t capacity, std::string_view name);
 std::size_t encodeExport(std::uint8_t* out, std::size_t capacity, int format,

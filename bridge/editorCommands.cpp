@@ -169,22 +169,23 @@ bool exportFile(Palladon& engine, ExportFormat format, const std::string& path)
     }
 }
 
-bool importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path)
+bool importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path,
+                std::vector<std::string>* notices)
 {
     switch (format)
     {
     case ImportFormat::pattern:
-        return engine.importPattern(path, patternIndex, false);
+        return engine.importPattern(path, patternIndex, false, notices);
     case ImportFormat::patternWithParameters:
-        return engine.importPattern(path, patternIndex, true);
+        return engine.importPattern(path, patternIndex, true, notices);
     case ImportFormat::abl:
-        return engine.importABLPattern(path, patternIndex, false);
+        return engine.importABLPattern(path, patternIndex, false, notices);
     case ImportFormat::phoscyon:
-        return engine.importPhoscyonPattern(path, patternIndex);
+        return engine.importPhoscyonPattern(path, patternIndex, notices);
     case ImportFormat::bank:
-        return engine.importBank(path, -1);
+        return engine.importBank(path, -1, notices);
     case ImportFormat::ablWithParameters:
-        return engine.importABLPattern(path, patternIndex, true);
+        return engine.importABLPattern(path, patternIndex, true, notices);
     default:
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quelvar
 {
@@ -31,8 +32,9 @@ void restorePattern(Palladon& engine, const bridge::PatternContents& contents);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
 // The current pattern, or with ExportFormat::bank the whole state. False when nothing was written.
 bool exportFile(Palladon& engine, ExportFormat format, const std::string& path);
-// False when nothing was read.
-bool importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path);
+// False when nothing was read. With `notices`, adds what the reader changed or left out.
+bool importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path,
+                std::vector<std::string>* notices = nullptr);
 
 } // namespace editorCommands
 

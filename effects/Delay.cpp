@@ -59,18 +59,27 @@ void Delay::setSync(bool on)
 void Delay::setTimeF(float v)
 {
     v = clampUnit(v);
+    const bool synced = sync.load(std::memory_order_relaxed);
+    timeValue.store(synced ? static_cast<float>(syncedNote(v)) / 7.0f : v,
+                    std::memory_order_relaxed);
+    setTime(unclampedLength(v, synced));
+}
+
+int Delay::lengthFor(float v) const
+{
+    return std::clamp(unclampedLength(clampUnit(v), sync.load(std::memory_order_relaxed)),
+                      kMinDelaySamples, kMaxDelaySamples);
+}
+
+int Delay::unclampedLength(float v, bool synced) const
+{
     const double spb = samplesPerBeat.load(std::memory_order_relaxed);
-    if (!sync.load(std::memory_order_relaxed))
-    {
-        timeValue.store(v, std::memory_order_relaxed);
-        setTime(toSamples(v * spb * 2.0));
-    }
-    else
-    {
-        const int n = std::min(static_cast<int>(v * 7.0f), 7);
-        timeValue.store(static_cast<float>(n) / 7.0f, std::memory_order_relaxed);
-        setTime(toSamples(kNoteBeats[n] * spb));
-    }
+    return synced ? toSamples(kNoteBeats[syncedNote(v)] * spb) : toSamples(v * spb * 2.0);
+}
+
+int Delay::syncedNote(float v)
+{
+    return std::min(static_cast<int>(v * 7.0f), 7);
 }
 
 void Delay::setTime(int samples)

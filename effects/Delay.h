@@ -43,6 +43,8 @@ public:
 
     float getTimeF() const { return timeValue.load(std::memory_order_relaxed); }
     int getDelayTime() const { return delayTime.load(std::memory_order_relaxed); }
+    // The length setTimeF(v) would give at the present tempo and sync, in samples.
+    int lengthFor(float v) const;
     int getFilterMode() const { return filterMode.load(std::memory_order_relaxed); }
     float getHpCoef() const { return hpCoef.load(std::memory_order_relaxed); }
     float getLpCut() const { return lpCut.load(std::memory_order_relaxed); }
@@ -75,6 +77,10 @@ private:
     // A block of silence at rest: the line's heads, the ping-pong side and its pan ramp move
     // as the sample loop would move them.
     void passSilence(int n, const BlockSettings& b);
+    // Before setTime's clamp; v already in 0–1.
+    int unclampedLength(float v, bool synced) const;
+    // The synced note value, 0–7, a time value selects.
+    static int syncedNote(float v);
 
     // Written by the parameter setters, the tempo follower (audio thread) or the rate change;
     // read by the renderer at its next block. setTimeF may run on two threads at once (a

@@ -38,6 +38,8 @@ constexpr int kDefaultSlideSamples = 5512;
 constexpr int kDefaultAccentThreshold = 82; // velocities above it accent
 // Buffers are sized for at most this many frames; longer host blocks are rendered in pieces.
 constexpr int kMaxPreparedFrames = 8192;
+// The highest sample rate rendered; a higher one is taken as this.
+constexpr double kMaxRate = 1536000.0;
 constexpr double kMinTempo = 1.0;
 constexpr double kMaxTempo = 999.0;
 // What the sequencer asks of the host's time info at block start, and after rendering.
@@ -65,6 +67,9 @@ public:
     void getParameterName(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* text) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
+    // The text slot `index` would show holding `value`, at the engine's rate, tempo and delay
+    // sync; also for slots 26–28, which show none to a VST 2 host. Room for 32 characters.
+    void formatParameterValue(int index, float value, char* text);
     bool canParameterBeAutomated(VstInt32 index) override;
 
     // Programs: one, whose whole state travels as the chunk.
@@ -155,19 +160,25 @@ public:
     void processRandomize(int index);
     void randomParameters();
 
-    // State chunk and files.
+    // State chunk and files. An import given `notices` adds what the reader changed or left out
+    // of the file, one plain sentence each ("2 steps out of range were switched off").
     VstInt32 getChunk(void** data, bool isPreset) override;
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
     bool exportPattern(const std::string& path);
-    bool importPattern(const std::string& path, int index, bool withParams);
+    bool importPattern(const std::string& path, int index, bool withParams,
+                       std::vector<std::string>* notices = nullptr);
     bool exportBank(const std::string& path);
-    bool importBank(const std::string& path, int index);
+    bool importBank(const std::string& path, int index,
+                    std::vector<std::string>* notices = nullptr);
     bool exportABL2Pattern(const std::string& path);
     bool exportABL3Pattern(const std::string& path);
-    bool importABLPattern(const std::string& path, int index, bool withParams);
-    bool importABL3Pattern(const std::string& path, int index, bool withParams);
+    bool importABLPattern(const std::string& path, int index, bool withParams,
+                          std::vector<std::string>* notices = nullptr);
+    bool importABL3Pattern(const std::string& path, int index, bool withParams,
+                           std::vector<std::string>* notices = nullptr);
     bool exportPhoscyonPattern(const std::string& path);
-    bool importPhoscyonPattern(const std::string& path, int index);
+    bool importPhoscyonPattern(const std::string& path, int index,
+                               std::vector<std::string>* notices = nullptr);
     bool exportMidiPattern(const std::string& path, int index);
 
     // Effects, in block order after the voice.
@@ -209,6 +220,10 @@ private:
     // Gate as a note-off shift in samples, up to 2/5 of a sixteenth either way; set when the slot
     // changes and again at each sequencer block, as the tempo may have moved.
     void storeGateOffset(float gate);
+    int gateOffsetFor(float gate) const;
+    static int slideSamplesFor(float v);
+    // A delay length in samples as whole milliseconds.
+    void formatDelayLength(int samples, char* text) const;
     void notifyParameter(int index, float v);
     void writeDefaultPattern();
     // After a pattern switch: the UI sees the new current pattern.

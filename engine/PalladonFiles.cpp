@@ -11,6 +11,7 @@
 #include "io/phoscyonPattern.h"
 #include "sequencer/utf8Prefix.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -34,28 +35,41 @@ void installPattern(Palladon& engine, const Pattern& pattern, int index)
     engine.refreshAfterLoad();
 }
 
-// What an interchange importer does with its parse: applies the settings, reports each step that
-// became a rest under the importer's name `reader`, and installs the pattern, renamed to `name`
-// unless that is empty. False, after the settings, when no pattern was read.
-bool applyImport(Palladon& engine, const PatternImport& parsed, int index, const char* reader,
-                 std::string_view name)
+void tell(std::vector<std::string>* notices, const std::vector<std::string>& said)
 {
-    applySettings(engine, parsed.settings);
-    for (int i = 0; i < parsed.outOfRangeSteps; ++i)
-        std::printf("Quelvar > %s ERROR : note out of range : step disabled\n", reader);
+    if (notices)
+        notices->insert(notices->end(), said.begin(), said.end());
+}
+
+// What an interchange importer does with its parse: reports each step that became a rest under
+// the importer's name `reader`, applies the settings and installs the pattern, renamed to `name`
+// unless that is empty. False, with nothing changed, when no pattern was read.
+bool applyImport(Palladon& engine, const PatternImport& parsed, int index, const char* reader,
+                 std::string_view name, std::vector<std::string>* notices)
+{
     if (!parsed.pattern)
         return false;
+    for (int i = 0; i < parsed.outOfRangeSteps; ++i)
+        std::printf("Quelvar > %s ERROR : note out of range : step disabled\n", reader);
+    tell(notices, parsed.notices);
+    applySettings(engine, parsed.settings);
     Pattern pattern = *parsed.pattern;
     if (!name.empty())
-        pattern.setName(utf8Prefix(name, kImportedNameBytes));
+    {
+        const std::string_view kept = utf8Prefix(name, kImportedNameBytes);
+        pattern.setName(kept);
+        if (notices && kept.size() < name.size())
+            notices->push_back("the name was cut to \"" + std::string(kept) + "\"");
+    }
     installPattern(engine, pattern, index);
     return true;
 }
 
 bool applyAbl(Palladon& engine, const PatternImport& parsed, const std::string& path, int index,
-              bool nameAtFirstDot, const char* reader)
+              bool nameAtFirstDot, const char* reader, std::vector<std::string>* notices)
 {
-    return applyImport(engine, parsed, index, reader, patternNameFromPath(path, nameAtFirstDot));
+    return applyImport(engine, parsed, index, reader, patternNameFromPath(path, nameAtFirstDot),
+                       notices);
 }
 
 std::string_view asText(const std::vector<std::uint8_t>& bytes)
@@ -84,7 +98,8 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
     return chunk;
 }
 
-int setChunk(Palladon& engine, const void* data, std::size_t size)
+int setChunk(Palladon& engine, const void* data, std::size_t size,
+             std::vector<std::string>* notices)
 {
     std::printf("setChunk size=%d\n", size > INT_MAX ? INT_MAX : static_cast<int>(size));
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -95,10 +110,11 @@ int setChunk(Palladon& engine, const void* data, std::size_t size)
     if (!chunk.hasParamCount)
         return 0;
     std::printf("setChunk nbParam=%d\n", chunk.paramCount);
-    return applyChunk(engine, chunk, controllerSectionOf(bytes, size, chunk));
+    return applyChunk(engine, chunk, controllerSectionOf(bytes, size, chunk), notices);
 }
 
-int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSection& controllers)
+int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSection& controllers,
+               std::vector<std::string>* notices)
 {
     if (!chunk.paramsUsable)
         return 0;
@@ -122,24 +138,27 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSecti
         }
         p->setName(record.name);
     }
-    if (!chunk.accepted || !controllers.wellFormed)
-        return 0;
-    if (controllers.assignments)
+    if (notices && chunk.outOfRangeSteps > 0)
+        notices->push_back(stepsOutOfRangeNotice(chunk.outOfRangeSteps));
+    const bool whole = chunk.accepted && controllers.wellFormed;
+    if (whole && controllers.assignments)
         engine.setControllerAssignments(*controllers.assignments);
+    // What a rejected chunk applied before its fault stays: the sequencer and the editor see it.
     engine.refreshAfterLoad();
-    return 1;
+    return whole ? 1 : 0;
 }
 
-bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size)
+bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size,
+                     std::vector<std::string>* notices)
 {
     const ParsedChunk chunk = parseChunk(data, size);
     const ControllerSection controllers = controllerSectionOf(data, size, chunk);
     return chunk.accepted && controllers.wellFormed &&
-           applyChunk(engine, chunk, controllers) == 1;
+           applyChunk(engine, chunk, controllers, notices) == 1;
 }
 
 bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,
-                       bool withParams)
+                       bool withParams, std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
@@ -147,43 +166,49 @@ bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t s
     if (!parsed)
         return false;
 
-    std::erase_if(parsed->settings,
-                  [&engine](const ParameterSetting& s)
-                  {
-                      return s.index == kTriggerPattern ||
-                             (s.index == kSyncType && engine.ignoresSyncModeOnImport());
-                  });
+    const auto syncSkipped = [&engine](const ParameterSetting& s)
+    { return s.index == kSyncType && engine.ignoresSyncModeOnImport(); };
+    const auto stored = std::find_if(parsed->settings.begin(), parsed->settings.end(), syncSkipped);
+    if (stored != parsed->settings.end() &&
+        syncTypeOf(stored->value) != syncTypeOf(engine.getParameter(kSyncType)))
+        parsed->notices.push_back("the file's sync mode was not applied");
+    std::erase_if(parsed->settings, [&syncSkipped](const ParameterSetting& s)
+                  { return s.index == kTriggerPattern || syncSkipped(s); });
+    tell(notices, parsed->notices);
     applySettings(engine, parsed->settings);
     installPattern(engine, *parsed->pattern, index);
     return true;
 }
 
 bool importABLPatternText(Palladon& engine, std::string_view text, const std::string& path,
-                          int index, bool withParams)
+                          int index, bool withParams, std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
     const bool lenient = engine.getTraits().lenientAblReader;
     const AblImport parsed = parseABLPattern(text, {withParams, lenient});
     if (parsed.abl3)
-        return applyAbl(engine, parsed.import, path, index, false, "ImportABL3Pattern");
-    return applyAbl(engine, parsed.import, path, index, lenient, "ImportABLPattern");
+        return applyAbl(engine, parsed.import, path, index, false, "ImportABL3Pattern", notices);
+    return applyAbl(engine, parsed.import, path, index, lenient, "ImportABLPattern", notices);
 }
 
 bool importABL3PatternText(Palladon& engine, std::string_view text, const std::string& path,
-                           int index)
+                           int index, std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
-    return applyAbl(engine, parseABL3Pattern(text), path, index, false, "ImportABL3Pattern");
+    return applyAbl(engine, parseABL3Pattern(text), path, index, false, "ImportABL3Pattern",
+                    notices);
 }
 
-bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index)
+bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index,
+                               std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
     const PatternImport parsed = parsePhoscyonPattern(data, size);
-    return applyImport(engine, parsed, index, "ImportPhoscyonPattern", {}); // keeps its own name
+    // Keeps its own name.
+    return applyImport(engine, parsed, index, "ImportPhoscyonPattern", {}, notices);
 }
 
 bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm)
@@ -222,12 +247,14 @@ bool Palladon::exportPattern(const std::string& path)
     return writeFileBytes(path, bytes.data(), bytes.size());
 }
 
-bool Palladon::importPattern(const std::string& path, int index, bool withParams)
+bool Palladon::importPattern(const std::string& path, int index, bool withParams,
+                             std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    return bytes && importPatternData(*this, bytes->data(), bytes->size(), index, withParams);
+    return bytes &&
+           importPatternData(*this, bytes->data(), bytes->size(), index, withParams, notices);
 }
 
 // The bank file is the state chunk as it stands, with no header of its own.
@@ -240,12 +267,12 @@ bool Palladon::exportBank(const std::string& path)
 }
 
 // `index` is not used. A partly applied bank stays applied.
-bool Palladon::importBank(const std::string& path, int /*index*/)
+bool Palladon::importBank(const std::string& path, int /*index*/, std::vector<std::string>* notices)
 {
     const auto bytes = readFileBytes(path);
     if (!bytes)
         return false;
-    return quelvar::setChunk(*this, bytes->data(), bytes->size()) == 1;
+    return quelvar::setChunk(*this, bytes->data(), bytes->size(), notices) == 1;
 }
 
 bool Palladon::exportABL2Pattern(const std::string& path)
@@ -264,20 +291,22 @@ bool Palladon::exportABL3Pattern(const std::string& path)
     return writeText(path, abl3PatternText(*pattern, ablSettingsOf(parameterSnapshot(*this))));
 }
 
-bool Palladon::importABLPattern(const std::string& path, int index, bool withParams)
+bool Palladon::importABLPattern(const std::string& path, int index, bool withParams,
+                                std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    return bytes && importABLPatternText(*this, asText(*bytes), path, index, withParams);
+    return bytes && importABLPatternText(*this, asText(*bytes), path, index, withParams, notices);
 }
 
-bool Palladon::importABL3Pattern(const std::string& path, int index, bool /*withParams*/)
+bool Palladon::importABL3Pattern(const std::string& path, int index, bool /*withParams*/,
+                                 std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
-    return bytes && importABL3PatternText(*this, asText(*bytes), path, index);
+    return bytes && importABL3PatternText(*this, asText(*bytes), path, index, notices);
 }
 
 bool Palladon::exportPhoscyonPattern(const std::string& path)
@@ -290,13 +319,14 @@ bool Palladon::exportPhoscyonPattern(const std::string& path)
     return writeFileBytes(path, text.data(), text.size());
 }
 
-bool Palladon::importPhoscyonPattern(const std::string& path, int index)
+bool Palladon::importPhoscyonPattern(const std::string& path, int index,
+                                     std::vector<std::string>* notices)
 {
     if (!isImportIndex(index))
         return false;
     const auto bytes = readFileBytes(path);
     return bytes && importPhoscyonPatternData(*this, reinterpret_cast<const char*>(bytes->data()),
-                                              bytes->size(), index);
+                                              bytes->size(), index, notices);
 }
 
 // At the host's last reported tempo.

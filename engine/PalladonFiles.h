@@ -27,27 +27,32 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine);
 // 1 when the chunk was applied, 0 when rejected. A rejected chunk keeps what was applied
 // before the fault: parameters once the header is sound, and every record before the bad one.
 // A chunk without a controller section (an older one) leaves the controllers as they are.
-int setChunk(Palladon& engine, const void* data, std::size_t size);
+// Every importer below given `notices` adds what the reader changed or left out, one plain
+// sentence each.
+int setChunk(Palladon& engine, const void* data, std::size_t size,
+             std::vector<std::string>* notices = nullptr);
 // setChunk without its trace lines.
 int applyChunk(Palladon& engine, const ParsedChunk& chunk,
-               const ControllerSection& controllers = {});
+               const ControllerSection& controllers = {},
+               std::vector<std::string>* notices = nullptr);
 // Parses and applies only a chunk that is well formed throughout, so a fault changes nothing.
 // True when it was applied.
-bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size);
+bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t size,
+                     std::vector<std::string>* notices = nullptr);
 
 // Pattern files in memory, installed in slot `index` (−1: the current one); true when a pattern
-// was installed. The native file, with `withParams`, also applies its parameters except the
-// pattern trigger and, while the engine ignores it on import, the sync type; a malformed one
-// changes nothing.
+// was installed. A file that is not a pattern changes nothing. The native file, with
+// `withParams`, also applies its parameters except the pattern trigger and, while the engine
+// ignores it on import, the sync type.
 bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,
-                       bool withParams);
-// ABL files are named after `path`; their settings lines stay applied even when no pattern is
-// installed.
+                       bool withParams, std::vector<std::string>* notices = nullptr);
+// ABL files are named after `path`.
 bool importABLPatternText(Palladon& engine, std::string_view text, const std::string& path,
-                          int index, bool withParams);
+                          int index, bool withParams, std::vector<std::string>* notices = nullptr);
 bool importABL3PatternText(Palladon& engine, std::string_view text, const std::string& path,
-                           int index);
-bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index);
+                           int index, std::vector<std::string>* notices = nullptr);
+bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t size, int index,
+                               std::vector<std::string>* notices = nullptr);
 
 // Song pattern `index`, or the current one for −1, as a standard MIDI file at a tempo of the
 // caller's choosing (for an engine no host reports a tempo to). False when nothing was written

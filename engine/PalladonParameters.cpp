@@ -1,6 +1,7 @@
 #include "engine/Palladon.h"
 
 #include "dsp/clampUnit.h"
+#include "engine/controlPorts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,48 @@ float onOff(float v)
 
 const char* const kPatternSyncNames[] = {"free", "1 step", "4 step", "16 step", "AUTO"};
 const char* const kDistortionNames[] = {"Overdrive", "ClipInferno", "HotFuzz", "Ultracrunch"};
+
+// The texts that follow from a slot's value alone; false for the slots whose text shows what the
+// engine made of the value. Switches hold 0 or 1, so any value reads as the switch would take it.
+bool formatFromValue(int index, float v, char* text)
+{
+    switch (index)
+    {
+    case kVolume:
+    case kDelayVolume:
+        formatDecibels(v, text);
+        return true;
+    case kWaveform:
+        copyText(v >= 0.5f ? "square" : "saw", text, kVstMaxParamStrLen + 1);
+        return true;
+    case kTuning:
+    case kResonance:
+        formatDecimal(v, text);
+        return true;
+    case kCutoff:
+    case kEnvMod:
+    case kDecay:
+    case kAccent:
+    case kGroove:
+    case kDelayFeedback:
+    case kDistParam1:
+    case kDistParam2:
+        formatInteger(static_cast<int>(100.0f * v), text);
+        return true;
+    case kAntialias:
+    case kDelayOn:
+    case kDelaySync:
+    case kDelayPing:
+    case kDistOn:
+        formatOnOff(v >= 0.5f, text);
+        return true;
+    case kDelayFilter:
+        formatInteger(static_cast<int>((2.0f * v - 1.0f) * 100.0f), text);
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -143,7 +186,7 @@ void Palladon::applyParameter(int index, float v)
         setSyncType(v);
         return;
     case kTempo:
-        transport.setTempo(std::round(kTempoSpan * v + kSlowestTempo));
+        transport.setTempo(tempoOfSlot(v));
         if (transport.syncType() == kInternalSync)
             retuneDelay(transport.tempo());
         return;
@@ -165,16 +208,24 @@ void Palladon::setWaveform(float v)
 
 void Palladon::storeGateOffset(float gate)
 {
+    gateOffset.store(gateOffsetFor(gate), std::memory_order_relaxed);
+}
+
+int Palladon::gateOffsetFor(float gate) const
+{
     const int spb = transport.samplesPerBeatInt();
     const int q = ((spb / 4) * 2) / 5;
-    gateOffset.store(static_cast<int>((1.0f - 2.0f * gate) * static_cast<float>(q)),
-                     std::memory_order_relaxed);
+    return static_cast<int>((1.0f - 2.0f * gate) * static_cast<float>(q));
 }
 
 void Palladon::setSlideTime(float v)
 {
-    slideSamples.store(static_cast<int>(v * v * v * 60000.0f + 5512.0f),
-                       std::memory_order_relaxed);
+    slideSamples.store(slideSamplesFor(v), std::memory_order_relaxed);
+}
+
+int Palladon::slideSamplesFor(float v)
+{
+    return static_cast<int>(v * v * v * 60000.0f + 5512.0f);
 }
 
 float Palladon::getParameter(VstInt32 index)
@@ -215,29 +266,11 @@ void Palladon::getParameterLabel(VstInt32 index, char* text)
 void Palladon::getParameterDisplay(VstInt32 index, char* text)
 {
     const float v = index >= 0 && index < kNumParams ? storedValue(index) : 0.0f;
+    if (formatFromValue(index, v, text))
+        return;
+    // The rest show what the engine made of the value: the pattern, the mode, the length.
     switch (index)
     {
-    case kVolume:
-    case kDelayVolume:
-        formatDecibels(v, text);
-        return;
-    case kWaveform:
-        copyText(v != 0.0f ? "square" : "saw", text, kVstMaxParamStrLen + 1);
-        return;
-    case kTuning:
-    case kResonance:
-        formatDecimal(v, text);
-        return;
-    case kCutoff:
-    case kEnvMod:
-    case kDecay:
-    case kAccent:
-    case kGroove:
-    case kDelayFeedback:
-    case kDistParam1:
-    case kDistParam2:
-        formatInteger(static_cast<int>(100.0f * v), text);
-        return;
     case kGate:
         formatMilliseconds(static_cast<int>(transport.samplesPerStep()) -
                                getGateOffset(),
@@ -259,25 +292,11 @@ void Palladon::getParameterDisplay(VstInt32 index, char* text)
     case kSlideTime:
         formatMilliseconds(getSlideSamples(), getSampleRate(), text);
         return;
-    case kAntialias:
-    case kDelayOn:
-    case kDelaySync:
-    case kDelayPing:
-    case kDistOn:
-        formatOnOff(v != 0.0f, text);
-        return;
     case kTriggerPattern:
         formatInteger(transport.nextPatternIndex() + 1, text);
         return;
     case kDelayTime:
-    {
-        const double rate = getSampleRate();
-        formatInteger(rate > 0.0 ? static_cast<int>(delay.getDelayTime() * 1000.0 / rate) : 0,
-                      text);
-        return;
-    }
-    case kDelayFilter:
-        formatInteger(static_cast<int>((2.0f * v - 1.0f) * 100.0f), text);
+        formatDelayLength(delay.getDelayTime(), text);
         return;
     case kDistSelect:
         // Longer than a host's 8 characters; written whole.
@@ -286,6 +305,64 @@ void Palladon::getParameterDisplay(VstInt32 index, char* text)
     default:
         return; // slots 26–28 and out-of-range indices leave the text as it was
     }
+}
+
+void Palladon::formatParameterValue(int index, float value, char* text)
+{
+    const float v = clampUnit(value);
+    if (formatFromValue(index, v, text))
+        return;
+    switch (index)
+    {
+    case kGate:
+        formatMilliseconds(static_cast<int>(transport.samplesPerStep()) - gateOffsetFor(v),
+                           getSampleRate(), text);
+        return;
+    case kNbStep:
+        formatInteger(static_cast<int>(63.0f * v) + 1, text);
+        return;
+    case kPattSync:
+        copyText(kPatternSyncNames[std::min(static_cast<int>(4.0f * v), 4)], text,
+                 kVstMaxParamStrLen + 1);
+        return;
+    case kSlideTime:
+        formatMilliseconds(slideSamplesFor(v), getSampleRate(), text);
+        return;
+    case kTriggerPattern:
+        // The top of the range asks for pattern 33, which the slot ignores: the last it holds.
+        formatInteger(std::min(static_cast<int>(kTriggerablePatterns * v),
+                               kTriggerablePatterns - 1) + 1,
+                      text);
+        return;
+    case kDelayTime:
+        formatDelayLength(delay.lengthFor(v), text);
+        return;
+    case kDistSelect:
+        copyText(kDistortionNames[std::min(static_cast<int>(4.0f * v), 3)], text, 16);
+        return;
+    case kSyncType:
+    {
+        const ControlPort& port = *controlPortOf(kSyncType);
+        copyText(port.points[static_cast<std::size_t>(toPortValue(port, v))].label, text,
+                 kVstMaxParamStrLen + 1);
+        return;
+    }
+    case kTempo:
+        formatInteger(static_cast<int>(toPortValue(*controlPortOf(kTempo), v)), text);
+        return;
+    case kStepRecord:
+        formatOnOff(v >= 0.5f, text);
+        return;
+    default:
+        copyText("", text, kVstMaxParamStrLen + 1);
+        return;
+    }
+}
+
+void Palladon::formatDelayLength(int samples, char* text) const
+{
+    const double rate = getSampleRate();
+    formatInteger(rate > 0.0 ? static_cast<int>(samples * 1000.0 / rate) : 0, text);
 }
 
 bool Palladon::canParameterBeAutomated(VstInt32 /*index*/)

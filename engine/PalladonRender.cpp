@@ -16,7 +16,6 @@ namespace
 constexpr double kInternalRate = 44100.0;
 // Host rates below this render the voice at the internal rate and interpolate down.
 constexpr float kLowRateBelow = 22050.0f;
-constexpr double kMaxRate = 1536000.0;
 // A host reporting a rate below this in its time info is not believed; the engine's rate is used.
 constexpr double kMinReportedRate = 1000.0;
 // Positions further than this from the start are held there; the sample clock must fit 64 bits.

@@ -9,10 +9,6 @@ namespace quelvar
 {
 
 constexpr int kNumNamedParams = 26;
-// The tempo slot holds whole BPM from the slowest tempo at 0 to the fastest at 1.
-constexpr float kSlowestTempo = 40.0f;
-constexpr float kFastestTempo = 300.0f;
-constexpr float kTempoSpan = kFastestTempo - kSlowestTempo;
 constexpr int kMaxParamNameLength = 16; // longest name plus terminator, rounded up
 
 // Names of slots 0–25; slots from 26 on answer "invalid".

@@ -79,9 +79,8 @@ void MidiFile::writeSequenceName(std::string_view name)
         name = name.substr(0, kMidiNameBytes);
     appendVarLength(0);
     data.insert(data.end(), {0xFF, 0x03});
-    appendVarLength(static_cast<std::uint32_t>(name.size() + 1));
+    appendVarLength(static_cast<std::uint32_t>(name.size()));
     data.insert(data.end(), name.begin(), name.end());
-    data.push_back(0);
 }
 
 void MidiFile::writeTempo(double bpm)
@@ -109,6 +108,7 @@ void MidiFile::writeMidiMessage(int status, int key, int velocity, double deltaB
         fractionTicks -= 1.0;
     }
     appendVarLength(ticks);
+    ticksWritten += ticks;
     data.push_back(static_cast<std::uint8_t>(status));
     data.push_back(static_cast<std::uint8_t>(key & 0x7F));
     data.push_back(static_cast<std::uint8_t>(velocity & 0x7F));
@@ -117,6 +117,16 @@ void MidiFile::writeMidiMessage(int status, int key, int velocity, double deltaB
 void MidiFile::writeEndOfTrack()
 {
     data.insert(data.end(), {0x00, 0xFF, 0x2F, 0x00});
+    writeIntValue(&data[kTrackLengthAt], static_cast<std::uint32_t>(data.size() - kTrackDataAt));
+}
+
+void MidiFile::writeEndOfTrack(double endBeats)
+{
+    const double end = endBeats > 0.0 ? std::round(static_cast<double>(division) * endBeats) : 0.0;
+    const double delta = std::min(std::max(0.0, end - static_cast<double>(ticksWritten)),
+                                  static_cast<double>(kMaxVarLength));
+    appendVarLength(static_cast<std::uint32_t>(delta));
+    data.insert(data.end(), {0xFF, 0x2F, 0x00});
     writeIntValue(&data[kTrackLengthAt], static_cast<std::uint32_t>(data.size() - kTrackDataAt));
 }
 

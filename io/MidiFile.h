@@ -24,13 +24,17 @@ public:
     static void writeWordValue(std::uint8_t* bytes, std::uint16_t value);
     static int writeVarLength(std::uint8_t* bytes, std::uint32_t value);
 
-    // The name is cut to 127 bytes and ends with a zero byte.
+    // The name is cut to 127 bytes. Meta text carries no terminator: a zero byte would show up in
+    // the track name of the program that reads the file.
     void writeSequenceName(std::string_view name);
     // A tempo of 0 or less (or not a number) is written as 120 BPM.
     void writeTempo(double bpm);
     // `deltaBeats` in quarter notes since the previous event; negative counts as 0.
     void writeMidiMessage(int status, int key, int velocity, double deltaBeats);
     void writeEndOfTrack();
+    // The end of the track at `endBeats` quarter notes from the start, or right after the last
+    // event when that is later: a file that loops ends where its pattern does.
+    void writeEndOfTrack(double endBeats);
 
     const std::vector<std::uint8_t>& bytes() const { return data; }
 
@@ -41,6 +45,7 @@ private:
     std::vector<std::uint8_t> data;
     int division = kMidiFileDivision;
     double fractionTicks = 0.0; // carried remainder of the tick conversion
+    std::uint64_t ticksWritten = 0; // the time of the last event
 };
 
 } // namespace quelvar

@@ -12,12 +12,19 @@ namespace
 {
 constexpr int kDefaultAblSteps = 16;
 
+struct AblLines
+{
+    std::vector<std::string> lines;
+    bool lastEnded = true; // false: the text stops inside its last line, as a cut file does
+};
+
 // Files come with CR LF, CR CR LF or LF alone, and sometimes a byte-order mark.
-std::vector<std::string> ablLines(std::string_view text)
+AblLines ablLines(std::string_view text)
 {
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    std::vector<std::string> lines;
+    AblLines out;
+    out.lastEnded = text.empty() || text.back() == '\n';
     std::size_t start = 0;
     while (start < text.size())
     {
@@ -27,10 +34,10 @@ std::vector<std::string> ablLines(std::string_view text)
         std::string_view line = text.substr(start, end - start);
         while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
             line.remove_suffix(1);
-        lines.push_back(trim(line));
+        out.lines.push_back(trim(line));
         start = end + 1;
     }
-    return lines;
+    return out;
 }
 
 int countAfterLastColon(const std::string& line)
@@ -94,12 +101,18 @@ int semitoneOf(std::string_view line)
     return 0;
 }
 
-// One ABL2 step line, spaces removed: name, octave, gate, slide and accent digits. A line
-// without its accent digit has no accent. False for a line that is not a step.
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// One ABL2 step line, spaces removed: name, octave, then the gate, slide and accent digits. A
+// line without its accent digit has no accent. False for a line that is not a step.
 bool readAbl2Step(const std::string& line, Pattern& pattern, int i, int& outOfRange)
 {
     const int semitone = semitoneOf(line);
-    if (line.size() < 5 || semitone == 0)
+    if (line.size() < 5 || semitone == 0 || !isDigit(line[3]) || !isDigit(line[4]) ||
+        (line.size() > 5 && !isDigit(line[5])))
         return false;
     const char octave = line[2];
     const bool gate = line[3] != '0';
@@ -107,7 +120,7 @@ bool readAbl2Step(const std::string& line, Pattern& pattern, int i, int& outOfRa
     if (gate)
     {
         // An octave that is no digit, or that takes the note outside 1–60, leaves a rest.
-        const int n = octave >= '0' && octave <= '9' ? semitone + 12 * (octave - '0' - 2) : -1;
+        const int n = isDigit(octave) ? semitone + 12 * (octave - '0' - 2) : -1;
         note = noteOrRest(n);
         if (note == 0)
             ++outOfRange;
@@ -118,18 +131,22 @@ bool readAbl2Step(const std::string& line, Pattern& pattern, int i, int& outOfRa
     return true;
 }
 
-// One ABL3 step line: note offset, octave down, octave up, accent, slide, gate. A line with
-// fewer fields keeps its place as a rest.
-void readAbl3Step(const std::string& line, Pattern& pattern, int i, int& outOfRange)
+// A sign and digits, nothing else.
+bool isWholeNumber(std::string_view field)
+{
+    if (!field.empty() && (field[0] == '-' || field[0] == '+'))
+        field.remove_prefix(1);
+    return !field.empty() && std::all_of(field.begin(), field.end(), isDigit);
+}
+
+// One ABL3 step line: note offset, octave down, octave up, accent, slide, gate. False for a line
+// without six whole numbers: no step.
+bool readAbl3Step(const std::string& line, Pattern& pattern, int i, int& outOfRange)
 {
     const std::vector<std::string> f = split(line, ' ');
-    if (f.size() < 6)
-    {
-        pattern.setStepNote(0, i);
-        pattern.setStepSlide(false, i);
-        pattern.setStepAccent(false, i);
-        return;
-    }
+    if (f.size() < 6 || !std::all_of(f.begin(), f.begin() + 6,
+                                     [](const std::string& x) { return isWholeNumber(x); }))
+        return false;
     int note = parseInteger(f[0]) + kDefaultStepNote;
     if (parseInteger(f[1]) != 0)
         note -= 12;
@@ -146,6 +163,7 @@ void readAbl3Step(const std::string& line, Pattern& pattern, int i, int& outOfRa
     pattern.setStepNote(note, i);
     pattern.setStepAccent(parseInteger(f[3]) != 0, i);
     pattern.setStepSlide(parseInteger(f[4]) != 0, i);
+    return true;
 }
 
 bool startPattern(PatternImport& out, int count, int minimum)
@@ -155,23 +173,45 @@ bool startPattern(PatternImport& out, int count, int minimum)
     out.pattern.emplace(std::min(count, kStepsPerPattern));
     return true;
 }
+
+// A file that is not a whole pattern changes nothing: its settings go too.
+void refuse(PatternImport& out)
+{
+    out = PatternImport{};
+}
+
+// The sentences for what reading changed; `count` is the step count the file asked for.
+void addNotices(PatternImport& out, int count)
+{
+    if (count > kStepsPerPattern)
+        out.notices.push_back("the file's " + std::to_string(count) + " steps were cut to " +
+                              std::to_string(kStepsPerPattern));
+    if (out.outOfRangeSteps > 0)
+        out.notices.push_back(stepsOutOfRangeNotice(out.outOfRangeSteps));
+}
 } // namespace
 
+// A pattern is every step line its count asks for. Only the lenient reader takes the steps
+// before a line that is no step, and never from a file that ends inside a line (a cut file).
 AblImport parseABLPattern(std::string_view text, const AblReadOptions& options)
 {
     AblImport result;
     PatternImport& out = result.import;
     int count = kDefaultAblSteps;
     int stepsRead = 0;
-    for (const std::string& line : ablLines(text))
+    bool complete = false;
+    const AblLines read = ablLines(text);
+    for (std::size_t k = 0; k < read.lines.size() && !complete; ++k)
     {
+        const std::string& line = read.lines[k];
         if (!line.empty() && line[0] == ';')
         {
             if (contains(line, "ABL3 Meta tag:"))
             {
                 PatternImport abl3 = parseABL3Pattern(text);
-                abl3.settings.insert(abl3.settings.begin(), out.settings.begin(),
-                                     out.settings.end());
+                if (abl3.pattern)
+                    abl3.settings.insert(abl3.settings.begin(), out.settings.begin(),
+                                         out.settings.end());
                 out = std::move(abl3);
                 result.abl3 = true;
                 return result;
@@ -183,16 +223,25 @@ AblImport parseABLPattern(std::string_view text, const AblReadOptions& options)
             continue;
         }
         if (!out.pattern && !startPattern(out, count, options.lenient ? 1 : 2))
-            return result;
+            break;
+        const int length = out.pattern->getNBStep();
         if (!readAbl2Step(remove_char(line, ' '), *out.pattern, stepsRead, out.outOfRangeSteps))
         {
-            if (!options.lenient)
-                out.pattern.reset();
-            return result;
-        }
-        if (++stepsRead == out.pattern->getNBStep())
+            const bool cutInside = k + 1 == read.lines.size() && !read.lastEnded;
+            if (!options.lenient || stepsRead == 0 || cutInside)
+                break;
+            out.notices.push_back("a line that is no step ended the steps after " +
+                                  std::to_string(stepsRead) + " of " + std::to_string(length) +
+                                  "; the others keep the default note");
+            complete = true;
             break;
+        }
+        complete = ++stepsRead == length;
     }
+    if (!complete)
+        refuse(out);
+    else
+        addNotices(out, count);
     return result;
 }
 
@@ -201,7 +250,8 @@ PatternImport parseABL3Pattern(std::string_view text)
     PatternImport out;
     int count = kDefaultAblSteps;
     int stepsRead = 0;
-    for (const std::string& line : ablLines(text))
+    bool complete = false;
+    for (const std::string& line : ablLines(text).lines)
     {
         if (line.empty())
             continue;
@@ -213,12 +263,19 @@ PatternImport parseABL3Pattern(std::string_view text)
                 readAbl3Settings(line, out);
             continue;
         }
-        if (!out.pattern && !startPattern(out, count, 2))
-            return out;
-        readAbl3Step(line, *out.pattern, stepsRead, out.outOfRangeSteps);
-        if (++stepsRead == out.pattern->getNBStep())
+        if ((!out.pattern && !startPattern(out, count, 2)) ||
+            !readAbl3Step(line, *out.pattern, stepsRead, out.outOfRangeSteps))
             break;
+        if (++stepsRead == out.pattern->getNBStep())
+        {
+            complete = true;
+            break;
+        }
     }
+    if (!complete)
+        refuse(out);
+    else
+        addNotices(out, count);
     return out;
 }
 

@@ -1,5 +1,7 @@
-// Reading ABL2 and ABL3 pattern files (.pat). The parsers are pure and accept any text; they run
-// on the caller's thread, never the audio thread, and allocate.
+// Reading ABL2 and ABL3 pattern files (.pat). The parsers are pure: any text in, and a pattern
+// only when the text holds every step line its count asks for (anything else, a cut file or
+// another program's .pat, gives neither pattern nor settings). Caller's thread, never the audio
+// thread; allocate.
 #pragma once
 
 #include "io/patternImport.h"
@@ -13,7 +15,8 @@ namespace quelvar
 struct AblReadOptions
 {
     bool withParams = false; // ABL2 settings line applied (ABL3's always is)
-    bool lenient = false;    // ABL2: one step is enough, a bad step line keeps what was read
+    // ABL2: one step is enough, and a line that is no step ends the steps, keeping those read
+    bool lenient = false;
 };
 
 struct AblImport

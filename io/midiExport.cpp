@@ -45,7 +45,18 @@ std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
         const int note = noteOrRest(step.note());
         const double length = noteLength(step.accent());
         const bool slideIn = previous != 0 && previousSlides;
-        if (note != 0)
+        if (note != 0 && slideIn && note == previous)
+        {
+            // A slide onto the same pitch holds the note: a second note-on of the key would be
+            // cut by the first one's note-off in most instruments.
+            if (!step.slide())
+            {
+                const double end = step.timeStart() + length;
+                file.writeMidiMessage(kNoteOff, keyOf(note), 0, end - written);
+                written = end;
+            }
+        }
+        else if (note != 0)
         {
             file.writeMidiMessage(kNoteOn, keyOf(note), step.accent() ? 127 : 64,
                                   step.timeStart() - written);
@@ -80,7 +91,7 @@ std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
     if (previous != 0 && previousSlides)
         file.writeMidiMessage(kNoteOff, keyOf(previous), 0,
                               std::max(0.0, pattern.getNBStep() * kStepBeats - written));
-    file.writeEndOfTrack();
+    file.writeEndOfTrack(pattern.getNBStep() * kStepBeats);
     return file.bytes();
 }
 

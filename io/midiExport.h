@@ -1,5 +1,6 @@
 // Exporting a pattern as a standard MIDI file with the sequencer's own timing: accented steps
-// louder and longer, slides overlapping the next note, "Gate" and "Groove" shaping lengths.
+// louder and longer, slides overlapping the next note (a slide onto the same pitch is one held
+// note), "Gate" and "Groove" shaping lengths. The file ends where the pattern does.
 // Caller's thread, never the audio thread; allocates.
 #pragma once
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 
 namespace quelvar
 {
@@ -43,5 +44,15 @@ enum ParamIndex : int
 };
 
 using ParameterSnapshot = std::array<float, kNumParams>;
+
+// The tempo slot's 0–1 spans the slowest to the fastest tempo, in whole beats per minute.
+constexpr float kSlowestTempo = 40.0f;
+constexpr float kFastestTempo = 300.0f;
+constexpr float kTempoSpan = kFastestTempo - kSlowestTempo;
+
+inline float tempoOfSlot(float v)
+{
+    return std::round(kTempoSpan * v + kSlowestTempo);
+}
 
 } // namespace quelvar

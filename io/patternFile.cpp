@@ -53,6 +53,9 @@ std::optional<PatternImport> parsePatternFile(const std::uint8_t* data, std::siz
         pattern.setStepAccent(stored.accent, i);
     }
 
+    if (result.outOfRangeSteps > 0)
+        result.notices.push_back(stepsOutOfRangeNotice(result.outOfRangeSteps));
+
     // A name or parameter block that runs past the end marks a damaged file: rejected whole.
     std::size_t at = 10 + kStepRecordBytes * static_cast<std::size_t>(n);
     if (at == size)
@@ -70,6 +73,10 @@ std::optional<PatternImport> parsePatternFile(const std::uint8_t* data, std::siz
         return std::nullopt;
     for (std::size_t i = 0; i < count; ++i)
         result.settings.push_back({static_cast<int>(i), getFloatLE(data + at + 4 * i)});
+    if (count < static_cast<std::size_t>(kNumParams))
+        result.notices.push_back("the file holds " + std::to_string(count) + " of the " +
+                                 std::to_string(kNumParams) +
+                                 " parameters; the others were left as they were");
     return result;
 }
 

@@ -10,6 +10,12 @@ bool isImportIndex(int index)
     return index >= kCurrentPatternIndex && index < kPatternsPerSong;
 }
 
+std::string stepsOutOfRangeNotice(int count)
+{
+    return count == 1 ? "1 step out of range was switched off"
+                      : std::to_string(count) + " steps out of range were switched off";
+}
+
 std::string patternNameFromPath(std::string_view path, bool atFirstDot)
 {
     const std::size_t slash = path.find_last_of("/\\");

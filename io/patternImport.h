@@ -32,7 +32,12 @@ struct PatternImport
     std::optional<Pattern> pattern;
     // Steps whose note fell outside 0–60; each became a rest.
     int outOfRangeSteps = 0;
+    // What the reader changed or left out, one plain sentence each, for the user to read.
+    std::vector<std::string> notices;
 };
+
+// "1 step out of range was switched off", "2 steps out of range were switched off".
+std::string stepsOutOfRangeNotice(int count);
 
 // A note read from a file or chunk, or 0 (a rest) when it is outside 0–60, so that the voice
 // never indexes its note table out of range.

@@ -4,6 +4,8 @@
 
 #include <tinyxml2.h>
 
+#include <cstring>
+
 namespace quelvar
 {
 
@@ -58,7 +60,14 @@ PatternImport parsePhoscyonPattern(const char* data, std::size_t size)
     Pattern& pattern = out.pattern.emplace(length);
     const char* name = root->Attribute("name");
     if (name && *name)
-        pattern.setName(utf8Prefix(name, kImportedNameBytes));
+    {
+        const std::string_view kept = utf8Prefix(name, kImportedNameBytes);
+        pattern.setName(kept);
+        if (kept.size() < std::strlen(name))
+            out.notices.push_back("the name was cut to \"" + std::string(kept) + "\"");
+    }
+    if (root->IntAttribute("shuffle", 0) != 0)
+        out.notices.push_back("the file's shuffle was not applied");
 
     int i = 0;
     for (const tinyxml2::XMLElement* e = root->FirstChildElement(); e && i < length;
@@ -81,6 +90,11 @@ PatternImport parsePhoscyonPattern(const char* data, std::size_t size)
         pattern.setStepSlide(e->IntAttribute("slide", 0) != 0, i);
         pattern.setStepAccent(e->IntAttribute("accent", 0) != 0, i);
     }
+    if (i < length)
+        out.notices.push_back("the file holds " + std::to_string(i) + " of its " +
+                              std::to_string(length) + " steps; the others keep the default note");
+    if (out.outOfRangeSteps > 0)
+        out.notices.push_back(stepsOutOfRangeNotice(out.outOfRangeSteps));
     return out;
 }
 

@@ -110,6 +110,8 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size)
         {
             const StepBytes stored = readStepBytes(step);
             record.steps[s] = {noteOrRest(stored.note), stored.slide, stored.accent};
+            if (record.steps[s].note != stored.note)
+                ++parsed.outOfRangeSteps;
         }
         const int nameLength = signedByte(*step);
         if (nameLength < 0)

@@ -44,6 +44,8 @@ struct ParsedChunk
     std::vector<ChunkRecord> records;
     // True when the whole chunk was well formed.
     bool accepted = false;
+    // Steps of those records whose note lay outside 0–60; each became a rest.
+    int outOfRangeSteps = 0;
 };
 
 // Version 2, the 29 parameters and a record for each of the 64 patterns.

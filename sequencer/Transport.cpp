@@ -63,13 +63,14 @@ bool Transport::triggerPattern(int index)
 int Transport::setSyncType(float v)
 {
     const int previousMode = syncType();
-    if (v < 0.33f)
+    const int mode = syncTypeOf(v);
+    if (mode == kHostSync)
     {
         if (previousMode != kHostSync)
             resyncRequest.store(true, std::memory_order_relaxed);
         sync.store(kHostSync, std::memory_order_relaxed);
     }
-    else if (v < 0.66f)
+    else if (mode == kInternalSync)
     {
         if (previousMode == kHostSync && hostPlaying())
             fading.store(true, std::memory_order_relaxed);

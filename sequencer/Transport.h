@@ -18,6 +18,12 @@ enum SyncType : int
     kMidiInSync = 2,
 };
 
+// The sync type a value of the sync type slot (0–1) selects.
+constexpr int syncTypeOf(float v)
+{
+    return v < 0.33f ? kHostSync : (v < 0.66f ? kInternalSync : kMidiInSync);
+}
+
 enum PatternSyncMode : int
 {
     kPatternSyncFree = 0,

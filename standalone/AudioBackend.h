@@ -3,6 +3,7 @@
 // Main thread, except that the render callback runs on the library's audio thread.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,12 @@ struct AudioDeviceInfo
     std::string name;
     int hostApiType = 0;
     double defaultLowOutputLatency = 0.0; // seconds
+    double defaultSampleRate = 0.0;       // Hz; 0 when the library does not say
+    int maxOutputChannels = 2;
 };
+
+// Per channel, the full names of the ports it is connected to.
+using Connections = std::vector<std::vector<std::string>>;
 
 // Fills outputs[0] and outputs[1] with `frames` samples. Audio thread.
 using AudioRender = void (*)(float* const* outputs, unsigned long frames, void* user);
@@ -28,6 +34,8 @@ public:
     virtual int initialize() = 0;
     virtual int terminate() = 0;
     virtual std::string errorText(int error) const = 0;
+    // The error of an open refused for its sample rate alone.
+    virtual bool refusesRate(int error) const = 0;
 
     virtual std::vector<int> hostApiTypes() const = 0;
     virtual std::vector<AudioDeviceInfo> devices() const = 0;
@@ -49,6 +57,12 @@ public:
     // Lets go of a stream that can no longer be stopped or closed (its library thread hangs on a
     // vanished device); the library is then not terminated either.
     virtual void abandonStream() = 0;
+
+    // For a stream whose ports others connect to (on a JACK server): the ports each channel's
+    // port is connected to. Nothing for a stream without such ports.
+    virtual std::optional<Connections> connections() const { return std::nullopt; }
+    // After the same device was opened again: each channel's port connected to exactly these.
+    virtual void reconnect(const Connections& /*peers*/) {}
 };
 
 } // namespace quelvar

@@ -4,6 +4,8 @@
 
 #include <QDebug>
 
+#include <cmath>
+
 namespace quelvar
 {
 
@@ -105,7 +107,8 @@ bool AudioOutput::initialize()
     devices.clear();
     for (std::size_t i = 0; i < found.size(); ++i)
         devices.push_back({static_cast<int>(i), found[i].name, found[i].hostApiType,
-                           found[i].defaultLowOutputLatency});
+                           found[i].defaultLowOutputLatency, found[i].defaultSampleRate,
+                           found[i].maxOutputChannels});
     if (devices.empty())
         qDebug("no audio device found");
     return true;
@@ -118,6 +121,29 @@ const AudioDeviceEntry* AudioOutput::entry(int index) const
     return &devices[static_cast<std::size_t>(index)];
 }
 
+int AudioOutput::openStreamOn(const AudioDeviceEntry* device)
+{
+    const auto attempt = [&](int rate)
+    {
+        const auto frames = static_cast<unsigned long>(bufferSize);
+        return device
+                   ? backend->openStream(device->index, rate, frames,
+                                         device->defaultLowOutputLatency,
+                                         &EngineFeed::renderCallback, &feed)
+                   : backend->openDefaultStream(rate, frames, &EngineFeed::renderCallback, &feed);
+    };
+    int e = attempt(sampleRate);
+    const AudioDeviceEntry* own = device ? device : entry(backend->defaultOutputDevice());
+    const int ownRate = own ? static_cast<int>(std::lround(own->defaultSampleRate)) : 0;
+    if (e != 0 && backend->refusesRate(e) && ownRate > 0 && ownRate != sampleRate)
+    {
+        e = attempt(ownRate);
+        if (e == 0)
+            sampleRate = ownRate;
+    }
+    return e;
+}
+
 bool AudioOutput::open(const std::string& name, int type, int channelChoice)
 {
     if (name.empty())
@@ -128,15 +154,14 @@ bool AudioOutput::open(const std::string& name, int type, int channelChoice)
             continue;
         deviceIndex = d.index;
         channel = channelChoice;
-        const int e =
-            backend->openStream(d.index, sampleRate, static_cast<unsigned long>(bufferSize),
-                                d.defaultLowOutputLatency, &EngineFeed::renderCallback, &feed);
+        const int e = openStreamOn(&d);
         if (e != 0)
         {
             report("Portaudio open default error", e);
             return false;
         }
         opened = true;
+        onDefault = false;
         lastFailure.clear();
         return true;
     }
@@ -148,17 +173,18 @@ bool AudioOutput::openDefault()
     sampleRate = kDefaultSampleRate;
     bufferSize = kDefaultBufferSize;
     feed.dispatch(effMainsChanged, 0, 0);
-    feed.dispatch(effSetBlockSize, 0, kDefaultBufferSize);
-    feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kDefaultSampleRate));
-    transportRecord().setSampleRate(kDefaultSampleRate);
-    const int e = backend->openDefaultStream(kDefaultSampleRate, kDefaultBufferSize,
-                                             &EngineFeed::renderCallback, &feed);
+    const int e = openStreamOn(nullptr);
+    // The rate in force: 44100, or the default device's own.
+    feed.dispatch(effSetBlockSize, 0, bufferSize);
+    feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    transportRecord().setSampleRate(sampleRate);
     if (e != 0)
     {
         report("Portaudio open default error", e);
         return false;
     }
     opened = true;
+    onDefault = true;
     lastFailure.clear();
     deviceIndex = backend->defaultOutputDevice();
     return true;
@@ -233,23 +259,36 @@ void AudioOutput::terminate()
     initialized = false;
 }
 
+bool AudioOutput::reopen(const std::string& name, int type, int channelChoice)
+{
+    // The device opened again (a new rate or size, or back after a refused change) keeps
+    // whatever its ports were connected to.
+    if (opened)
+        kept = {currentDeviceName(), currentHostApiType(), backend->connections()};
+    shutStream();
+    feed.dispatch(effMainsChanged, 0, 0);
+    if (!open(name, type, channelChoice))
+        return false;
+    transportRecord().setSampleRate(sampleRate);
+    feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    feed.dispatch(effSetBlockSize, 0, bufferSize);
+    feed.dispatch(effMainsChanged, 0, 1);
+    if (!start())
+        return false;
+    if (kept.peers && kept.name == name && kept.type == type)
+        backend->reconnect(*kept.peers);
+    return true;
+}
+
 void AudioOutput::restore(const std::string& name, int type, int channelChoice, int rate,
                           int frames)
 {
     const std::string why = lastFailure;
-    shutStream();
     sampleRate = rate;
     bufferSize = frames;
-    feed.dispatch(effMainsChanged, 0, 0);
     // A device that no longer opens leaves the default output as the last resort.
-    if (open(name, type, channelChoice) || openDefault())
-    {
-        transportRecord().setSampleRate(sampleRate);
-        feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-        feed.dispatch(effSetBlockSize, 0, bufferSize);
-        feed.dispatch(effMainsChanged, 0, 1);
-        start();
-    }
+    if (!reopen(name, type, channelChoice))
+        reopen(std::string(), 0, 0);
     lastFailure = why;
 }
 
@@ -262,11 +301,11 @@ bool AudioOutput::selectDevice(const std::string& name, int type, int channelCho
     const std::string previous = currentDeviceName();
     const int previousType = currentHostApiType();
     const int previousChannel = channel;
-    shutStream();
-    if (open(name, type, channelChoice) && start())
+    const int previousRate = sampleRate;
+    if (reopen(name, type, channelChoice))
         return true;
     if (wasOpened)
-        restore(previous, previousType, previousChannel, sampleRate, bufferSize);
+        restore(previous, previousType, previousChannel, previousRate, bufferSize);
     return false;
 }
 
@@ -276,22 +315,18 @@ bool AudioOutput::setSampleRate(int rate)
     if (rate == sampleRate)
         return false;
     const int previous = sampleRate;
+    const bool wasRunning = running;
     sampleRate = rate;
-    shutStream();
-    feed.dispatch(effMainsChanged, 0, 0);
-    if (!open(currentDeviceName(), currentHostApiType(), channel))
+    if (!reopen(currentDeviceName(), currentHostApiType(), channel))
     {
         restore(currentDeviceName(), currentHostApiType(), channel, previous, bufferSize);
         return false;
     }
     // A reopen that fell back to the default device runs at its rate, not the one asked for.
-    transportRecord().setSampleRate(sampleRate);
-    feed.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    feed.dispatch(effMainsChanged, 0, 1);
-    if (start())
+    if (sampleRate == rate || onDefault)
         return true;
-    restore(currentDeviceName(), currentHostApiType(), channel, previous, bufferSize);
-    return false;
+    lastFailure = "the device plays at " + std::to_string(sampleRate) + " Hz only";
+    return sampleRate != previous || !wasRunning;
 }
 
 bool AudioOutput::setBufferSize(int frames)
@@ -301,16 +336,7 @@ bool AudioOutput::setBufferSize(int frames)
         return false;
     const int previous = bufferSize;
     bufferSize = frames;
-    shutStream();
-    feed.dispatch(effMainsChanged, 0, 0);
-    if (!open(currentDeviceName(), currentHostApiType(), channel))
-    {
-        restore(currentDeviceName(), currentHostApiType(), channel, sampleRate, previous);
-        return false;
-    }
-    feed.dispatch(effSetBlockSize, 0, bufferSize);
-    feed.dispatch(effMainsChanged, 0, 1);
-    if (start())
+    if (reopen(currentDeviceName(), currentHostApiType(), channel))
         return true;
     restore(currentDeviceName(), currentHostApiType(), channel, sampleRate, previous);
     return false;
@@ -334,6 +360,13 @@ int AudioOutput::currentHostApiType() const
 {
     const AudioDeviceEntry* d = entry(deviceIndex);
     return d ? d->hostApiType : 0;
+}
+
+int AudioOutput::defaultHostApiType() const
+{
+    if (const AudioDeviceEntry* d = entry(backend->defaultOutputDevice()))
+        return d->hostApiType;
+    return hostApiTypes.empty() ? 0 : hostApiTypes.front();
 }
 
 std::vector<AudioDeviceEntry> AudioOutput::devicesOfType(int type) const

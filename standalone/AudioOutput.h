@@ -7,6 +7,7 @@
 #include "standalone/EngineFeed.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct AudioDeviceEntry
     std::string name;
     int hostApiType = 0;
     double defaultLowOutputLatency = 0.0; // seconds
+    double defaultSampleRate = 0.0;       // Hz; 0: unknown
+    int maxOutputChannels = 2;
 };
 
 class AudioOutput
@@ -46,7 +49,8 @@ public:
 
     // Reconfiguration from the dialog; each answers whether the change took effect. A change the
     // library refuses leaves the setting that worked before in force, playing again, and says why
-    // in failure().
+    // in failure(). A device that plays at one rate only (a JACK server) plays at its own rate
+    // whatever rate was asked for, and failure() says so.
     bool selectDevice(const std::string& name, int type, int channelChoice);
     bool setSampleRate(int rate);
     bool setBufferSize(int frames);
@@ -58,6 +62,11 @@ public:
     int currentHostApiType() const;
     // type -1: the open device's type.
     std::vector<AudioDeviceEntry> devicesOfType(int type) const;
+    // The stream is the library's default output, opened because no device was named or the
+    // named one is not there.
+    bool onDefaultOutput() const { return opened && onDefault; }
+    // The type to show when no device is open: the default output's, else the first offered.
+    int defaultHostApiType() const;
 
     const std::vector<int>& getHostApiTypes() const { return hostApiTypes; }
     static const std::vector<int>& sampleRates();
@@ -78,6 +87,11 @@ public:
 
 private:
     void shutStream();
+    // Closed, then the device opened, the engine and transport told its rate and size, started.
+    bool reopen(const std::string& name, int type, int channelChoice);
+    // A stream on `device` (null: the library's default) at the rate in force, else at the
+    // device's own rate when it refuses that one. 0 or the library's error.
+    int openStreamOn(const AudioDeviceEntry* device);
     void report(const char* what, int error);
     // After a refused change: the device, rate and size that worked, reopened and started.
     void restore(const std::string& name, int type, int channelChoice, int rate, int frames);
@@ -90,11 +104,19 @@ private:
     bool initialized = false;
     bool opened = false;
     bool running = false;
+    bool onDefault = false;
     int sampleRate = kDefaultSampleRate;
     int bufferSize = 256;
     int deviceIndex = -1;
     int channel = 0;
     std::string lastFailure;
+    struct KeptConnections
+    {
+        std::string name;
+        int type = 0;
+        std::optional<Connections> peers;
+    };
+    KeptConnections kept; // of the device last closed for a reopen
 };
 
 } // namespace quelvar

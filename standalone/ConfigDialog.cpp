@@ -20,6 +20,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quelvar
 {
 
@@ -39,6 +41,36 @@ void selectData(QComboBox* box, int value)
     if (row >= 0)
         box->setCurrentIndex(row);
 }
+
+// The lowest velocity that accents, for a threshold that velocities must exceed.
+class AccentFromBox : public QSpinBox
+{
+public:
+    AccentFromBox()
+    {
+        setRange(1, 128);
+        setToolTip(QStringLiteral("Notes at this velocity and above play accented"));
+    }
+
+protected:
+    QString textFromValue(int value) const override
+    {
+        return value > 127 ? QStringLiteral("never") : QString::number(value);
+    }
+    int valueFromText(const QString& text) const override
+    {
+        return text.trimmed().compare(QStringLiteral("never"), Qt::CaseInsensitive) == 0
+                   ? 128
+                   : text.toInt();
+    }
+    QValidator::State validate(QString& text, int& pos) const override
+    {
+        const QString typed = text.trimmed();
+        if (!typed.isEmpty() && QStringLiteral("never").startsWith(typed, Qt::CaseInsensitive))
+            return typed.size() == 5 ? QValidator::Acceptable : QValidator::Intermediate;
+        return QSpinBox::validate(text, pos);
+    }
+};
 
 QFrame* portFrame(const char* title, const char* style)
 {
@@ -97,6 +129,7 @@ QWidget* ConfigDialog::buildAudioPage()
 {
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
+    audioForm = form;
     form->setContentsMargins(10, 10, 100, 10);
     form->setSpacing(10);
     deviceType = new QComboBox;
@@ -190,9 +223,8 @@ QWidget* ConfigDialog::buildOptionsPage()
 {
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
-    threshold = new QSpinBox;
-    threshold->setRange(0, 127);
-    threshold->setFixedWidth(52);
+    threshold = new AccentFromBox;
+    threshold->setFixedWidth(64);
     slide = new QSlider(Qt::Horizontal);
     slide->setRange(0, 100);
     ignoreMode = new QCheckBox;
@@ -210,12 +242,23 @@ QWidget* ConfigDialog::buildOptionsPage()
                        .arg(inUse == MidiApi::none ? QStringLiteral("none")
                                                    : QString::fromLatin1(midiApiName(inUse))));
     midiNote->setWordWrap(true);
-    form->addRow(QStringLiteral("Accent velocity threshold"), threshold);
+    midiOutOctave = new QSpinBox;
+    midiOutOctave->setRange(-2, 2);
+    midiOutOctave->setFixedWidth(64);
+    midiOutOctave->setToolTip(
+        QStringLiteral("Octaves added to the sequencer's notes on the MIDI outputs. At 0 each "
+                       "step sends its MIDI note, which other instruments usually play an "
+                       "octave above the voice; at -1 they play the pitch you hear."));
+    midiOutOctave->setValue(QSettings().value(key(settings::kMidiOutOctave), 0).toInt());
+    form->addRow(QStringLiteral("Accent from velocity"), threshold);
     form->addRow(QStringLiteral("Slide time"), slide);
     form->addRow(QStringLiteral("Ignore sync mode when importing"), ignoreMode);
+    form->addRow(QStringLiteral("MIDI out octave"), midiOutOctave);
     form->addRow(QStringLiteral("MIDI system"), midiApi);
     form->addRow(QString(), midiNote);
-    connect(threshold, &QSpinBox::valueChanged, this, &ConfigDialog::setAccentThreshold);
+    connect(threshold, &QSpinBox::valueChanged, this,
+            [this](int from) { setAccentThreshold(from - 1); });
+    connect(midiOutOctave, &QSpinBox::valueChanged, this, &ConfigDialog::setMidiOutOctave);
     connect(slide, &QSlider::valueChanged, this, &ConfigDialog::setSlideTime);
     connect(ignoreMode, &QCheckBox::stateChanged, this, &ConfigDialog::setIgnoreMode);
     connect(midiApi, &QComboBox::currentIndexChanged, this, &ConfigDialog::setMidiApi);
@@ -250,14 +293,19 @@ void ConfigDialog::disconnectAudioLists()
 void ConfigDialog::fillDevices(int type)
 {
     outDevice->clear();
-    const std::vector<AudioDeviceEntry> devices = audio.devicesOfType(type);
-    for (const AudioDeviceEntry& d : devices)
-        outDevice->addItem(QString::fromStdString(d.name), d.index);
-    outDevice->setEnabled(!devices.empty());
-    if (devices.empty())
-        outDevice->addItem(QStringLiteral("no %1 device found")
-                               .arg(QString::fromStdString(AudioOutput::hostApiName(type))),
+    // Only what can play a stereo stream; capture-only devices would refuse it.
+    for (const AudioDeviceEntry& d : audio.devicesOfType(type))
+        if (d.maxOutputChannels >= 2)
+            outDevice->addItem(QString::fromStdString(d.name), d.index);
+    const bool none = outDevice->count() == 0;
+    outDevice->setEnabled(!none);
+    if (none)
+    {
+        const QString name = QString::fromStdString(AudioOutput::hostApiName(type));
+        outDevice->addItem(name.isEmpty() ? QStringLiteral("no output device found")
+                                          : QStringLiteral("no %1 output device found").arg(name),
                            kNoDevice);
+    }
 }
 
 void ConfigDialog::reportAudio(const QString& refused)
@@ -294,14 +342,26 @@ void ConfigDialog::refresh()
         else
             deviceType->addItem(name, type);
     }
-    const int type = audio.currentHostApiType();
+    // With no device tried yet, the type of the one that would be the default.
+    const int type =
+        audio.getDeviceIndex() >= 0 ? audio.currentHostApiType() : audio.defaultHostApiType();
     selectData(deviceType, type);
     fillDevices(type);
     selectData(outDevice, audio.getDeviceIndex());
-    // The Linux audio library has no ASIO host API, so there are never channel names to offer.
+    // The ASIO row is shown only where the library offers ASIO, which the Linux one never does.
+    const std::vector<int>& types = audio.getHostApiTypes();
+    audioForm->setRowVisible(asioChannel,
+                             std::find(types.begin(), types.end(), kAsioHostApi) != types.end());
     asioChannel->setEnabled(type == kAsioHostApi);
     selectData(asioChannel, audio.getChannel());
-    for (int rate : AudioOutput::sampleRates())
+    std::vector<int> rates = AudioOutput::sampleRates();
+    // A device that plays at its own rate only may use one that the list lacks.
+    if (std::find(rates.begin(), rates.end(), audio.getSampleRate()) == rates.end())
+    {
+        rates.push_back(audio.getSampleRate());
+        std::sort(rates.begin(), rates.end());
+    }
+    for (int rate : rates)
         sampleRate->addItem(QString::number(rate), rate);
     selectData(sampleRate, audio.getSampleRate());
     for (int frames : AudioOutput::bufferSizes())
@@ -313,7 +373,7 @@ void ConfigDialog::refresh()
     const QSignalBlocker blockThreshold(threshold);
     const QSignalBlocker blockSlide(slide);
     const QSignalBlocker blockIgnore(ignoreMode);
-    threshold->setValue(engine.getAccentThreshold());
+    threshold->setValue(engine.getAccentThreshold() + 1);
     slide->setValue(static_cast<int>(engine.getParameter(kSlideTime) * 100.0f));
     ignoreMode->setChecked(engine.ignoresSyncModeOnImport());
 }
@@ -339,11 +399,21 @@ void ConfigDialog::selectDevice(int row)
     }
     const bool changed = audio.selectDevice(name.toStdString(), type, 0);
     reportAudio(QStringLiteral("\"%1\"").arg(name));
-    if (!changed)
-        return;
+    if (changed)
+        storeAudio();
+}
+
+void ConfigDialog::storeAudio()
+{
     QSettings settings;
-    settings.setValue(key(settings::kDeviceName), name);
-    settings.setValue(key(settings::kDeviceType), type);
+    if (!audio.onDefaultOutput())
+    {
+        settings.setValue(key(settings::kDeviceName),
+                          QString::fromStdString(audio.currentDeviceName()));
+        settings.setValue(key(settings::kDeviceType), audio.currentHostApiType());
+    }
+    settings.setValue(key(settings::kSampleRate), audio.getSampleRate());
+    settings.setValue(key(settings::kBufferSize), audio.getBufferSize());
 }
 
 void ConfigDialog::selectSamplerate(int row)
@@ -353,9 +423,8 @@ void ConfigDialog::selectSamplerate(int row)
     const int rate = sampleRate->itemData(row).toInt();
     const bool changed = audio.setSampleRate(rate);
     reportAudio(QStringLiteral("%1 Hz").arg(rate));
-    if (!changed)
-        return;
-    QSettings().setValue(key(settings::kSampleRate), audio.getSampleRate());
+    if (changed)
+        storeAudio();
 }
 
 void ConfigDialog::selectBufferSize(int row)
@@ -365,9 +434,8 @@ void ConfigDialog::selectBufferSize(int row)
     const int frames = bufferSize->itemData(row).toInt();
     const bool changed = audio.setBufferSize(frames);
     reportAudio(QStringLiteral("A buffer of %1 frames").arg(frames));
-    if (!changed)
-        return;
-    QSettings().setValue(key(settings::kBufferSize), audio.getBufferSize());
+    if (changed)
+        storeAudio();
 }
 
 void ConfigDialog::selectAsioChannel(int row)
@@ -440,6 +508,12 @@ void ConfigDialog::setMidiApi(int row)
     if (row < 0)
         return;
     QSettings().setValue(key(settings::kMidiApi), midiApi->itemData(row).toString());
+}
+
+void ConfigDialog::setMidiOutOctave(int octaves)
+{
+    QSettings().setValue(key(settings::kMidiOutOctave), octaves);
+    emit midiOutOctaveChanged(octaves);
 }
 
 void ConfigDialog::resetAudio()

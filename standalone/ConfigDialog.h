@@ -3,7 +3,7 @@
 // store right away; there is no apply or cancel. Qt main thread.
 #pragma once
 
-#include "standalone/RtMidiSystem.h"
+#include "standalone/MidiSystem.h"
 
 #include <QDialog>
 
@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QFrame;
 class QLabel;
 class QListWidget;
@@ -53,10 +54,16 @@ public:
     QLabel* audioStatusLabel() const { return audioStatus; }
     const std::vector<QCheckBox*>& midiInBoxes() const { return midiIns; }
     const std::vector<QCheckBox*>& midiOutBoxes() const { return midiOuts; }
+    // Shows the lowest velocity that accents: the threshold + 1 (128: never).
     QSpinBox* thresholdBox() const { return threshold; }
     QSlider* slideSlider() const { return slide; }
     QCheckBox* ignoreModeBox() const { return ignoreMode; }
     QComboBox* midiApiBox() const { return midiApi; }
+    QSpinBox* midiOutOctaveBox() const { return midiOutOctave; }
+
+signals:
+    // Octaves added to the sequencer's notes on their way to the MIDI outputs.
+    void midiOutOctaveChanged(int octaves);
 
 public slots:
     void selectDeviceType(int row);
@@ -71,6 +78,7 @@ public slots:
     void setIgnoreMode(int state);
     // The MIDI system for the next start.
     void setMidiApi(int row);
+    void setMidiOutOctave(int octaves);
     // Back to the default output at 44100 Hz and 512 frames.
     void resetAudio();
 
@@ -85,6 +93,9 @@ private:
     void reportAudio(const QString& refused);
     void fillPortFrame(QFrame* frame, std::vector<QCheckBox*>& boxes, bool inputs);
     void storeOpenPorts(const char* array, const std::vector<std::string>& names);
+    // After a change that plays: the rate and size in force, and the device unless it is the
+    // default standing in for a stored one that is not there.
+    void storeAudio();
 
     AudioOutput& audio;
     MidiPorts& midi;
@@ -93,6 +104,7 @@ private:
 
     QListWidget* pages = nullptr;
     QStackedWidget* stack = nullptr;
+    QFormLayout* audioForm = nullptr;
     QComboBox* deviceType = nullptr;
     QComboBox* outDevice = nullptr;
     QComboBox* asioChannel = nullptr;
@@ -108,6 +120,7 @@ private:
     QSlider* slide = nullptr;
     QCheckBox* ignoreMode = nullptr;
     QComboBox* midiApi = nullptr;
+    QSpinBox* midiOutOctave = nullptr;
 };
 
 } // namespace quelvar

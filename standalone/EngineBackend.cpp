@@ -146,22 +146,26 @@ void EngineBackend::exportFile(ExportFormat format, const QString& path)
         return;
     // Only these formats keep everything a pattern or the song holds.
     if (format == ExportFormat::pattern)
-        emit fileExchanged(engine.getCurrentPatternIndex());
+        emit fileExchanged(engine.getCurrentPatternIndex(), path);
     else if (format == ExportFormat::bank)
-        emit fileExchanged(-1);
+        emit fileExchanged(-1, path);
 }
 
 void EngineBackend::importFile(ImportFormat format, int patternIndex, const QString& path)
 {
-    const bool read = editorCommands::importFile(engine, format, patternIndex,
-                                                 path.toStdString());
+    std::vector<std::string> notices;
+    const bool read =
+        editorCommands::importFile(engine, format, patternIndex, path.toStdString(), &notices);
     editor.updateDisplay();
-    if (!read)
-        return;
-    if (format == ImportFormat::bank)
-        emit fileExchanged(-1);
-    else
-        emit fileExchanged(patternIndex < 0 ? engine.getCurrentPatternIndex() : patternIndex);
+    if (read && format == ImportFormat::bank)
+        emit fileExchanged(-1, path);
+    else if (read)
+        emit fileExchanged(patternIndex < 0 ? engine.getCurrentPatternIndex() : patternIndex,
+                           path);
+    QStringList lines;
+    for (const std::string& n : notices)
+        lines << QString::fromStdString(n);
+    emit imported(read, lines);
 }
 
 } // namespace quelvar

@@ -44,8 +44,8 @@ public:
     void importFile(ImportFormat format, int patternIndex, const QString& path) override;
 
 signals:
-    // A file now holds what the pattern at that song index holds; -1: the whole song.
-    void fileExchanged(int patternIndex);
+    // The file at path now holds what the pattern at that song index holds; -1: the whole song.
+    void fileExchanged(int patternIndex, const QString& path);
 
 private:
     Palladon& engine;

@@ -1,17 +1,34 @@
 #include "standalone/EngineFeed.h"
 
+#include "standalone/TransportRecord.h"
+
+#include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 namespace quelvar
 {
 
+namespace
+{
+// A block start further than this (or two blocks) from where it was expected is a new start, not
+// jitter.
+constexpr double kJumpNs = 5e6;
+} // namespace
+
 void EngineFeed::render(float* const* outputs, unsigned long frames)
 {
-    blockStart = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                     std::chrono::steady_clock::now().time_since_epoch())
-                     .count();
+    const double rate = transportRecord().getSampleRate();
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count();
+    const double lengthNs = rate > 0.0 ? static_cast<double>(frames) * 1e9 / rate : 0.0;
+    blockStart = std::llround(
+        clock.start(static_cast<double>(now), lengthNs, std::max(kJumpNs, 2.0 * lengthNs)));
+    if (MidiScheduler* s = scheduler.load(std::memory_order_acquire))
+        s->blockBegins(frames, rate);
     std::memset(outputs[0], 0, frames * sizeof(float));
     std::memset(outputs[1], 0, frames * sizeof(float));
     AEffect* e = getEngine();

@@ -3,7 +3,9 @@
 // after the engine is set up; the callback renders silence until then.
 #pragma once
 
+#include "standalone/BlockClock.h"
 #include "standalone/EngineEventQueue.h"
+#include "standalone/MidiSystem.h"
 #include "vst2/VstInterface.h"
 
 #include <atomic>
@@ -18,10 +20,14 @@ public:
     void setEngine(AEffect* effect) { engine.store(effect, std::memory_order_release); }
     AEffect* getEngine() const { return engine.load(std::memory_order_acquire); }
     EngineEventQueue& events() { return queue; }
+    // Told as each block begins, before the engine renders it; set while no stream runs, or
+    // before the engine exists.
+    void setScheduler(MidiScheduler* s) { scheduler.store(s, std::memory_order_release); }
 
     // Audio thread: clears both channels, hands the engine its queued events, then renders.
     void render(float* const* outputs, unsigned long frames);
-    // Audio thread: when the block being rendered began, in nanoseconds of steady_clock.
+    // Audio thread: when the block being rendered began, in nanoseconds of steady_clock, paced by
+    // the frames before it.
     std::int64_t blockStartNs() const { return blockStart; }
     static void renderCallback(float* const* outputs, unsigned long frames, void* feed)
     {
@@ -35,7 +41,9 @@ public:
 private:
     std::atomic<AEffect*> engine{nullptr};
     static_assert(std::atomic<AEffect*>::is_always_lock_free);
+    std::atomic<MidiScheduler*> scheduler{nullptr};
     EngineEventQueue queue;
+    BlockClock clock;            // audio thread
     std::int64_t blockStart = 0; // audio thread
 };
 

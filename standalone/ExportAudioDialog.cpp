@@ -2,7 +2,7 @@
 
 #include "engine/Palladon.h"
 #include "standalone/panel/FileDialogs.h"
-#include "standalone/panel/PresetLibrary.h"
+#include "standalone/settingsKeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +15,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include <sys/resource.h>
@@ -130,15 +132,21 @@ void ExportAudioDialog::chooseAndExport()
 {
     if (running())
         return;
-    const QString start =
-        lastFolder.isEmpty() ? PresetLibrary(PresetLibrary::defaultFolder()).folder() : lastFolder;
-    QDir().mkpath(start);
+    // Audio goes where the user keeps music, then where the last export went.
+    QSettings settings;
+    QString start = settings.value(QString::fromLatin1(settings::kAudioExportFolder)).toString();
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+    {
+        start = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        QDir().mkpath(start);
+    }
     const QString filter = QStringLiteral("WAV audio (*.wav)");
     const QString file = withSuffixOfFilter(
         dialogs().saveFile(this, QStringLiteral("Export Audio"), start, filter, nullptr), filter);
     if (file.isEmpty())
         return;
-    lastFolder = QFileInfo(file).absolutePath();
+    settings.setValue(QString::fromLatin1(settings::kAudioExportFolder),
+                      QFileInfo(file).absolutePath());
     exportTo(file);
 }
 

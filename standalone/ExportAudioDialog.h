@@ -73,7 +73,6 @@ private:
     QPushButton* closeButton = nullptr;
     QTimer pollTimer;
     QString target;
-    QString lastFolder;
 
     std::unique_ptr<AudioExport> exporter;
     std::thread worker;

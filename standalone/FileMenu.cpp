@@ -4,8 +4,10 @@
 #include "bridge/editorCommands.h"
 #include "standalone/ExportAudioDialog.h"
 #include "standalone/openFile.h"
+#include "standalone/panel/PatternSelector.h"
 #include "standalone/panel/PresetLibrary.h"
 #include "standalone/panel/exportChoices.h"
+#include "standalone/panel/importReport.h"
 #include "standalone/settingsKeys.h"
 
 #include <QAction>
@@ -94,18 +96,52 @@ void FileMenu::setQuestion(Question question)
         ask = std::move(question);
 }
 
-void FileMenu::remember(int patternIndex)
+void FileMenu::remember(int patternIndex, const QString& path)
 {
+    const QString file = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
     if (patternIndex < 0)
+    {
         baseline.take(engine.getSong());
-    else
+        bankFile = file;
+        patternFiles.fill(QString());
+    }
+    else if (patternIndex < kPatternsPerSong)
+    {
         baseline.take(engine.getSong(), patternIndex);
+        patternFiles[static_cast<std::size_t>(patternIndex)] = file;
+    }
 }
 
 bool FileMenu::hasUnsavedEdits(bool wholeSong) const
 {
     return wholeSong ? baseline.songChanged(engine.getSong())
                      : baseline.patternChanged(engine.getSong(), engine.getCurrentPatternIndex());
+}
+
+QString FileMenu::documentTitle() const
+{
+    const int index = engine.getCurrentPatternIndex();
+    QString pattern = PatternSelector::label(index);
+    if (const Pattern* p = engine.getSong().getPattern(index))
+    {
+        const QString name = QString::fromStdString(p->getName()).trimmed();
+        if (!name.isEmpty())
+            pattern += QLatin1Char(' ') + name;
+    }
+    const QString own =
+        index >= 0 && index < kPatternsPerSong ? patternFiles[static_cast<std::size_t>(index)]
+                                               : QString();
+    const QString file = own.isEmpty() ? bankFile : own;
+    return file.isEmpty() ? pattern
+                          : QStringLiteral("%1 (%2)").arg(QFileInfo(file).fileName(), pattern);
+}
+
+bool FileMenu::documentModified() const
+{
+    const int index = engine.getCurrentPatternIndex();
+    const bool fromBank = !bankFile.isEmpty() && index >= 0 && index < kPatternsPerSong &&
+                          patternFiles[static_cast<std::size_t>(index)].isEmpty();
+    return hasUnsavedEdits(fromBank);
 }
 
 bool FileMenu::open(const QString& path)
@@ -117,14 +153,19 @@ bool FileMenu::open(const QString& path)
                       bank ? QStringLiteral("every pattern") : QStringLiteral("it"),
                       QFileInfo(path).fileName())))
         return false;
-    const QString problem = openFileInEngine(engine, path);
+    emit replacing(bank);
+    QStringList notices;
+    const QString problem = openFileInEngine(engine, path, &notices);
+    emit replaced(problem.isEmpty());
     if (!problem.isEmpty())
     {
-        QMessageBox::warning(window, QStringLiteral("Quelvar"), problem);
+        showFileReport(window, problem, true);
         return false;
     }
-    remember(bank ? -1 : engine.getCurrentPatternIndex());
+    remember(bank ? -1 : engine.getCurrentPatternIndex(), path);
     addRecent(path);
+    if (!notices.isEmpty())
+        showFileReport(window, importNoticesText(path, notices), false);
     return true;
 }
 
@@ -180,9 +221,9 @@ void FileMenu::exportAs(int choice)
     }
     // What the formats that keep everything hold is safe; the others lose some of it.
     if (c.format == ExportFormat::pattern)
-        remember(engine.getCurrentPatternIndex());
+        remember(engine.getCurrentPatternIndex(), file);
     if (c.format == ExportFormat::bank)
-        remember();
+        remember(-1, file);
     if (c.format != ExportFormat::midi)
         addRecent(file);
 }

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -34,9 +35,15 @@ public:
     QMenu* menu() const { return fileMenu; }
     // Asks before edits would be lost, opens, and tells the user what went wrong if it failed.
     bool open(const QString& path);
-    // What a file holds now: the pattern at that index, or with -1 the whole song.
-    void remember(int patternIndex = -1);
+    // What the file at path holds now: the pattern at that index, or with -1 the whole song. No
+    // path: the state the program started with.
+    void remember(int patternIndex = -1, const QString& path = QString());
     bool hasUnsavedEdits(bool wholeSong) const;
+    // The current pattern, after the file it was last read from or written to (a pattern's own,
+    // or else the bank's): "bass.303 (A1 Acid)".
+    QString documentTitle() const;
+    // The current pattern holds edits that file lacks; with a bank, any pattern does.
+    bool documentModified() const;
     // Most recent first.
     QStringList recentFiles() const;
 
@@ -56,6 +63,12 @@ public slots:
     // "Export audio…": the dialog that renders the current pattern to a WAV file.
     void exportAudio();
 
+signals:
+    // Around a file that replaces the current pattern, or with wholeSong (a bank) every pattern:
+    // what the panel keeps for undo. `done` is false when the file was refused.
+    void replacing(bool wholeSong);
+    void replaced(bool done);
+
 private:
     QString startFolder() const;
     QString chooseSaveFile(const QString& title, const QString& filter);
@@ -69,6 +82,8 @@ private:
     std::unique_ptr<FileDialogs> dialogs;
     Question ask;
     SongBaseline baseline;
+    std::array<QString, kPatternsPerSong> patternFiles; // since the bank, if any
+    QString bankFile;
     QString lastFolder;
     ExportAudioDialog* audioDialog = nullptr;
     int playingRate = 44100;

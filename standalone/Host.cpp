@@ -5,14 +5,17 @@
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
 #include "standalone/FileMenu.h"
+#include "standalone/JackMidiSystem.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/PanelEditor.h"
 #include "standalone/PortAudioBackend.h"
+#include "standalone/RtMidiSystem.h"
 #include "standalone/StateFile.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/ScaledPanel.h"
 #include "standalone/TransportRecord.h"
+#include "standalone/buildInfo.h"
 #include "standalone/manualPdf.h"
 #include "standalone/settingsKeys.h"
 
@@ -34,6 +37,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <new>
 
 // Resources live in a static library: registered by name before the first use.
@@ -50,6 +54,9 @@ std::atomic<Host*> Host::current{nullptr};
 namespace
 {
 constexpr int kAudioWatchMs = 1000;
+// Edits come from the panel, undo, MIDI (step recording, program changes) and files alike: a
+// look five times a second sees them all.
+constexpr int kTitleWatchMs = 200;
 constexpr int kMidiRefreshDelayMs = 150;
 constexpr std::uint32_t kPanicMessage = 0xB0 | 0x7E << 8; // Control Change 126, value 0
 
@@ -71,14 +78,24 @@ std::vector<std::string> readPortNames(QSettings& settings, const char* array)
 Host::Services Host::defaultServices()
 {
     Services s;
-    s.audio = std::make_unique<PortAudioBackend>();
+    auto jack = std::make_shared<JackClient>();
+    s.audio = std::make_unique<PortAudioBackend>(jack);
     const QSettings settings;
-    const QString stored = settings
-                               .value(QString::fromLatin1(settings::kMidiApi),
-                                      QString::fromLatin1(settings::kDefaultMidiApi))
-                               .toString();
-    s.midiApi = RtMidiSystem::choose(midiApiFromName(stored.toStdString()));
-    s.midi = std::make_unique<RtMidiSystem>(s.midiApi);
+    const MidiApi preferred =
+        midiApiFromName(settings
+                            .value(QString::fromLatin1(settings::kMidiApi),
+                                   QString::fromLatin1(settings::kDefaultMidiApi))
+                            .toString()
+                            .toStdString());
+    const auto usable = [&jack](MidiApi a)
+    { return a == MidiApi::jack ? jack->open() : RtMidiSystem::available(); };
+    const MidiApi other = preferred == MidiApi::jack ? MidiApi::alsa : MidiApi::jack;
+    s.midiApi = usable(preferred) ? preferred : (usable(other) ? other : MidiApi::none);
+    // Without either, a JACK system without a server: no ports, and nothing printed.
+    if (s.midiApi == MidiApi::alsa)
+        s.midi = std::make_unique<RtMidiSystem>();
+    else
+        s.midi = std::make_unique<JackMidiSystem>(jack);
     s.statePath = StateFile::defaultPath();
     s.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return s;
@@ -109,6 +126,21 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     audioOutput->configure(rate, frames);
     if (audioOutput->initialize() && audioOutput->open(deviceName, deviceType, channel))
         audioOutput->start();
+    if (audioOutput->isRunning() && !deviceName.empty() && audioOutput->onDefaultOutput())
+        QMetaObject::invokeMethod(
+            this,
+            [this, missing = QString::fromStdString(deviceName),
+             type = QString::fromStdString(AudioOutput::hostApiName(deviceType))]
+            {
+                warnAudio(QStringLiteral("The audio device \"%1\"%2 is not there: playing on "
+                                         "\"%3\" at %4 Hz instead. Choose a device in "
+                                         "Configuration.")
+                              .arg(missing,
+                                   type.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(type),
+                                   QString::fromStdString(audioOutput->currentDeviceName()))
+                              .arg(audioOutput->getSampleRate()));
+            },
+            Qt::QueuedConnection);
     if (!audioOutput->isRunning())
         QMetaObject::invokeMethod(
             this,
@@ -121,7 +153,8 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
             Qt::QueuedConnection);
 
     midiPorts = std::make_unique<MidiPorts>(*services.midi, engineFeed.events(), transportRecord());
-    midiSender->attach(midiPorts.get());
+    midiSender->attach(midiPorts.get(), services.midi->scheduler());
+    engineFeed.setScheduler(services.midi->scheduler());
     {
         QSettings ports;
         midiPorts->chooseInputs(readPortNames(ports, settings::kMidiIn));
@@ -150,10 +183,9 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     {
         files = new FileMenu(*synth, this);
         files->setPlayingRate(audioOutput->getSampleRate());
-        menuBar()->insertMenu(menuBar()->actions().value(0), files->menu());
         connect(editor, &PanelEditor::fileExchanged, files, &FileMenu::remember);
-        createPanelMenus();
     }
+    createFileAndPanelMenus();
 
     tools->setParent(central);
     tools->move(0, 0);
@@ -167,6 +199,24 @@ Host::Host(Services given, QWidget* parent, Qt::WindowFlags flags)
     audioWatch = new QTimer(this);
     connect(audioWatch, &QTimer::timeout, this, &Host::watchAudio);
     audioWatch->start(kAudioWatchMs);
+    if (files)
+    {
+        titleWatch = new QTimer(this);
+        connect(titleWatch, &QTimer::timeout, this, &Host::showDocument);
+        titleWatch->start(kTitleWatchMs);
+        showDocument();
+    }
+}
+
+void Host::showDocument()
+{
+    // "[*]" is where the mark goes; one in a pattern's name is written twice to stay text.
+    QString document = files->documentTitle();
+    document.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    const QString title = document + QStringLiteral("[*] \u2014 Quelvar");
+    if (windowTitle() != title)
+        setWindowTitle(title);
+    setWindowModified(files->documentModified());
 }
 
 void Host::watchAudio()
@@ -233,15 +283,32 @@ void Host::buildEngine()
     editorArea->show();
 }
 
-void Host::createPanelMenus()
+void Host::createFileAndPanelMenus()
 {
+    QAction* before = menuBar()->actions().value(0);
+    QMenu* file = files ? files->menu() : new QMenu(QStringLiteral("&File"), this);
+    file->addSeparator();
+    file->addAction(quitAction);
+    menuBar()->insertMenu(before, file);
+    QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
     MainWidget* panel = editor ? editor->panel() : nullptr;
+    if (panel)
+    {
+        edit->addAction(panel->action(MainWidget::Action::undo));
+        edit->addAction(panel->action(MainWidget::Action::redo));
+        edit->addSeparator();
+    }
+    edit->addAction(configAction);
+    menuBar()->insertMenu(before, edit);
     if (!panel)
         return;
-    QAction* before = menuBar()->actions().value(1);
-    QMenu* edit = new QMenu(QStringLiteral("&Edit"), this);
-    edit->addAction(panel->action(MainWidget::Action::undo));
-    edit->addAction(panel->action(MainWidget::Action::redo));
+    // Opening a file is one step of the panel's undo.
+    if (files)
+    {
+        connect(files, &FileMenu::replacing, panel,
+                [panel](bool song) { panel->beginFileUndo(song); });
+        connect(files, &FileMenu::replaced, panel, &MainWidget::endFileUndo);
+    }
     QMenu* transport = new QMenu(QStringLiteral("&Transport"), this);
     transport->addAction(panel->action(MainWidget::Action::playStop));
     transport->addAction(panel->action(MainWidget::Action::tapTempo));
@@ -257,7 +324,7 @@ void Host::createPanelMenus()
         sizes->addAction(a);
         connect(a, &QAction::triggered, this, [this, percent] { setPanelScale(percent); });
     }
-    for (QMenu* m : {edit, transport, viewMenu})
+    for (QMenu* m : {transport, viewMenu})
         menuBar()->insertMenu(before, m);
     panel->offerSizes(editor->scale());
     connect(panel, &MainWidget::sizeRequested, this, &Host::setPanelScale);
@@ -309,6 +376,8 @@ void Host::applyOptions()
     synth->setIgnoreSyncModeOnImport(
         settings.value(QString::fromLatin1(settings::kIgnoreMode), settings::kDefaultIgnoreMode)
             .toBool());
+    midiSender->setOctaveShift(
+        settings.value(QString::fromLatin1(settings::kMidiOutOctave), 0).toInt());
 }
 
 Host::~Host()
@@ -316,6 +385,7 @@ Host::~Host()
     portWatch.reset();
     audioOutput->stop();
     audioOutput->close();
+    engineFeed.setScheduler(nullptr);
     saveState();
     current.store(nullptr, std::memory_order_release);
     midiSender.reset();
@@ -344,47 +414,65 @@ QAction* Host::action(const QString& text) const
 
 void Host::createActions()
 {
-    const auto make = [this](const char* text, const char* shortcut, const char* icon)
+    // The tooltip says what the action does, after its name and its shortcut (the toolbar shows
+    // icons only).
+    const auto make = [this](const char* text, const char* shortcut, const char* icon,
+                             const char* does)
     {
         auto* a = new QAction(QString::fromLatin1(text), this);
         if (shortcut)
             a->setShortcut(QKeySequence(tr(shortcut)));
         if (icon)
             a->setIcon(QIcon(QString::fromLatin1(icon)));
+        QString name = a->text().remove(QLatin1Char('&'));
+        if (shortcut)
+            name += QStringLiteral(" (%1)").arg(a->shortcut().toString(QKeySequence::NativeText));
+        a->setToolTip(name + QStringLiteral(": ") + QString::fromUtf8(does));
         return a;
     };
-    configAction = make("&Configuration", nullptr, ":/images4/toolbar/config.png");
+    configAction = make("&Configuration", nullptr, ":/images4/toolbar/config.png",
+                        "the audio output, the MIDI ports and the options");
     connect(configAction, &QAction::triggered, this, &Host::showConfig);
-    audioConfigAction = make("&Audio Configuration", "Ctrl+A", ":/images4/toolbar/audio.png");
+    audioConfigAction = make("&Audio Configuration", "Ctrl+A", ":/images4/toolbar/audio.png",
+                             "the audio output, its sample rate and buffer size");
     connect(audioConfigAction, &QAction::triggered, this, &Host::showConfig);
-    asioPanelAction = make("&Show ASIO Panel", nullptr, nullptr);
-    asioPanelAction->setEnabled(false);
-    midiConfigAction = make("&MIDI Configuration", "Ctrl+M", ":/images4/toolbar/midi.png");
+    // Only where the audio library offers ASIO, which the Linux one never does.
+    const std::vector<int>& apis = audioOutput->getHostApiTypes();
+    if (std::find(apis.begin(), apis.end(), kAsioHostApi) != apis.end())
+    {
+        asioPanelAction = make("&Show ASIO Panel", nullptr, nullptr, "not available");
+        asioPanelAction->setEnabled(false);
+    }
+    midiConfigAction = make("&MIDI Configuration", "Ctrl+M", ":/images4/toolbar/midi.png",
+                            "the MIDI ports to play from and to send the notes to");
     connect(midiConfigAction, &QAction::triggered, this, &Host::showConfig);
-    panicAction = make("&Panic", "F12", ":/images4/toolbar/panic.png");
+    panicAction = make("&Panic", "F12", ":/images4/toolbar/panic.png",
+                       "silences every sounding note");
     connect(panicAction, &QAction::triggered, this, &Host::midiPanic);
-    keyboardAction = make("Capture Keyboard", "F10", ":/images4/toolbar/keyboard.png");
+    keyboardAction = make("Capture Keyboard", "F10", ":/images4/toolbar/keyboard.png",
+                          "two rows of the computer keyboard play the voice like MIDI notes, "
+                          "heard in midi in mode (Z to , and Q to I, black keys on the rows "
+                          "above)");
     keyboardAction->setCheckable(true);
-    keyboardAction->setToolTip(QStringLiteral(
-        "Capture Keyboard (F10): two rows of the computer keyboard play the voice like MIDI "
-        "notes, heard in midi in mode (Z to , and Q to I, black keys on the rows above)"));
     connect(keyboardAction, &QAction::toggled, this, &Host::captureKeyboard);
-    manualAction = make("Manual", nullptr, nullptr);
+    manualAction = make("Manual", nullptr, nullptr, "this program's manual as a PDF");
     connect(manualAction, &QAction::triggered, this, &Host::showManual);
-    websiteAction = make("Website", nullptr, ":/images4/toolbar/about.png");
+    websiteAction = make("Website", nullptr, ":/images4/toolbar/about.png",
+                         "the Quelvar pages in your web browser");
     connect(websiteAction, &QAction::triggered, this, &Host::openUrl);
-    quitAction = make("&Quit", "Ctrl+Q", nullptr);
+    aboutAction = make("&About Quelvar", nullptr, nullptr, "the version and the build");
+    connect(aboutAction, &QAction::triggered, this, &Host::showAbout);
+    quitAction = make("&Quit", "Ctrl+Q", nullptr, "saves the synthesizer's state and quits");
     connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 
+// File and Edit come first, once the engine is there: see createFileAndPanelMenus.
 void Host::createMenus()
 {
-    QMenu* mainMenu = menuBar()->addMenu(QStringLiteral("&Main"));
-    mainMenu->addAction(configAction);
-    mainMenu->addAction(quitAction);
     QMenu* audioMenu = menuBar()->addMenu(QStringLiteral("&Audio"));
     audioMenu->addAction(audioConfigAction);
-    audioMenu->addAction(asioPanelAction);
+    if (asioPanelAction)
+        audioMenu->addAction(asioPanelAction);
     midiMenu = menuBar()->addMenu(QStringLiteral("&MIDI"));
     midiMenu->addAction(midiConfigAction);
     midiMenu->addAction(panicAction);
@@ -392,6 +480,8 @@ void Host::createMenus()
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->addAction(manualAction);
     helpMenu->addAction(websiteAction);
+    helpMenu->addSeparator();
+    helpMenu->addAction(aboutAction);
 }
 
 void Host::createToolBar()
@@ -418,7 +508,11 @@ void Host::showConfig()
     if (!from || !synth)
         return;
     if (!dialog)
+    {
         dialog = new ConfigDialog(*audioOutput, *midiPorts, *synth, services.midiApi, this);
+        connect(dialog, &ConfigDialog::midiOutOctaveChanged, this,
+                [this](int octaves) { midiSender->setOctaveShift(octaves); });
+    }
     // A device plugged in since the last look shows up now, even without a notice.
     midiPorts->refresh();
     dialog->rebuildMidiPage();
@@ -504,6 +598,26 @@ void Host::receiveFiles(const QStringList& paths)
         openFile(path);
 }
 
+void Host::showAbout()
+{
+    const QString date = QString::fromLatin1(buildInfo::kRevisionDate);
+    const QString text =
+        QStringLiteral("Quelvar %1\nBuild %2%3, Qt %4\n\nA monophonic acid-bass synthesizer "
+                       "with a 64-pattern step sequencer, distortion and tempo delay.\n\n%5")
+            .arg(QString::fromLatin1(buildInfo::kVersion),
+                 QString::fromLatin1(buildInfo::kRevision),
+                 date.isEmpty() ? QString() : QStringLiteral(" of %1").arg(date),
+                 QString::fromLatin1(qVersion()), QString::fromLatin1(kWebsite));
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Quelvar"), text,
+                                QMessageBox::Close, this);
+    box->setObjectName(QStringLiteral("about"));
+    box->setIconPixmap(windowIcon().pixmap(64));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void Host::openUrl()
 {
     desktop(QUrl(QString::fromLatin1(kWebsite)));
@@ -544,7 +658,7 @@ VstIntPtr Host::hostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*in
             const std::int64_t due =
                 host->engineFeed.blockStartNs() +
                 static_cast<std::int64_t>(m->deltaFrames * 1e9 / sampleRate);
-            host->midiSender->queue(status | data1 << 8 | data2 << 16, due);
+            host->midiSender->queue(status | data1 << 8 | data2 << 16, due, m->deltaFrames);
         }
         return 1;
     }

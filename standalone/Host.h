@@ -8,7 +8,6 @@
 #include "standalone/EngineFeed.h"
 #include "standalone/MidiSender.h"
 #include "standalone/MidiSystem.h"
-#include "standalone/RtMidiSystem.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -51,7 +50,8 @@ public:
         std::function<bool(const QUrl&)> openUrl;
     };
 
-    // PortAudio, RtMidi on the stored MIDI system, the state file in the data folder.
+    // PortAudio; the stored MIDI system (RtMidi on the ALSA sequencer, or the program's own JACK
+    // client) when it runs, else the other; the state file in the data folder.
     explicit Host(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
     explicit Host(Services services, QWidget* parent = nullptr, Qt::WindowFlags flags = {});
     ~Host() override;
@@ -89,14 +89,17 @@ public slots:
     void captureKeyboard(bool on);
     void showManual();
     void openUrl();
+    // The program's version and build, beside the window.
+    void showAbout();
 
 private:
     void createActions();
     void createMenus();
     void createToolBar();
     void buildEngine();
-    // Edit, Transport and View: the panel's actions and its sizes.
-    void createPanelMenus();
+    // File (with Quit) and Edit (with Configuration) first; then Transport and View: the panel's
+    // actions and its sizes.
+    void createFileAndPanelMenus();
     // The window follows the panel's size.
     void fitToPanel();
     void setPanelScale(int percent);
@@ -104,6 +107,8 @@ private:
     void saveState();
     // Once a second: a stream that died under us is reported and released; nothing is stored.
     void watchAudio();
+    // The title names the current pattern and its file, marked while it holds unsaved edits.
+    void showDocument();
     // A message beside the window, which stays usable.
     void warnAudio(const QString& text);
     bool desktop(const QUrl& url);
@@ -114,6 +119,7 @@ private:
     EngineFeed engineFeed;
     std::unique_ptr<AudioOutput> audioOutput;
     QTimer* audioWatch = nullptr;
+    QTimer* titleWatch = nullptr;
     std::unique_ptr<MidiPorts> midiPorts;
     std::unique_ptr<MidiSender> midiSender; // made before the stream starts, ended before the ports
     std::unique_ptr<MidiPortWatch> portWatch;
@@ -136,6 +142,7 @@ private:
     QAction* keyboardAction = nullptr;
     QAction* manualAction = nullptr;
     QAction* websiteAction = nullptr;
+    QAction* aboutAction = nullptr;
     QAction* quitAction = nullptr;
     QMenu* midiMenu = nullptr;
     QMenu* viewMenu = nullptr;

@@ -145,6 +145,7 @@ bool openReturned(std::vector<std::string>& waiting, const std::vector<std::stri
 MidiPorts::MidiPorts(MidiSystem& system, EngineEventQueue& queue, TransportRecord& transport)
     : system(system), queue(queue), transport(transport)
 {
+    system.listen(&inputCallback, this);
     listPorts();
     printPorts("  Input Port #", inputNames);
     printPorts("  Output Port #", outputNames);
@@ -278,6 +279,7 @@ bool MidiPorts::closeOutput(const std::string& name)
 
 void MidiPorts::closeAll()
 {
+    system.listen(nullptr, nullptr);
     for (auto& [name, port] : inputs)
         port->close();
     inputs.clear();

@@ -1,6 +1,7 @@
-// What MidiPorts needs of the MIDI library: listing objects, input and output ports and one
-// virtual output. RtMidiSystem is the real one; tests substitute their own. A factory answers
-// null and a port call false where the library failed; nothing is thrown.
+// What MidiPorts needs of a MIDI system: listing objects, input and output ports and one virtual
+// output. RtMidiSystem (ALSA sequencer) and JackMidiSystem are the real ones; tests substitute
+// their own. A factory answers null and a port call false where the system failed; nothing is
+// thrown.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,33 @@
 
 namespace quelvar
 {
+
+enum class MidiApi
+{
+    none,
+    alsa,
+    jack,
+};
+
+// "ALSA" or "JACK", as stored in the settings; anything else reads as ALSA.
+inline MidiApi midiApiFromName(const std::string& name)
+{
+    return name == "JACK" ? MidiApi::jack : MidiApi::alsa;
+}
+
+inline const char* midiApiName(MidiApi api)
+{
+    switch (api)
+    {
+    case MidiApi::jack:
+        return "JACK";
+    case MidiApi::alsa:
+        return "ALSA";
+    case MidiApi::none:
+        break;
+    }
+    return "none";
+}
 
 // Incoming message on the port's input thread: bytes, their count, the callback's user data.
 using MidiInputCallback = void (*)(const std::uint8_t* bytes, std::size_t size, void* user);
@@ -42,6 +70,19 @@ public:
     virtual void send(const std::uint8_t* bytes, std::size_t size) = 0;
 };
 
+// A system that places each outgoing message at its own frame within the audio, so the messages
+// need not wait on a thread for their moment. Audio thread.
+class MidiScheduler
+{
+public:
+    virtual ~MidiScheduler() = default;
+    // As each audio block begins: its frames, at the audio's rate in Hz.
+    virtual void blockBegins(unsigned long frames, double rate) = 0;
+    // Status, data 1, data 2 in bits 0-23, at this frame of the block that began last, to every
+    // open output and the virtual one. False when it cannot be taken (dropped).
+    virtual bool schedule(std::uint32_t message, int deltaFrames) = 0;
+};
+
 // Watches the system's port list while it lives; destroying it stops the notices.
 class MidiPortWatch
 {
@@ -58,6 +99,12 @@ public:
     // `changed` runs, on a thread of the system's choosing, after a port appears or goes. Null
     // when the system cannot tell.
     virtual std::unique_ptr<MidiPortWatch> watchPorts(std::function<void()> changed) = 0;
+    // For a system whose inputs all arrive at one port of its own: where everything arriving
+    // there goes, whoever connected it; null stops it, returning once no call is under way.
+    // Others deliver through each open input's callback and ignore this.
+    virtual void listen(MidiInputCallback /*callback*/, void* /*user*/) {}
+    // Null: outgoing messages are sent through the outputs' send() at their time.
+    virtual MidiScheduler* scheduler() { return nullptr; }
 };
 
 } // namespace quelvar

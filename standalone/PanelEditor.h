@@ -65,8 +65,9 @@ signals:
     void stepChange(int step);
     void midiMessage(int status, int data1, int data2);
     void distortionTypeChange(int type);
-    // The panel read or wrote a file: a pattern at that song index, or with -1 the whole song.
-    void fileExchanged(int patternIndex);
+    // The panel read or wrote the file at path: a pattern at that song index, or with -1 the
+    // whole song.
+    void fileExchanged(int patternIndex, const QString& path);
     // The open panel took a new size.
     void resized();
 

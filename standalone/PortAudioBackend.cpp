@@ -1,6 +1,10 @@
 #include "standalone/PortAudioBackend.h"
 
+#include <pa_jack.h>
 #include <portaudio.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 namespace quelvar
@@ -22,7 +26,40 @@ struct PortAudioTrampoline
 namespace
 {
 constexpr PaSampleFormat kFormat = paFloat32 | paNonInterleaved;
+constexpr const char* kJackAudioClient = "Quelvar";
+constexpr const char* kJackPortNames[] = {"out_0", "out_1"};
+
+bool deviceOnJack(PaDeviceIndex device)
+{
+    const PaDeviceInfo* info = device >= 0 ? Pa_GetDeviceInfo(device) : nullptr;
+    const PaHostApiInfo* api = info ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
+    return api && api->type == paJACK;
+}
+
+// A client name as a regular expression that matches only itself.
+std::string literally(const std::string& text)
+{
+    std::string out;
+    for (const char c : text)
+    {
+        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos)
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// The number PortAudio ends a port's name with ("out_2"): the order the channels came in.
+long portNumber(const std::string& name)
+{
+    const std::size_t underscore = name.rfind('_');
+    return underscore == std::string::npos
+               ? 0
+               : std::strtol(name.c_str() + underscore + 1, nullptr, 10);
+}
 } // namespace
+
+PortAudioBackend::PortAudioBackend(std::shared_ptr<JackClient> jack) : jack(std::move(jack)) {}
 
 PortAudioBackend::~PortAudioBackend()
 {
@@ -32,6 +69,8 @@ PortAudioBackend::~PortAudioBackend()
 
 int PortAudioBackend::initialize()
 {
+    // The client that the JACK host API opens here keeps this name for the whole run.
+    PaJack_SetClientName(kJackAudioClient);
     const PaError e = Pa_Initialize();
     initialized = e == paNoError;
     return e;
@@ -50,6 +89,11 @@ std::string PortAudioBackend::errorText(int error) const
 {
     const char* text = Pa_GetErrorText(error);
     return text ? text : "";
+}
+
+bool PortAudioBackend::refusesRate(int error) const
+{
+    return error == paInvalidSampleRate;
 }
 
 std::vector<int> PortAudioBackend::hostApiTypes() const
@@ -73,6 +117,8 @@ std::vector<AudioDeviceInfo> PortAudioBackend::devices() const
         {
             d.name = info->name ? info->name : "";
             d.defaultLowOutputLatency = info->defaultLowOutputLatency;
+            d.defaultSampleRate = info->defaultSampleRate;
+            d.maxOutputChannels = info->maxOutputChannels;
             if (const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi))
                 d.hostApiType = api->type;
         }
@@ -81,8 +127,14 @@ std::vector<AudioDeviceInfo> PortAudioBackend::devices() const
     return list;
 }
 
+// While a JACK server runs it owns the sound card, and ALSA's default would reach it only through
+// a plugin that names the client after the process: JACK's own default output comes first.
 int PortAudioBackend::defaultOutputDevice() const
 {
+    const PaHostApiIndex jackApi = Pa_HostApiTypeIdToHostApiIndex(paJACK);
+    if (const PaHostApiInfo* api = jackApi >= 0 ? Pa_GetHostApiInfo(jackApi) : nullptr;
+        api && api->defaultOutputDevice != paNoDevice)
+        return api->defaultOutputDevice;
     const PaDeviceIndex d = Pa_GetDefaultOutputDevice();
     return d == paNoDevice ? -1 : d;
 }
@@ -101,21 +153,23 @@ int PortAudioBackend::openStream(int device, double sampleRate, unsigned long fr
     const PaError e = Pa_OpenStream(&s, nullptr, &out, sampleRate, frames, paNoFlag,
                                     &PortAudioTrampoline::callback, this);
     if (e == paNoError)
+    {
         stream = s;
+        onJack = deviceOnJack(device);
+        nameJackPorts();
+    }
     return e;
 }
 
 int PortAudioBackend::openDefaultStream(double sampleRate, unsigned long frames, AudioRender render,
                                         void* user)
 {
-    renderer = render;
-    renderUser = user;
-    PaStream* s = nullptr;
-    const PaError e = Pa_OpenDefaultStream(&s, 0, 2, kFormat, sampleRate, frames,
-                                           &PortAudioTrampoline::callback, this);
-    if (e == paNoError)
-        stream = s;
-    return e;
+    const int device = defaultOutputDevice();
+    const PaDeviceInfo* info = device >= 0 ? Pa_GetDeviceInfo(device) : nullptr;
+    if (!info)
+        return paDeviceUnavailable;
+    // As the library's own default stream: its default high latency.
+    return openStream(device, sampleRate, frames, info->defaultHighOutputLatency, render, user);
 }
 
 int PortAudioBackend::startStream()
@@ -184,8 +238,61 @@ int PortAudioBackend::closeStream()
         return abandoned ? paNoError : paBadStreamPtr;
     const PaError e = Pa_CloseStream(stream);
     if (e == paNoError)
+    {
         stream = nullptr;
+        onJack = false;
+    }
     return e;
+}
+
+std::vector<std::string> PortAudioBackend::jackPorts() const
+{
+    const char* client = nullptr;
+    if (!stream || !onJack || !jack || !jack->open() ||
+        PaJack_GetClientName(&client) != paNoError || !client)
+        return {};
+    std::vector<std::string> ports =
+        jack->ports("^" + literally(client) + ":", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
+    std::sort(ports.begin(), ports.end(),
+              [](const std::string& a, const std::string& b)
+              { return portNumber(a) < portNumber(b); });
+    return ports;
+}
+
+void PortAudioBackend::nameJackPorts()
+{
+    const std::vector<std::string> ports = jackPorts();
+    for (std::size_t i = 0; i < ports.size() && i < std::size(kJackPortNames); ++i)
+        if (ports[i].substr(ports[i].find(':') + 1) != kJackPortNames[i])
+            jack->rename(ports[i], kJackPortNames[i]);
+}
+
+// Read while the stream runs: stopping it disconnects its ports.
+std::optional<Connections> PortAudioBackend::connections() const
+{
+    const std::vector<std::string> ports = jackPorts();
+    if (ports.empty())
+        return std::nullopt;
+    Connections peers;
+    for (const std::string& port : ports)
+        peers.push_back(jack->connections(port));
+    return peers;
+}
+
+// Starting connected the ports to the device's own; what the user had made counts instead.
+void PortAudioBackend::reconnect(const Connections& peers)
+{
+    const std::vector<std::string> ports = jackPorts();
+    for (std::size_t i = 0; i < ports.size() && i < peers.size(); ++i)
+    {
+        const std::vector<std::string> now = jack->connections(ports[i]);
+        for (const std::string& p : now)
+            if (std::find(peers[i].begin(), peers[i].end(), p) == peers[i].end())
+                jack->disconnect(ports[i], p);
+        for (const std::string& p : peers[i])
+            if (std::find(now.begin(), now.end(), p) == now.end())
+                jack->connect(ports[i], p);
+    }
 }
 
 } // namespace quelvar

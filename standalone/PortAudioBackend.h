@@ -1,11 +1,15 @@
-// AudioBackend over PortAudio v19.
+// AudioBackend over PortAudio v19. On a JACK server its client is "Quelvar", and a stream opened
+// again keeps its ports' names and, when asked, their connections (through the program's own JACK
+// client, which may look at and change any port).
 #pragma once
 
 #include "standalone/AudioBackend.h"
+#include "standalone/JackClient.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
 namespace quelvar
 {
@@ -13,11 +17,13 @@ namespace quelvar
 class PortAudioBackend : public AudioBackend
 {
 public:
+    explicit PortAudioBackend(std::shared_ptr<JackClient> jack);
     ~PortAudioBackend() override;
 
     int initialize() override;
     int terminate() override;
     std::string errorText(int error) const override;
+    bool refusesRate(int error) const override;
 
     std::vector<int> hostApiTypes() const override;
     std::vector<AudioDeviceInfo> devices() const override;
@@ -33,9 +39,18 @@ public:
     bool streamActive() override;
     int closeStream() override;
     void abandonStream() override;
+    std::optional<Connections> connections() const override;
+    void reconnect(const Connections& peers) override;
 
 private:
     bool callbackWithin(std::chrono::milliseconds wait) const;
+    // The open stream's JACK output ports, one per channel; none off JACK.
+    std::vector<std::string> jackPorts() const;
+    // The names the ports had at the first open; a later stream's ports are numbered on.
+    void nameJackPorts();
+
+    std::shared_ptr<JackClient> jack;
+    bool onJack = false; // the open stream is on the JACK host API
 
     void* stream = nullptr; // PaStream
     AudioRender renderer = nullptr;

@@ -3,18 +3,12 @@
 #include "standalone/portWatches.h"
 
 #include <RtMidi.h>
-#include <jack/jack.h>
 
 namespace quelvar
 {
 
 namespace
 {
-RtMidi::Api rtApi(MidiApi api)
-{
-    return api == MidiApi::jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
-}
-
 // RtMidi prints its warnings itself; its errors arrive here as exceptions.
 void report(const RtMidiError& e)
 {
@@ -208,23 +202,7 @@ std::unique_ptr<T> construct(Args&&... args)
 }
 } // namespace
 
-MidiApi midiApiFromName(const std::string& name)
-{
-    return name == "JACK" ? MidiApi::jack : MidiApi::alsa;
-}
-
-const char* midiApiName(MidiApi api)
-{
-    switch (api)
-    {
-    case MidiApi::jack: return "JACK";
-    case MidiApi::alsa: return "ALSA";
-    case MidiApi::none: break;
-    }
-    return "none";
-}
-
-bool RtMidiSystem::alsaSequencerAvailable()
+bool RtMidiSystem::available()
 {
     try
     {
@@ -237,51 +215,21 @@ bool RtMidiSystem::alsaSequencerAvailable()
     }
 }
 
-bool RtMidiSystem::jackServerRunning()
-{
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("quelvar-probe", JackNoStartServer, &status);
-    if (!client)
-        return false;
-    jack_client_close(client);
-    return true;
-}
-
-MidiApi RtMidiSystem::choose(MidiApi preferred)
-{
-    const auto usable = [](MidiApi a)
-    { return a == MidiApi::jack ? jackServerRunning() : alsaSequencerAvailable(); };
-    if (preferred != MidiApi::none && usable(preferred))
-        return preferred;
-    const MidiApi other = preferred == MidiApi::jack ? MidiApi::alsa : MidiApi::jack;
-    return usable(other) ? other : MidiApi::none;
-}
-
 std::unique_ptr<MidiInputPort> RtMidiSystem::makeInput(const std::string& clientName)
 {
-    if (api == MidiApi::none)
-        return nullptr;
-    auto in = construct<RtMidiIn>(rtApi(api), clientName, 100u);
+    auto in = construct<RtMidiIn>(RtMidi::LINUX_ALSA, clientName, 100u);
     return in ? std::make_unique<RtInput>(std::move(in)) : nullptr;
 }
 
 std::unique_ptr<MidiOutputPort> RtMidiSystem::makeOutput(const std::string& clientName)
 {
-    if (api == MidiApi::none)
-        return nullptr;
-    auto out = construct<RtMidiOut>(rtApi(api), clientName);
+    auto out = construct<RtMidiOut>(RtMidi::LINUX_ALSA, clientName);
     return out ? std::make_unique<RtOutput>(std::move(out)) : nullptr;
 }
 
 std::unique_ptr<MidiPortWatch> RtMidiSystem::watchPorts(std::function<void()> changed)
 {
-    switch (api)
-    {
-    case MidiApi::jack: return watchJackPorts(std::move(changed));
-    case MidiApi::alsa: return watchAlsaPorts(std::move(changed));
-    case MidiApi::none: break;
-    }
-    return nullptr;
+    return watchAlsaPorts(std::move(changed));
 }
 
 } // namespace quelvar

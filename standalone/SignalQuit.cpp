@@ -1,6 +1,6 @@
 #include "standalone/SignalQuit.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -47,13 +47,20 @@ void SignalQuit::handle(int /*signal*/)
     [[maybe_unused]] const auto written = ::write(sockets[0], &byte, 1);
 }
 
+// Ends every event loop that runs, a modal dialog's included; a loop that a dialog starts after
+// this returns at once. Every signal asks again, so none is ever ignored.
 void SignalQuit::quit()
 {
-    char byte = 0;
-    [[maybe_unused]] const auto got = ::read(sockets[1], &byte, 1);
-    // A second signal while the first is being handled changes nothing.
-    notifier->setEnabled(false);
+    char bytes[16];
+    [[maybe_unused]] const auto got = ::read(sockets[1], bytes, sizeof bytes);
+    requested = true;
     QCoreApplication::exit(0);
+}
+
+// QApplication::exec() forgets an exit asked for before it began.
+int SignalQuit::exec()
+{
+    return requested ? 0 : QApplication::exec();
 }
 
 } // namespace quelvar

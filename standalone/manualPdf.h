@@ -1,8 +1,9 @@
 // The user manual as a PDF, rendered from the manual shipped inside the program: A4 pages,
-// pictures within the text width, long lines wrapped, headings kept with what follows them.
-// Main thread.
+// pictures within the text width, command lines never wrapped, and headings, tables and command
+// blocks kept whole on a page with the line that introduces them. Main thread.
 #pragma once
 
+#include <QByteArray>
 #include <QSizeF>
 #include <QString>
 
@@ -30,8 +31,11 @@ struct ManualPages
 
 ManualPages layOutManual();
 
-// Writes the PDF to path (making its folder) when it is not there yet. False when it could not
-// be written.
+// Names the built-in manual, its pictures and the way they are laid out; the PDF carries it.
+QByteArray manualSourceStamp();
+
+// Writes the PDF to path (making its folder) unless the file there was made from the built-in
+// manual as it is now. False when it could not be written.
 bool ensureManualPdf(const QString& path);
 
 } // namespace quelvar

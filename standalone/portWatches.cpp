@@ -3,7 +3,6 @@
 #include <QSocketNotifier>
 
 #include <alsa/asoundlib.h>
-#include <jack/jack.h>
 
 #include <vector>
 
@@ -13,36 +12,6 @@ namespace quelvar
 namespace
 {
 constexpr const char* kWatchClient = "Quelvar port watch";
-
-class JackPortWatch : public MidiPortWatch
-{
-public:
-    JackPortWatch(jack_client_t* client, std::function<void()> changed)
-        : client(client), changed(std::move(changed))
-    {
-    }
-    ~JackPortWatch() override
-    {
-        // No callback runs once the client is closed.
-        jack_deactivate(client);
-        jack_client_close(client);
-    }
-
-    bool start()
-    {
-        return jack_set_port_registration_callback(client, &JackPortWatch::registered, this) == 0 &&
-               jack_activate(client) == 0;
-    }
-
-private:
-    static void registered(jack_port_id_t /*port*/, int /*registered*/, void* self)
-    {
-        static_cast<JackPortWatch*>(self)->changed();
-    }
-
-    jack_client_t* client;
-    std::function<void()> changed;
-};
 
 class AlsaPortWatch : public MidiPortWatch
 {
@@ -107,16 +76,6 @@ private:
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
 };
 } // namespace
-
-std::unique_ptr<MidiPortWatch> watchJackPorts(std::function<void()> changed)
-{
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open(kWatchClient, JackNoStartServer, &status);
-    if (!client)
-        return nullptr;
-    auto watch = std::make_unique<JackPortWatch>(client, std::move(changed));
-    return watch->start() ? std::move(watch) : nullptr;
-}
 
 std::unique_ptr<MidiPortWatch> watchAlsaPorts(std::function<void()> changed)
 {

@@ -1,5 +1,5 @@
-// Keys and defaults of the settings store, shared by Host (read at start) and ConfigDialog
-// (written at every change).
+// Keys and defaults of the settings store, shared by Host (read at start), ConfigDialog
+// (written at every change) and the dialogs that remember their folders.
 #pragma once
 
 namespace quelvar::settings
@@ -21,8 +21,11 @@ constexpr const char* kVelocityThreshold = "options/velocityThreshold";
 constexpr const char* kSlideTime = "options/slideTime";
 constexpr const char* kIgnoreMode = "options/ignoreMode";
 constexpr const char* kMidiApi = "options/midiApi";
+constexpr const char* kMidiOutOctave = "options/midiOutOctave"; // -2 to 2; absent: 0
 constexpr const char* kRecentFiles = "recentFiles";
 constexpr const char* kPanelScale = "view/panelScale"; // percent; absent: from the screen
+// Where the last audio export went; absent: the music folder.
+constexpr const char* kAudioExportFolder = "files/audioExportFolder";
 
 constexpr int kDefaultVelocityThreshold = 82;
 constexpr int kDefaultSlideTime = 0;

@@ -30,8 +30,8 @@ bool sameFile(const std::string& a, const std::string& b)
     return fs::equivalent(a, b, ec) && !ec;
 }
 
-bool convertOne(const std::string& input, const std::string& output,
-                const PatternWriteOptions& write, std::string& error)
+bool convertOne(const std::string& input, const std::string& output, const ConvertOptions& o,
+                std::string& error)
 {
     if (sameFile(input, output))
     {
@@ -40,8 +40,12 @@ bool convertOne(const std::string& input, const std::string& output,
     }
     // A fresh engine per file, so no setting of one file leaks into the next.
     const auto engine = std::make_unique<Palladon>(nullptr, Flavour::plugin);
-    return readPatternFile(*engine, input, true, error) &&
-           writePatternFile(*engine, output, write, error);
+    std::vector<std::string> notices;
+    if (!readPatternFile(*engine, input, true, error, notices))
+        return false;
+    if (!o.quiet)
+        printNotices(input, notices);
+    return writePatternFile(*engine, output, o.write, error);
 }
 } // namespace
 
@@ -67,7 +71,7 @@ int runConvert(const ConvertOptions& o)
         if (written.count(output) != 0)
             error = output + ": written already from another input, not again from " + input;
         else
-            ok = convertOne(input, output, o.write, error);
+            ok = convertOne(input, output, o, error);
         if (ok)
         {
             written.insert(output);

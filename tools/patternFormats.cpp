@@ -55,7 +55,8 @@ const char* suffixOf(PatternFormat format)
     return "";
 }
 
-bool readPatternFile(Palladon& engine, const std::string& path, bool withParams, std::string& error)
+bool readPatternFile(Palladon& engine, const std::string& path, bool withParams, std::string& error,
+                     std::vector<std::string>& notices)
 {
     if (std::FILE* f = std::fopen(path.c_str(), "rb"))
         std::fclose(f);
@@ -64,31 +65,37 @@ bool readPatternFile(Palladon& engine, const std::string& path, bool withParams,
         error = path + ": cannot open the file";
         return false;
     }
-    // The readers' own lines (notes out of range) go nowhere; the message names the kind of
-    // file expected.
+    // The readers' trace lines go nowhere: their notices say the same for people. The message
+    // names the kind of file expected.
     const SilencedStdout quiet;
     const std::optional<PatternFormat> format = formatOfPath(path);
     if (format == PatternFormat::native)
     {
-        if (engine.importPattern(path, kCurrentPatternIndex, withParams))
+        if (engine.importPattern(path, kCurrentPatternIndex, withParams, &notices))
             return true;
         error = path + ": not a valid .303 pattern file";
     }
     else if (format == PatternFormat::abl)
     {
-        if (engine.importABLPattern(path, kCurrentPatternIndex, withParams))
+        if (engine.importABLPattern(path, kCurrentPatternIndex, withParams, &notices))
             return true;
         error = path + ": not a valid ABL2 or ABL3 pattern file";
     }
     else if (format == PatternFormat::phoscyon)
     {
-        if (engine.importPhoscyonPattern(path, kCurrentPatternIndex))
+        if (engine.importPhoscyonPattern(path, kCurrentPatternIndex, &notices))
             return true;
         error = path + ": not a valid Phoscyon pattern file";
     }
     else
         error = path + ": not a pattern file (.303, .pat or .phptr)";
     return false;
+}
+
+void printNotices(const std::string& path, const std::vector<std::string>& notices)
+{
+    for (const std::string& n : notices)
+        std::fprintf(stderr, "quelvar-render: %s: %s\n", path.c_str(), n.c_str());
 }
 
 bool writePatternFile(Palladon& engine, const std::string& path, const PatternWriteOptions& options,

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quelvar
 {
@@ -33,8 +34,12 @@ struct PatternWriteOptions
 // Installs the file's pattern as the engine's current pattern. With `withParams`, the
 // parameters a .303 or ABL2 file carries are applied too (an ABL3 file's settings always are).
 // False with a message naming the file when it cannot be read or is not a valid pattern.
-bool readPatternFile(Palladon& engine, const std::string& path, bool withParams,
-                     std::string& error);
+// `notices` receives what the reader changed or left out, one sentence each.
+bool readPatternFile(Palladon& engine, const std::string& path, bool withParams, std::string& error,
+                     std::vector<std::string>& notices);
+
+// The notices on standard error, one line each, after the file's name.
+void printNotices(const std::string& path, const std::vector<std::string>& notices);
 
 // Writes the engine's current pattern (a bank: the whole song) in the format of the path's
 // suffix. False with a message when the format is unknown or the file cannot be written.

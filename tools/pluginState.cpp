@@ -4,6 +4,8 @@
 #include "engine/Palladon.h"
 #include "engine/PalladonFiles.h"
 #include "io/fileBytes.h"
+#include "io/patternImport.h"
+#include "io/stateChunk.h"
 
 namespace quelvar
 {
@@ -40,7 +42,8 @@ std::unique_ptr<Palladon> mirrorPluginState(VstHost& host, std::string& error)
     return engine;
 }
 
-bool loadBank(VstHost& host, const std::string& path, std::string& error)
+bool loadBank(VstHost& host, const std::string& path, std::string& error,
+              std::vector<std::string>& notices)
 {
     std::optional<std::vector<std::uint8_t>> bytes = readFileBytes(path);
     if (!bytes)
@@ -53,13 +56,18 @@ bool loadBank(VstHost& host, const std::string& path, std::string& error)
         error = path + ": not a valid bank, the plugin refused it";
         return false;
     }
+    // The plugin says nothing of what it changed on the way in; the same reader here does.
+    const ParsedChunk parsed = parseChunk(bytes->data(), bytes->size());
+    if (parsed.outOfRangeSteps > 0)
+        notices.push_back(stepsOutOfRangeNotice(parsed.outOfRangeSteps));
     return true;
 }
 
-bool loadPattern(VstHost& host, const std::string& path, bool withParams, std::string& error)
+bool loadPattern(VstHost& host, const std::string& path, bool withParams, std::string& error,
+                 std::vector<std::string>& notices)
 {
     std::unique_ptr<Palladon> engine = mirrorPluginState(host, error);
-    if (!engine || !readPatternFile(*engine, path, withParams, error))
+    if (!engine || !readPatternFile(*engine, path, withParams, error, notices))
         return false;
     std::vector<std::uint8_t> chunk = getChunkBytes(*engine);
     if (!writePluginChunk(host, chunk))

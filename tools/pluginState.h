@@ -26,9 +26,11 @@ bool writePluginChunk(VstHost& host, std::vector<std::uint8_t>& chunk);
 std::unique_ptr<Palladon> mirrorPluginState(VstHost& host, std::string& error);
 
 // A .b303 file handed to the plugin as a host restores a project.
-bool loadBank(VstHost& host, const std::string& path, std::string& error);
+bool loadBank(VstHost& host, const std::string& path, std::string& error,
+              std::vector<std::string>& notices);
 // A .303, .pat or .phptr file installed as the plugin's current pattern.
-bool loadPattern(VstHost& host, const std::string& path, bool withParams, std::string& error);
+bool loadPattern(VstHost& host, const std::string& path, bool withParams, std::string& error,
+                 std::vector<std::string>& notices);
 // The plugin's current pattern as a standard MIDI file at the given tempo.
 bool exportPluginPattern(VstHost& host, const std::string& path, const PatternWriteOptions& options,
                          std::string& error);

@@ -6,9 +6,12 @@
 #include "midiOutFile.h"
 #include "midiSchedule.h"
 #include "pluginState.h"
+#include "engine/Palladon.h"
 #include "engine/parameterTable.h"
+#include "sequencer/Transport.h"
 #include "tools/vsthost/VstHost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -17,12 +20,12 @@ namespace quelvar
 
 namespace
 {
-constexpr int kExitFailed = 1;
-constexpr int kExitBadArgument = 2;
 constexpr double kMidiTailSeconds = 1.0;
 constexpr double kDefaultBars = 4.0;
 // Sizes in a WAV header are 32-bit: its 58 header bytes and 8 bytes per stereo frame.
 constexpr std::int64_t kMaxWavFrames = (0xFFFFFFFFLL - 58) / 8;
+// Quieter than this, a render is silence: far below any note, above the voice's own noise floor.
+constexpr float kSilencePeak = 1e-5f;
 
 int fail(const std::string& message, int status = kExitFailed)
 {
@@ -62,14 +65,80 @@ void listParams(VstHost& host)
     }
 }
 
-double renderSeconds(const RenderOptions& o, const MidiSequence* midi)
+double renderSeconds(const RenderOptions& o, double tempo, const MidiSequence* midi)
 {
     if (o.seconds > 0.0)
         return o.seconds;
     if (o.bars > 0.0 || !midi)
-        return (o.bars > 0.0 ? o.bars : kDefaultBars) * 4.0 * 60.0 / o.tempo;
+        return (o.bars > 0.0 ? o.bars : kDefaultBars) * 4.0 * 60.0 / tempo;
     return midi->lengthSeconds + kMidiTailSeconds;
 }
+
+void tell(const RenderOptions& o, const std::string& file, const std::vector<std::string>& said)
+{
+    if (!o.quiet)
+        printNotices(file, said);
+}
+
+// The sequencer plays whatever sync mode the state holds: internal sync, which no host can
+// start, and MIDI in sync with no MIDI to play are played in host sync, at the state's tempo
+// unless --tempo was given. Empty, or what was done.
+std::string playInHostSync(VstHost& host, const RenderOptions& o, double& tempo)
+{
+    const int mode = syncTypeOf(host.getParameter(kSyncType));
+    if (mode == kHostSync || (mode == kMidiInSync && !o.midiIn.empty()))
+        return {};
+    if (!o.tempoGiven)
+        tempo = tempoOfSlot(host.getParameter(kTempo));
+    host.setParameter(kSyncType, 0.0f);
+    char text[160];
+    std::snprintf(text, sizeof text, "the state is in %s sync; played in host sync at %g BPM",
+                  mode == kInternalSync ? "internal" : "MIDI in", tempo);
+    return text;
+}
+
+// A note needs a moment to be heard.
+constexpr double kAudibleAfterSeconds = 0.01;
+
+bool noteOnBefore(const std::vector<TimedMidi>& events, double seconds)
+{
+    return std::any_of(events.begin(), events.end(),
+                       [seconds](const TimedMidi& e)
+                       {
+                           return (e.bytes[0] & 0xF0) == 0x90 && e.bytes[2] != 0 &&
+                                  e.seconds + kAudibleAfterSeconds < seconds;
+                       });
+}
+
+bool isSilent(const std::vector<float>& samples)
+{
+    return std::all_of(samples.begin(), samples.end(),
+                       [](float x) { return std::fabs(x) < kSilencePeak; });
+}
+
+// Notes are expected from the sequencer in host sync when its pattern holds one that starts
+// within the render (odd steps may start late by the groove), and from the MIDI file in MIDI in
+// sync.
+bool notesExpected(VstHost& host, const MidiSequence& midi, double tempo, double seconds)
+{
+    const int mode = syncTypeOf(host.getParameter(kSyncType));
+    if (mode == kMidiInSync)
+        return noteOnBefore(midi.events, seconds);
+    if (mode != kHostSync)
+        return false;
+    std::string error;
+    const std::unique_ptr<Palladon> state = mirrorPluginState(host, error);
+    const Pattern* p = state ? state->getCurrentPattern() : nullptr;
+    for (int i = 0; p && i < p->getNBStep(); ++i)
+    {
+        if (p->getStep(i)->note() == 0)
+            continue;
+        const double beats = i * kStepBeats + (i % 2 != 0 ? kMaxGrooveBeats : 0.0);
+        return beats * 60.0 / tempo + kAudibleAfterSeconds < seconds;
+    }
+    return false;
+}
+
 } // namespace
 
 int runRender(const RenderOptions& o)
@@ -92,24 +161,41 @@ int runRender(const RenderOptions& o)
     MidiSequence midi;
     if (!o.midiIn.empty() && !readSmfFile(o.midiIn, midi, error))
         return fail(o.midiIn + ": " + error);
-    const double seconds = renderSeconds(o, o.midiIn.empty() ? nullptr : &midi);
-    if (o.renders() && seconds > kMaxRenderSeconds)
-        return fail(o.midiIn + " lasts longer than 3600 seconds; give --seconds", kExitBadArgument);
 
     host.setTempo(o.tempo);
     host.start(o.rate, o.block);
-    if (!o.bank.empty() && !loadBank(host, o.bank, error))
+    std::vector<std::string> notices;
+    if (!o.bank.empty() && !loadBank(host, o.bank, error, notices))
         return fail(error);
-    if (!o.pattern.empty() && !loadPattern(host, o.pattern, o.withParams, error))
+    tell(o, o.bank, notices);
+    notices.clear();
+    if (!o.pattern.empty() && !loadPattern(host, o.pattern, o.withParams, error, notices))
         return fail(error);
+    tell(o, o.pattern, notices);
+    double tempo = o.tempo;
+    const std::string played = playInHostSync(host, o, tempo);
+    if (!played.empty() && !o.quiet)
+        std::fprintf(stderr, "quelvar-render: %s\n", played.c_str());
     for (std::size_t i = 0; i < slots.size(); ++i)
         host.setParameter(slots[i], o.params[i].value);
+    if (syncTypeOf(host.getParameter(kSyncType)) == kInternalSync)
+        return fail("--param 26: internal sync cannot be started by a host, so nothing would "
+                    "play; give 0 (host sync) or 1 (MIDI in)",
+                    kExitBadArgument);
+    host.setTempo(tempo);
+
+    const double seconds = renderSeconds(o, tempo, o.midiIn.empty() ? nullptr : &midi);
+    if (o.renders() && seconds > kMaxRenderSeconds)
+        return fail((o.midiIn.empty() ? "the render" : o.midiIn) +
+                        " lasts longer than 3600 seconds; give --seconds",
+                    kExitBadArgument);
     PatternWriteOptions write;
-    write.tempoBpm = o.tempo;
+    write.tempoBpm = tempo;
     if (!o.exportMidi.empty() && !exportPluginPattern(host, o.exportMidi, write, error))
         return fail(error);
     if (!o.renders())
         return 0;
+    const bool expectNotes = notesExpected(host, midi, tempo, seconds);
 
     const auto frames = static_cast<std::int64_t>(std::llround(seconds * o.rate));
     if (!o.out.empty() && frames > kMaxWavFrames)
@@ -134,15 +220,22 @@ int runRender(const RenderOptions& o)
 
     if (!o.out.empty() && !writeWavFloat(o.out, left, right, o.rate))
         return fail(o.out + ": cannot write the file");
+    // The sequencer's notes come back as MIDI in host sync.
+    bool silent = !o.out.empty() && isSilent(left) && isSilent(right);
     if (!o.midiOut.empty())
     {
         const std::vector<FramedMidi> sent = framesOfReceived(host.received, blockStarts);
-        const std::vector<std::uint8_t> bytes = midiOutFileBytes(sent, frames, o.rate, o.tempo);
+        const std::vector<std::uint8_t> bytes = midiOutFileBytes(sent, frames, o.rate, tempo);
         if (!writeFileBytes(o.midiOut, bytes.data(), bytes.size()))
             return fail(o.midiOut + ": cannot write the file");
         if (sent.empty())
             std::fprintf(stderr, "quelvar-render: the plugin sent no MIDI\n");
+        silent = silent || (sent.empty() && syncTypeOf(host.getParameter(kSyncType)) == kHostSync);
     }
+    if (silent && expectNotes && !o.allowSilence)
+        return fail("the render is silent where notes were expected (check the volume and the "
+                    "sync mode; --allow-silence accepts it)",
+                    kExitSilent);
     return 0;
 }
 

@@ -18,8 +18,8 @@ constexpr int kMaxBlock = 65536;
 
 constexpr char kUsage[] =
     R"(usage: quelvar-render [options]
-       quelvar-render convert IN OUT [--abl2] [--tempo BPM]
-       quelvar-render convert --to FORMAT [--out-dir DIR] [--abl2] [--tempo BPM] IN...
+       quelvar-render convert IN OUT [--abl2] [--tempo BPM] [--quiet]
+       quelvar-render convert --to FORMAT [--out-dir DIR] [--abl2] [--tempo BPM] [--quiet] IN...
 
 Plays the plugin as a host would, with the host transport running from the start, and
 writes what it renders. Give at least one of --out, --midi-out and --export-midi.
@@ -39,14 +39,24 @@ writes what it renders. Give at least one of --out, --midi-out and --export-midi
   --param INDEX=VALUE     set a parameter as a host would, VALUE normalised 0 to 1;
   --param NAME=VALUE      NAME as the host sees it, case and surrounding blanks ignored
                           ("Dist Sel", "delay"). The unnamed slots go by index: 26 sync
-                          type (0 host, 1 MIDI in; 0.5 internal, which no host can start),
+                          type (0 host, 1 MIDI in; 0.5 internal is refused: no host can
+                          start it),
                           27 tempo, 28 step record. Repeatable; applied in order, after
                           --bank and --pattern
   --export-midi FILE.mid  write the current pattern as a standard MIDI file at the tempo
   --midi FILE.mid         play a standard MIDI file (format 0 or 1) into the plugin
   --midi-out FILE.mid     write the MIDI that the plugin sends as a format-0 MIDI file
   --list-params           print every parameter's index and name, then stop
+  --allow-silence         a silent render is no failure, even where notes were expected
+  --quiet                 no notices on standard error
   --help                  show this text
+
+The sequencer plays whatever sync mode the bank or pattern holds: internal sync, which no
+host can start, and MIDI in sync without --midi are played in host sync, at the state's own
+tempo unless --tempo is given, and a notice says so. A render that comes out silent where the
+pattern or the MIDI file holds notes ends with a warning and status 3. What a reader changed
+or left out of a file (steps out of range switched off, a name cut) is told on standard
+error, one line each.
 
 convert reads a pattern (.303, .pat as ABL2 or ABL3, .phptr) with its parameters and writes
 it in the format of the output's suffix: .303, .pat (ABL3), .phptr, .mid, or .b303 (a bank
@@ -56,8 +66,10 @@ with the pattern as its first pattern).
   --out-dir DIR           where --to writes (default: beside each input); made if missing
   --abl2                  write .pat files as ABL2
   --tempo BPM             the tempo of .mid files (default 120)
+  --quiet                 no notices on standard error
 
-Exit status: 0 done, 1 a file could not be read or written, 2 bad arguments.
+Exit status: 0 done, 1 a file could not be read or written, 2 bad arguments, 3 the render
+is silent where notes were expected.
 )";
 
 bool numberIn(const std::string& option, const std::string& text, double low, double high,
@@ -152,6 +164,11 @@ ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptio
             o.listParams = true;
             continue;
         }
+        if (arg == "--quiet" || arg == "--allow-silence")
+        {
+            (arg == "--quiet" ? o.quiet : o.allowSilence) = true;
+            continue;
+        }
         const TextOption* text = nullptr;
         for (const TextOption& t : kTextOptions)
             if (arg == t.name)
@@ -191,6 +208,7 @@ ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptio
             return ParseResult::error;
     }
 
+    o.tempoGiven = given.count("--tempo") != 0;
     if (o.seconds > 0.0 && o.bars > 0.0)
         error = "give --seconds or --bars, not both";
     else if (o.bars * 4.0 * 60.0 / o.tempo > kMaxRenderSeconds)
@@ -211,9 +229,9 @@ ParseResult parseConvertOptions(const std::vector<std::string>& args, ConvertOpt
         const std::string& arg = args[i];
         if (arg == "--help")
             return ParseResult::help;
-        if (arg == "--abl2")
+        if (arg == "--abl2" || arg == "--quiet")
         {
-            o.write.abl2 = true;
+            (arg == "--abl2" ? o.write.abl2 : o.quiet) = true;
             continue;
         }
         if (arg.rfind("--", 0) != 0)

@@ -14,6 +14,10 @@ namespace quelvar
 // Longest render accepted, so a typing slip cannot fill memory.
 constexpr double kMaxRenderSeconds = 3600.0;
 
+constexpr int kExitFailed = 1; // a file could not be read or written
+constexpr int kExitBadArgument = 2;
+constexpr int kExitSilent = 3; // silent where notes were expected
+
 struct RenderOptions
 {
     std::string plugin; // empty: next to the program
@@ -25,10 +29,13 @@ struct RenderOptions
     std::string pattern;
     bool withParams = false;
     bool listParams = false;
+    bool quiet = false;           // no notices on standard error
+    bool allowSilence = false;    // a silent render where notes were expected is no failure
     std::vector<ParamArg> params; // in command-line order
     double seconds = 0.0;         // 0: not given
     double bars = 0.0;            // 0: not given
     double tempo = 120.0;
+    bool tempoGiven = false;
     int rate = 44100;
     int block = 512;
 
@@ -42,6 +49,7 @@ struct ConvertOptions
     std::optional<PatternFormat> batchFormat; // --to: every input into outDir
     std::string outDir;                       // empty: beside each input
     PatternWriteOptions write;
+    bool quiet = false; // no notices on standard error
 };
 
 enum class ParseResult

@@ -18,6 +18,7 @@ FifoBackend::FifoBackend(const SharedBlockView& block, UICommunication& link, QO
     connect(&link, &UICommunication::refreshRequested, this, &PanelBackend::refreshed);
     connect(&link, &UICommunication::stepChanged, this, &PanelBackend::stepPlayed);
     connect(&link, &UICommunication::midiMessage, this, &PanelBackend::midiMessage);
+    connect(&link, &UICommunication::importFinished, this, &PanelBackend::imported);
     connect(&link, &UICommunication::distortionTypeChanged, this,
             &PanelBackend::distortionTypeChanged);
 }

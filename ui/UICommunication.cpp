@@ -131,6 +131,13 @@ void UICommunication::processNotices(std::span<const std::uint8_t> bytes)
         case notice::distortionType:
             emit distortionTypeChanged(m[1]);
             break;
+        case notice::imported:
+        {
+            const QString text = QString::fromUtf8(reinterpret_cast<const char*>(m + 6),
+                                                   static_cast<qsizetype>(length - 6));
+            emit importFinished(m[1] != 0, text.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+            break;
+        }
         default:
             break;
         }

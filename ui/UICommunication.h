@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstddef>
@@ -38,6 +39,8 @@ signals:
     void midiMessage(int status, int data1, int data2);
     void windowChanged(quint64 window);
     void distortionTypeChanged(int type);
+    // The plugin read (or refused) the file the last import named; one notice a line.
+    void importFinished(bool read, const QStringList& notices);
     void quitRequested();
 
 private:

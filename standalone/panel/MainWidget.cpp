@@ -1,4 +1,5 @@
-// MainWidget: construction, the parameter controls and their notices, and the 40 ms GUI tick.
+// MainWidget: construction, the parameter controls and their notices, the events it watches on
+// its controls, and the 40 ms GUI tick.
 #include "standalone/panel/MainWidget.h"
 
 #include "engine/parameterTable.h"
@@ -13,6 +14,7 @@
 #include "standalone/panel/Switch.h"
 #include "standalone/panel/panelLayout.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace quelvar
@@ -31,6 +33,8 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
 {
     setObjectName(QStringLiteral("mainWidget"));
     setFixedSize(kWidth, kHeight);
+    // A click anywhere on the panel takes the keys from the name field.
+    setFocusPolicy(Qt::ClickFocus);
     setFont(look::font(12));
     background = paintBackground(devicePixelRatioF());
 
@@ -43,6 +47,7 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     connect(&backend, &PanelBackend::refreshed, this,
             qOverload<>(&MainWidget::updatePatternDisplay));
     connect(&backend, &PanelBackend::stepPlayed, this, &MainWidget::stepPlayed);
+    connect(&backend, &PanelBackend::imported, this, &MainWidget::importFinished);
     connect(&backend, &PanelBackend::midiMessage, this, &MainWidget::midiMessage);
     connect(&backend, &PanelBackend::distortionTypeChanged, this,
             &MainWidget::setDistoParam2LabelText);
@@ -54,6 +59,8 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     setDistoParam2LabelText(panelLayout::distortionTypeOf(parameterValue(kDistSelect)));
     presets.installFactoryPatterns();
     presets.scan();
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
     processGui();
     connect(&gui, &QTimer::timeout, this, &MainWidget::processGui);
     gui.start(kGuiTickMs);
@@ -145,6 +152,21 @@ void MainWidget::plugEndEdit(int index)
     backend.endEdit(index);
 }
 
+bool MainWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    // Escape in the name field gives the keys back and leaves the name as it was.
+    if (watched == nameField && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+    {
+        nameField->setText(shown.name);
+        nameField->clearFocus();
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType())
+        prepareTip(static_cast<QWidget*>(watched));
+    return QWidget::eventFilter(watched, event);
+}
+
 bool MainWidget::sequencerPlaying() const
 {
     const TransportView t = backend.transport();
@@ -210,6 +232,7 @@ void MainWidget::processGui()
     watchLearning();
     showReadout(t);
     showStatus();
+    followTip();
 }
 
 } // namespace quelvar

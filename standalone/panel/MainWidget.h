@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -163,6 +164,14 @@ public slots:
     // Puts back the pattern as it was before the last edit, or after the last undo.
     void undo();
     void redo();
+    // Around a file that replaces a pattern (-1: the current one), or with wholeSong every
+    // pattern: begin takes what stands now, end makes it one undo step when the file was read
+    // or changed a pattern all the same.
+    void beginFileUndo(bool wholeSong, int pattern = -1);
+    void endFileUndo(bool done);
+    // After an import the back-end carried out: its undo step, and what the reader refused or
+    // changed, shown to the user.
+    void importFinished(bool read, const QStringList& notices);
     // Space: play or stop, in internal sync.
     void playOrStop();
     // In internal sync: the tempo from the last taps.
@@ -176,6 +185,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // On its controls: makes a tooltip as it shows; Escape leaves the name field.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     // What the parameter controls' signals reach.
@@ -201,7 +212,7 @@ private:
     void createActions();
     // Before an edit of a pattern (-1: the current one): its snapshot, for undo.
     void recordEdit(int pattern, int mergeKey = 0);
-    void putBack(const std::optional<PatternHistory::Snapshot>& snapshot);
+    void putBack(const PatternHistory::Step& step);
     void updateActions();
     Knob* addKnob(const char* name, int index, QRect area, int initial, bool onDark = false);
     Button* addButton(const char* name, int index, QRect area, int look);
@@ -225,6 +236,13 @@ private:
     void exportTo(ExportFormat format, const QString& title, const QString& filter);
     QString readoutText(int index) const;
     QString captionOf(int index) const;
+    // What a control is and holds now, with its MIDI controller; empty for a control whose
+    // tooltip never changes.
+    QString tipFor(const QWidget* w) const;
+    QString parameterTip(int index) const;
+    void prepareTip(QWidget* w);
+    // A tooltip on show follows its control's value.
+    void followTip();
     void showStatus();
     // Why nothing plays and what to do, while that is so; empty otherwise.
     QStringList hintText(const TransportView& t) const;
@@ -268,6 +286,8 @@ private:
     QLineEdit* nameField = nullptr;
     DigitDisplay* display = nullptr;
     QLabel* presetName = nullptr;
+    QWidget* presetArea = nullptr; // over the preset name: takes its clicks and shows its tooltip
+    QPointer<QWidget> tipped;       // the control whose tooltip was shown last
     KickButton* tapButton = nullptr;
     std::array<QAction*, 4> keyActions{};
     int offeredSize = 0; // 0: the panel's menu offers no sizes
@@ -286,6 +306,8 @@ private:
     int learnedTicks = 0; // GUI ticks left for that
     QString lastFileDirectory;
     PatternHistory history;
+    PatternHistory::Step fileUndo; // what the file being imported replaces
+    QString importing;             // that file
     TapTempo taps;
     QElapsedTimer tapClock;
 };

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace quelvar
 {
 
@@ -61,31 +63,76 @@ void MainWidget::recordEdit(int pattern, int mergeKey)
     updateActions();
 }
 
+void MainWidget::beginFileUndo(bool wholeSong, int pattern)
+{
+    fileUndo = {};
+    if (!wholeSong)
+    {
+        const int index = pattern < 0 ? backend.transport().currentPattern : pattern;
+        fileUndo.patterns.push_back({index, backend.pattern(index)});
+    }
+    else
+    {
+        for (int k = 0; k < kPatternsPerSong; ++k)
+            fileUndo.patterns.push_back({k, backend.pattern(k)});
+    }
+    // The step count goes back with its pattern; a trigger or the record switch is no setting
+    // a file brings.
+    for (int slot = 0; slot < kNumParams; ++slot)
+        if (slot != kNbStep && slot != kTriggerPattern && slot != kStepRecord)
+            fileUndo.settings.push_back({slot, backend.parameterValue(slot)});
+}
+
+// A bank refused at a damaged record keeps the records before it: that too is a step.
+void MainWidget::endFileUndo(bool done)
+{
+    std::erase_if(fileUndo.settings, [this](const PatternHistory::Setting& s)
+                  { return backend.parameterValue(s.slot) == s.value; });
+    const bool changed =
+        !fileUndo.settings.empty() ||
+        std::any_of(fileUndo.patterns.begin(), fileUndo.patterns.end(),
+                    [this](const PatternHistory::Snapshot& s)
+                    { return backend.pattern(s.pattern) != s.contents; });
+    if (done || changed)
+        history.record(std::move(fileUndo));
+    fileUndo = {};
+    updateActions();
+}
+
 void MainWidget::undo()
 {
-    putBack(history.undo([this](int p) { return backend.pattern(p); }));
+    putBack(history.undo([this](int p) { return backend.pattern(p); },
+                         [this](int slot) { return backend.parameterValue(slot); }));
 }
 
 void MainWidget::redo()
 {
-    putBack(history.redo([this](int p) { return backend.pattern(p); }));
+    putBack(history.redo([this](int p) { return backend.pattern(p); },
+                         [this](int slot) { return backend.parameterValue(slot); }));
 }
 
 // The display shows the restored pattern at once; in the UI process the engine's refresh
 // follows.
-void MainWidget::putBack(const std::optional<PatternHistory::Snapshot>& snapshot)
+void MainWidget::putBack(const PatternHistory::Step& step)
 {
     updateActions();
-    if (!snapshot)
-        return;
-    backend.restorePattern(snapshot->pattern, snapshot->contents);
-    if (snapshot->pattern != backend.transport().currentPattern)
-        return;
-    shown = snapshot->contents;
-    stepCount->setNumberQuietly(shown.stepCount);
-    if (!nameField->hasFocus())
-        emit updatePatternNameDisplay(shown.name);
-    refreshColumns();
+    const int current = backend.transport().currentPattern;
+    for (const PatternHistory::Snapshot& s : step.patterns)
+    {
+        backend.restorePattern(s.pattern, s.contents);
+        if (s.pattern != current)
+            continue;
+        shown = s.contents;
+        stepCount->setNumberQuietly(shown.stepCount);
+        if (!nameField->hasFocus())
+            emit updatePatternNameDisplay(shown.name);
+        refreshColumns();
+    }
+    for (const PatternHistory::Setting& s : step.settings)
+    {
+        setParameterAutomated(s.slot, s.value);
+        setParameter(s.slot, s.value);
+    }
 }
 
 void MainWidget::playOrStop()

@@ -122,7 +122,6 @@ void MainWidget::buildControls()
     // Its right press opens the distortion menu, which carries its MIDI controller entries.
     dist->setContextMenuPolicy(Qt::DefaultContextMenu);
     connect(dist, &Button::rightPressed, this, &MainWidget::showDistoSelector);
-    dist->setToolTip(QStringLiteral("distortion on/off; right click: distortion type"));
     addButton("delay_on", kDelayOn, rect(344, 77, 359, 92), led);
     addButton("delay_ping", kDelayPing, rect(424, 77, 439, 92), led);
     addButton("delay_sync", kDelaySync, rect(537, 77, 552, 92), led);
@@ -130,8 +129,7 @@ void MainWidget::buildControls()
     addKnob("delay_time", kDelayTime, rect(410, 93, 460, 143), 50);
     addKnob("delay_feedback", kDelayFeedback, rect(473, 93, 523, 143), 30);
     addKnob("delay_filter", kDelayFilter, rect(534, 93, 584, 143), 50);
-    Button* record = addButton("pattern_midi", kStepRecord, rect(170, 119, 185, 134), led);
-    record->setToolTip(QStringLiteral("step record"));
+    addButton("pattern_midi", kStepRecord, rect(170, 119, 185, 134), led);
 
     stepCount = new SpinBox(kNbStep, kStepCountMin, kStepsPerPattern, 16, this);
     stepCount->setObjectName(QStringLiteral("steps"));
@@ -144,7 +142,8 @@ void MainWidget::buildControls()
     tapButton = new KickButton(QStringLiteral("tap"), this);
     tapButton->setObjectName(QStringLiteral("tap"));
     tapButton->setGeometry(rect(548, 50, 607, 66));
-    tapButton->setToolTip(QStringLiteral("tap the beat to set the tempo (Ctrl+T), in internal"));
+    tapButton->setToolTip(QStringLiteral("TAP (Ctrl+T)\nTap the beat: the tempo follows your "
+                                         "last taps, in internal sync"));
     connect(tapButton, &KickButton::pressed, this, &MainWidget::tapTempo);
 
     patternSync = new DropDown(
@@ -155,7 +154,6 @@ void MainWidget::buildControls()
         this);
     patternSync->setObjectName(QStringLiteral("pattern_sync"));
     patternSync->setGeometry(118, 119, 48, 16);
-    patternSync->setToolTip(QStringLiteral("pattern switch quantum"));
     // It carries parameter 11 for the notices; a chosen entry goes through setPatternsync.
     registerControl(patternSync);
     connect(patternSync, &DropDown::chosen, this, &MainWidget::setPatternsync);
@@ -178,6 +176,8 @@ void MainWidget::buildControls()
         label->setFont(look::font(13));
         label->setCursor(Qt::PointingHandCursor);
         label->onClick = [this, k] { syncSwitch->choose(k); };
+        label->setToolTip(QStringLiteral("Click to choose %1 sync")
+                              .arg(QString::fromLatin1(kSyncTexts[k]).trimmed()));
         syncCaptions[static_cast<std::size_t>(k)] = label;
     }
 
@@ -199,12 +199,18 @@ void MainWidget::buildControls()
     nameField->setFrame(false);
     nameField->setFocusPolicy(Qt::ClickFocus);
     nameField->setFont(look::font(13));
+    // While it has the keys it says so: lit up and framed, not only a thin text cursor.
     nameField->setStyleSheet(
-        QStringLiteral("QLineEdit { background: transparent; color: rgb(255,176,40); border: none;"
-                       " selection-background-color: rgb(255,170,0); selection-color: black; }"));
-    nameField->setToolTip(QStringLiteral("pattern name; Enter keeps it"));
+        QStringLiteral("QLineEdit { background: transparent; color: rgb(255,176,40);"
+                       " border: 1px solid transparent; border-radius: 2px;"
+                       " selection-background-color: rgb(255,170,0); selection-color: black; }"
+                       "QLineEdit:focus { background: rgba(255,170,0,48);"
+                       " border: 1px solid rgb(255,170,0); }"));
+    nameField->setToolTip(QStringLiteral("PATTERN NAME\nClick to type a name: Enter keeps it, "
+                                         "Escape leaves it as it was"));
     connect(nameField, &QLineEdit::editingFinished, this, &MainWidget::setPatternName);
-    // Enter ends the typing: the keys belong to the panel (and the captured keyboard) again.
+    // Enter ends the typing (Escape too, see eventFilter; a click elsewhere on the panel takes
+    // the focus): the keys belong to the panel and the captured keyboard again.
     connect(nameField, &QLineEdit::returnPressed, nameField, &QWidget::clearFocus);
 
     // The logo opens the preset menu on a right press; so does the preset name on any press.
@@ -214,25 +220,31 @@ void MainWidget::buildControls()
     logo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(logo, &QWidget::customContextMenuRequested, this,
             [this, logo](QPoint at) { showMenuBrowsePreset(logo->mapToGlobal(at)); });
+    logo->setToolTip(QStringLiteral("Right click: the presets in your preset folder"));
     auto* backward = new KickButton(QString(), this);
     backward->setObjectName(QStringLiteral("backward"));
     backward->setArrow(KickButton::Arrow::left);
     backward->setGeometry(78, 48, 24, 18);
     connect(backward, &KickButton::pressed, this, &MainWidget::previousPattern);
+    backward->setToolTip(QStringLiteral("PREVIOUS PRESET\nLoads the preset before this one"));
     auto* forward = new KickButton(QString(), this);
     forward->setObjectName(QStringLiteral("forward"));
     forward->setArrow(KickButton::Arrow::right);
     forward->setGeometry(104, 48, 24, 18);
     connect(forward, &KickButton::pressed, this, &MainWidget::nextPattern);
+    forward->setToolTip(QStringLiteral("NEXT PRESET\nLoads the preset after this one"));
     presetName = new QLabel(QStringLiteral("presets"), this);
     presetName->setObjectName(QStringLiteral("preset_name"));
     presetName->setGeometry(132, 48, 98, 18);
     presetName->setFont(look::font(11, false));
     presetName->setStyleSheet(QStringLiteral("color:rgb(170,170,176);"));
-    auto* presetArea = new PressArea(this);
-    presetArea->setGeometry(presetName->geometry());
-    presetArea->setCursor(Qt::PointingHandCursor);
-    presetArea->onPress = [this](QPoint at) { showMenuBrowsePreset(at); };
+    auto* area = new PressArea(this);
+    area->setObjectName(QStringLiteral("preset_area"));
+    area->setGeometry(presetName->geometry());
+    area->setCursor(Qt::PointingHandCursor);
+    area->onPress = [this](QPoint at) { showMenuBrowsePreset(at); };
+    area->setToolTip(QStringLiteral("PRESETS\nClick: the pattern files in your preset folder"));
+    presetArea = area;
 
     selector = new PatternSelector(this);
     selector->setObjectName(QStringLiteral("pattern_selector"));
@@ -268,10 +280,12 @@ void MainWidget::buildBottomRow()
     playButton->setGeometry(231, 358, 62, 32);
     playButton->setLamp(look::kLedGreen);
     connect(playButton, &KickButton::pressed, this, &MainWidget::internalPlay);
+    playButton->setToolTip(QStringLiteral("PLAY (Space)\nPlays the pattern, in internal sync"));
     stopButton = new KickButton(QStringLiteral("stop"), this);
     stopButton->setObjectName(QStringLiteral("stop"));
     stopButton->setGeometry(231, 396, 62, 32);
     connect(stopButton, &KickButton::pressed, this, &MainWidget::internalStop);
+    stopButton->setToolTip(QStringLiteral("STOP (Space)\nStops it, in internal sync"));
 
     struct Tool
     {
@@ -280,24 +294,37 @@ void MainWidget::buildBottomRow()
         KickButton::Arrow arrow;
         int row;
         int column;
+        const char* tip;
     };
     const Tool tools[] = {
-        {"random", "random", KickButton::Arrow::none, 0, 0},
-        {"clear", "clear", KickButton::Arrow::none, 0, 1},
-        {"copy", "copy", KickButton::Arrow::none, 0, 2},
-        {"paste", "paste", KickButton::Arrow::none, 0, 3},
-        {"export", "export", KickButton::Arrow::none, 0, 4},
-        {"transpose_up", "transp", KickButton::Arrow::up, 1, 0},
-        {"transpose_down", "transp", KickButton::Arrow::down, 1, 1},
-        {"shift_left", "shift", KickButton::Arrow::left, 1, 2},
-        {"shift_right", "shift", KickButton::Arrow::right, 1, 3},
-        {"import", "import", KickButton::Arrow::none, 1, 4},
+        {"random", "random", KickButton::Arrow::none, 0, 0,
+         "RANDOM\nNew notes, slides and accents for the pattern; right click for more"},
+        {"clear", "clear", KickButton::Arrow::none, 0, 1,
+         "CLEAR\nThe steps to C with no slide or accent"},
+        {"copy", "copy", KickButton::Arrow::none, 0, 2,
+         "COPY\nThe pattern, to paste into another"},
+        {"paste", "paste", KickButton::Arrow::none, 0, 3,
+         "PASTE\nThe pattern copied last, over this one"},
+        {"export", "export", KickButton::Arrow::none, 0, 4,
+         "EXPORT\nSaves the pattern in a file; right click for the other formats"},
+        {"transpose_up", "transp", KickButton::Arrow::up, 1, 0,
+         "TRANSPOSE UP\nThe whole pattern a semitone up"},
+        {"transpose_down", "transp", KickButton::Arrow::down, 1, 1,
+         "TRANSPOSE DOWN\nThe whole pattern a semitone down"},
+        {"shift_left", "shift", KickButton::Arrow::left, 1, 2,
+         "SHIFT LEFT\nThe steps one place to the left, the first to the end"},
+        {"shift_right", "shift", KickButton::Arrow::right, 1, 3,
+         "SHIFT RIGHT\nThe steps one place to the right, the last to the start"},
+        {"import", "import", KickButton::Arrow::none, 1, 4,
+         "IMPORT\nReads a pattern file into the pattern; right click for a bank or the "
+         "parameters too"},
     };
     for (const Tool& t : tools)
     {
         auto* b = new KickButton(QString::fromLatin1(t.caption), this);
         b->setObjectName(QString::fromLatin1(t.name));
         b->setArrow(t.arrow);
+        b->setToolTip(QString::fromLatin1(t.tip));
         b->setGeometry(301 + 63 * t.column, 358 + 38 * t.row, 59, 32);
         const QString name = b->objectName();
         if (name == QLatin1String("random"))

@@ -3,6 +3,7 @@
 
 #include "standalone/panel/FileDialogs.h"
 #include "standalone/panel/exportChoices.h"
+#include "standalone/panel/importReport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,22 +86,29 @@ void MainWidget::exportPattern2(int kind)
 bool MainWidget::importBySuffix(const QString& path, int pattern, bool withParameters)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("pat") || suffix == QLatin1String("303") ||
-        suffix == QLatin1String("phptr"))
-        recordEdit(pattern);
+    ImportFormat format = ImportFormat::phoscyon;
     if (suffix == QLatin1String("pat"))
-        backend.importFile(withParameters ? ImportFormat::ablWithParameters : ImportFormat::abl,
-                           pattern, path);
+        format = withParameters ? ImportFormat::ablWithParameters : ImportFormat::abl;
     else if (suffix == QLatin1String("303"))
-        backend.importFile(withParameters ? ImportFormat::patternWithParameters
-                                          : ImportFormat::pattern,
-                           pattern, path);
-    else if (suffix == QLatin1String("phptr"))
-        backend.importFile(ImportFormat::phoscyon, pattern, path);
-    else
+        format = withParameters ? ImportFormat::patternWithParameters : ImportFormat::pattern;
+    else if (suffix != QLatin1String("phptr"))
         return false;
+    beginFileUndo(false, pattern);
+    importing = path;
+    backend.importFile(format, pattern, path);
     updatePatternDisplay(true);
     return true;
+}
+
+void MainWidget::importFinished(bool read, const QStringList& notices)
+{
+    endFileUndo(read);
+    // The engine keeps what a damaged bank held before its damage.
+    if (!read && QFileInfo(importing).suffix().compare(QLatin1String("b303"),
+                                                       Qt::CaseInsensitive) == 0)
+        showFileReport(this, damagedBankText(importing), true);
+    else
+        showImportReport(this, importing, read, notices);
 }
 
 void MainWidget::importPattern()
@@ -128,6 +136,8 @@ void MainWidget::importPattern2(int kind, int pattern)
             chooseOpenFile(QStringLiteral("Open 303 bank"), QStringLiteral("303 bank (*.b303)"));
         if (!file.isEmpty())
         {
+            beginFileUndo(true);
+            importing = file;
             backend.importFile(ImportFormat::bank, -1, file);
             updatePatternDisplay(true);
         }
@@ -145,7 +155,9 @@ void MainWidget::loadPreset(const QString& path)
     if (!importBySuffix(path, -1, true))
         return;
     presetName->setText(QFileInfo(path).completeBaseName());
-    presetName->setToolTip(path);
+    presetArea->setToolTip(QStringLiteral("PRESET %1\n%2\nClick: the pattern files in your preset "
+                                          "folder")
+                               .arg(presetName->text(), QDir::toNativeSeparators(path)));
 }
 
 void MainWidget::previousPattern()

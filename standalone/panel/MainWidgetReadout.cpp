@@ -19,16 +19,6 @@ namespace
 {
 // How long a touched control keeps the readout from a hint: 3 s of 40 ms ticks.
 constexpr int kReadoutTicks = 75;
-
-// "A1" for the first pattern of bank A; song patterns past the selector's 32 by number.
-QString patternLabel(int index)
-{
-    if (index >= 0 && index < PatternSelector::kPatterns)
-        return QStringLiteral("%1%2")
-            .arg(QChar(u'A' + index / PatternSelector::kPerBank))
-            .arg(index % PatternSelector::kPerBank + 1);
-    return QStringLiteral("P%1").arg(index + 1);
-}
 } // namespace
 
 QString MainWidget::captionOf(int index) const
@@ -113,7 +103,7 @@ void MainWidget::showReadout(const TransportView& t)
     else if (lastTouched >= 0)
         display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
     else
-        display->setReadout(QStringLiteral("PATTERN"), patternLabel(t.currentPattern));
+        display->setReadout(QStringLiteral("PATTERN"), PatternSelector::label(t.currentPattern));
 }
 
 QStringList MainWidget::hintText(const TransportView& t) const

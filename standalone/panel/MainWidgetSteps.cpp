@@ -82,6 +82,7 @@ void MainWidget::buildStepEditor()
         auto* t = new Toggle(p, QString::fromLatin1(kPageTexts[p]), this);
         t->setObjectName(QStringLiteral("page_%1").arg(p));
         t->setGeometry(521, 240 + 19 * p, 92, 17);
+        t->setToolTip(QStringLiteral("Shows %1 in the step editor").arg(QString::fromLatin1(kPageTexts[p])));
         pages->add(t);
         allControls.push_back(t);
         connect(t, &Control::valueChanged, this, &MainWidget::switchBar);
@@ -89,7 +90,8 @@ void MainWidget::buildStepEditor()
     editSwitch = new Toggle(0, QStringLiteral("edit steps"), this);
     editSwitch->setObjectName(QStringLiteral("edit_steps"));
     editSwitch->setGeometry(521, 320, 92, 17);
-    editSwitch->setToolTip(QStringLiteral("edit any page while the sequencer plays"));
+    editSwitch->setToolTip(QStringLiteral("EDIT STEPS\nEdit any page while the sequencer plays: "
+                                          "the page stays where you put it"));
     allControls.push_back(editSwitch);
     connect(editSwitch, &Control::valueChanged, this, &MainWidget::setStepEditable);
 }

@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -100,6 +101,7 @@ public:
     virtual void stop() = 0;
     virtual void liveNote(bool on, int note, int velocity) = 0;
     virtual void exportFile(ExportFormat format, const QString& path) = 0;
+    // Answered by imported(), at once or when the engine has read the file.
     virtual void importFile(ImportFormat format, int patternIndex, const QString& path) = 0;
 
 signals:
@@ -110,6 +112,9 @@ signals:
     // Note on/off of live play, or the host transport's start (0xFA) and stop (0xFC).
     void midiMessage(int status, int data1, int data2);
     void distortionTypeChanged(int type);
+    // The end of the last import: whether the file was read, and what its reader changed or
+    // left out, one sentence each.
+    void imported(bool read, const QStringList& notices);
 };
 
 } // namespace quelvar

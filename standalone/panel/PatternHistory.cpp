@@ -7,42 +7,63 @@ void PatternHistory::record(int pattern, const PatternView& before, int mergeKey
 {
     const bool merges = mergeKey != 0 && redone.empty() && !undone.empty() &&
                         undone.back().mergeKey == mergeKey &&
-                        undone.back().snapshot.pattern == pattern;
-    redone.clear();
+                        undone.back().step.patterns.size() == 1 &&
+                        undone.back().step.patterns.front().pattern == pattern;
     if (merges)
         return;
-    undone.push_back({{pattern, before}, mergeKey});
+    redone.clear();
+    undone.push_back({{{{pattern, before}}, {}}, mergeKey});
     if (undone.size() > kLevels)
         undone.pop_front();
 }
 
-std::optional<PatternHistory::Snapshot> PatternHistory::undo(const Reader& now)
+void PatternHistory::record(Step before)
 {
-    return move(undone, redone, now);
+    redone.clear();
+    if (before.empty())
+        return;
+    undone.push_back({std::move(before), 0});
+    if (undone.size() > kLevels)
+        undone.pop_front();
 }
 
-std::optional<PatternHistory::Snapshot> PatternHistory::redo(const Reader& now)
+PatternHistory::Step PatternHistory::undo(const Reader& now, const SettingReader& setting)
 {
-    return move(redone, undone, now);
+    return move(undone, redone, now, setting);
+}
+
+PatternHistory::Step PatternHistory::redo(const Reader& now, const SettingReader& setting)
+{
+    return move(redone, undone, now, setting);
 }
 
 // An edit that changed nothing (a transpose at the edge of the range) is passed over. Entries
 // that went the other way never merge with a new edit: their key is dropped.
-std::optional<PatternHistory::Snapshot> PatternHistory::move(std::deque<Entry>& from,
-                                                             std::deque<Entry>& to,
-                                                             const Reader& now)
+PatternHistory::Step PatternHistory::move(std::deque<Entry>& from, std::deque<Entry>& to,
+                                          const Reader& now, const SettingReader& setting)
 {
     while (!from.empty())
     {
-        const Snapshot back = from.back().snapshot;
+        Step back = std::move(from.back().step);
         from.pop_back();
-        PatternView present = now(back.pattern);
-        if (present == back.contents)
+        Step present;
+        bool changes = false;
+        for (const Snapshot& s : back.patterns)
+        {
+            present.patterns.push_back({s.pattern, now(s.pattern)});
+            changes = changes || present.patterns.back().contents != s.contents;
+        }
+        for (const Setting& s : back.settings)
+        {
+            present.settings.push_back({s.slot, setting(s.slot)});
+            changes = changes || present.settings.back().value != s.value;
+        }
+        if (!changes)
             continue;
-        to.push_back({{back.pattern, std::move(present)}, 0});
+        to.push_back({std::move(present), 0});
         return back;
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quelvar

@@ -1,6 +1,8 @@
-// Undo and redo of pattern edits: before each edit the panel records the pattern as it was, and
-// an undo puts that snapshot back (what it replaced goes to redo). Snapshots are whole patterns,
-// so an undo restores exactly what was there. Main thread.
+// Undo and redo of pattern edits: before each edit the panel records the patterns as they were,
+// and an undo puts that snapshot back (what it replaced goes to redo). Snapshots are whole
+// patterns, so an undo restores exactly what was there; a bank opened replaces every pattern and
+// is one step of 64. An opened file's step also keeps the settings the file changed; turning a
+// knob is not an undo step. Main thread.
 #pragma once
 
 #include "standalone/panel/PanelBackend.h"
@@ -8,7 +10,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <optional>
+#include <vector>
 
 namespace quelvar
 {
@@ -23,8 +25,23 @@ public:
         int pattern = 0;
         PatternView contents;
     };
+    struct Setting
+    {
+        int slot = 0;
+        float value = 0.0f;
+    };
+    // What one step puts back; empty for none.
+    struct Step
+    {
+        std::vector<Snapshot> patterns;
+        std::vector<Setting> settings;
+
+        bool empty() const { return patterns.empty() && settings.empty(); }
+    };
     // A pattern as it stands now.
     using Reader = std::function<PatternView(int pattern)>;
+    // A parameter slot's value as it stands now.
+    using SettingReader = std::function<float(int slot)>;
 
     // Edits that share a merge key other than 0 and follow each other undo as one: a note box
     // dragged through several notes, the step count held down.
@@ -33,10 +50,13 @@ public:
 
     // Before an edit of `pattern`, whose contents are `before`. Clears redo.
     void record(int pattern, const PatternView& before, int mergeKey = 0);
-    // What to put back, or none; the pattern's present state goes to the other list. Entries
-    // that would change nothing are dropped on the way.
-    std::optional<Snapshot> undo(const Reader& now);
-    std::optional<Snapshot> redo(const Reader& now);
+    // Before a change of several patterns (and settings) at once, which undoes as one step.
+    // Clears redo.
+    void record(Step before);
+    // What to put back; the present state goes to the other list. Steps that would change
+    // nothing are dropped on the way. `setting` is read only for steps that keep settings.
+    Step undo(const Reader& now, const SettingReader& setting = {});
+    Step redo(const Reader& now, const SettingReader& setting = {});
 
     bool canUndo() const { return !undone.empty(); }
     bool canRedo() const { return !redone.empty(); }
@@ -44,11 +64,11 @@ public:
 private:
     struct Entry
     {
-        Snapshot snapshot;
+        Step step;
         int mergeKey = 0;
     };
-    static std::optional<Snapshot> move(std::deque<Entry>& from, std::deque<Entry>& to,
-                                        const Reader& now);
+    static Step move(std::deque<Entry>& from, std::deque<Entry>& to, const Reader& now,
+                     const SettingReader& setting);
 
     std::deque<Entry> undone; // newest last
     std::deque<Entry> redone;

@@ -14,6 +14,13 @@ constexpr int kBankRowHeight = 13;
 constexpr int kGap = 3;
 } // namespace
 
+QString PatternSelector::label(int pattern)
+{
+    if (pattern >= 0 && pattern < kPatterns)
+        return QStringLiteral("%1%2").arg(QChar(u'A' + pattern / kPerBank)).arg(pattern % kPerBank + 1);
+    return QStringLiteral("P%1").arg(pattern + 1);
+}
+
 PatternSelector::PatternSelector(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::PointingHandCursor);

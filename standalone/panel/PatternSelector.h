@@ -23,6 +23,9 @@ public:
 
     explicit PatternSelector(QWidget* parent = nullptr);
 
+    // "A1" for the first pattern of bank A; a song pattern past the 32 by its number ("P41").
+    static QString label(int pattern);
+
     int selected() const { return selectedPattern; }
     void setSelected(int pattern);
     void setPlaying(int pattern);

@@ -64,7 +64,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"old window opcode", {5, 1, 0, 0, 0, '4', 0}, 7},
                       LengthCase{"window without its zero", {6, 2, 0, 0, 0, '4', '2'}, 0},
                       LengthCase{"quit", {7, 0}, 2}, LengthCase{"distortion", {16, 3}, 2},
-                      LengthCase{"unknown", {8, 0}, 0}),
+                      LengthCase{"imported", {8, 1, 2, 0, 0, 0, 'o', 'k'}, 8},
+                      LengthCase{"imported cut", {8, 0, 3, 0, 0, 0, 'n', 'o'}, 0},
+                      LengthCase{"unknown", {9, 0}, 0}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(BridgeProtocol, OpcodeSetsAreTheTables)
@@ -79,7 +81,7 @@ TEST(BridgeProtocol, OpcodeSetsAreTheTables)
     }
     EXPECT_EQ(commands, (std::vector<int>{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                                           21, 32, 33}));
-    EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 16}));
+    EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 16}));
 }
 
 TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
@@ -100,6 +102,15 @@ TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
     ASSERT_EQ(encodeWindow(m, "4242"), 10u);
     EXPECT_EQ(std::vector<std::uint8_t>(m, m + 10),
               (std::vector<std::uint8_t>{6, 4, 0, 0, 0, '4', '2', '4', '2', 0}));
+
+    // An import's notices, a line each; what would not fit is left out by whole lines.
+    const std::vector<std::string> lines{"one", "two"};
+    ASSERT_EQ(encodeImported(m, sizeof m, true, lines), 13u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 13),
+              (std::vector<std::uint8_t>{8, 1, 7, 0, 0, 0, 'o', 'n', 'e', '\n', 't', 'w', 'o'}));
+    ASSERT_EQ(encodeImported(m, 12, false, lines), 9u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 9),
+              (std::vector<std::uint8_t>{8, 0, 3, 0, 0, 0, 'o', 'n', 'e'}));
 
     EXPECT_EQ(encodeExport(m, 8, 0, "/too/long"), 0u);
     EXPECT_EQ(encodePatternName(m, sizeof m, std::string(300, 'x')), 0u);

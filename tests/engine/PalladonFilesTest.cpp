@@ -385,6 +385,28 @@ TEST_P(AblFlavour, Abl3RoundTripKeepsStepsAndSettings)
     EXPECT_FLOAT_EQ(target.getParameter(kVolume), 0.75f);
 }
 
+// What is not a whole pattern changes nothing, not even the settings line read before the steps
+// failed.
+TEST_P(AblFlavour, AFileThatIsNoPatternChangesNothingNotEvenItsSettings)
+{
+    TempDir dir;
+    Palladon source(nullptr, GetParam());
+    source.setParameter(kDecay, 0.125f);
+    ASSERT_TRUE(source.exportABL3Pattern(dir.file("whole.pat")));
+    const std::string whole = readFile(dir.file("whole.pat"));
+    writeFile(dir.file("cut.pat"), whole.substr(0, whole.size() / 2));
+    writeFile(dir.file("junk.pat"), "; ABL2 Meta tag: 16\r\n ; Tune: 0.1 Cutoff: 0.2 Resonance: "
+                                    "0.3 Envmod: 0.4 Decay: 0.9\r\nnot a step\r\n");
+
+    Palladon target(nullptr, GetParam());
+    const std::vector<std::uint8_t> before = getChunkBytes(target);
+    for (const char* name : {"cut.pat", "junk.pat"})
+    {
+        EXPECT_FALSE(target.importABLPattern(dir.file(name), -1, true)) << name;
+        EXPECT_EQ(getChunkBytes(target), before) << name;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFlavours, AblFlavour,
                          testing::Values(Flavour::plugin, Flavour::standalone),
                          [](const auto& info) { return flavourName(info.param); });
@@ -425,6 +447,31 @@ TEST(AblImport, NamesComeFromTheFileName)
     EXPECT_EQ(nameAfter(plugin, dir.file("a very long pattern file name.pat")),
               "a very long pattern file");
     EXPECT_EQ(nameAfter(plugin, dir.file("noextension")), "Default");
+}
+
+// Beyond what the readers say, the engine says what it left out: a name cut, a sync mode kept,
+// a bank's notes out of range.
+TEST(ImportNotices, TheEngineAddsWhatItLeftOut)
+{
+    TempDir dir;
+    writeFile(dir.file("a very long pattern file name.pat"),
+              "; ABL2 Meta tag: 2\r\nc-3 1 0 0\r\nc-3 1 0 0\r\n");
+    Palladon internal(nullptr, Flavour::standalone);
+    internal.setParameter(kSyncType, 0.5f);
+    ASSERT_TRUE(internal.exportPattern(dir.file("internal.303")));
+    std::vector<std::uint8_t> bank = getChunkBytes(internal);
+    bank[recordAt(bank, 0) + 2] = 61; // the first step's note
+    writeFile(dir.file("a.b303"), bank);
+
+    Palladon engine(nullptr, Flavour::plugin);
+    std::vector<std::string> said;
+    ASSERT_TRUE(
+        engine.importABLPattern(dir.file("a very long pattern file name.pat"), -1, false, &said));
+    ASSERT_TRUE(engine.importPattern(dir.file("internal.303"), -1, true, &said));
+    ASSERT_TRUE(engine.importBank(dir.file("a.b303"), -1, &said));
+    EXPECT_EQ(said, (std::vector<std::string>{"the name was cut to \"a very long pattern file\"",
+                                              "the file's sync mode was not applied",
+                                              "1 step out of range was switched off"}));
 }
 
 TEST(AblImport, UnusableRequestsChangeNothing)
@@ -475,10 +522,12 @@ TEST(AblInterop, ThirdPartyAbl3FilesImportTheirSteps)
         {"td3control_ABL3_DECODE_SLIDE_TIE_DL_FROM_DEVICE_SYNTHTRIBE_TO_PAT.pat", &slideTie, true},
         {"td3control_ABL3_DECODE_UP_OCTAVE_DL_FROM_DEVICE_SYNTHTRIBE_TO_PAT.pat", &upOctave, true},
     };
-    for (const Case& c : cases)
+    for (int k = 0; k < 2 * 4; ++k)
     {
-        SCOPED_TRACE(c.file);
-        Palladon engine(nullptr);
+        const Case& c = cases[k % 4];
+        const Flavour flavour = k < 4 ? Flavour::plugin : Flavour::standalone;
+        SCOPED_TRACE(std::string(c.file) + " " + flavourName(flavour));
+        Palladon engine(nullptr, flavour);
         const float cutoff = engine.getParameter(kCutoff);
         testing::internal::CaptureStdout();
         ASSERT_TRUE(engine.importABLPattern((folder / c.file).string(), -1, false));

@@ -212,6 +212,56 @@ TEST(Parameters, DisplayFormats)
     EXPECT_EQ(display(engine, kDelayOn), "OFF");
 }
 
+// A host asks for the text of values the slot does not hold: it must be the text the slot shows
+// once it holds them, whatever the tempo, rate and delay sync ("antialias" holds nothing but on
+// in the plugin).
+class ParameterTextOfAnyValue : public testing::TestWithParam<int>
+{
+};
+
+TEST_P(ParameterTextOfAnyValue, IsWhatTheSlotShowsHoldingIt)
+{
+    const int slot = GetParam();
+    for (const float rate : {44100.0f, 96000.0f})
+        for (const float delaySync : {0.0f, 1.0f})
+        {
+            Palladon engine(nullptr);
+            engine.setSampleRate(rate);
+            engine.setParameter(kDelaySync, delaySync);
+            engine.setParameter(kTempo, 0.37f);
+            for (const float v : {0.0f, 0.013f, 0.25f, 0.3f, 0.5f, 0.66f, 0.749f, 0.97f, 1.0f})
+            {
+                char text[64] = {};
+                engine.formatParameterValue(slot, v, text);
+                engine.setParameter(slot, v);
+                EXPECT_EQ(text, display(engine, slot)) << "value " << v << " rate " << rate;
+            }
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(NamedSlots, ParameterTextOfAnyValue,
+                         testing::Values(kVolume, kWaveform, kTuning, kCutoff, kResonance,
+                                         kEnvMod, kDecay, kAccent, kGate, kGroove, kNbStep,
+                                         kPattSync, kSlideTime, kDelayOn,
+                                         kDelaySync, kDelayPing, kDelayTime, kDelayVolume,
+                                         kDelayFeedback, kDelayFilter, kDistOn, kDistSelect,
+                                         kDistParam1, kDistParam2));
+
+TEST(Parameters, SlotsWithoutADisplayStillHaveATextForEveryValue)
+{
+    Palladon engine(nullptr);
+    const std::pair<int, float> cases[] = {{kSyncType, 0.0f}, {kSyncType, 0.5f},
+                                           {kSyncType, 1.0f}, {kTempo, 0.0f},
+                                           {kTempo, 1.0f},    {kStepRecord, 0.7f}};
+    const char* const expected[] = {"Host", "Internal", "MIDI in", "40", "300", "ON"};
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+    {
+        char text[64] = {};
+        engine.formatParameterValue(cases[i].first, cases[i].second, text);
+        EXPECT_STREQ(text, expected[i]);
+    }
+}
+
 TEST(Parameters, OutOfRangeIndexIsIgnored)
 {
     Palladon engine(nullptr);

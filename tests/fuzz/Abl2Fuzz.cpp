@@ -19,7 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::fail("step count", n, 0);
     }
     Palladon& engine = fuzzEngine.reset();
-    importABLPatternText(engine, text, "/tmp/fuzz.input.pat", kCurrentPatternIndex, true);
+    const std::vector<std::uint8_t> before = getChunkBytes(engine);
+    const bool read =
+        importABLPatternText(engine, text, "/tmp/fuzz.input.pat", kCurrentPatternIndex, true);
+    // A file that is not a pattern changes nothing, not even its settings line.
+    if (!read && getChunkBytes(engine) != before)
+        fuzz::fail("refused file changed the state", static_cast<int>(size), 0);
     fuzz::checkEngine(engine);
     return 0;
 }

@@ -18,7 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::fail("step count", n, 0);
     }
     Palladon& engine = fuzzEngine.reset();
-    importABL3PatternText(engine, text, "fuzz.pat", 5);
+    const std::vector<std::uint8_t> before = getChunkBytes(engine);
+    const bool read = importABL3PatternText(engine, text, "fuzz.pat", 5);
+    // A file that is not a pattern changes nothing, not even its settings line.
+    if (!read && getChunkBytes(engine) != before)
+        fuzz::fail("refused file changed the state", static_cast<int>(size), 0);
     fuzz::checkEngine(engine);
     return 0;
 }

@@ -146,6 +146,66 @@ TEST(AblImport, StepCountComesFromTheMetaTag)
     EXPECT_EQ(long3.outOfRangeSteps, 0);
 }
 
+namespace
+{
+struct NotAPattern
+{
+    const char* name;
+    std::string text;
+};
+
+// A 16-step file of either format, cut where a line ends or inside a line.
+std::string cutFile(bool abl3, bool insideALine)
+{
+    Pattern p;
+    fillPattern(p, 16, 3);
+    const std::string whole = abl3 ? abl3PatternText(p, kSettings) : abl2PatternText(p, kSettings);
+    const std::size_t lineEnd = whole.find("\r\n", whole.size() / 2) + 2;
+    return whole.substr(0, insideALine ? lineEnd + 4 : lineEnd);
+}
+
+std::string noise(std::size_t bytes, std::string start = {})
+{
+    std::mt19937 rng(23);
+    while (start.size() < bytes)
+        start.push_back(static_cast<char>(rng()));
+    return start;
+}
+
+class AblRefuses : public testing::TestWithParam<std::tuple<NotAPattern, bool>>
+{
+};
+} // namespace
+
+// Neither flavour takes what is not a whole pattern: no pattern and none of its settings.
+TEST_P(AblRefuses, WhatIsNotAPatternAndKeepsNothing)
+{
+    const auto& [file, lenient] = GetParam();
+    const AblImport r = parseAbl2(file.text, true, lenient);
+    EXPECT_FALSE(r.import.pattern);
+    EXPECT_TRUE(r.import.settings.empty());
+    EXPECT_TRUE(r.import.notices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AblRefuses,
+    testing::Combine(
+        testing::Values(NotAPattern{"noise", noise(5000)},
+                        NotAPattern{"png", noise(2000, "\x89PNG\r\n\x1a\n")},
+                        NotAPattern{"abl2CutAtALineEnd", cutFile(false, false)},
+                        NotAPattern{"abl2CutInsideALine", cutFile(false, true)},
+                        NotAPattern{"abl3CutAtALineEnd", cutFile(true, false)},
+                        NotAPattern{"abl3CutInsideALine", cutFile(true, true)},
+                        NotAPattern{"onlyComments", "; ABL2 Meta tag: 16\r\n ; Tune: 0.5\r\n"},
+                        NotAPattern{"text", "Dear diary,\r\ntoday I wrote an acid line.\r\n"},
+                        NotAPattern{"empty", ""}),
+        testing::Bool()),
+    [](const auto& info)
+    {
+        return std::string(std::get<0>(info.param).name) +
+               (std::get<1>(info.param) ? "_lenient" : "_strict");
+    });
+
 TEST(AblImport, CountsBelowTwoChangeNothing)
 {
     for (const char* tag : {"0", "-3", "junk"})
@@ -174,13 +234,14 @@ TEST(AblImport, Abl2BadStepLineDiscardsOrKeepsByFlavour)
                              "c-3 1 0 0\r\nh-3 1 0 0\r\nc-3 1 0 0\r\n";
     const AblImport strict = parseAbl2(text, true, false);
     EXPECT_FALSE(strict.import.pattern);
-    EXPECT_EQ(strict.import.settings.size(), 9u);
+    EXPECT_TRUE(strict.import.settings.empty()) << "a refused file changes nothing";
 
     const AblImport lenient = parseAbl2(text, true, true);
     ASSERT_TRUE(lenient.import.pattern);
     EXPECT_EQ(lenient.import.pattern->getNBStep(), 4);
     EXPECT_EQ(lenient.import.pattern->getStep(0)->note(), 13);
     EXPECT_EQ(lenient.import.pattern->getStep(1)->note(), kDefaultStepNote);
+    EXPECT_EQ(lenient.import.settings.size(), 9u);
 }
 
 TEST(AblImport, Abl2ShortLinesAndOctavesOutsideTheRange)
@@ -202,12 +263,17 @@ TEST(AblImport, Abl2ShortLinesAndOctavesOutsideTheRange)
     EXPECT_FALSE(parseAbl2("; ABL2 Meta tag: 2\r\nc-31\r\nc-3 1 0 0\r\n").import.pattern);
 }
 
-TEST(AblImport, Abl3LinesWithFewerFieldsKeepTheirPlaceAsRests)
+// Empty lines between the steps are no steps; a line of fewer than six whole numbers is no
+// pattern.
+TEST(AblImport, Abl3StepLinesNeedSixWholeNumbers)
 {
-    const PatternImport r = parseABL3Pattern("; ABL3 Meta tag: 3\n\n5 0 0 1 1\n\n7 0 0 0 0 1\n"
-                                             "2 0 0 0 0 1\n");
+    const PatternImport r = parseABL3Pattern("; ABL3 Meta tag: 2\n\n7 0 0 0 0 1\n\n2 0 0 0 0 1\n");
     ASSERT_TRUE(r.pattern);
-    expectSteps(*r.pattern, {{0, false, false}, {32, false, false}, {27, false, false}});
+    expectSteps(*r.pattern, {{32, false, false}, {27, false, false}});
+    for (const char* bad : {"5 0 0 1 1", "5 0 0 1 1 x", "5 0 0 1.5 1 1", "a b c d e f"})
+        EXPECT_FALSE(
+            parseABL3Pattern(std::string("; ABL3 Meta tag: 2\n7 0 0 0 0 1\n") + bad + "\n").pattern)
+            << bad;
 }
 
 TEST(AblImport, Abl2SettingsOnlyWithParametersAndNeverVolume)
@@ -232,13 +298,19 @@ TEST(AblImport, Abl2SettingsOnlyWithParametersAndNeverVolume)
     }
 }
 
-TEST(AblImport, Abl3SettingsAlwaysApplyAndStayWhenStepsFail)
+TEST(AblImport, Abl3SettingsAlwaysApplyButNeverWithoutThePattern)
 {
-    const PatternImport r = parseABL3Pattern(
-        "; ABL3 Meta tag: 0\r\n"
+    const std::string settings =
         "; Tune: 0.1 Cutoff: 1.2 Resonance: 0.3 Envmod: 0.4 Decay: 0.5 Accent: 0.6 "
-        "Waveform: 0.0 Volume: 0.2 \r\r\n1 0 0 0 0 1\r\n");
-    EXPECT_FALSE(r.pattern);
+        "Waveform: 0.0 Volume: 0.2 \r\r\n";
+    const PatternImport refused =
+        parseABL3Pattern("; ABL3 Meta tag: 0\r\n" + settings + "1 0 0 0 0 1\r\n");
+    EXPECT_FALSE(refused.pattern);
+    EXPECT_TRUE(refused.settings.empty());
+
+    const PatternImport r =
+        parseABL3Pattern("; ABL3 Meta tag: 2\r\n" + settings + repeatLines("1 0 0 0 0 1\r\n", 2));
+    ASSERT_TRUE(r.pattern);
     ASSERT_EQ(r.settings.size(), 10u);
     EXPECT_EQ(r.settings[0].index, kTuning);
     EXPECT_FLOAT_EQ(r.settings[1].value, 0.5f);
@@ -264,6 +336,13 @@ TEST(AblInterop, Abl3StepsAreWrittenAsOtherProgramsWriteThem)
         const std::string original = readFile(entry.path().string());
         const PatternImport read = parseABL3Pattern(original);
         ASSERT_TRUE(read.pattern);
+        for (const bool lenient : {false, true})
+        {
+            const AblImport either = parseAbl2(original, true, lenient);
+            ASSERT_TRUE(either.import.pattern);
+            EXPECT_TRUE(either.abl3);
+            EXPECT_TRUE(either.import.notices.empty());
+        }
         const std::string written = abl3PatternText(*read.pattern, kSettings);
         const PatternImport again = parseABL3Pattern(written);
         ASSERT_TRUE(again.pattern);

@@ -107,7 +107,7 @@ TEST(MidiExport, PlainNotesFallOnTheGridWithTheirGateLength)
     const MidoView v = exportAndRead(p);
 
     EXPECT_EQ(v.fileLine, "file 0 1 15360");
-    EXPECT_EQ(v.nameLine, "name 0 6 706c61696e00");
+    EXPECT_EQ(v.nameLine, "name 0 5 706c61696e");
     EXPECT_EQ(v.tempo, 500000);
     ASSERT_EQ(v.notes.size(), 32u);
     for (int i = 0; i < 16; ++i)
@@ -189,7 +189,7 @@ TEST(MidiExport, NoteSlidingOutOfTheLastStepClosesAtThePatternEnd)
     EXPECT_EQ(v.notes.back().tick, 2 * 3840);
 }
 
-TEST(MidiExport, LongNamesAreCutTo127BytesAndAZero)
+TEST(MidiExport, LongNamesAreCutTo127BytesWithoutATerminator)
 {
     Pattern p;
     p.setName(std::string(200, 'a'));
@@ -197,7 +197,45 @@ TEST(MidiExport, LongNamesAreCutTo127BytesAndAZero)
     std::string hex;
     for (int i = 0; i < 127; ++i)
         hex += "61";
-    EXPECT_EQ(v.nameLine, "name 0 128 " + hex + "00");
+    EXPECT_EQ(v.nameLine, "name 0 127 " + hex);
+}
+
+class MidiExportLength : public testing::TestWithParam<std::tuple<int, bool>>
+{
+};
+
+// A sequencer loops the file at its end: every pattern ends at its step count of sixteenths,
+// whatever its last step holds.
+TEST_P(MidiExportLength, EndsExactlyWhereThePatternDoes)
+{
+    const auto [steps, slidesOut] = GetParam();
+    Pattern p;
+    setSteps(p, steps, 30, steps % 3 == 0, false);
+    p.setStepNote(0, steps - 2);
+    p.setStepSlide(slidesOut, steps - 1);
+    MidiExportSettings settings;
+    settings.groove = steps % 2 == 0 ? 1.0 : 0.0;
+    EXPECT_EQ(exportAndRead(p, settings).endTick, 3840L * steps);
+}
+
+INSTANTIATE_TEST_SUITE_P(StepCounts, MidiExportLength,
+                         testing::Combine(testing::Values(3, 12, 13, 16, 64), testing::Bool()));
+
+// A slide onto the same pitch is one held note, as the sequencer plays it; onto another pitch
+// the notes overlap.
+TEST(MidiExport, SlideOntoTheSamePitchIsOneHeldNote)
+{
+    Pattern p;
+    setSteps(p, 4, 30, false, false);
+    p.setStepSlide(true, 0);
+    p.setStepSlide(true, 1);
+    p.setStepNote(0, 3);
+    const MidoView v = exportAndRead(p);
+    ASSERT_EQ(v.notes.size(), 2u);
+    EXPECT_TRUE(v.notes[0].on);
+    EXPECT_EQ(v.notes[0].tick, 0);
+    EXPECT_FALSE(v.notes[1].on);
+    EXPECT_NEAR(v.notes[1].tick, 2 * 3840 + 1819, 1) << "held through step 2 to its gate";
 }
 
 TEST(MidiExport, TempoBytesAndUnusableTempos)

@@ -5,6 +5,7 @@
 #include "lv2/lv2Sessions.h"
 #include "lv2/lv2Uris.h"
 #include "support/EngineHarness.h"
+#include "support/chunkSamples.h"
 #include "tools/pluginState.h"
 
 #include <gtest/gtest.h>
@@ -25,20 +26,6 @@ Session editingSession()
     s.blocks[50].events = {midiAt(40, 0x80, 62, 0), midiAt(41, 0x90, 2, 100)};
     s.blocks[60].controls = {{"step_record", 0.0f}};
     return s;
-}
-
-// A state unlike any instance's defaults, made in an engine of this process.
-std::vector<std::uint8_t> editedChunk()
-{
-    Palladon engine(nullptr, Flavour::plugin);
-    Pattern* p = engine.getSong().getPattern(5);
-    p->setNBStep(23);
-    p->setStepNote(40, 22);
-    p->setName("edited");
-    engine.getSong().getPattern(0)->setStepNote(30, 0);
-    engine.setParameter(kResonance, 0.3f);
-    engine.setParameter(kDelayOn, 1.0f);
-    return getChunkBytes(engine);
 }
 } // namespace
 
@@ -94,12 +81,23 @@ TEST(Lv2State, AnEmptyStateRestoresTheDefaults)
     EXPECT_EQ(host.saveProperty(kLv2ChunkKey), defaults);
 }
 
+namespace
+{
 struct BadState
 {
-    const char* name;
-    std::vector<std::uint8_t> (*bytes)();
+    std::string name;
+    std::vector<std::uint8_t> bytes;
     const char* type;
 };
+
+std::vector<BadState> badStates()
+{
+    std::vector<BadState> states{{"notAChunk", editedChunk(), LV2_ATOM__String}};
+    for (MalformedChunk& c : malformedChunks())
+        states.push_back({c.name, std::move(c.bytes), LV2_ATOM__Chunk});
+    return states;
+}
+} // namespace
 
 class Lv2StateRejected : public testing::TestWithParam<BadState>
 {
@@ -110,29 +108,10 @@ TEST_P(Lv2StateRejected, AndNothingChanges)
     Lv2TestHost host(QUELVAR_LV2_PATH, kLv2PluginUri);
     ASSERT_TRUE(host.loaded());
     const std::vector<std::uint8_t> before = host.saveProperty(kLv2ChunkKey);
-    EXPECT_FALSE(host.restoreProperty(kLv2ChunkKey, GetParam().bytes(), GetParam().type));
+    EXPECT_FALSE(host.restoreProperty(kLv2ChunkKey, GetParam().bytes, GetParam().type));
     EXPECT_EQ(host.saveProperty(kLv2ChunkKey), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, Lv2StateRejected,
-    testing::Values(BadState{"cutShort",
-                             []
-                             {
-                                 std::vector<std::uint8_t> c = editedChunk();
-                                 c.resize(c.size() - 40);
-                                 return c;
-                             },
-                             LV2_ATOM__Chunk},
-                    BadState{"thirtyParameters",
-                             []
-                             {
-                                 std::vector<std::uint8_t> c = editedChunk();
-                                 c[2] = 30;
-                                 return c;
-                             },
-                             LV2_ATOM__Chunk},
-                    BadState{"notAChunk", [] { return editedChunk(); }, LV2_ATOM__String},
-                    BadState{"versionOnly", [] { return std::vector<std::uint8_t>{2}; },
-                             LV2_ATOM__Chunk}),
-    [](const testing::TestParamInfo<BadState>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(States, Lv2StateRejected, testing::ValuesIn(badStates()),
+                         [](const testing::TestParamInfo<BadState>& info)
+                         { return info.param.name; });

@@ -50,8 +50,9 @@ class JalvRun(e2e.Run):
         self.wav = os.path.join(self.artifacts, "capture.wav")
         self.rec = self.start(["jack_rec", "-f", self.wav, "-d", str(SECONDS), "-b", "32",
                                CLIENT + ":out_l", CLIENT + ":out_r"], "jack_rec.log")
+        self.dump_file = os.path.join(self.artifacts, "midi-dump.txt")
         self.dump = self.start(["jack_midi_dump", "-a", "quelvar-monitor"], "midi-dump.err",
-                               stdout=open(os.path.join(self.artifacts, "midi-dump.txt"), "wb"))
+                               stdout=open(self.dump_file, "wb"))
         self.wait_for("the MIDI monitor", lambda: self.tool(
             "jack_connect", CLIENT + ":midi_out", "quelvar-monitor:input")[0] == 0
             or self.connected(CLIENT + ":midi_out", "quelvar-monitor"), 10)

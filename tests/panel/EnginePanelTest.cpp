@@ -9,6 +9,7 @@
 #include "standalone/panel/Knob.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/PresetLibrary.h"
+#include "standalone/panel/ScaledPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QToolTip>
 #include <QWidget>
 
 #include <array>
@@ -108,6 +111,26 @@ TEST_F(EnginePanel, CutOffReachesTheHostAsAnAutomatedChangeOfParameterThreeOnly)
     // The engine's notice comes back and leaves the knob where the hand put it.
     deliver();
     EXPECT_FLOAT_EQ(knob->value(), moved);
+}
+
+// Through the scaled view, as a user hovers it: the real engine's value and its default
+// controller.
+TEST_F(EnginePanel, TooltipOfAKnobUnderTheMouseNamesItsValueAndController)
+{
+    editor->setScale(150);
+    auto* view = window.findChild<ScaledPanel*>();
+    ASSERT_NE(view, nullptr);
+    auto* knob = panel->findChild<Knob*>(QStringLiteral("cut_off"));
+    const QPoint at = view->mapFromScene(QPointF(knob->geometry().center()));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(view->viewport()->mapToGlobal(at)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text().section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("CUT OFF 15 % \u2014 CC 74"));
+    QToolTip::hideText();
 }
 
 TEST_F(EnginePanel, ForwardLoadsTheFactoryPatternsWithTheirSound)

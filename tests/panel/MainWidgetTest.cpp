@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 #include <memory>
 
@@ -78,6 +79,14 @@ QAction* entry(QMenu& menu, const QString& text)
             return a;
     }
     return nullptr;
+}
+
+// What a widget's tooltip shows when the mouse rests on it.
+QString shownTip(QWidget* w)
+{
+    QHelpEvent e(QEvent::ToolTip, w->rect().center(), w->mapToGlobal(w->rect().center()));
+    QApplication::sendEvent(w, &e);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
 QStringList entries(QMenu& menu)
@@ -834,6 +843,58 @@ TEST_F(Panel, PatternNameAndEditsGoToTheCurrentPattern)
     entry(*sync, "1 BAR")->trigger();
     EXPECT_EQ(backend.callsOf(Call::parameter).back().a, 11);
     EXPECT_FLOAT_EQ(backend.callsOf(Call::parameter).back().value, 0.75f);
+}
+
+// Every control says what it is and what it holds, and a setting the MIDI controller that moves
+// it ("CUT OFF 50 % — CC 74"); the tooltip follows the value and the controller map, also while
+// it shows.
+TEST_F(Panel, TooltipsSayWhatEachControlIsItsValueAndItsController)
+{
+    for (int i = 0; i < 29; ++i)
+        backend.controllers[static_cast<std::size_t>(i)] = 20 + i;
+    backend.controllers[3] = 74;
+    backend.params[3] = 0.5f;
+    MainWidget& p = make();
+    auto* knob = child<Knob>("cut_off");
+    EXPECT_EQ(shownTip(knob),
+              QStringLiteral("CUT OFF 50 % \u2014 CC 74\nThe filter's cutoff frequency"));
+    backend.params[3] = 0.25f;
+    p.setParameter(3, 0.25f);
+    p.processGui();
+    EXPECT_EQ(QToolTip::text().section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("CUT OFF 25 % \u2014 CC 74"));
+    backend.controllers[3] = -1;
+    p.processGui();
+    EXPECT_EQ(QToolTip::text().section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("CUT OFF 25 % \u2014 no MIDI CC"));
+    QToolTip::hideText();
+
+    for (int i = 0; i < 29; ++i)
+    {
+        if (Control* c = p.control(i); c && i != 3)
+        {
+            const QString first = shownTip(c).section(QLatin1Char('\n'), 0, 0);
+            EXPECT_TRUE(first.endsWith(QStringLiteral("\u2014 CC %1").arg(20 + i)))
+                << i << ": " << first.toStdString();
+            EXPECT_GT(first.size(), 12) << i;
+        }
+    }
+    auto* note = child<Notebox>("note_2");
+    note->changeNote(13);
+    EXPECT_TRUE(shownTip(note).startsWith("STEP 3 NOTE C#, OCTAVE 1")) << QToolTip::text().toStdString();
+    p.switchBar(1, 1.0f);
+    EXPECT_TRUE(shownTip(child<Button>("accent_0")).startsWith("STEP 17 ACCENT OFF"));
+    // Every knob, button, box and key says something.
+    for (QWidget* w : p.findChildren<QWidget*>())
+    {
+        if ((qobject_cast<Control*>(w) || w == child<QWidget>("pattern_selector") ||
+             w == child<QWidget>("keyboard")) &&
+            w->isEnabled())
+        {
+            EXPECT_FALSE(shownTip(w).isEmpty()) << w->objectName().toStdString();
+        }
+    }
+    QToolTip::hideText();
 }
 
 } // namespace quelvar::test

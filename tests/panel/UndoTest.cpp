@@ -7,12 +7,15 @@
 
 #include "bridge/SharedBlock.h"
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
+#include "io/ioTestSupport.h"
 #include "bridge/Fennick3Editor.h"
 #include "standalone/PanelEditor.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/PatternHistory.h"
 #include "standalone/panel/SpinBox.h"
 #include "support/sharedBlockSupport.h"
+#include "support/testFiles.h"
 #include "ui/FifoBackend.h"
 #include "ui/SharedBlockView.h"
 #include "ui/UICommunication.h"
@@ -22,6 +25,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -116,7 +120,9 @@ public:
     {
         editor->processMessageFromUI();
         renderBlock();
-        // The refresh notice the plugin sends while its editor is open.
+        // What the plugin answered (an import's end), then the refresh it sends while its
+        // editor is open.
+        link->processMessageFromPlugin();
         shown->updatePatternDisplay(true);
     }
 
@@ -312,6 +318,137 @@ INSTANTIATE_TEST_SUITE_P(Seeds, UndoBothPrograms,
                                     "_seed" + std::to_string(std::get<1>(info.param));
                          });
 
+namespace
+{
+struct OpenedFile
+{
+    const char* name;
+    // What the report says; empty: no report.
+    const char* report;
+};
+
+class FileUndo : public ::testing::TestWithParam<std::tuple<bool, OpenedFile>>
+{
+};
+
+// The patterns an opened file brings: the first three transposed, the current one 9 steps long.
+void writeOpenedFile(const QString& path)
+{
+    Palladon other(nullptr, Flavour::standalone);
+    for (int k = 0; k < 3; ++k)
+        other.getSong().getPattern(k)->transposeUp();
+    other.getCurrentPattern()->setNBStep(9);
+    const std::string local = path.toStdString();
+    if (path.endsWith(".phptr"))
+        other.exportPhoscyonPattern(local);
+    else if (path.endsWith(".303"))
+        other.exportPattern(local);
+    else if (path.endsWith("range.pat"))
+        writeFile(local, "; ABL3 Meta tag: 3\r\n40 0 0 0 0 1\r\n-30 0 0 0 0 1\r\n"
+                         "1 0 0 0 0 1\r\n");
+    else if (path.endsWith(".pat"))
+        writeFile(local, std::string("\x89PNG\r\n\x1a\n") + std::string(300, '\x07'));
+    else
+    {
+        std::vector<std::uint8_t> bank = getChunkBytes(other);
+        if (path.endsWith("damaged.b303"))
+            bank[iotest::recordAt(bank, 10) + 1] = 70; // a step count past 64, after ten good records
+        writeFile(local, bank);
+    }
+}
+} // namespace
+
+// A file opened through the panel is one undo step that gives back exactly what was there, and
+// Redo has nothing left after it. What the reader changed is shown; a file that is no pattern is
+// refused and changes nothing, while a damaged bank keeps what came before its damage, which
+// undoes as one step too.
+TEST_P(FileUndo, OpeningIsOneStepAndTheReportSaysWhatHappened)
+{
+    const auto [plugin, file] = GetParam();
+    std::unique_ptr<Rig> rig =
+        plugin ? std::unique_ptr<Rig>(new PluginRig) : std::unique_ptr<Rig>(new StandaloneRig);
+    MainWidget& panel = rig->panel();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QString::fromLatin1(file.name));
+    writeOpenedFile(path);
+    auto dialogs = std::make_unique<FakeDialogs>();
+    dialogs->answer = path;
+    panel.setFileDialogs(std::move(dialogs));
+    std::mt19937 rng(5);
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < kStepsPerPattern; ++i)
+            rig->engine().getSong().getPattern(k)->getStepAnyIndex(i)->setNote(
+                static_cast<int>(rng() % 61));
+    rig->engine().refreshAfterLoad();
+    // Settings a file may bring (an ABL file sets gate and groove, a bank every slot).
+    rig->engine().setParameter(kGate, 0.9f);
+    rig->engine().setParameter(kGroove, 0.7f);
+    rig->engine().setParameter(kCutoff, 0.61f);
+    rig->settle();
+    // Something to redo.
+    panel.transposeUp();
+    rig->settle();
+    panel.action(MainWidget::Action::undo)->trigger();
+    rig->settle();
+    ASSERT_TRUE(panel.action(MainWidget::Action::redo)->isEnabled());
+
+    const auto settings = [&rig]
+    {
+        std::vector<float> values;
+        for (int slot = 0; slot < kNumParams; ++slot)
+            values.push_back(rig->engine().getParameter(slot));
+        return values;
+    };
+    const std::vector<std::uint8_t> before = songBytes(rig->engine());
+    const std::vector<float> settingsBefore = settings();
+    panel.importPattern2(path.endsWith(".b303") ? 2 : 0, -1);
+    rig->settle();
+    auto* box = panel.findChild<QMessageBox*>(QStringLiteral("file_report"));
+    const QString report = QString::fromLatin1(file.report);
+    EXPECT_EQ(box ? box->text().toStdString() : std::string(), report.toStdString());
+    if (report.endsWith("nothing was changed."))
+    {
+        EXPECT_EQ(songBytes(rig->engine()), before);
+        EXPECT_EQ(settings(), settingsBefore);
+        EXPECT_TRUE(panel.action(MainWidget::Action::redo)->isEnabled()) << "nothing happened";
+        return;
+    }
+    const std::vector<std::uint8_t> opened = songBytes(rig->engine());
+    const std::vector<float> settingsOpened = settings();
+    ASSERT_NE(opened, before);
+    EXPECT_FALSE(panel.action(MainWidget::Action::redo)->isEnabled());
+
+    panel.action(MainWidget::Action::undo)->trigger();
+    rig->settle();
+    EXPECT_EQ(songBytes(rig->engine()), before) << "one undo gives back what was there";
+    EXPECT_EQ(settings(), settingsBefore) << "settings included";
+    panel.action(MainWidget::Action::redo)->trigger();
+    rig->settle();
+    EXPECT_EQ(songBytes(rig->engine()), opened);
+    EXPECT_EQ(settings(), settingsOpened);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FileUndo,
+    testing::Combine(
+        testing::Bool(),
+        testing::Values(
+            OpenedFile{"a.303", ""}, OpenedFile{"a.phptr", ""}, OpenedFile{"a.b303", ""},
+            OpenedFile{"range.pat",
+                       "\"range.pat\" was read with these changes:\n2 steps out of range were "
+                       "switched off"},
+            OpenedFile{"png.pat",
+                       "\"png.pat\" is not a pattern or bank Quelvar can read; nothing was "
+                       "changed."},
+            OpenedFile{"damaged.b303", "\"damaged.b303\" is not a bank Quelvar can read whole; "
+                                       "anything before the damage was loaded."})),
+    [](const auto& info)
+    {
+        std::string name = std::get<1>(info.param).name;
+        name = name.substr(0, name.find('.')) + "_" + name.substr(name.find('.') + 1);
+        return std::string(std::get<0>(info.param) ? "plugin_" : "standalone_") + name;
+    });
+
 // At least 100 levels; a note dragged through several values, or the step count held down,
 // undoes as one; an edit after an undo drops what could be redone.
 TEST(PatternHistory, KeepsItsLevelsMergesDragsAndDropsRedoOnANewEdit)
@@ -325,7 +462,7 @@ TEST(PatternHistory, KeepsItsLevelsMergesDragsAndDropsRedoOnANewEdit)
         state.stepCount = i + 1;
     }
     int levels = 0;
-    while (history.undo(now))
+    while (!history.undo(now).empty())
         ++levels;
     EXPECT_EQ(levels, static_cast<int>(PatternHistory::kLevels));
     EXPECT_GE(PatternHistory::kLevels, 100u);
@@ -339,16 +476,16 @@ TEST(PatternHistory, KeepsItsLevelsMergesDragsAndDropsRedoOnANewEdit)
     }
     drag.record(0, state, PatternHistory::noteKey(4));
     state.steps[4].note = 9;
-    const auto first = drag.undo(now);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->contents.steps[3].note, 5);
-    EXPECT_EQ(first->contents.steps[4].note, 0);
-    state = first->contents;
-    const auto second = drag.undo(now);
-    ASSERT_TRUE(second);
-    EXPECT_EQ(second->contents.steps[3].note, 0) << "the whole drag at once";
+    const std::vector<PatternHistory::Snapshot> first = drag.undo(now).patterns;
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].contents.steps[3].note, 5);
+    EXPECT_EQ(first[0].contents.steps[4].note, 0);
+    state = first[0].contents;
+    const std::vector<PatternHistory::Snapshot> second = drag.undo(now).patterns;
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0].contents.steps[3].note, 0) << "the whole drag at once";
     EXPECT_TRUE(drag.canRedo());
-    drag.record(0, second->contents);
+    drag.record(0, second[0].contents);
     EXPECT_FALSE(drag.canRedo());
 }
 

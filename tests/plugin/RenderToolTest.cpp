@@ -81,7 +81,7 @@ float peakOfRender(const std::string& args)
 {
     const std::string wav = temp("peak.wav");
     std::remove(wav.c_str());
-    const CommandRun run = render("--out " + wav + " --seconds 1 " + args);
+    const CommandRun run = render("--out " + wav + " --seconds 1 --allow-silence " + args);
     EXPECT_EQ(run.status, 0) << run.output;
     int rate = 0;
     return peakOf(readFloatWav(wav, rate));
@@ -233,10 +233,11 @@ TEST_F(RenderTool, HelpNamesEveryOption)
         const CommandRun run = runTool(args);
         EXPECT_EQ(run.status, 0);
         for (const char* option :
-             {"--out",         "--seconds",     "--bars",    "--tempo",    "--rate",
-              "--block",       "--plugin",      "--param",   "--bank",     "--pattern",
-              "--with-params", "--export-midi", "--midi ",   "--midi-out", "--help",
-              "convert",       "--to",          "--out-dir", "--abl2",     "--list-params"})
+             {"--out",         "--seconds",      "--bars",    "--tempo",    "--rate",
+              "--block",       "--plugin",       "--param",   "--bank",     "--pattern",
+              "--with-params", "--export-midi",  "--midi ",   "--midi-out", "--help",
+              "convert",       "--to",           "--out-dir", "--abl2",     "--list-params",
+              "--quiet",       "--allow-silence"})
             EXPECT_NE(run.output.find(option), std::string::npos) << option;
         for (const char* place : {"/lib/vst/QuelvarVST.so", "/.vst/QuelvarVST.so"})
             EXPECT_NE(run.output.find(place), std::string::npos) << place;
@@ -268,6 +269,75 @@ TEST_F(RenderTool, PrintsOnlyWhatTheUserAskedFor)
     ASSERT_EQ(all.size(), 29u) << listed.output;
     EXPECT_EQ(all[3], " 3  CutOff");
     EXPECT_EQ(all[27], "27  invalid (tempo)");
+}
+
+// The standalone saves its state in internal sync, which no host can start: the tool plays the
+// pattern in host sync at the state's tempo and says so; asked for internal sync, it refuses.
+TEST_F(RenderTool, ABankSavedInInternalSyncPlaysAtItsTempo)
+{
+    Palladon standalone(nullptr, Flavour::standalone);
+    standalone.setParameter(kSyncType, 0.5f);
+    standalone.setParameter(kTempo, (140.0f - 40.0f) / 260.0f);
+    const std::string bank = temp("it.b303");
+    ASSERT_TRUE(standalone.exportBank(bank));
+    const std::string wav = temp("it.wav");
+
+    const CommandRun run = render("--bank " + bank + " --out " + wav + " --seconds 1");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("the state is in internal sync; played in host sync at 140 BPM"),
+              std::string::npos)
+        << run.output;
+    int rate = 0;
+    EXPECT_GT(peakOf(readFloatWav(wav, rate)), 0.05f);
+
+    EXPECT_EQ(render("--bank " + bank + " --out " + wav + " --seconds 1 --quiet").output, "");
+    const CommandRun asked = render("--bank " + bank + " --out " + wav + " --param 26=0.5");
+    EXPECT_EQ(asked.status, 2);
+    EXPECT_NE(asked.output.find("internal sync cannot be started by a host"), std::string::npos);
+}
+
+// Silence where the pattern (or the MIDI file) holds notes is a failure of its own, unless asked
+// for; a pattern of rests, or MIDI in sync with no MIDI, is silent as expected.
+TEST_F(RenderTool, ASilentRenderWhereNotesWereExpectedFails)
+{
+    const std::string rests = temp("rests.303");
+    ASSERT_TRUE(engineWith(kRests)->exportPattern(rests));
+    const struct
+    {
+        std::string args;
+        int status;
+    } cases[] = {{"--param Volume=0", 3},
+                 {"--param Volume=0 --allow-silence", 0},
+                 {"--pattern " + rests, 0},
+                 {"--param 26=1", 0}};
+    for (const auto& c : cases)
+    {
+        const CommandRun run = render("--out " + temp("s.wav") + " --seconds 0.5 " + c.args);
+        EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
+        EXPECT_EQ(run.output.find("silent where notes were expected") != std::string::npos,
+                  c.status == 3)
+            << c.args << "\n"
+            << run.output;
+    }
+}
+
+// What a reader changed goes to standard error, a line each after the file's name; --quiet
+// keeps it back.
+TEST_F(RenderTool, ReadersSayWhatTheyChanged)
+{
+    const std::string far = temp("far.pat");
+    writeFile(far, "; ABL3 Meta tag: 3\r\n40 0 0 0 0 1\r\n-30 0 0 0 0 1\r\n1 0 0 0 0 1\r\n");
+    const std::string notice = far + ": 2 steps out of range were switched off\n";
+    const CommandRun converted = runTool("convert " + far + " " + temp("far.303"));
+    EXPECT_EQ(converted.status, 0);
+    EXPECT_NE(converted.output.find(notice), std::string::npos) << converted.output;
+    const CommandRun played = render("--pattern " + far + " --out " + temp("far.wav"));
+    EXPECT_EQ(played.status, 0);
+    EXPECT_NE(played.output.find(notice), std::string::npos) << played.output;
+
+    const CommandRun quiet = runTool("convert --quiet " + far + " " + temp("far2.303"));
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.output.find("out of range"), std::string::npos) << quiet.output;
 }
 
 struct Refusal

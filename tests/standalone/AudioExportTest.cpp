@@ -17,8 +17,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QSpinBox>
+#include <QStandardPaths>
 
 #include <cmath>
 #include <cstring>
@@ -197,7 +199,8 @@ TEST(AudioExport, TailFollowsTheDelayAndTheIntegerFileHoldsTheSameSound)
 }
 
 // The dialog renders on a thread of its own, shows its progress and says what it wrote; cancel
-// stops the render and leaves no file behind.
+// stops the render and leaves no file behind. Its file dialog opens in the music folder first,
+// then where the last file went, also after a restart.
 TEST(AudioExport, DialogShowsProgressAndCancelLeavesNoFile)
 {
     test::QtTestPaths paths;
@@ -217,6 +220,9 @@ TEST(AudioExport, DialogShowsProgressAndCancelLeavesNoFile)
     while (dialog.running() && clock.elapsed() < 30000)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_FALSE(dialog.running());
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].directory.toStdString(),
+              QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString());
     EXPECT_TRUE(dialog.status().startsWith(QStringLiteral("Exported"))) << qPrintable(dialog.status());
     EXPECT_EQ(readWav(dir.file("loop.wav")).rate, 48000) << "the suffix is added";
     EXPECT_EQ(dialog.findChild<QProgressBar*>(QStringLiteral("progress"))->value(), 1000);
@@ -228,6 +234,13 @@ TEST(AudioExport, DialogShowsProgressAndCancelLeavesNoFile)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(dialog.status(), QStringLiteral("Cancelled; nothing was written."));
     EXPECT_FALSE(QFile::exists(file + QStringLiteral("-long.wav")));
+
+    ExportAudioDialog next(live, [&dialogs]() -> FileDialogs& { return dialogs; });
+    dialogs.answer.clear();
+    next.chooseAndExport();
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[1].directory.toStdString(),
+              QFileInfo(file).absolutePath().toStdString());
 }
 
 } // namespace quelvar

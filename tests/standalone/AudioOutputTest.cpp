@@ -119,6 +119,63 @@ TEST(AudioOutput, ARateThatFallsBackToTheDefaultDeviceRunsAt44100)
     EXPECT_EQ(o.engine->getSampleRate(), 44100.0f);
 }
 
+// A JACK server refuses every rate but its own; the device then plays at the server's rate.
+TEST(AudioOutput, ADeviceThatPlaysAtOneRateOnlyIsOpenedAtItsOwn)
+{
+    const auto serverAt48000 = [](FakeAudio& a)
+    {
+        a.devices[2].defaultSampleRate = 48000.0;
+        a.refusedRates = {32000.0, 44100.0, 96000.0};
+    };
+    Output o;
+    o.addEngine();
+    serverAt48000(*o.state);
+    ASSERT_TRUE(o.startWith("system", 12, 44100, 512));
+    EXPECT_EQ(o.state->opens.back().rate, 48000.0);
+    EXPECT_EQ(o.audio->getSampleRate(), 48000);
+    EXPECT_FALSE(o.audio->setSampleRate(96000));
+    EXPECT_EQ(o.audio->failure(), "the device plays at 48000 Hz only");
+    EXPECT_EQ(o.state->opens.back().rate, 48000.0);
+    EXPECT_EQ(o.engine->getSampleRate(), 48000.0f);
+    EXPECT_TRUE(o.audio->isRunning());
+
+    Output named;
+    named.addEngine();
+    serverAt48000(*named.state);
+    named.state->refusedRates.clear();
+    ASSERT_TRUE(named.startWith("hw:0", 12, 44100, 512));
+    serverAt48000(*named.state);
+    EXPECT_TRUE(named.audio->selectDevice("system", 12, 0));
+    EXPECT_EQ(named.state->opens.back().rate, 48000.0);
+    EXPECT_EQ(named.audio->getSampleRate(), 48000);
+    EXPECT_EQ(transportRecord().getSampleRate(), 48000.0);
+    EXPECT_EQ(named.engine->getSampleRate(), 48000.0f);
+
+    Output byDefault;
+    serverAt48000(*byDefault.state);
+    byDefault.state->defaultDevice = 2;
+    ASSERT_TRUE(byDefault.startWith("", 0, 44100, 512));
+    EXPECT_EQ(byDefault.state->opens.back().device, -1);
+    EXPECT_EQ(byDefault.audio->getSampleRate(), 48000);
+    EXPECT_EQ(transportRecord().getSampleRate(), 48000.0);
+    EXPECT_TRUE(byDefault.audio->onDefaultOutput());
+}
+
+// Ports that others connect to (JACK) get their connections back when a new rate or buffer size
+// reopens the device, but not when another device is chosen.
+TEST(AudioOutput, ReopeningTheSameDeviceGivesItsPortsTheirConnectionsBack)
+{
+    Output o;
+    ASSERT_TRUE(o.startWith("system", 12, 48000, 512));
+    const Connections made{{"recorder:in_1"}, {}};
+    o.state->portConnections = made;
+    EXPECT_TRUE(o.audio->setBufferSize(256));
+    EXPECT_TRUE(o.audio->setSampleRate(96000));
+    EXPECT_EQ(o.state->reconnects, (std::vector<Connections>{made, made}));
+    EXPECT_TRUE(o.audio->selectDevice("hw:0", 12, 0));
+    EXPECT_EQ(o.state->reconnects.size(), 2u);
+}
+
 TEST(AudioOutput, AStreamThatStoppedByItselfCanBeReopenedAndStarted)
 {
     Output o;

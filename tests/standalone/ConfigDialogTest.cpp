@@ -57,7 +57,6 @@ TEST(ConfigDialog, RefreshShowsWhatIsInForce)
     EXPECT_EQ(d.dialog.bufferSizeBox()->count(), 10);
     EXPECT_EQ(d.dialog.bufferSizeBox()->currentText(), "256");
     EXPECT_FALSE(d.dialog.asioChannelBox()->isEnabled());
-    EXPECT_EQ(d.dialog.thresholdBox()->value(), 82);
     EXPECT_EQ(d.dialog.midiInBoxes().size(), 2u);
 }
 
@@ -114,18 +113,46 @@ TEST(ConfigDialog, ARateTheDeviceRefusesIsReportedAndTheWorkingRateKept)
     EXPECT_EQ(d.dialog.sampleRateBox()->currentText(), "44100");
 }
 
-TEST(ConfigDialog, AHostApiWithoutDevicesSaysSo)
+// Neither ASIO nor devices the library lists but cannot play on, and no empty type name.
+TEST(ConfigDialog, TheAudioPageShowsOnlyWhatThePlatformHas)
 {
     Dialog d;
     d.audioState->hostApis.push_back(7);
+    d.audioState->devices.push_back({"capture only", 8, 0.01, 44100.0, 0});
     d.audio.terminate();
     d.audio.initialize();
     d.dialog.refresh();
+    EXPECT_FALSE(d.dialog.asioChannelBox()->isVisibleTo(&d.dialog));
     d.dialog.deviceTypeBox()->setCurrentIndex(d.dialog.deviceTypeBox()->findText("OSS"));
     ASSERT_EQ(d.dialog.outDeviceBox()->count(), 1);
-    EXPECT_EQ(d.dialog.outDeviceBox()->currentText(), "no OSS device found");
+    EXPECT_EQ(d.dialog.outDeviceBox()->currentText(), "no OSS output device found");
     EXPECT_FALSE(d.dialog.outDeviceBox()->isEnabled());
     EXPECT_TRUE(d.audio.isRunning());
+    d.dialog.deviceTypeBox()->setCurrentIndex(d.dialog.deviceTypeBox()->findText("ALSA"));
+    EXPECT_EQ(d.dialog.outDeviceBox()->findText("capture only"), -1);
+
+    // Before any device was tried, the default output's type: never the nameless type 0.
+    AudioOutput fresh{d.feed, std::make_unique<test::FakeAudioBackend>(d.audioState)};
+    fresh.initialize();
+    ConfigDialog dialog{fresh, d.midi, d.engine, MidiApi::alsa};
+    dialog.refresh();
+    EXPECT_EQ(dialog.deviceTypeBox()->currentText(), "ALSA");
+    EXPECT_EQ(dialog.outDeviceBox()->currentText(), "default");
+}
+
+// The threshold is the velocity that notes must exceed; the box shows where accents begin.
+TEST(ConfigDialog, TheAccentBoxShowsTheLowestVelocityThatAccents)
+{
+    Dialog d;
+    EXPECT_EQ(d.dialog.thresholdBox()->value(), 83);
+    EXPECT_EQ(d.dialog.thresholdBox()->text(), "83");
+    for (const auto& [shown, threshold] : {std::pair{1, 0}, {100, 99}, {128, 127}})
+    {
+        d.dialog.thresholdBox()->setValue(shown);
+        EXPECT_EQ(d.engine.getAccentThreshold(), threshold);
+        EXPECT_EQ(QSettings().value("options/velocityThreshold").toInt(), threshold);
+    }
+    EXPECT_EQ(d.dialog.thresholdBox()->text(), "never");
 }
 
 TEST(ConfigDialog, UncheckingTheLastInputStoresAnEmptyList)

@@ -42,6 +42,8 @@ struct FakeAudio
     bool streamRunning = false;
     bool streamLost = false; // the device went away under a running stream
     int abandons = 0;
+    std::optional<Connections> portConnections; // of the open stream's ports, where it has any
+    std::vector<Connections> reconnects;        // each reconnect asked for
     AudioRender render = nullptr;
     void* user = nullptr;
 
@@ -56,6 +58,7 @@ public:
     int initialize() override { return 0; }
     int terminate() override { return 0; }
     std::string errorText(int error) const override { return "fake error " + std::to_string(error); }
+    bool refusesRate(int error) const override { return error == -9997; }
     std::vector<int> hostApiTypes() const override { return s->hostApis; }
     std::vector<AudioDeviceInfo> devices() const override { return s->devices; }
     int defaultOutputDevice() const override { return s->defaultDevice; }
@@ -73,6 +76,8 @@ public:
         ++s->abandons;
     }
     int closeStream() override;
+    std::optional<Connections> connections() const override { return s->portConnections; }
+    void reconnect(const Connections& peers) override { s->reconnects.push_back(peers); }
 
 private:
     std::shared_ptr<FakeAudio> s;

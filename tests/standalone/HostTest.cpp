@@ -2,15 +2,20 @@
 
 #include "Fakes.h"
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
+#include "io/stateChunk.h"
 #include "standalone/AudioOutput.h"
 #include "standalone/ConfigDialog.h"
+#include "standalone/FileMenu.h"
 #include "standalone/KeyboardCapture.h"
 #include "standalone/MidiPorts.h"
 #include "standalone/PanelEditor.h"
 #include "standalone/TransportRecord.h"
+#include "standalone/buildInfo.h"
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/factoryPatterns.h"
 #include "standalone/panel/MainWidget.h"
+#include "standalone/panel/ScaledPanel.h"
 #include "standalone/panel/SpinBox.h"
 #include "standalone/panel/Switch.h"
 #include "support/EngineHarness.h"
@@ -198,6 +203,49 @@ TEST(Host, NoAudioOutputAtStartIsSaidInTheWindow)
     EXPECT_TRUE(box->text().startsWith("No sound: no audio output could be opened (fake error"));
 }
 
+// The default output refuses the rate, as ALSA's does beside a JACK server at 48000 Hz: choosing
+// JACK plays at the server's rate, and the next start plays there again without a word. A
+// stored device that has gone falls back to the default output and says so.
+TEST(Host, AChosenDeviceIsUsedAgainAtTheNextStartAndAMissingOneIsReported)
+{
+    HostRun run;
+    run.audio->devices[2].defaultSampleRate = 48000.0;
+    run.audio->refusedRates = {44100.0};
+    {
+        Host& host = run.start();
+        EXPECT_FALSE(host.audio().isRunning());
+        host.action("&Audio Configuration")->trigger();
+        ConfigDialog& dialog = *host.configDialog();
+        dialog.deviceTypeBox()->setCurrentIndex(dialog.deviceTypeBox()->findText("Jack"));
+        EXPECT_TRUE(host.audio().isRunning());
+        EXPECT_EQ(host.audio().currentDeviceName(), "system");
+        run.stop();
+    }
+    const auto warning = [&run]
+    {
+        QApplication::processEvents();
+        return run.host->findChild<QMessageBox*>(QStringLiteral("audio_warning"));
+    };
+    run.audio->opens.clear();
+    run.start();
+    ASSERT_EQ(run.audio->opens.size(), 1u);
+    EXPECT_EQ(run.audio->opens[0].device, 2);
+    EXPECT_EQ(run.audio->opens[0].rate, 48000.0);
+    EXPECT_EQ(run.host->engine()->getSampleRate(), 48000.0f);
+    EXPECT_TRUE(run.host->audio().isRunning());
+    EXPECT_EQ(warning(), nullptr);
+    run.stop();
+
+    run.audio->devices.erase(run.audio->devices.begin() + 2);
+    run.audio->refusedRates.clear();
+    run.start();
+    EXPECT_TRUE(run.host->audio().isRunning());
+    ASSERT_NE(warning(), nullptr);
+    EXPECT_EQ(warning()->text(), "The audio device \"system\" (Jack) is not there: playing on "
+                                 "\"default\" at 44100 Hz instead. Choose a device in "
+                                 "Configuration.");
+}
+
 // In midi sync the tempo box shows the host's tempo; a pattern opened there brings its own
 // internal tempo, which the box shows as soon as the sequencer runs on it.
 TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
@@ -231,6 +279,59 @@ TEST(Host, AnOpenedPatternsTempoIsShownOnceInternalSyncIsChosen)
     EXPECT_EQ(host.engine()->getTransport().tempo(), 130.0);
     EXPECT_EQ(tempo->number(), 130);
     EXPECT_TRUE(panel->findChild<DigitDisplay*>()->status().contains("130 BPM"));
+}
+
+// File > Open (also a file handed over by the desktop) is one undo step of the panel that gives
+// back exactly the patterns there were, a whole bank included; Redo is empty after it. A file
+// that is no pattern is refused in a message, changes nothing and is not a recent file.
+TEST(Host, OpeningAFileIsOneUndoStepAndARefusedOneChangesNothing)
+{
+    HostRun run;
+    Host& host = run.start();
+    MainWidget* panel = host.panelEditor()->panel();
+    ASSERT_NE(panel, nullptr);
+    host.findChild<FileMenu*>()->setQuestion([](const QString&) { return true; });
+    const QString folder = QFileInfo(run.paths.statePath()).absolutePath();
+    QDir().mkpath(folder);
+    Palladon other(nullptr, Flavour::standalone);
+    for (int k = 0; k < 4; ++k)
+        other.getSong().getPattern(k)->transposeUp();
+    other.getCurrentPattern()->setNBStep(5);
+    ASSERT_TRUE(other.exportPattern((folder + "/five.303").toStdString()));
+    ASSERT_TRUE(other.exportBank((folder + "/all.b303").toStdString()));
+    QFile junk(folder + "/picture.pat");
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(4000, '\x11'));
+    junk.close();
+
+    QAction* undo = panel->action(MainWidget::Action::undo);
+    QAction* redo = panel->action(MainWidget::Action::redo);
+    panel->transposeUp();
+    undo->trigger();
+    ASSERT_TRUE(redo->isEnabled());
+    Palladon& engine = *host.engine();
+    // The patterns only: undo keeps no parameters.
+    const auto patterns = [&engine] { return encodeChunk(engine.getSong(), {}); };
+    const std::vector<std::uint8_t> state = getChunkBytes(engine);
+    const std::vector<std::uint8_t> before = patterns();
+
+    EXPECT_FALSE(host.openFile(folder + "/picture.pat"));
+    EXPECT_EQ(getChunkBytes(engine), state);
+    EXPECT_TRUE(redo->isEnabled()) << "a refused file is no step";
+    EXPECT_FALSE(QSettings().value("recentFiles").toStringList().join(' ').contains("picture"));
+    auto* box = host.findChild<QMessageBox*>(QStringLiteral("file_report"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(),
+              "\"picture.pat\" is not a pattern or bank Quelvar can read; nothing was changed.");
+
+    for (const char* name : {"/five.303", "/all.b303"})
+    {
+        ASSERT_TRUE(host.openFile(folder + name)) << name;
+        EXPECT_NE(patterns(), before) << name;
+        EXPECT_FALSE(redo->isEnabled()) << name;
+        undo->trigger();
+        EXPECT_EQ(patterns(), before) << name << ": one undo gives every pattern back";
+    }
 }
 
 // Whether a PDF viewer shows the manual is the desktop's affair: the window says where it is and
@@ -309,36 +410,50 @@ TEST(Host, PanelSizesFromTheViewMenuAreFollowedByTheWindowAndKept)
     EXPECT_EQ(again.editorParent()->size(), QSize(776, 546));
 }
 
+// The menus a desktop program has: Quit in File, Configuration in Edit, About in Help; every
+// action and shortcut of the window stays reachable, and each toolbar icon says what it does.
 TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
 {
     HostRun run;
     Host& host = run.start();
     const QList<QAction*> menus = host.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 8);
-    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Edit", "&Transport", "&View", "&Main",
-                                         "&Audio", "&MIDI", "&Help"}));
+    ASSERT_EQ(menus.size(), 7);
+    EXPECT_EQ(texts(menus), (QStringList{"&File", "&Edit", "&Transport", "&View", "&Audio",
+                                         "&MIDI", "&Help"}));
     EXPECT_EQ(texts(menus[0]->menu()->actions()),
               (QStringList{"&Open...", "Open &Recent", "|", "&Save Pattern...", "&Export",
-                           QStringLiteral("Export audio\u2026")}));
+                           QStringLiteral("Export audio\u2026"), "|", "&Quit"}));
     EXPECT_EQ(
         texts(menus[0]->menu()->actions()[4]->menu()->actions()),
         (QStringList{"Pattern (.303)...", "ABL2 Pattern (.pat)...", "ABL3 Pattern (.pat)...",
                      "Phoscyon Pattern (.phptr)...", "Bank (.b303)...", "MIDI File (.mid)..."}));
-    EXPECT_EQ(texts(menus[1]->menu()->actions()), (QStringList{"Undo", "Redo"}));
+    EXPECT_EQ(texts(menus[1]->menu()->actions()),
+              (QStringList{"Undo", "Redo", "|", "&Configuration"}));
     EXPECT_EQ(texts(menus[2]->menu()->actions()), (QStringList{"Play/Stop", "Tap Tempo"}));
     EXPECT_EQ(texts(menus[3]->menu()->actions()),
               (QStringList{"100 %", "125 %", "150 %", "200 %"}));
-    EXPECT_EQ(texts(menus[4]->menu()->actions()), (QStringList{"&Configuration", "&Quit"}));
+    // No ASIO on Linux: no ASIO entry.
+    EXPECT_EQ(texts(menus[4]->menu()->actions()), (QStringList{"&Audio Configuration"}));
     EXPECT_EQ(texts(menus[5]->menu()->actions()),
-              (QStringList{"&Audio Configuration", "&Show ASIO Panel"}));
-    EXPECT_EQ(texts(menus[6]->menu()->actions()),
               (QStringList{"&MIDI Configuration", "&Panic", "Capture Keyboard"}));
-    EXPECT_EQ(texts(menus[7]->menu()->actions()), (QStringList{"Manual", "Website"}));
+    EXPECT_EQ(texts(menus[6]->menu()->actions()),
+              (QStringList{"Manual", "Website", "|", "&About Quelvar"}));
     EXPECT_EQ(texts(host.toolBar()->actions()),
               (QStringList{"|", "&Audio Configuration", "&MIDI Configuration", "&Configuration",
                            "&Panic", "|", "Capture Keyboard", "Website"}));
     EXPECT_FALSE(host.toolBar()->isMovable());
     EXPECT_FALSE(host.toolBar()->isFloatable());
+    for (QAction* a : host.toolBar()->actions())
+    {
+        if (a->isSeparator())
+            continue;
+        const QString tip = host.toolBar()->widgetForAction(a)->toolTip();
+        const QString name = a->text().remove(QLatin1Char('&'));
+        EXPECT_TRUE(tip.startsWith(name)) << tip.toStdString();
+        EXPECT_GT(tip.size(), name.size() + 12) << "says what it does: " << tip.toStdString();
+        EXPECT_TRUE(a->shortcut().isEmpty() || tip.contains(a->shortcut().toString()))
+            << tip.toStdString();
+    }
 
     // Each shortcut, as its menu shows it.
     const std::pair<const char*, const char*> shortcuts[] = {
@@ -362,10 +477,21 @@ TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
     }
     EXPECT_TRUE(host.action("Capture Keyboard")->isCheckable());
     EXPECT_FALSE(host.action("Capture Keyboard")->isChecked());
-    EXPECT_FALSE(host.action("&Show ASIO Panel")->isEnabled());
+    EXPECT_EQ(host.action("&Show ASIO Panel"), nullptr);
     EXPECT_FALSE(host.windowIcon().isNull());
     EXPECT_TRUE(Host::manualUrl().toString().endsWith("/Brontavell/Quelvar/Quelvar Manual.pdf"));
     EXPECT_TRUE(Host::manualUrl().isLocalFile());
+
+    host.action("&About Quelvar")->trigger();
+    auto* about = host.findChild<QMessageBox*>(QStringLiteral("about"));
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(about->text().startsWith(QStringLiteral("Quelvar %1\nBuild %2")
+                                             .arg(QString::fromLatin1(buildInfo::kVersion),
+                                                  QString::fromLatin1(buildInfo::kRevision))))
+        << about->text().toStdString();
+    EXPECT_FALSE(QString::fromLatin1(buildInfo::kVersion).isEmpty());
+    EXPECT_FALSE(QString::fromLatin1(buildInfo::kRevision).isEmpty());
 }
 
 TEST(Host, ConfigurationActionsOpenOneDialogOnTheirPage)
@@ -466,18 +592,43 @@ TEST(Host, CaptureKeyboardPlaysKeysByPlaceAndReleasesThemWhenSwitchedOff)
     EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x80, 72, 0}, {0x80, 59, 0}}));
 }
 
-// Typing a pattern name with the keyboard captured: every letter goes to the field, the field's
-// own shortcuts work, Enter leaves it, and the keys play again.
-TEST(Host, KeysTypedIntoTheNameFieldStayThere)
+// Typing a pattern name with the keyboard captured: one click on the name takes the keys and
+// shows it (the field lights up, more than a text cursor); every letter goes to the field and its
+// own shortcuts work. Enter or a click elsewhere on the panel keeps the name, Escape leaves it as
+// it was; each gives the keys back, and they play again.
+TEST(Host, KeysTypedIntoTheNameFieldStayThereUntilItGivesThemBack)
 {
     HostRun run;
     Host& host = run.start();
     host.show();
     QApplication::setActiveWindow(&host);
     host.action("Capture Keyboard")->trigger();
-    auto* name = host.panelEditor()->panel()->findChild<QLineEdit*>(QStringLiteral("pattern_name"));
+    auto* view = host.editorParent()->findChild<ScaledPanel*>();
+    ASSERT_NE(view, nullptr);
+    MainWidget* panel = host.panelEditor()->panel();
+    auto* name = panel->findChild<QLineEdit*>(QStringLiteral("pattern_name"));
     ASSERT_NE(name, nullptr);
-    name->setFocus();
+    const auto clickOn = [view](QWidget* w)
+    {
+        const QPoint at = view->mapFromScene(QPointF(w->geometry().center()));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    };
+    const auto zPlays = [&run, &host]
+    {
+        QTest::keyPress(host.editorParent(), Qt::Key_Z);
+        QTest::keyRelease(host.editorParent(), Qt::Key_Z);
+        return run.drained() == std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}};
+    };
+    const QImage idle = name->grab().toImage();
+
+    clickOn(name);
+    ASSERT_TRUE(name->hasFocus());
+    const QImage lit = name->grab().toImage();
+    int changed = 0;
+    for (int y = 0; y < idle.height(); ++y)
+        for (int x = 0; x < idle.width(); ++x)
+            changed += idle.pixel(x, y) != lit.pixel(x, y);
+    EXPECT_GT(changed, idle.width()) << "more than a text cursor shows the focus";
     name->clear();
     QTest::keyClicks(name, QStringLiteral("My Line"));
     EXPECT_EQ(name->text(), QStringLiteral("My Line"));
@@ -489,10 +640,75 @@ TEST(Host, KeysTypedIntoTheNameFieldStayThere)
     EXPECT_FALSE(name->hasFocus());
     EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "My Line");
     EXPECT_TRUE(run.drained().empty());
+    EXPECT_TRUE(zPlays()) << "Enter gives the keys back";
 
-    QTest::keyPress(host.editorParent(), Qt::Key_Z);
-    QTest::keyRelease(host.editorParent(), Qt::Key_Z);
-    EXPECT_EQ(run.drained(), (std::vector<std::array<int, 3>>{{0x90, 48, 112}, {0x80, 48, 0}}));
+    clickOn(name);
+    QTest::keyClicks(name, QStringLiteral("zz"));
+    EXPECT_TRUE(run.drained().empty());
+    QTest::keyClick(name, Qt::Key_Escape);
+    EXPECT_FALSE(name->hasFocus());
+    EXPECT_EQ(name->text(), QStringLiteral("My Line"));
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "My Line");
+    EXPECT_TRUE(zPlays()) << "Escape gives the keys back";
+
+    clickOn(name);
+    ASSERT_TRUE(name->hasFocus());
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Wobble"));
+    clickOn(panel->findChild<QWidget*>(QStringLiteral("cut_off")));
+    EXPECT_FALSE(name->hasFocus());
+    EXPECT_EQ(host.engine()->getCurrentPattern()->getName(), "Wobble");
+    EXPECT_TRUE(zPlays()) << "a click on the panel gives the keys back";
+}
+
+// The title names the current pattern and the file it was last read from or written to, with a
+// mark while it holds edits that file lacks: undoing back to the saved pattern clears the mark.
+// Edits from anywhere (the panel, undo, the engine itself) show within a moment.
+TEST(Host, WindowTitleNamesThePatternAndItsFileAndMarksUnsavedEdits)
+{
+    HostRun run;
+    Host& host = run.start();
+    host.show();
+    host.fileMenu()->setQuestion([](const QString&) { return true; });
+    const auto title = [&host]
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return host.windowHandle()->title().toStdString();
+    };
+    Palladon& engine = *host.engine();
+    const std::string first = "A1 " + engine.getCurrentPattern()->getName();
+    EXPECT_EQ(title(), first + " \u2014 Quelvar");
+
+    MainWidget* panel = host.panelEditor()->panel();
+    const bool accent = engine.getCurrentPattern()->getStep(0)->accent();
+    panel->setAccent(0, accent ? 0.0f : 1.0f);
+    EXPECT_EQ(title(), first + "* \u2014 Quelvar");
+    panel->action(MainWidget::Action::undo)->trigger();
+    EXPECT_EQ(title(), first + " \u2014 Quelvar") << "back as it was: nothing unsaved";
+
+    const QString folder = QFileInfo(run.paths.statePath()).absolutePath();
+    QDir().mkpath(folder);
+    const QString saved = folder + "/bass.303";
+    engine.exportPattern(saved.toStdString());
+    engine.getCurrentPattern()->setStepNote(30, 1);
+    ASSERT_TRUE(host.openFile(saved));
+    EXPECT_EQ(title(), "bass.303 (" + first + ") \u2014 Quelvar");
+    engine.getCurrentPattern()->setStepNote(31, 1);
+    EXPECT_EQ(title(), "bass.303 (" + first + ")* \u2014 Quelvar");
+
+    engine.getSong().getPattern(2)->setName("Other");
+    engine.setParameter(kTriggerPattern, 2.0f / 32.0f);
+    EXPECT_EQ(title(), "A3 Other* \u2014 Quelvar") << "another pattern, renamed, from no file";
+
+    const QString bank = folder + "/set.b303";
+    engine.exportBank(bank.toStdString());
+    ASSERT_TRUE(host.openFile(bank));
+    EXPECT_EQ(title(), "set.b303 (A3 Other) \u2014 Quelvar");
+    engine.getSong().getPattern(9)->setStepNote(12, 0);
+    EXPECT_EQ(title(), "set.b303 (A3 Other)* \u2014 Quelvar") << "the bank holds every pattern";
 }
 
 TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
@@ -502,7 +718,7 @@ TEST(Host, SettingsWrittenByTheDialogAreAppliedAtTheNextStart)
         Host& host = run.start();
         host.action("&Configuration")->trigger();
         ConfigDialog& dialog = *host.configDialog();
-        dialog.thresholdBox()->setValue(100);
+        dialog.thresholdBox()->setValue(101); // accents from 101: above 100
         dialog.slideSlider()->setValue(37);
         EXPECT_FLOAT_EQ(host.engine()->getParameter(kSlideTime), 0.37f);
         dialog.ignoreModeBox()->setChecked(false);

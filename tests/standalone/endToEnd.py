@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """End-to-end runs of quelvar-standalone without a sound card or MIDI hardware.
 
-Each run starts its own Xvfb, a JACK dummy server (which plays at real time), an ALSA
-configuration whose default PCM is the file plugin in front of ALSA's jack PCM (so the file
-holds exactly the samples the program played), and the program. MIDI reaches the program over
-JACK MIDI from quelvar-midi-send; the program's virtual output is recorded with jack_midi_dump.
+Each run starts its own Xvfb, a JACK dummy server (which plays at real time), and the program.
+The sound is captured either through an ALSA configuration whose default PCM is the file plugin
+in front of ALSA's jack PCM, stored as the program's device (so the file holds exactly the
+samples the program played), or from the program's own JACK ports by quelvar-jack-record. MIDI
+reaches the program over JACK MIDI from quelvar-midi-send; the program's virtual output is
+recorded with jack_midi_dump.
 Every process is stopped by its id and every wait is bounded. Exit 77 means "skipped" (never with CI=true).
 """
 import argparse
@@ -25,6 +27,11 @@ SKIP = 77
 SKIP_OR_FAIL = 1 if os.environ.get("CI") == "true" else SKIP
 RATE = 44100
 STEP = RATE * 60.0 / 120.0 / 4.0  # one sixteenth at 120 BPM, in frames
+
+# The program's JACK ports.
+AUDIO_PORTS = ["Quelvar:out_0", "Quelvar:out_1"]
+VIRTUAL_OUTPUT = "Quelvar MIDI:Quelvar Virtual MIDI Out"
+MIDI_INPUT = "Quelvar MIDI:MIDI In"
 
 # The default pattern's notes as MIDI notes; step 2 is tied to step 1 by a slide.
 DEFAULT_PATTERN = [48, 50, 50, 49, 47, 51, 50, 49, 51, 48, 43, 51, 47, 51, 53, 47]
@@ -66,6 +73,24 @@ def fundamental(x, sr=RATE, low=35.0, high=1000.0):
     return sr / lag
 
 
+def timing_errors(times, step_frames):
+    """For each two successive note-ons of the default pattern: how far, in frames, their
+    distance is from the exact number of steps between them. An overrun of a loaded machine
+    moves the notes after it with their sound, and only the pair across it."""
+    steps = np.array([NOTE_ON_STEPS[i % 15] + 16 * (i // 15) for i in range(len(times))])
+    return np.abs(np.diff(np.asarray(times, dtype=float)) - np.diff(steps) * step_frames)
+
+
+def check_timing(times, step_frames, frames, label=""):
+    errors = timing_errors(times, step_frames)
+    share = float(np.mean(errors <= frames))
+    print("%sMIDI out timing: successive note-ons %.1f frames from their steps (median), %d%% "
+          "within %g frames, largest %.0f" % (label, np.median(errors), 100 * share, frames,
+                                             np.max(errors)))
+    if share < 0.75:
+        raise AssertionError("the notes left away from their frames: %s" % errors.astype(int))
+
+
 def periodicity(x, f, sr=RATE, tolerance=0.03):
     """Normalised autocorrelation of x at the period of f (best lag within the tolerance)."""
     x = x - np.mean(x)
@@ -89,6 +114,7 @@ class Run:
         self.args = args
         self.name = args.scenario
         self.processes = []
+        self.conf = []
         self.tmp = tempfile.mkdtemp(prefix="quelvar-e2e-")
         self.home = os.path.join(self.tmp, "home")
         os.makedirs(self.home)
@@ -164,9 +190,10 @@ class Run:
             raise AssertionError("Xvfb did not start")
         self.env["DISPLAY"] = ":" + display.decode().strip()
 
-    def start_jack(self):
-        self.jackd = self.start(["jackd", "-n", self.server, "--no-realtime", "-d", "dummy", "-r", str(RATE),
-                    "-p", "512"], "jackd.log")
+    def start_jack(self, rate=RATE, playback_ports=2):
+        self.jackd = self.start(["jackd", "-n", self.server, "--no-realtime", "-d", "dummy",
+                                 "-r", str(rate), "-p", "512", "-P", str(playback_ports)],
+                                "jackd.log")
         code, _ = self.tool("jack_wait", "-w", "-t", "10", timeout=15)
         if code != 0:
             raise AssertionError("jackd did not start")
@@ -181,13 +208,28 @@ class Run:
             f.write('pcm.jout { type jack; playback_ports { 0 system:playback_1 '
                     '1 system:playback_2 } }\n')
         self.env["ALSA_CONFIG_PATH"] = "/usr/share/alsa/alsa.conf:" + conf
+        # Beside a JACK server the program would play on JACK itself.
+        self.settings("[audioOutputDevice]\nname=default\ntype=8\n")
+
+    def record(self, name):
+        """Records the program's JACK ports from now until stop_recording."""
+        self.capture = os.path.join(self.artifacts, name)
+        self.recorder = self.start([self.args.recorder, "qvrec", self.capture] + AUDIO_PORTS,
+                                   "recorder.err", stdout=subprocess.PIPE)
+        if self.recorder.stdout.readline().decode().strip() != "ready":
+            raise AssertionError("the recorder did not start")
+
+    def stop_recording(self):
+        if self.stop(self.recorder) != 0:
+            raise AssertionError("the recorder failed")
 
     # The program's stored state.
     def settings(self, text):
         folder = os.path.join(self.home, ".config", "Brontavell")
         os.makedirs(folder, exist_ok=True)
+        self.conf.append(text)
         with open(os.path.join(folder, "Quelvar.conf"), "w") as f:
-            f.write(text)
+            f.write("\n".join(self.conf))
 
     def start_with_midi_input(self, more_settings=""):
         """X, JACK with the capture in front of it, and the MIDI sender the program listens to."""
@@ -204,14 +246,31 @@ class Run:
         subprocess.run([self.args.state_writer, path, str(sync_mode)], check=True, timeout=20)
         return path
 
-    def start_program(self):
-        self.program = self.start([self.args.program], "program.log")
+    def start_program(self, *files, log="program.log"):
+        self.program = self.start([self.args.program] + list(files), log)
         self.wait_for("the window", self.window, 20)
 
+    def dialogs(self):
+        """Sizes of the program's top-level windows besides the main window and its panel (as
+        wide as the window): its dialogs."""
+        _, out = self.tool("xwininfo", "-root", "-children")
+        return [(int(w), int(h)) for w, h in
+                re.findall(r'^\s*0x[0-9a-f]+ "[^"]*": \("quelvar-standalone".*?(\d+)x(\d+)\+',
+                           out, re.M)
+                if int(w) > 10 and int(w) != self.window_size[0]]
+
+    def click_panel(self, x, y):
+        """A click at panel coordinates; the panel ends at the window's bottom edge."""
+        x0, y0 = self.window_origin()
+        self.tool("xdotool", "mousemove", str(x0 + x),
+                  str(y0 + self.window_size[1] - (437 - y)), "click", "1")
+        time.sleep(0.3)
+
     def window(self):
-        # The main window, not Qt's hidden 1 x 1 client-leader window of the same name.
+        # The main window (its title ends with the program's name, after the pattern), not Qt's
+        # hidden 1 x 1 client-leader window named "Quelvar".
         _, out = self.tool("xwininfo", "-root", "-tree")
-        for m in re.finditer(r'^\s*(0x[0-9a-f]+) "Quelvar": .*?(\d+)x(\d+)\+', out, re.M):
+        for m in re.finditer(r'^\s*(0x[0-9a-f]+) ".*Quelvar": .*?(\d+)x(\d+)\+', out, re.M):
             if int(m.group(2)) == 621:
                 self.window_id = m.group(1)
                 self.window_size = (int(m.group(2)), int(m.group(3)))
@@ -238,10 +297,11 @@ class Run:
         lines = [l.strip() for l in out.splitlines()[1:]]
         return bool(lines) and (to is None or any(to in l for l in lines))
 
-    def monitor_virtual_output(self):
+    def monitor_virtual_output(self, name="midi-dump.txt"):
+        self.dump_file = os.path.join(self.artifacts, name)
         self.dump = self.start(["jack_midi_dump", "-a", "quelvar-monitor"], "midi-dump.err",
-                               stdout=open(os.path.join(self.artifacts, "midi-dump.txt"), "wb"))
-        port = "Quelvar Midi Out:Quelvar Virtual MIDI Out"
+                               stdout=open(self.dump_file, "wb"))
+        port = VIRTUAL_OUTPUT
         self.wait_for("the monitor", lambda: self.tool("jack_connect", port,
                                                        "quelvar-monitor:input")[0] == 0
                       or self.connected(port, "quelvar-monitor"), 10)
@@ -249,7 +309,7 @@ class Run:
     def dumped_note_ons(self):
         self.stop(self.dump)
         notes = []
-        with open(os.path.join(self.artifacts, "midi-dump.txt")) as f:
+        with open(self.dump_file) as f:
             for line in f:
                 m = re.match(r"\s*(-?\d+):((?: [0-9a-fA-F]{2})+)", line)
                 if not m:
@@ -272,6 +332,8 @@ class Run:
         self.sender.wait(timeout)
 
     def read_capture(self):
+        if not os.path.exists(self.capture):
+            raise AssertionError("nothing was captured")
         data = np.fromfile(self.capture, dtype="<f4")
         data = data[: len(data) // 2 * 2].reshape(-1, 2)
         if len(data) == 0:
@@ -372,7 +434,7 @@ def midi_cc(run):
             raise AssertionError("the cutoff did not follow CC 74: %s" % centroids)
 
 
-def check_pattern(x, start, step_frames):
+def check_pattern(x, start, step_frames, sr=RATE):
     """Each step of the default pattern that is not reached by a slide repeats, early in the
     step (before its gate closes), at the period of its note. Slid-into steps are still gliding
     there and are not judged."""
@@ -381,7 +443,7 @@ def check_pattern(x, start, step_frames):
         if k in SLID_INTO:
             continue
         a = int(start + (k + 0.1) * step_frames)
-        scores.append(periodicity(x[a: a + int(0.35 * step_frames)], frequency(note)))
+        scores.append(periodicity(x[a: a + int(0.35 * step_frames)], frequency(note), sr))
     hits = sum(v > 0.45 for v in scores)
     print("step periodicity:", ["%.2f" % v for v in scores], "matching", hits)
     if hits < len(scores) - 1:
@@ -410,6 +472,9 @@ def internal_play(run):
     print("virtual output note-ons:", [n for _, n in notes][:20])
     if [n for _, n in notes][:15] != DEFAULT_NOTE_ONS:
         raise AssertionError("the virtual output did not carry the default pattern")
+    # Played through ALSA, whose callbacks do not keep JACK's period: the notes still leave at
+    # their frames, within the half frame a step of 5512.5 frames rounds to and a frame or two.
+    check_timing([t for t, _ in notes], STEP, 3)
     x = run.read_capture()
     onset = int(np.argmax(np.abs(x) > 1e-4))
     check_pattern(x, onset, STEP)
@@ -542,8 +607,8 @@ def midi_port_later(run):
     run.start_sender()
     run.wait_for("the program to connect to the new port", lambda: run.connected("qvsend:out"),
                  10)
-    own = "Quelvar Midi Out:Quelvar Virtual MIDI Out"
-    if run.connected(own, "RtMidi Input"):
+    own = VIRTUAL_OUTPUT
+    if run.connected(own, MIDI_INPUT):
         raise AssertionError("the program's virtual output is connected to its own input")
     run.play("wait 300\nnote 48 100 300 300\n", 10)
     time.sleep(0.3)
@@ -556,35 +621,127 @@ def midi_port_later(run):
 
 
 def newcomer(run):
-    """First start with nothing stored: the display explains midi sync; clicking " internal"
-    and then play is enough to hear the default pattern."""
+    """A fresh home beside a JACK server at 48 kHz, no device chosen: clicking " internal" and
+    play is enough to hear the default pattern, played by the JACK clients "Quelvar" and
+    "Quelvar MIDI", whose virtual output sends each note at its frame. After a restart play alone
+    plays it again. No dialog shows at any time."""
+    if not shutil.which("xdotool"):
+        raise Skip("xdotool is missing")
+    rate = 48000
+    step = rate * 60.0 / 120.0 / 4.0  # 6000 frames: the grid is exact
+    run.start_x()
+    run.start_jack(rate)
+    for start, clicks in enumerate([[(500, 37), (262, 374)], [(262, 374)]]):
+        run.record("capture-%d.raw" % start)
+        run.start_program(log="program-%d.log" % start)
+        run.monitor_virtual_output("midi-dump-%d.txt" % start)
+        time.sleep(1.0)
+        run.screenshot()
+        shutil.copy(os.path.join(run.artifacts, "screen.png"),
+                    os.path.join(run.artifacts, "start-%d.png" % start))
+        _, listed = run.tool("jack_lsp")
+        ports = listed.split()
+        clients = sorted({p.split(":")[0] for p in listed.splitlines()} - {"system", "qvrec",
+                                                                           "quelvar-monitor"})
+        print("JACK clients besides the test's:", clients)
+        if clients != ["Quelvar", "Quelvar MIDI"] or not all(
+                p in listed.splitlines() for p in AUDIO_PORTS + [VIRTUAL_OUTPUT, MIDI_INPUT]):
+            raise AssertionError("the program's JACK ports are %s" % ports)
+        for x, y in clicks:
+            run.click_panel(x, y)
+        # Off the window: a tooltip is not a dialog.
+        run.tool("xdotool", "mousemove", "1020", "760")
+        time.sleep(3.0)
+        if run.dialogs():
+            raise AssertionError("a dialog showed: %s" % run.dialogs())
+        run.stop_program()
+        run.stop_recording()
+        notes = run.dumped_note_ons()
+        if [n for _, n in notes][:15] != DEFAULT_NOTE_ONS:
+            raise AssertionError("the virtual output did not carry the default pattern")
+        check_timing([t for t, _ in notes], step, 2, "start %d: " % (start + 1))
+        x = run.read_capture()
+        onset = int(np.argmax(np.abs(x) > 1e-4))
+        if onset == 0 and abs(x[0]) <= 1e-4:
+            raise AssertionError("start %d gave no sound" % (start + 1))
+        check_pattern(x, onset, step, rate)
+
+
+def signal_with_dialogs(run):
+    """SIGTERM while dialogs are stacked (no sound device at all, and a file that cannot be
+    opened, given at start) ends the program at once, and the state is saved."""
+    run.start_x()
+    junk = os.path.join(run.tmp, "junk.303")
+    with open(junk, "wb") as f:
+        f.write(os.urandom(100))
+    run.start_program(junk)
+    run.wait_for("two dialogs", lambda: len(run.dialogs()) >= 2, 10)
+    run.screenshot()
+    run.program.send_signal(signal.SIGTERM)
+    try:
+        code = run.program.wait(10)
+    except subprocess.TimeoutExpired:
+        raise AssertionError("SIGTERM was ignored while dialogs were open")
+    if code != 0:
+        raise AssertionError("the program ended with %s" % code)
+    path = os.path.join(run.home, ".local", "share", "Brontavell", "Quelvar", "state.b303")
+    if not os.path.exists(path):
+        raise AssertionError("the state was not saved")
+
+
+def command_line(run):
+    """--help and --version answer without a display; an unknown option is an error, while
+    Qt's own options pass."""
+    code, out = run.tool(run.args.program, "--help")
+    if code != 0 or not out.startswith("Usage: quelvar-standalone"):
+        raise AssertionError("--help gave %s: %s" % (code, out))
+    code, out = run.tool(run.args.program, "--version")
+    if code != 0 or not re.fullmatch(r"quelvar-standalone \d+\.\d+\.\d+\nbuild \S+.*\n", out):
+        raise AssertionError("--version gave %s: %s" % (code, out))
+    r = subprocess.run([run.args.program, "-platform", "offscreen", "--no-such-option"],
+                       env=run.env, capture_output=True, timeout=10)
+    if r.returncode != 2 or b"unknown option '--no-such-option'" not in r.stderr:
+        raise AssertionError("an unknown option gave %s: %s" % (r.returncode, r.stderr))
+
+
+def audio_reconnect(run):
+    """A new buffer size reopens the JACK stream: its ports keep their names and the
+    connections the user made, not those a new stream gets."""
     if not shutil.which("xdotool"):
         raise Skip("xdotool is missing")
     run.start_x()
-    run.start_jack()
-    run.alsa_capture("jout")
+    run.start_jack(48000, playback_ports=4)
     run.start_program()
-    time.sleep(1.0)
-    run.screenshot()
-    shutil.copy(os.path.join(run.artifacts, "screen.png"),
-                os.path.join(run.artifacts, "first-start.png"))
+    run.wait_for("the audio ports", lambda: run.connected(AUDIO_PORTS[1]), 10)
+    # The user moves the sound to the third and fourth playback ports.
+    for i, port in enumerate(AUDIO_PORTS):
+        run.tool("jack_disconnect", port, "system:playback_%d" % (i + 1))
+        run.tool("jack_connect", port, "system:playback_%d" % (i + 3))
+
+    def ours():
+        _, out = run.tool("jack_lsp", "-c", "Quelvar:")
+        return out
+
+    before = ours()
+    # The toolbar's first button opens the Audio page; four tabs lead to the buffer size.
     x0, y0 = run.window_origin()
-    height = run.window_size[1]
-
-    def click(x, y):  # panel coordinates; the panel ends at the window's bottom edge
-        run.tool("xdotool", "mousemove", str(x0 + x), str(y0 + height - (437 - y)), "click", "1")
-        time.sleep(0.3)
-
-    click(500, 37)  # the " internal" caption of the sync switch
-    click(262, 374)  # play
-    time.sleep(3.0)
+    run.tool("xdotool", "mousemove", str(x0 + 28), str(y0 + run.window_size[1] - 437 - 14),
+             "click", "1")
+    run.wait_for("the configuration dialog", lambda: run.dialogs(), 10)
+    _, out = run.tool("xwininfo", "-root", "-children")
+    dialog = re.search(r'^\s*(0x[0-9a-f]+) "Configuration"', out, re.M).group(1)
+    run.tool("xdotool", "windowfocus", "--sync", str(int(dialog, 16)))
+    run.tool("xdotool", "key", "Tab", "Tab", "Tab", "Tab", "Down")
+    conf = os.path.join(run.home, ".config", "Brontavell", "Quelvar.conf")
+    run.wait_for("the new buffer size", lambda: os.path.exists(conf)
+                 and "bufferSize=1024" in open(conf).read(), 10)
+    time.sleep(0.5)
     run.screenshot()
+    after = ours()
     run.stop_program()
-    x = run.read_capture()
-    onset = int(np.argmax(np.abs(x) > 1e-4))
-    if onset == 0 and abs(x[0]) <= 1e-4:
-        raise AssertionError("two clicks gave no sound")
-    check_pattern(x, onset, STEP)
+    print("before:", before.split(), "after:", after.split())
+    if after != before:
+        raise AssertionError("the ports changed from %s to %s" % (before.split(), after.split()))
 
 
 def second_start(run):
@@ -621,7 +778,8 @@ def second_start(run):
 SCENARIOS = {"midiIn": midi_in, "midiCc": midi_cc, "internalPlay": internal_play, "midiClock": midi_clock,
              "noServers": no_servers, "serversGone": servers_gone,
              "midiPortLater": midi_port_later, "newcomer": newcomer,
-             "secondStart": second_start}
+             "secondStart": second_start, "signalWithDialogs": signal_with_dialogs,
+             "commandLine": command_line, "audioReconnect": audio_reconnect}
 NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "midiCc": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "internalPlay": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
@@ -631,8 +789,13 @@ NEEDS = {"midiIn": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "impor
          "noServers": ["Xvfb", "xwininfo", "import"],
          "serversGone": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
          "midiPortLater": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "xwininfo", "import"],
-         "newcomer": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"],
-         "secondStart": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"]}
+         "newcomer": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect", "jack_midi_dump",
+                      "xwininfo", "import"],
+         "secondStart": ["Xvfb", "jackd", "jack_wait", "xwininfo", "import"],
+         "signalWithDialogs": ["Xvfb", "xwininfo", "import"],
+         "commandLine": [],
+         "audioReconnect": ["Xvfb", "jackd", "jack_wait", "jack_lsp", "jack_connect",
+                            "jack_disconnect", "xwininfo", "import"]}
 
 
 def run_scenario(run, scenario):
@@ -657,6 +820,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--sender", required=True)
     parser.add_argument("--state-writer", required=True)
+    parser.add_argument("--recorder", required=True)
     parser.add_argument("--artifacts", required=True)
     args = parser.parse_args()
     missing = [t for t in NEEDS[args.scenario] if not shutil.which(t)]

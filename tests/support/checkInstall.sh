@@ -11,7 +11,8 @@ prefix="$scratch/prefix"
 fail() { echo "$1"; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in lib/vst/QuelvarVST.so lib/lv2/quelvar.lv2/quelvar.so lib/lv2/quelvar.lv2/quelvar_ui.so \
+for f in lib/vst/QuelvarVST.so lib/vst3/Quelvar.vst3/Contents/x86_64-linux/Quelvar.so lib/clap/Quelvar.clap \
+         lib/lv2/quelvar.lv2/quelvar.so lib/lv2/quelvar.lv2/quelvar_ui.so \
          lib/lv2/quelvar.lv2/manifest.ttl lib/lv2/quelvar.lv2/quelvar.ttl \
          lib/lv2/quelvar.lv2/presets.ttl bin/quelvar-render share/doc/quelvar/README.md \
          share/doc/quelvar/docs/manual.md share/doc/quelvar/docs/images/panel.png \
@@ -65,13 +66,17 @@ fi
 [ -s "$prefix/check.wav" ] || fail "the installed tool rendered nothing"
 rm "$prefix/check.wav"
 
-# Ours, once installed: every file with our name, and the programs' documents.
-ours() { find "$1" -type f \( -iname '*quelvar*' -o -path '*/doc/quelvar/*' -o -path '*/quelvar.lv2/*' \); }
+# Ours, once installed: every file with our name, the programs' documents and our bundles' folders.
+ours() {
+    find "$1" -type f \( -iname '*quelvar*' -o -path '*/doc/quelvar/*' -o -path '*/quelvar.lv2/*' \)
+    find "$1" -type d -name Quelvar.vst3
+}
 "$source/scripts/uninstall" "$build" "$prefix" > /dev/null
 left=$(ours "$prefix")
 [ -z "$left" ] || fail "left after uninstalling: $left"
 
-# For one user: one plugin of each kind, in ~/.vst and ~/.lv2, which the installed tool finds.
+# For one user: one plugin of each kind, in ~/.vst, ~/.vst3, ~/.lv2 and ~/.clap, which the
+# installed tool finds.
 home="$scratch/home"
 mkdir -p "$home"
 HOME="$home" "$source/scripts/install-user" "$build" > /dev/null
@@ -80,6 +85,13 @@ plugins=$(find "$home" -name QuelvarVST.so | wc -l)
 bundles=$(find "$home" -name quelvar.so | wc -l)
 [ "$bundles" -eq 1 ] || fail "install-user left $bundles copies of the LV2 plugin"
 [ -f "$home/.lv2/quelvar.lv2/manifest.ttl" ] || fail "the LV2 bundle is not in ~/.lv2"
+vst3=$(find "$home" -name Quelvar.so | wc -l)
+[ "$vst3" -eq 1 ] || fail "install-user left $vst3 copies of the VST 3 plugin"
+[ -f "$home/.vst3/Quelvar.vst3/Contents/x86_64-linux/Quelvar.so" ] ||
+    fail "the VST 3 bundle is not in ~/.vst3"
+claps=$(find "$home" -name Quelvar.clap | wc -l)
+[ "$claps" -eq 1 ] || fail "install-user left $claps copies of the CLAP plugin"
+[ -f "$home/.clap/Quelvar.clap" ] || fail "the CLAP plugin is not in ~/.clap"
 HOME="$home" "$home/.local/bin/quelvar-render" --list-params > "$scratch/params" ||
     fail "the tool installed for one user does not find the plugin"
 grep -q "CutOff" "$scratch/params" || fail "the parameter list is wrong"

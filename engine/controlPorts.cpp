@@ -1,4 +1,4 @@
-#include "lv2/controlPorts.h"
+#include "engine/controlPorts.h"
 
 #include "engine/parameterTable.h"
 
@@ -100,7 +100,7 @@ float toPortValue(const ControlPort& port, float v)
     case S::pattern:
         return std::clamp(std::floor(v * 32.0f) + 1.0f, port.minimum, port.maximum);
     case S::tempo:
-        return std::round(kTempoSpan * v + kSlowestTempo);
+        return tempoOfSlot(v);
     }
     return v;
 }
@@ -134,6 +134,14 @@ float toSlotValue(const ControlPort& port, float x)
     return x;
 }
 
+const ControlPort* controlPortOf(int slot)
+{
+    for (const ControlPort& port : kPorts)
+        if (port.slot == slot)
+            return &port;
+    return nullptr;
+}
+
 bool isInteger(const ControlPort& port)
 {
     return !port.points.empty() || port.scale == S::steps || port.scale == S::pattern ||
@@ -143,6 +151,11 @@ bool isInteger(const ControlPort& port)
 bool isToggled(const ControlPort& port)
 {
     return port.scale == S::onOff && port.points.empty();
+}
+
+int stepCount(const ControlPort& port)
+{
+    return isInteger(port) || isToggled(port) ? static_cast<int>(port.maximum - port.minimum) : 0;
 }
 
 } // namespace quelvar

@@ -1,0 +1,280 @@
+#include "support/Vst3TestHost.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace quelvar
+{
+
+using namespace vst3;
+
+tresult MemoryStream::queryInterface(const TUID interfaceId, void** object)
+{
+    if (FUnknown::iid == interfaceId || IBStream::iid == interfaceId)
+    {
+        *object = this;
+        return kResultOk;
+    }
+    *object = nullptr;
+    return kNoInterface;
+}
+
+tresult MemoryStream::read(void* buffer, int32 numBytes, int32* numBytesRead)
+{
+    if (numBytes < 0)
+        return kInvalidArgument;
+    std::size_t n = std::min(static_cast<std::size_t>(numBytes), bytes.size() - cursor);
+    if (piece > 0)
+        n = std::min(n, static_cast<std::size_t>(piece));
+    std::memcpy(buffer, bytes.data() + cursor, n);
+    cursor += n;
+    if (numBytesRead)
+        *numBytesRead = static_cast<int32>(n);
+    return kResultOk;
+}
+
+tresult MemoryStream::write(void* buffer, int32 numBytes, int32* numBytesWritten)
+{
+    if (numBytes < 0)
+        return kInvalidArgument;
+    const auto* p = static_cast<const std::uint8_t*>(buffer);
+    if (cursor + static_cast<std::size_t>(numBytes) > bytes.size())
+        bytes.resize(cursor + static_cast<std::size_t>(numBytes));
+    std::copy(p, p + numBytes, bytes.begin() + static_cast<std::ptrdiff_t>(cursor));
+    cursor += static_cast<std::size_t>(numBytes);
+    if (numBytesWritten)
+        *numBytesWritten = numBytes;
+    return kResultOk;
+}
+
+tresult MemoryStream::seek(int64 position, int32 mode, int64* result)
+{
+    const int64 base = mode == kIBSeekSet   ? 0
+                       : mode == kIBSeekCur ? static_cast<int64>(cursor)
+                                            : static_cast<int64>(bytes.size());
+    const int64 to = base + position;
+    if (to < 0 || to > static_cast<int64>(bytes.size()))
+        return kResultFalse;
+    cursor = static_cast<std::size_t>(to);
+    if (result)
+        *result = to;
+    return kResultOk;
+}
+
+tresult MemoryStream::tell(int64* position)
+{
+    if (position)
+        *position = static_cast<int64>(cursor);
+    return kResultOk;
+}
+
+Vst3TestHost::Vst3TestHost(const std::string& bundlePath)
+{
+    if (!load(bundlePath))
+    {
+        if (controller && separateController)
+            controller->release();
+        controller = nullptr;
+    }
+}
+
+bool Vst3TestHost::load(const std::string& bundlePath)
+{
+    const std::filesystem::path bundle(bundlePath);
+    module = (bundle / "Contents" / "x86_64-linux" / bundle.stem()).string() + ".so";
+    library = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+    {
+        loadError = dlerror();
+        return false;
+    }
+    auto entry = reinterpret_cast<ModuleEntryProc>(dlsym(library, "ModuleEntry"));
+    auto getFactory = reinterpret_cast<GetFactoryProc>(dlsym(library, "GetPluginFactory"));
+    if (!entry || !getFactory || !entry(library))
+    {
+        loadError = "no module entry or factory";
+        return false;
+    }
+    factory = getFactory();
+    if (!factory)
+    {
+        loadError = "the factory is missing";
+        return false;
+    }
+    if (IPluginFactory3* f3 = nullptr;
+        factory->queryInterface(IPluginFactory3::iid.bytes, reinterpret_cast<void**>(&f3)) ==
+        kResultOk)
+    {
+        f3->setHostContext(static_cast<IHostApplication*>(this));
+        f3->release();
+    }
+    IPluginFactory2* f2 = nullptr;
+    if (factory->queryInterface(IPluginFactory2::iid.bytes, reinterpret_cast<void**>(&f2)) !=
+        kResultOk)
+    {
+        loadError = "no class information";
+        return false;
+    }
+    bool found = false;
+    for (int32 i = 0; i < factory->countClasses() && !found; ++i)
+        found = f2->getClassInfo2(i, &classInfo) == kResultOk &&
+                std::strcmp(classInfo.category, kAudioModuleClass) == 0;
+    f2->release();
+    if (!found)
+    {
+        loadError = "no audio module class";
+        return false;
+    }
+    if (factory->createInstance(classInfo.cid, IComponent::iid.bytes,
+                                reinterpret_cast<void**>(&component)) != kResultOk ||
+        !component)
+    {
+        loadError = "the component cannot be made";
+        return false;
+    }
+    component->initialize(static_cast<IHostApplication*>(this));
+    component->queryInterface(IAudioProcessor::iid.bytes, reinterpret_cast<void**>(&processor));
+
+    TUID controllerId{};
+    separateController = component->getControllerClassId(controllerId) == kResultOk;
+    if (separateController)
+    {
+        if (factory->createInstance(controllerId, IEditController::iid.bytes,
+                                    reinterpret_cast<void**>(&controller)) == kResultOk &&
+            controller)
+            controller->initialize(static_cast<IHostApplication*>(this));
+    }
+    else
+        component->queryInterface(IEditController::iid.bytes,
+                                  reinterpret_cast<void**>(&controller));
+    if (!controller)
+    {
+        loadError = "no edit controller";
+        return false;
+    }
+    controller->setComponentHandler(this);
+    controller->queryInterface(IMidiMapping::iid.bytes, reinterpret_cast<void**>(&midiMapping));
+    return true;
+}
+
+Vst3TestHost::~Vst3TestHost()
+{
+    if (midiMapping)
+        midiMapping->release();
+    if (controller)
+    {
+        controller->setComponentHandler(nullptr);
+        if (separateController)
+            controller->terminate();
+        controller->release();
+    }
+    if (processor)
+        processor->release();
+    if (component)
+    {
+        component->terminate();
+        component->release();
+    }
+    if (factory)
+        factory->release();
+    if (library)
+    {
+        if (auto exit = reinterpret_cast<ModuleExitProc>(dlsym(library, "ModuleExit")))
+            exit();
+        dlclose(library);
+    }
+}
+
+std::vector<std::uint8_t> Vst3TestHost::saveState()
+{
+    MemoryStream stream;
+    if (component->getState(&stream) != kResultOk)
+        return {};
+    return stream.data();
+}
+
+bool Vst3TestHost::restoreState(const std::vector<std::uint8_t>& state, int piece)
+{
+    MemoryStream stream(state, piece);
+    if (component->setState(&stream) != kResultOk)
+        return false;
+    MemoryStream again(state, piece);
+    return controller->setComponentState(&again) == kResultOk;
+}
+
+std::string asciiOf(const char16* text)
+{
+    std::string ascii;
+    for (int i = 0; text[i]; ++i)
+        ascii += static_cast<char>(text[i]);
+    return ascii;
+}
+
+std::string Vst3TestHost::text(ParamID id, ParamValue value)
+{
+    String128 shown{};
+    if (controller->getParamStringByValue(id, value, shown) != kResultOk)
+        return "(none)";
+    shown[127] = 0;
+    return asciiOf(shown);
+}
+
+bool Vst3TestHost::value(ParamID id, const std::string& text, ParamValue& value)
+{
+    String128 typed{};
+    for (std::size_t i = 0; i < text.size() && i < 127; ++i)
+        typed[i] = static_cast<TChar>(text[i]);
+    return controller->getParamValueByString(id, typed, value) == kResultOk;
+}
+
+int Vst3TestHost::indexOf(ParamID id)
+{
+    for (int32 i = 0; i < controller->getParameterCount(); ++i)
+    {
+        ParameterInfo info{};
+        if (controller->getParameterInfo(i, info) == kResultOk && info.id == id)
+            return i;
+    }
+    return -1;
+}
+
+tresult Vst3TestHost::queryInterface(const TUID interfaceId, void** object)
+{
+    if (FUnknown::iid == interfaceId || IHostApplication::iid == interfaceId)
+        *object = static_cast<IHostApplication*>(this);
+    else if (IComponentHandler::iid == interfaceId)
+        *object = static_cast<IComponentHandler*>(this);
+    else
+    {
+        *object = nullptr;
+        return kNoInterface;
+    }
+    return kResultOk;
+}
+
+tresult Vst3TestHost::getName(String128 name)
+{
+    const char* host = "Quelvar test host";
+    int i = 0;
+    for (; host[i]; ++i)
+        name[i] = static_cast<TChar>(host[i]);
+    name[i] = 0;
+    return kResultOk;
+}
+
+tresult Vst3TestHost::createInstance(TUID /*classId*/, TUID /*interfaceId*/, void** object)
+{
+    *object = nullptr;
+    return kNotImplemented;
+}
+
+tresult Vst3TestHost::restartComponent(int32 flags)
+{
+    restarts.push_back(flags);
+    return kResultOk;
+}
+
+} // namespace quelvar
