@@ -157,19 +157,10 @@ void BM_PeerSynth(benchmark::State& state)
     reportPerSample(state, block);
 }
 
-// Each stage of the chain on its own at 44100 Hz / 512: the voice alone, the voice with one of
-// the four distortion types, the voice with the delay (plain, then filtered and ping-pong).
-void BM_QuelvarStage(benchmark::State& state)
+// The stages of the chain: 0 the voice alone, 1-4 with distortion type 0-3, 5 with the delay,
+// 6 with the delay's high-pass and ping-pong, 7 with its low-pass.
+void setUpStage(VstHost& host, int stage)
 {
-    constexpr int kBlock = 512;
-    const int stage = static_cast<int>(state.range(0));
-    VstHost host(QUELVAR_PLUGIN_PATH);
-    if (!host.loaded())
-    {
-        state.SkipWithError("plugin not loaded");
-        return;
-    }
-    host.start(44100.0, kBlock);
     if (stage >= 1 && stage <= 4)
     {
         host.setParameter(22, 1.0f);
@@ -186,6 +177,24 @@ void BM_QuelvarStage(benchmark::State& state)
         host.setParameter(17, 1.0f);
         host.setParameter(21, 0.8f);
     }
+    if (stage == 7)
+        host.setParameter(21, 0.2f);
+}
+
+// Each stage of the chain on its own at 44100 Hz / 512: the voice alone, the voice with one of
+// the four distortion types, the voice with the delay (plain, then filtered and ping-pong).
+void BM_QuelvarStage(benchmark::State& state)
+{
+    constexpr int kBlock = 512;
+    const int stage = static_cast<int>(state.range(0));
+    VstHost host(QUELVAR_PLUGIN_PATH);
+    if (!host.loaded())
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    host.start(44100.0, kBlock);
+    setUpStage(host, stage);
     host.play(0.0);
     std::vector<float> left(kBlock), right(kBlock);
     for (int i = 0; i < 44100 / kBlock; ++i)
@@ -224,30 +233,6 @@ void BM_DelayTail(benchmark::State& state)
     for (auto _ : state)
         host.processBlock(left.data(), right.data(), kBlock);
     reportPerSample(state, kBlock);
-}
-
-// Set up as the stage benchmarks are: 0 the voice alone, 1-4 with distortion type 0-3, 5 with
-// the delay, 6 with the delay's high-pass and ping-pong, 7 with its low-pass.
-void setUpStage(VstHost& host, int stage)
-{
-    if (stage >= 1 && stage <= 4)
-    {
-        host.setParameter(22, 1.0f);
-        host.setParameter(23, 0.25f * static_cast<float>(stage - 1));
-        host.setParameter(24, 0.7f);
-    }
-    if (stage >= 5)
-    {
-        host.setParameter(15, 1.0f);
-        host.setParameter(20, 0.7f);
-    }
-    if (stage == 6)
-    {
-        host.setParameter(17, 1.0f);
-        host.setParameter(21, 0.8f);
-    }
-    if (stage == 7)
-        host.setParameter(21, 0.2f);
 }
 
 // A stopped instance whose output has died away (the delay's tail included) against the same
