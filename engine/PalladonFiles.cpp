@@ -86,7 +86,7 @@ bool writeText(const std::string& path, const std::string& text)
 ParameterSnapshot parameterSnapshot(Palladon& engine)
 {
     ParameterSnapshot params{};
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
         params[i] = engine.getParameter(i);
     return params;
 }
@@ -95,6 +95,7 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
 {
     std::vector<std::uint8_t> chunk = encodeChunk(engine.getSong(), parameterSnapshot(engine));
     appendControllerSection(chunk, engine.getControllerAssignments());
+    appendChainSection(chunk, {engine.getChain(), engine.getParameter(kChainPlay) >= 0.5f});
     return chunk;
 }
 
@@ -110,10 +111,10 @@ int setChunk(Palladon& engine, const void* data, std::size_t size,
     if (!chunk.hasParamCount)
         return 0;
     std::printf("setChunk nbParam=%d\n", chunk.paramCount);
-    return applyChunk(engine, chunk, controllerSectionOf(bytes, size, chunk), notices);
+    return applyChunk(engine, chunk, chunkSectionsOf(bytes, size, chunk), notices);
 }
 
-int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSection& controllers,
+int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ChunkSections& sections,
                std::vector<std::string>* notices)
 {
     if (!chunk.paramsUsable)
@@ -140,9 +141,15 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSecti
     }
     if (notices && chunk.outOfRangeSteps > 0)
         notices->push_back(stepsOutOfRangeNotice(chunk.outOfRangeSteps));
-    const bool whole = chunk.accepted && controllers.wellFormed;
-    if (whole && controllers.assignments)
-        engine.setControllerAssignments(*controllers.assignments);
+    const bool whole = chunk.accepted && sections.wellFormed();
+    if (whole && sections.controllers.assignments)
+        engine.setControllerAssignments(*sections.controllers.assignments);
+    if (whole)
+    {
+        const ChainState chain = sections.chain.state.value_or(ChainState{});
+        engine.setChain(chain.entries);
+        engine.setParameter(kChainPlay, chain.play ? 1.0f : 0.0f);
+    }
     // What a rejected chunk applied before its fault stays: the sequencer and the editor see it.
     engine.refreshAfterLoad();
     return whole ? 1 : 0;
@@ -152,9 +159,9 @@ bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t siz
                      std::vector<std::string>* notices)
 {
     const ParsedChunk chunk = parseChunk(data, size);
-    const ControllerSection controllers = controllerSectionOf(data, size, chunk);
-    return chunk.accepted && controllers.wellFormed &&
-           applyChunk(engine, chunk, controllers, notices) == 1;
+    const ChunkSections sections = chunkSectionsOf(data, size, chunk);
+    return chunk.accepted && sections.wellFormed() &&
+           applyChunk(engine, chunk, sections, notices) == 1;
 }
 
 bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,

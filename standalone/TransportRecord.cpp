@@ -46,6 +46,14 @@ void TransportRecord::stop()
     changeUnseen.store(true, std::memory_order_release);
 }
 
+void TransportRecord::songPosition(int sixteenths)
+{
+    std::lock_guard<SpinLock> hold(writers);
+    ppq.store(sixteenths * 0.25, std::memory_order_relaxed);
+    flags.fetch_or(kVstTransportChanged, std::memory_order_relaxed);
+    changeUnseen.store(true, std::memory_order_release);
+}
+
 void TransportRecord::clockTick(long long nowMs)
 {
     std::lock_guard<SpinLock> hold(writers);

@@ -17,8 +17,8 @@ using namespace quelvar::iotest;
 
 namespace
 {
-// Every slot but the pattern trigger moved away from its default, and every pattern filled
-// with its own step count (0 included), steps and name.
+// Every slot but the pattern trigger moved away from its default, every pattern filled with its
+// own step count (0 included), steps and name, and a chain that plays.
 void scrambleState(Palladon& engine)
 {
     for (int i = 0; i < kNumParams; ++i)
@@ -31,6 +31,11 @@ void scrambleState(Palladon& engine)
         fillPattern(p, (i * 13 + 5) % 65, 100u + static_cast<unsigned>(i));
         p.setName(i == 7 ? std::string(200, 'n') : "acid line " + std::to_string(i * 3));
     }
+    ChainEntries chain;
+    for (int i = 0; i < kMaxChainEntries; ++i)
+        chain.append((i * 37) % kPatternsPerSong);
+    engine.setChain(chain);
+    engine.setParameter(kChainPlay, 1.0f);
     engine.refreshAfterLoad();
 }
 
@@ -95,15 +100,14 @@ TEST_P(StateChunkFlavour, RoundTripRestoresParametersAndAllPatterns)
     Palladon target(nullptr, GetParam());
     ASSERT_EQ(applyChunk(target, getChunkBytes(source)), 1);
 
-    const std::vector<float> expected = parametersOf(source);
-    const std::vector<float> actual = parametersOf(target);
     for (int i = 0; i < kNumParams; ++i)
     {
         if (i != kTriggerPattern)
         {
-            EXPECT_FLOAT_EQ(actual[i], expected[i]) << "slot " << i;
+            EXPECT_FLOAT_EQ(target.getParameter(i), source.getParameter(i)) << "slot " << i;
         }
     }
+    EXPECT_EQ(target.getChain(), source.getChain());
     for (int i = 0; i < kPatternsPerSong; ++i)
     {
         const Pattern& e = *source.getSong().getPattern(i);
@@ -135,7 +139,8 @@ TEST_P(StateChunkFlavour, ControllerMapTravelsWithTheStateAndEarlierStatesLeaveI
     EXPECT_EQ(target.getControllerAssignments(), custom);
 
     // The same state as the earlier writer left it: everything up to the section.
-    const std::vector<std::uint8_t> earlier(chunk.begin(), chunk.end() - kControllerSectionBytes);
+    const std::size_t recordsEnd = chunkRecordsEnd(parseChunk(chunk.data(), chunk.size()));
+    const std::vector<std::uint8_t> earlier(chunk.begin(), chunk.begin() + recordsEnd);
     Palladon older(nullptr, GetParam());
     ControllerAssignments own = ControllerMap::defaults();
     own[kGroove] = 3;
@@ -147,7 +152,7 @@ TEST_P(StateChunkFlavour, ControllerMapTravelsWithTheStateAndEarlierStatesLeaveI
         expectSameSteps(*target.getSong().getPattern(i), *older.getSong().getPattern(i));
 
     std::vector<std::uint8_t> damaged = chunk;
-    damaged[damaged.size() - kNumParams + kCutoff] = 200;
+    damaged[recordsEnd + 6 + kCutoff] = 200;
     Palladon fresh(nullptr, GetParam());
     const std::vector<std::uint8_t> before = getChunkBytes(fresh);
     EXPECT_FALSE(applyWholeChunk(fresh, damaged.data(), damaged.size()));
@@ -248,7 +253,7 @@ TEST_P(PatternFileFlavour, RoundTripWithParameters)
     ASSERT_TRUE(target.importPattern(dir.file("a.303"), -1, true));
     expectSameSteps(*source.getCurrentPattern(), *target.getCurrentPattern());
     EXPECT_EQ(target.getCurrentPattern()->getName(), "ten bytes!");
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
     {
         if (i == kTriggerPattern)
             continue;

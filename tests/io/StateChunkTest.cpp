@@ -1,6 +1,6 @@
 #include "io/stateChunk.h"
 
-#include "io/controllerSection.h"
+#include "io/chunkSections.h"
 #include "io/littleEndianFloat.h"
 #include "ioTestSupport.h"
 
@@ -20,14 +20,14 @@ ParsedChunk parse(const std::vector<std::uint8_t>& chunk)
 TEST(StateChunk, DefaultStateIs11512BytesOfVersion2)
 {
     ParameterSnapshot params{};
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
         params[i] = static_cast<float>(i) / 32.0f;
     const std::vector<std::uint8_t> chunk = encodeChunk(Song(), params);
     ASSERT_EQ(chunk.size(), 11512u);
     EXPECT_EQ(chunk[0], 2);
     EXPECT_EQ(chunk[1], 0);
     EXPECT_EQ(chunk[2], 29);
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
         EXPECT_EQ(getFloatLE(&chunk[3 + 4 * i]), params[i]) << "slot " << i;
     EXPECT_EQ(chunk[119], 64);
     for (int r = 0; r < 64; ++r)
@@ -150,10 +150,11 @@ TEST(StateChunk, ChunksWithAControllerSectionStayReadableByTheEarlierReader)
         EXPECT_EQ(later.records[r].name, earlier.records[r].name);
     }
     EXPECT_EQ(chunkRecordsEnd(later), without.size());
-    const ControllerSection section = controllerSectionOf(with.data(), with.size(), later);
+    const ControllerSection section = chunkSectionsOf(with.data(), with.size(), later).controllers;
     ASSERT_TRUE(section.wellFormed && section.assignments);
     EXPECT_EQ(*section.assignments, map);
-    const ControllerSection none = controllerSectionOf(without.data(), without.size(), earlier);
+    const ControllerSection none =
+        chunkSectionsOf(without.data(), without.size(), earlier).controllers;
     EXPECT_TRUE(none.wellFormed);
     EXPECT_FALSE(none.assignments) << "an earlier chunk has no section";
 }
@@ -182,7 +183,7 @@ TEST(StateChunk, MalformedControllerSectionsAreRefusedWithinTheirSize)
         bad[f.offset] = f.value;
         EXPECT_FALSE(parseControllerSection(bad.data(), bad.size()).wellFormed) << f.what;
     }
-    // A later writer with more slots: the first 29 are read, the rest skipped.
+    // A later writer with more slots: those this reader knows are read, the rest skipped.
     std::vector<std::uint8_t> more = good;
     more[5] = kNumParams + 2;
     more.insert(more.end(), {9, 10});
