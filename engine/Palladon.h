@@ -188,6 +188,8 @@ public:
     bool importPhoscyonPattern(const std::string& path, int index,
                                std::vector<std::string>* notices = nullptr);
     bool exportMidiPattern(const std::string& path, int index);
+    // One pass of the chain; false for an empty chain.
+    bool exportMidiChain(const std::string& path);
 
     // Effects, in block order after the voice.
     void setDisto(float v);

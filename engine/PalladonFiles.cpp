@@ -232,6 +232,27 @@ bool exportMidiPattern(Palladon& engine, const std::string& path, int index, dou
     return writeFileBytes(path, bytes.data(), bytes.size());
 }
 
+std::vector<std::uint8_t> midiChainOf(Palladon& engine, double tempoBpm)
+{
+    const ChainEntries chain = engine.getChain();
+    std::vector<const Pattern*> entries;
+    for (int i = 0; i < chain.size(); ++i)
+        entries.push_back(engine.getSong().getPattern(chain.pattern(i)));
+    if (entries.empty())
+        return {};
+    MidiExportSettings settings;
+    settings.tempoBpm = tempoBpm;
+    settings.gate = engine.getParameter(kGate);
+    settings.groove = engine.getParameter(kGroove);
+    return midiChainBytes(entries, settings, kChainTrackName);
+}
+
+bool exportMidiChain(Palladon& engine, const std::string& path, double tempoBpm)
+{
+    const std::vector<std::uint8_t> bytes = midiChainOf(engine, tempoBpm);
+    return !path.empty() && !bytes.empty() && writeFileBytes(path, bytes.data(), bytes.size());
+}
+
 // The block stays valid until the next call; the host copies it before then.
 VstInt32 Palladon::getChunk(void** data, bool /*isPreset*/)
 {
@@ -340,6 +361,11 @@ bool Palladon::importPhoscyonPattern(const std::string& path, int index,
 bool Palladon::exportMidiPattern(const std::string& path, int index)
 {
     return quelvar::exportMidiPattern(*this, path, index, transport.hostTempo());
+}
+
+bool Palladon::exportMidiChain(const std::string& path)
+{
+    return quelvar::exportMidiChain(*this, path, transport.hostTempo());
 }
 
 } // namespace quelvar

@@ -58,5 +58,11 @@ bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t s
 // caller's choosing (for an engine no host reports a tempo to). False when nothing was written
 // (empty path, no such pattern, file not writable).
 bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm);
+// One pass of the chain as a standard MIDI file named kChainTrackName, at a tempo of the caller's
+// choosing; empty for an empty chain. False when nothing was written (no chain, empty path, file
+// not writable).
+constexpr const char* kChainTrackName = "chain";
+std::vector<std::uint8_t> midiChainOf(Palladon& engine, double tempoBpm);
+bool exportMidiChain(Palladon& engine, const std::string& path, double tempoBpm);
 
 } // namespace quelvar

@@ -3,6 +3,8 @@
 // new; the next refresh puts it right. Qt main thread.
 #pragma once
 
+#include "sequencer/Chain.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,6 +37,9 @@ public:
     // The MIDI controller of a slot and the slot waiting to learn one; -1 for none.
     int controllerOf(int slot) const;
     int learningSlot() const;
+    // The chain and the entry chain play plays (-1: none); empty and -1 from a block without them.
+    ChainEntries chain() const;
+    int chainEntry() const;
 
 private:
     std::uint32_t word(std::size_t offset) const;
@@ -44,6 +49,7 @@ private:
     static std::size_t stepRecord(int pattern, int step);
 
     std::uint8_t* base = nullptr;
+    std::size_t mapped = 0; // bytes mapped: the layout, and the chain when the block holds it
 };
 
 } // namespace quelvar

@@ -41,6 +41,7 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     buildControls();
     buildStepEditor();
     buildBottomRow();
+    buildChain();
     createActions();
 
     connect(&backend, &PanelBackend::parameterChanged, this, &MainWidget::setParameter);
@@ -230,6 +231,7 @@ void MainWidget::processGui()
     selector->setBlink(blinkTicks < kBlinkTicks / 2);
 
     watchLearning();
+    refreshChain(t);
     showReadout(t);
     showStatus();
     followTip();

@@ -23,6 +23,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -35,6 +36,7 @@ namespace quelvar
 
 class Button;
 class ButtonGroup;
+class ChainStrip;
 class Control;
 class DigitDisplay;
 class DropDown;
@@ -176,6 +178,13 @@ public slots:
     void playOrStop();
     // In internal sync: the tempo from the last taps.
     void tapTempo();
+    // The chain strip in place of the step editor, or the step editor.
+    void showChainView(bool on);
+    bool chainViewShown() const;
+    // A chain edit from the strip: one undo step, then the engine takes the whole chain.
+    void editChain(const ChainEntries& before, const ChainEntries& after);
+    // A chain entry clicked: its pattern is chosen, as the pattern selector chooses one.
+    void chooseChainEntry(int entry, int pattern);
 
 signals:
     void updatePatternNameDisplay(const QString& name);
@@ -209,6 +218,8 @@ private:
     void buildControls();
     void buildStepEditor();
     void buildBottomRow();
+    void buildChain();
+    void refreshChain(const TransportView& t);
     void createActions();
     // Before an edit of a pattern (-1: the current one): its snapshot, for undo.
     void recordEdit(int pattern, int mergeKey = 0);
@@ -289,6 +300,11 @@ private:
     QWidget* presetArea = nullptr; // over the preset name: takes its clicks and shows its tooltip
     QPointer<QWidget> tipped;       // the control whose tooltip was shown last
     KickButton* tapButton = nullptr;
+    Button* chainSwitch = nullptr;
+    Toggle* chainView = nullptr;
+    ChainStrip* chainStrip = nullptr;
+    std::optional<ChainEntries> chainSent; // an edit the back-end may not show yet
+    int chainSentTicks = 0;
     std::array<QAction*, 4> keyActions{};
     int offeredSize = 0; // 0: the panel's menu offers no sizes
 

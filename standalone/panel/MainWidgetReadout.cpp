@@ -1,6 +1,7 @@
 // MainWidget: the display's readout and status line.
 #include "standalone/panel/MainWidget.h"
 
+#include "standalone/panel/ChainStrip.h"
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/DropDown.h"
 #include "standalone/panel/PatternSelector.h"
@@ -28,7 +29,7 @@ QString MainWidget::captionOf(int index) const
         "DECAY",      "ACCENT",    "GATE",      "GROOVE",       "STEPS",      "PATTERN SYNC",
         "SLIDE TIME", "ANTIALIAS", "PATTERN",   "DELAY",        "DELAY SYNC", "PING PONG",
         "DELAY TIME", "DELAY VOL", "FEEDBACK",  "DELAY FILTER", "DISTORTION", "DIST TYPE",
-        "DRIVE",      "",          "SYNC MODE", "TEMPO",        "STEP RECORD"};
+        "DRIVE",      "",          "SYNC MODE", "TEMPO",        "STEP RECORD", "CHAIN"};
     if (index == kDistParam2)
     {
         const QString label = distParam2Caption->text();
@@ -50,7 +51,8 @@ QString MainWidget::readoutText(int index) const
     case kPattSync:
         return patternSync->text();
     case kStepRecord:
-        return parameterValue(kStepRecord) >= 0.5f ? QStringLiteral("ON") : QStringLiteral("OFF");
+    case kChainPlay:
+        return parameterValue(index) >= 0.5f ? QStringLiteral("ON") : QStringLiteral("OFF");
     default:
         break;
     }
@@ -102,6 +104,10 @@ void MainWidget::showReadout(const TransportView& t)
         display->setReadout(captionOf(learnedSlot), controllerText(learnedSlot));
     else if (lastTouched >= 0)
         display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
+    else if (t.chainEntry >= 0)
+        display->setReadout(QStringLiteral("CHAIN %1 OF %2").arg(t.chainEntry + 1)
+                                .arg(chainStrip->shownChain().size()),
+                            PatternSelector::label(t.currentPattern));
     else
         display->setReadout(QStringLiteral("PATTERN"), PatternSelector::label(t.currentPattern));
 }

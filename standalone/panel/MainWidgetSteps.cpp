@@ -114,6 +114,7 @@ void MainWidget::updatePatternDisplay(bool everything)
     if (!nameField->hasFocus() && nameField->text() != shown.name)
         emit updatePatternNameDisplay(shown.name);
     refreshColumns();
+    refreshChain(t);
     if (everything)
     {
         for (Control* c : allControls)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace quelvar;
 using namespace quelvar::iotest;
 
@@ -195,4 +197,110 @@ TEST(StateChunk, MalformedControllerSectionsAreRefusedWithinTheirSize)
     const ControllerSection foreign = parseControllerSection(other, sizeof other);
     EXPECT_TRUE(foreign.wellFormed);
     EXPECT_FALSE(foreign.assignments);
+}
+
+namespace
+{
+ChainState sampleChainState()
+{
+    ChainState s;
+    for (int p : {4, 4, 63, 0})
+        s.entries.append(p);
+    s.play = true;
+    return s;
+}
+
+struct ChainFault
+{
+    const char* what;
+    std::size_t offset;
+    std::uint8_t value;
+};
+
+class MalformedChainSection : public testing::TestWithParam<ChainFault>
+{
+};
+} // namespace
+
+TEST(StateChunk, TheChainSectionKeepsTheSwitchTheCountAndTheEntries)
+{
+    std::vector<std::uint8_t> bytes;
+    appendChainSection(bytes, sampleChainState());
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'Q', 'C', 'H', 'N', 1, 1, 4, 0, 4, 4, 63, 0}));
+    const ChainSection read = parseChainSection(bytes.data(), bytes.size());
+    ASSERT_TRUE(read.wellFormed && read.state);
+    EXPECT_EQ(read.bytes, bytes.size());
+    EXPECT_EQ(read.state->entries, sampleChainState().entries);
+    EXPECT_TRUE(read.state->play);
+
+    ChainState longest;
+    for (int i = 0; i < kMaxChainEntries; ++i)
+        longest.entries.append(i % kPatternsPerSong);
+    std::vector<std::uint8_t> full;
+    appendChainSection(full, longest);
+    ASSERT_EQ(full.size(), kChainSectionHeaderBytes + kMaxChainEntries);
+    EXPECT_EQ(parseChainSection(full.data(), full.size()).state->entries, longest.entries);
+}
+
+TEST_P(MalformedChainSection, IsRefused)
+{
+    std::vector<std::uint8_t> bad;
+    appendChainSection(bad, sampleChainState());
+    bad[GetParam().offset] = GetParam().value;
+    const ChainSection read = parseChainSection(bad.data(), bad.size());
+    EXPECT_FALSE(read.wellFormed);
+    EXPECT_FALSE(read.state);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, MalformedChainSection,
+    testing::Values(ChainFault{"version 2", 4, 2}, ChainFault{"switch 2", 5, 2},
+                    ChainFault{"more entries than bytes", 6, 5},
+                    ChainFault{"257 entries", 7, 1}, ChainFault{"pattern 64", 10, 64}),
+    [](const testing::TestParamInfo<ChainFault>& info)
+    {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+// The sections are found by their tags in either order, a chunk that stops where a section
+// begins is an earlier writer's, a cut anywhere inside one is refused within its size, and a
+// section this reader does not know is left alone with what follows it.
+TEST(StateChunk, SectionsAreReadInEitherOrderAndEveryCutInsideThemIsRefused)
+{
+    const std::vector<std::uint8_t> records = encodeChunk(Song(), {});
+    ControllerAssignments map;
+    map.fill(kNoController);
+    map[kChainPlay] = 90;
+    for (const bool chainFirst : {false, true})
+    {
+        std::vector<std::uint8_t> chunk = records;
+        std::vector<std::size_t> boundaries{chunk.size()};
+        for (int section = 0; section < 2; ++section)
+        {
+            if ((section == 0) != chainFirst)
+                appendControllerSection(chunk, map);
+            else
+                appendChainSection(chunk, sampleChainState());
+            boundaries.push_back(chunk.size());
+        }
+        for (std::size_t size = records.size(); size <= chunk.size(); ++size)
+        {
+            const std::vector<std::uint8_t> cut(chunk.begin(), chunk.begin() + size);
+            const ParsedChunk parsed = parse(cut);
+            ASSERT_TRUE(parsed.accepted);
+            const bool boundary =
+                std::find(boundaries.begin(), boundaries.end(), size) != boundaries.end();
+            EXPECT_EQ(chunkSectionsOf(cut.data(), cut.size(), parsed).wellFormed(), boundary)
+                << "cut at " << size << (chainFirst ? ", chain first" : "");
+        }
+        chunk.insert(chunk.end(), {'Q', 'X', 'Y', 'Z', 9, 9});
+        appendChainSection(chunk, {});
+        const ChunkSections sections = chunkSectionsOf(chunk.data(), chunk.size(), parse(chunk));
+        ASSERT_TRUE(sections.wellFormed());
+        EXPECT_EQ(sections.controllers.assignments, map);
+        ASSERT_TRUE(sections.chain.state);
+        EXPECT_EQ(sections.chain.state->entries, sampleChainState().entries);
+    }
 }
