@@ -91,8 +91,11 @@ VstTimeInfo* TransportRecord::timeInfo()
     info.tempo = tempo.load(std::memory_order_relaxed);
     info.timeSigNumerator = 4;
     info.timeSigDenominator = 4;
+    // A start, stop, continue or song position is a change once: reported again at every block
+    // until the next clock tick, it would put the sequencer back to the same place each time.
     const bool unseen = changeUnseen.exchange(false, std::memory_order_acquire);
-    info.flags = flags.load(std::memory_order_relaxed) | (unseen ? kVstTransportChanged : 0);
+    info.flags = (flags.load(std::memory_order_relaxed) & ~kVstTransportChanged) |
+                 (unseen ? kVstTransportChanged : 0);
     return &info;
 }
 

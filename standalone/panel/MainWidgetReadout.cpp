@@ -80,11 +80,19 @@ QString MainWidget::readoutText(int index) const
 void MainWidget::showStatus()
 {
     const TransportView t = backend.transport();
-    QString text = QStringLiteral("%1 STEPS   PAGE %2   %3 BPM")
-                       .arg(shown.stepCount)
-                       .arg(currentPage + 1)
-                       .arg(syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
-                                                                              : tempo->number());
+    const int bpm = syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
+                                                                      : tempo->number();
+    // While a chain plays, its entry takes the page's place: the page buttons show the page.
+    QString text = t.chainEntry >= 0
+                       ? QStringLiteral("CHAIN %1/%2   %3 STEPS   %4 BPM")
+                             .arg(t.chainEntry + 1)
+                             .arg(chainStrip->shownChain().size())
+                             .arg(shown.stepCount)
+                             .arg(bpm)
+                       : QStringLiteral("%1 STEPS   PAGE %2   %3 BPM")
+                             .arg(shown.stepCount)
+                             .arg(currentPage + 1)
+                             .arg(bpm);
     if (stepsEditable())
         text += QStringLiteral("   EDIT");
     display->setStatus(text);

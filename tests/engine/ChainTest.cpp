@@ -38,6 +38,11 @@ struct TimelineCase
     long long frames;
 };
 
+void PrintTo(const TimelineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ChainTimeline : public testing::TestWithParam<TimelineCase>
 {
 };

@@ -86,6 +86,11 @@ struct ClockCase
     bool chain;
 };
 
+void PrintTo(const ClockCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class MidiClockSync : public testing::TestWithParam<ClockCase>
 {
 };
