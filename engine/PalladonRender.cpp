@@ -111,7 +111,10 @@ HostTime Palladon::safeTime(const HostTime& given) const
 {
     HostTime t;
     const double own = getSampleRate();
-    t.sampleRate = usable(given.sampleRate, kMaxRate) && given.sampleRate >= kMinReportedRate
+    // The full-rate voice's filter is made for rates from the low-rate threshold up: a lower rate
+    // reported to an engine running above it is not believed either.
+    const double lowestBelieved = own >= kLowRateBelow ? kLowRateBelow : kMinReportedRate;
+    t.sampleRate = usable(given.sampleRate, kMaxRate) && given.sampleRate >= lowestBelieved
                        ? given.sampleRate
                    : usable(own, kMaxRate) && own >= kMinReportedRate ? own
                                                                       : kInternalRate;

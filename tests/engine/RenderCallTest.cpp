@@ -325,3 +325,27 @@ TEST(RenderCall, ControllersReportEachSlotOnceWithItsLastValue)
     EXPECT_EQ(r.engine.getParameter(kTriggerPattern), played.reports[1].value);
     EXPECT_TRUE(played.controllersChanged);
 }
+
+// A host whose time reports a rate the full-rate voice cannot run at (the engine runs at 96 kHz,
+// the time says 16 kHz) is not believed there: with the filter wide open and a bright accent the
+// voice stays bounded, as it does at 96 kHz.
+TEST(RenderCall, AReportedRateTooLowForTheFullRateVoiceIsNotBelieved)
+{
+    for (const double reported : {96000.0, 16000.0, 1000.0})
+    {
+        Renderer r(96000.0);
+        for (const int slot : {kCutoff, kEnvMod, kAccent, kResonance, kTuning})
+            r.engine.setParameter(slot, 1.0f);
+        r.in.time.sampleRate = reported;
+        r.in.time.playing = true;
+        r.in.time.transportChanged = true;
+        r.in.frames = 512;
+        Played played;
+        for (int b = 0; b < 200; ++b)
+            r.block(played);
+        float peak = 0.0f;
+        for (const float v : played.left)
+            peak = std::isfinite(v) && std::isfinite(peak) ? std::max(peak, std::fabs(v)) : NAN;
+        EXPECT_LT(peak, 1.5f) << "reported " << reported;
+    }
+}

@@ -60,7 +60,8 @@ struct ReadStream
             return -1;
         const std::size_t n = static_cast<std::size_t>(
             std::min<std::uint64_t>({size, self.piece, self.bytes.size() - self.at}));
-        std::memcpy(buffer, self.bytes.data() + self.at, n);
+        if (n > 0) // an empty stream has no data pointer
+            std::memcpy(buffer, self.bytes.data() + self.at, n);
         self.at += n;
         return static_cast<std::int64_t>(n);
     }

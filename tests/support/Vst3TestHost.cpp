@@ -29,7 +29,8 @@ tresult MemoryStream::read(void* buffer, int32 numBytes, int32* numBytesRead)
     std::size_t n = std::min(static_cast<std::size_t>(numBytes), bytes.size() - cursor);
     if (piece > 0)
         n = std::min(n, static_cast<std::size_t>(piece));
-    std::memcpy(buffer, bytes.data() + cursor, n);
+    if (n > 0) // an empty stream has no data pointer
+        std::memcpy(buffer, bytes.data() + cursor, n);
     cursor += n;
     if (numBytesRead)
         *numBytesRead = static_cast<int32>(n);
