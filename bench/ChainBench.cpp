@@ -1,79 +1,22 @@
-// What chain play costs: two instances rendering the same line in turns of a few blocks each, one
-// playing pattern 0 and one playing a chain of pattern 0 alone (the same notes, so only the chain's
-// own work differs): chain_over_pattern. And this build against another build of the plugin
+// What chain play costs: two instances rendering the same line in turns, one playing pattern 0
+// and one playing a chain of pattern 0 alone (the same notes, so only the chain's own work
+// differs): chain_over_pattern. And this build against another build of the plugin
 // (QUELVAR_BASELINE_PLUGIN, say the one before chains), both without a chain:
 // this_over_baseline is what the chain's code costs while no chain plays.
+#include "AlternatingTurns.h"
 #include "engine/Palladon.h"
 #include "engine/PalladonFiles.h"
-#include "tools/vsthost/VstHost.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 using quelvar::VstHost;
 
 namespace
 {
-// Turns span at least 4096 frames, so reading the clock weighs on neither side.
-class Turns
-{
-public:
-    explicit Turns(int block) : block(block), blocksPerTurn(std::max(1, 4096 / block)) {}
-
-    void warmUp(VstHost& host)
-    {
-        host.start(44100.0, block);
-        host.play(0.0);
-        for (int i = 0; i < 2 * 44100 / block; ++i)
-            host.processBlock(left.data(), right.data(), block);
-    }
-
-    // Both in turn, the order swapped every time; returns the time of each.
-    void run(benchmark::State& state, VstHost& a, VstHost& b, double& aTime, double& bTime)
-    {
-        bool bFirst = false;
-        for (auto _ : state)
-        {
-            if (bFirst)
-            {
-                bTime += turn(b);
-                aTime += turn(a);
-            }
-            else
-            {
-                aTime += turn(a);
-                bTime += turn(b);
-            }
-            bFirst = !bFirst;
-        }
-        state.SetItemsProcessed(state.iterations() * blocksPerTurn * block * 2);
-    }
-
-    double samples(const benchmark::State& state) const
-    {
-        return static_cast<double>(state.iterations()) * blocksPerTurn * block;
-    }
-
-private:
-    double turn(VstHost& host)
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        for (int i = 0; i < blocksPerTurn; ++i)
-            host.processBlock(left.data(), right.data(), block);
-        host.received.clear();
-        return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0)
-            .count();
-    }
-
-    const int block;
-    const int blocksPerTurn;
-    std::vector<float> left = std::vector<float>(static_cast<std::size_t>(block));
-    std::vector<float> right = std::vector<float>(static_cast<std::size_t>(block));
-};
-
 std::vector<std::uint8_t> chainOfPatternZero()
 {
     quelvar::Palladon engine(nullptr, quelvar::Flavour::plugin);
@@ -84,27 +27,41 @@ std::vector<std::uint8_t> chainOfPatternZero()
     return quelvar::getChunkBytes(engine);
 }
 
-void BM_ChainOverPattern(benchmark::State& state)
+// Both playing from beat 0 for a second, then in turns; `second` gets `state` first when given.
+void compare(benchmark::State& state, VstHost& first, VstHost& second, const char* firstName,
+             const char* secondName, std::vector<std::uint8_t> secondState)
 {
     const int block = static_cast<int>(state.range(0));
-    VstHost pattern(QUELVAR_PLUGIN_PATH);
-    VstHost chain(QUELVAR_PLUGIN_PATH);
-    if (!pattern.loaded() || !chain.loaded())
+    if (!first.loaded() || !second.loaded())
     {
         state.SkipWithError("plugin not loaded");
         return;
     }
-    std::vector<std::uint8_t> state0 = chainOfPatternZero();
-    chain.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(state0.size()), state0.data());
-    Turns turns(block);
-    turns.warmUp(pattern);
-    turns.warmUp(chain);
-    double patternTime = 0.0;
-    double chainTime = 0.0;
-    turns.run(state, pattern, chain, patternTime, chainTime);
-    state.counters["pattern_per_sample_ns"] = patternTime / turns.samples(state);
-    state.counters["chain_per_sample_ns"] = chainTime / turns.samples(state);
-    state.counters["chain_over_pattern"] = chainTime / patternTime;
+    if (!secondState.empty())
+        second.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(secondState.size()),
+                        secondState.data());
+    std::vector<float> left(static_cast<std::size_t>(block)), right(left.size());
+    for (VstHost* host : {&first, &second})
+    {
+        host->start(44100.0, block);
+        host->play(0.0);
+        for (int i = 0; i < 44100 / block; ++i)
+            host->processBlock(left.data(), right.data(), block);
+    }
+    quelvar::AlternatingTurns turns(block);
+    double firstTime = 0.0;
+    double secondTime = 0.0;
+    turns.run(state, first, second, firstTime, secondTime);
+    state.counters[std::string(firstName) + "_per_sample_ns"] = firstTime / turns.samples(state);
+    state.counters[std::string(secondName) + "_per_sample_ns"] = secondTime / turns.samples(state);
+    state.counters[std::string(secondName) + "_over_" + firstName] = secondTime / firstTime;
+}
+
+void BM_ChainOverPattern(benchmark::State& state)
+{
+    VstHost pattern(QUELVAR_PLUGIN_PATH);
+    VstHost chain(QUELVAR_PLUGIN_PATH);
+    compare(state, pattern, chain, "pattern", "chain", chainOfPatternZero());
 }
 
 void BM_ThisOverBaseline(benchmark::State& state)
@@ -115,23 +72,9 @@ void BM_ThisOverBaseline(benchmark::State& state)
         state.SkipWithError("QUELVAR_BASELINE_PLUGIN names no other build of the plugin");
         return;
     }
-    const int block = static_cast<int>(state.range(0));
-    VstHost current(QUELVAR_PLUGIN_PATH);
     VstHost baseline(baselinePath);
-    if (!current.loaded() || !baseline.loaded())
-    {
-        state.SkipWithError("plugin not loaded");
-        return;
-    }
-    Turns turns(block);
-    turns.warmUp(current);
-    turns.warmUp(baseline);
-    double currentTime = 0.0;
-    double baselineTime = 0.0;
-    turns.run(state, current, baseline, currentTime, baselineTime);
-    state.counters["this_per_sample_ns"] = currentTime / turns.samples(state);
-    state.counters["baseline_per_sample_ns"] = baselineTime / turns.samples(state);
-    state.counters["this_over_baseline"] = currentTime / baselineTime;
+    VstHost current(QUELVAR_PLUGIN_PATH);
+    compare(state, baseline, current, "baseline", "this", {});
 }
 } // namespace
 

@@ -8,32 +8,26 @@ ChunkSections chunkSectionsOf(const std::uint8_t* chunk, std::size_t size,
 {
     ChunkSections sections;
     std::size_t at = parsed.accepted ? chunkRecordsEnd(parsed) : size;
+    // The section where the reading stands, if it is of this kind and the first of it: 1 read,
+    // 0 not this one, -1 malformed.
+    const auto take = [&](auto& section, bool readBefore, auto parse)
+    {
+        if (readBefore)
+            return 0;
+        section = parse(chunk + at, size - at);
+        if (!section.wellFormed)
+            return -1;
+        at += section.bytes; // 0 for bytes that are not this section
+        return section.bytes > 0 ? 1 : 0;
+    };
     while (at < size)
     {
-        // A section already read does not come twice: a second one is not this reader's.
-        if (!sections.controllers.assignments)
-        {
-            sections.controllers = parseControllerSection(chunk + at, size - at);
-            if (!sections.controllers.wellFormed)
-                return sections;
-            if (sections.controllers.assignments)
-            {
-                at += sections.controllers.bytes;
-                continue;
-            }
-        }
-        if (!sections.chain.state)
-        {
-            sections.chain = parseChainSection(chunk + at, size - at);
-            if (!sections.chain.wellFormed)
-                return sections;
-            if (sections.chain.state)
-            {
-                at += sections.chain.bytes;
-                continue;
-            }
-        }
-        return sections; // a section this reader does not know
+        int read = take(sections.controllers, sections.controllers.assignments.has_value(),
+                        parseControllerSection);
+        if (read == 0)
+            read = take(sections.chain, sections.chain.state.has_value(), parseChainSection);
+        if (read != 1)
+            break; // malformed, or a section this reader does not know
     }
     return sections;
 }

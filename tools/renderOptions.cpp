@@ -131,7 +131,7 @@ bool chainEntriesFrom(const std::string& text, std::vector<int>& entries, std::s
         if (!parseNumber(item, number) || number < 1 || number > kPatternsPerSong ||
             number != std::floor(number))
         {
-            error = "--chain takes patterns 1 to 64 separated by commas, not "" + item + """;
+            error = "--chain takes patterns 1 to 64 separated by commas, not \"" + item + "\"";
             return false;
         }
         if (entries.size() == static_cast<std::size_t>(kMaxChainEntries))
