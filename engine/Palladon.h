@@ -116,6 +116,10 @@ public:
     // Panic (any thread): at the next block the live voice releases, held notes are forgotten,
     // this block's live notes are dropped and sounding MIDI-out notes get their note-offs.
     void panic() { panicRequest.store(true, std::memory_order_relaxed); }
+    // Full reset (any thread): at the next block the voice, the live voice, the delay's line and
+    // the distortion's memories start from rest, with the panic's note-offs. Parameters,
+    // patterns, controllers and the transport stay.
+    void resetSound() { resetRequest.store(true, std::memory_order_relaxed); }
     // MIDI controllers. A controller moves its slots as the panel does, as automation the host
     // hears of. Learning (any thread): the next assignable controller that arrives is given to
     // the slot; a slot outside 0–28 stops learning. All allocate nothing.
@@ -251,6 +255,7 @@ private:
     void takeLiveRequests();
     void resetPendingNote();
     void silenceNotes();
+    void clearSound();
     void sendMidiOut();
     void stepMidiOut(const Step& step, int offset);
     int midiOffset(int sample) const;
@@ -314,6 +319,7 @@ private:
     std::atomic<int> accentThreshold{kDefaultAccentThreshold};
     std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
     std::atomic<bool> panicRequest{false};     // taken by the renderer
+    std::atomic<bool> resetRequest{false};     // taken by the renderer
     ControllerMap controllers;
     std::atomic<int> learningSlot{-1}; // set by an editor, taken by the audio thread
 
