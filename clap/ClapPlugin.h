@@ -1,10 +1,12 @@
 // One Quelvar instance for a CLAP host: the engine in its plugin flavour and what CLAP asks of it.
 // The threads are CLAP's: init, activation, parameter descriptions and texts and the state on the
-// host's main thread; process() and, while active, flush() on its audio thread, which allocate
-// nothing. Creating an instance is cheap; the engine is built in init().
+// host's main thread; start and stop of processing, reset, process() and, while active, flush()
+// on its audio thread, which allocate nothing. Creating an instance is cheap; the engine is built
+// in init().
 #pragma once
 
 #include "clap/ClapInterface.h"
+#include "clap/ClapProcessor.h"
 #include "engine/Palladon.h"
 #include "io/parameterSlots.h"
 
@@ -33,7 +35,6 @@ public:
     bool startProcessing();
     void stopProcessing();
     void reset();
-    // Silence for now, with the block's parameter changes applied at its start.
     clap::clap_process_status process(const clap::clap_process& block);
 
     std::uint32_t parameterCount() const;
@@ -56,13 +57,13 @@ private:
     // True where the host cannot tell; hosts with thread-check get main-thread calls refused
     // from other threads, as CLAP forbids them.
     bool onMainThread() const;
-    void applyParameterEvents(const clap::clap_input_events* in);
 
     clap::clap_plugin plugin{};
     const clap::clap_host& host;
     const clap::clap_host_thread_check* threadCheck = nullptr;
     const clap::clap_host_params* hostParams = nullptr;
     std::unique_ptr<Palladon> synth;
+    std::unique_ptr<ClapProcessor> processor;
     std::array<double, kNumParams> defaults{}; // parameter values of the fresh engine, by slot
     bool active = false;
 };
