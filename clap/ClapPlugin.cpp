@@ -1,5 +1,6 @@
 #include "clap/ClapPlugin.h"
 
+#include "bridge/Fennick3Editor.h"
 #include "clap/clapParameters.h"
 #include "engine/PalladonFiles.h"
 
@@ -13,8 +14,9 @@ namespace quelvar
 
 using namespace clap;
 
-ClapPlugin::ClapPlugin(const clap_plugin& entries, const clap_host& host)
-    : plugin(entries), host(host)
+ClapPlugin::ClapPlugin(const clap_plugin& entries, const clap_host& host,
+                       std::span<const std::uint8_t> uiProgram)
+    : plugin(entries), host(host), uiProgram(uiProgram)
 {
     plugin.plugin_data = this;
 }
@@ -44,9 +46,17 @@ bool ClapPlugin::init()
     synth.reset(new (std::nothrow) Palladon(nullptr, Flavour::plugin));
     if (!synth)
         return false;
+    // As the VST plugin's entry does: before anything renders.
+    attachOutOfProcessEditor(*synth, uiProgram);
     processor.reset(new (std::nothrow) ClapProcessor(*synth));
-    if (!processor)
+    editorGui.reset(new (std::nothrow) ClapGui(*synth, host));
+    if (!processor || !editorGui)
+    {
+        editorGui.reset();
+        processor.reset();
+        synth.reset();
         return false;
+    }
     for (std::uint32_t i = 0; i < clapParameterCount(); ++i)
     {
         const ControlPort& port = *clapParameterAt(i);
@@ -104,13 +114,16 @@ clap_process_status ClapPlugin::process(const clap_process& block)
 {
     if (!active || !processor->process(block))
         return CLAP_PROCESS_ERROR;
+    editorGui->sendEdits(block.out_events, block.frames_count > 0 ? block.frames_count - 1 : 0);
     return CLAP_PROCESS_CONTINUE;
 }
 
-void ClapPlugin::flush(const clap_input_events* in)
+void ClapPlugin::flush(const clap_input_events* in, const clap_output_events* out)
 {
-    if (synth && (active || onMainThread()))
-        processor->flush(in);
+    if (!synth || !(active || onMainThread()))
+        return;
+    processor->flush(in);
+    editorGui->sendEdits(out, 0);
 }
 
 std::uint32_t ClapPlugin::parameterCount() const

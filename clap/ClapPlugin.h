@@ -5,6 +5,7 @@
 // in init().
 #pragma once
 
+#include "clap/ClapGui.h"
 #include "clap/ClapInterface.h"
 #include "clap/ClapProcessor.h"
 #include "engine/Palladon.h"
@@ -13,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace quelvar
 {
@@ -21,7 +23,9 @@ class ClapPlugin
 {
 public:
     // entries: the descriptor and the C entries, which reach this object through plugin_data.
-    ClapPlugin(const clap::clap_plugin& entries, const clap::clap_host& host);
+    // uiProgram: the editor's program, carried by the plugin (empty: no editor opens).
+    ClapPlugin(const clap::clap_plugin& entries, const clap::clap_host& host,
+               std::span<const std::uint8_t> uiProgram = {});
     ClapPlugin(const ClapPlugin&) = delete;
     ClapPlugin& operator=(const ClapPlugin&) = delete;
 
@@ -42,13 +46,17 @@ public:
     bool parameterValue(clap::clap_id id, double& value);
     bool valueToText(clap::clap_id id, double value, char* text, std::uint32_t size);
     bool textToValue(clap::clap_id id, const char* text, double& value);
-    // Parameter changes while the host does not process.
-    void flush(const clap::clap_input_events* in);
+    // Parameter changes while the host does not process; the panel's go out.
+    void flush(const clap::clap_input_events* in, const clap::clap_output_events* out);
 
     // The VST 2 plugin's chunk bytes. Loading applies a state only when it is well formed
     // throughout; anything else changes nothing.
     bool save(const clap::clap_ostream& stream);
     bool load(const clap::clap_istream& stream);
+
+    // Null before init().
+    ClapGui* gui() { return editorGui.get(); }
+    Palladon* engine() { return synth.get(); }
 
     // The most a state may hold: far beyond the largest chunk the engine writes.
     static constexpr std::uint64_t kMaxStateBytes = 1u << 20;
@@ -64,6 +72,8 @@ private:
     const clap::clap_host_params* hostParams = nullptr;
     std::unique_ptr<Palladon> synth;
     std::unique_ptr<ClapProcessor> processor;
+    std::unique_ptr<ClapGui> editorGui;
+    std::span<const std::uint8_t> uiProgram;
     std::array<double, kNumParams> defaults{}; // parameter values of the fresh engine, by slot
     bool active = false;
 };

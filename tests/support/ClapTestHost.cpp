@@ -1,6 +1,7 @@
 #include "support/ClapTestHost.h"
 
 #include <dlfcn.h>
+#include <poll.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
@@ -83,6 +84,9 @@ ClapTestHost::ClapTestHost(const std::string& path)
     host.request_callback = requestNothing;
     threadCheck = {isMainThread, isAudioThread};
     hostParams = {rescan, clear, requestFlush};
+    timerSupport = {registerTimer, unregisterTimer};
+    fdSupport = {registerFd, modifyFd, unregisterFd};
+    gui = {resizeHintsChanged, requestResize, requestShowOrHide, requestShowOrHide, closed};
 
     library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library)
@@ -210,6 +214,12 @@ const void* ClapTestHost::hostExtension(const clap_host* host, const char* id)
         return &self(host).threadCheck;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0)
         return &self(host).hostParams;
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0 && self(host).offersTimers)
+        return &self(host).timerSupport;
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0 && self(host).offersFds)
+        return &self(host).fdSupport;
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0)
+        return &self(host).gui;
     return nullptr;
 }
 
@@ -236,6 +246,79 @@ void ClapTestHost::clear(const clap_host*, clap_id, std::uint32_t) {}
 void ClapTestHost::requestFlush(const clap_host* host)
 {
     ++self(host).flushRequests;
+}
+
+bool ClapTestHost::registerTimer(const clap_host* host, std::uint32_t periodMs, clap_id* id)
+{
+    ClapTestHost& h = self(host);
+    *id = h.nextTimer++;
+    h.timers.emplace_back(*id, periodMs);
+    return true;
+}
+
+bool ClapTestHost::unregisterTimer(const clap_host* host, clap_id id)
+{
+    auto& timers = self(host).timers;
+    const auto at =
+        std::find_if(timers.begin(), timers.end(), [&](const auto& t) { return t.first == id; });
+    if (at == timers.end())
+        return false;
+    timers.erase(at);
+    return true;
+}
+
+bool ClapTestHost::registerFd(const clap_host* host, int fd, std::uint32_t)
+{
+    self(host).watchedFds.push_back(fd);
+    return true;
+}
+
+bool ClapTestHost::modifyFd(const clap_host*, int, std::uint32_t)
+{
+    return true;
+}
+
+bool ClapTestHost::unregisterFd(const clap_host* host, int fd)
+{
+    auto& fds = self(host).watchedFds;
+    const auto at = std::find(fds.begin(), fds.end(), fd);
+    if (at == fds.end())
+        return false;
+    fds.erase(at);
+    return true;
+}
+
+bool ClapTestHost::requestResize(const clap_host* host, std::uint32_t width, std::uint32_t height)
+{
+    self(host).resizeRequests.emplace_back(width, height);
+    return true;
+}
+
+bool ClapTestHost::requestShowOrHide(const clap_host*)
+{
+    return false;
+}
+
+void ClapTestHost::resizeHintsChanged(const clap_host*) {}
+
+void ClapTestHost::closed(const clap_host* host, bool wasDestroyed)
+{
+    ++self(host).closedCalls;
+    self(host).closedDestroyed = wasDestroyed;
+}
+
+void ClapTestHost::runMainLoopOnce()
+{
+    const auto* timerEntry = extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
+    const auto* fdEntry = extension<clap_plugin_posix_fd_support>(CLAP_EXT_POSIX_FD_SUPPORT);
+    for (const auto& [id, period] : std::vector(timers))
+        timerEntry->on_timer(instance, id);
+    for (int fd : std::vector(watchedFds))
+    {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 0) == 1)
+            fdEntry->on_fd(instance, fd, CLAP_POSIX_FD_READ);
+    }
 }
 
 bool ClapTestHost::activate(double rate, std::uint32_t maxFrames)

@@ -1,6 +1,7 @@
 // A CLAP host for the tests: loads a plugin file as hosts scan one (dlopen with RTLD_NOW, entry
 // init, factory), creates and initialises its plugin, and offers thread-check (the thread that
-// made the host is the main one) and params (rescans and flush requests counted). It processes
+// made the host is the main one), params (rescans and flush requests counted), and for the gui
+// timer-support, posix-fd-support and gui (what the plugin asks recorded). It processes
 // blocks as a host does, with the events queued for them, and checks what the validator checks
 // of every block: output events in time order inside the block, and the host's MXCSR (its
 // flush-to-zero state) as it was. Calls go straight to the plugin; what they must answer is the
@@ -62,6 +63,20 @@ public:
     std::uint32_t lastRescanFlags = 0;
     int flushRequests = 0;
 
+    // What the host offers a plugin's gui, decided before create().
+    bool offersTimers = true;
+    bool offersFds = true;
+    std::vector<std::pair<clap::clap_id, std::uint32_t>> timers; // id, period in ms
+    std::vector<int> watchedFds;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> resizeRequests;
+    int closedCalls = 0;
+    bool closedDestroyed = false;
+    // One turn of the host's main loop: every timer fires, every watched descriptor that is
+    // readable is handed to the plugin.
+    void runMainLoopOnce();
+    // The host record, for a plugin made in this process.
+    const clap::clap_host* record() const { return &host; }
+
     // Activates and starts processing; deactivate() stops and deactivates.
     bool activate(double sampleRate, std::uint32_t maxFrames);
     void deactivate();
@@ -110,6 +125,17 @@ private:
     static bool isAudioThread(const clap::clap_host* host);
     static void rescan(const clap::clap_host* host, std::uint32_t flags);
     static void requestFlush(const clap::clap_host* host);
+    static bool registerTimer(const clap::clap_host* host, std::uint32_t periodMs,
+                              clap::clap_id* id);
+    static bool unregisterTimer(const clap::clap_host* host, clap::clap_id id);
+    static bool registerFd(const clap::clap_host* host, int fd, std::uint32_t flags);
+    static bool modifyFd(const clap::clap_host* host, int fd, std::uint32_t flags);
+    static bool unregisterFd(const clap::clap_host* host, int fd);
+    static bool requestResize(const clap::clap_host* host, std::uint32_t width,
+                              std::uint32_t height);
+    static bool requestShowOrHide(const clap::clap_host* host);
+    static void resizeHintsChanged(const clap::clap_host* host);
+    static void closed(const clap::clap_host* host, bool wasDestroyed);
     static bool pushEvent(const clap::clap_output_events* list,
                           const clap::clap_event_header* event);
     static std::uint32_t queuedCount(const clap::clap_input_events* list);
@@ -128,6 +154,10 @@ private:
     clap::clap_host host{};
     clap::clap_host_thread_check threadCheck{};
     clap::clap_host_params hostParams{};
+    clap::clap_host_timer_support timerSupport{};
+    clap::clap_host_posix_fd_support fdSupport{};
+    clap::clap_host_gui gui{};
+    clap::clap_id nextTimer = 1;
 
     union QueuedEvent
     {
