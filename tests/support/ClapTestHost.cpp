@@ -125,6 +125,9 @@ const clap_plugin* ClapTestHost::create(const char* id)
         const clap_plugin_descriptor* d = factory->get_plugin_descriptor(factory, 0);
         id = d ? d->id : "";
     }
+    // Room for every event of a test's blocks: nothing allocates while processing.
+    sent.reserve(1 << 16);
+    queued.reserve(4096);
     instance = factory->create_plugin(factory, &host, id);
     if (instance && !instance->init(instance))
         destroy();
@@ -187,6 +190,16 @@ void ClapTestHost::flush(clap_id id, double value, std::uint16_t space)
     const clap_input_events in{&one, OneEvent::size, OneEvent::get};
     const clap_output_events out{nullptr, pushNothing};
     params()->flush(instance, &in, &out);
+}
+
+void ClapTestHost::flushEvents()
+{
+    const clap_input_events in{this, queuedCount, queuedEvent};
+    const clap_output_events out{this, pushEvent};
+    blockFrames = 0;
+    lastSentTime = 0;
+    params()->flush(instance, &in, &out);
+    queued.clear();
 }
 
 std::optional<std::vector<std::uint8_t>> ClapTestHost::save(std::size_t pieceBytes) const
@@ -327,9 +340,6 @@ bool ClapTestHost::activate(double rate, std::uint32_t maxFrames)
         return false;
     sampleRate = rate;
     framesProcessed = 0;
-    // Room for every event of a test's blocks: nothing allocates while processing.
-    sent.reserve(1 << 16);
-    queued.reserve(4096);
     return instance->start_processing(instance);
 }
 

@@ -52,6 +52,8 @@ public:
     std::optional<double> fromText(clap::clap_id id, const std::string& text) const;
     void flush(clap::clap_id id, double value,
                std::uint16_t space = clap::CLAP_CORE_EVENT_SPACE_ID);
+    // A flush of the queued events as while not processing; what the plugin sends is in `sent`.
+    void flushEvents();
 
     // The state through streams that move at most `pieceBytes` at a time; the read stream fails
     // after `failAfterBytes` bytes when given.
