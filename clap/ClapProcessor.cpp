@@ -35,14 +35,12 @@ bool isChannelMessage(std::uint8_t status)
 void ClapProcessor::activate(double sampleRate)
 {
     timeline.init(sampleRate);
-    waitingCount = 0;
     held.fill(0);
 }
 
 void ClapProcessor::reset()
 {
     synth.resetSound();
-    waitingCount = 0;
     held.fill(0);
 }
 
@@ -62,10 +60,6 @@ bool ClapProcessor::process(const clap_process& block)
     else
         timeline.applyNone();
     input.time = timeline.time();
-    for (int i = 0; frames > 0 && i < waitingCount; ++i)
-        input.midi.add(waiting[static_cast<std::size_t>(i)]);
-    if (frames > 0)
-        waitingCount = 0;
     readEvents(block.in_events, frames);
 
     output.left = stereo ? out->data32[0] : nullptr;
@@ -167,11 +161,7 @@ void ClapProcessor::addMidi(int frame, std::uint8_t status, std::uint8_t data1, 
     const int type = status & 0xF0;
     if ((type == kNoteOn || type == kNoteOff) && data1 < held.size())
         held[data1] = type == kNoteOn && data2 > 0 ? ++presses : 0;
-    const BlockMidi m{frame, {status, data1, data2}};
-    if (input.frames > 0)
-        input.midi.add(m);
-    else if (waitingCount < RenderInput::kMaxMidiEvents)
-        waiting[static_cast<std::size_t>(waitingCount++)] = {0, m.bytes};
+    input.midi.add({frame, {status, data1, data2}});
 }
 
 // The sequencer's notes at their frames, then the slots the engine moved, valued at the block's

@@ -1,8 +1,8 @@
 // The audio side of one Quelvar instance for a CLAP host: a CLAP block (transport, notes in
 // either dialect, MIDI, parameter values at their frames) becomes one call of the engine's render
 // call, and the sequencer's notes and the slots the engine moved itself go back as output
-// events. Audio thread (activate: the main thread, while the host does not process); allocates
-// nothing.
+// events. A block of no frames is one too: its events act at once, in the order they came. Audio
+// thread (activate: the main thread, while the host does not process); allocates nothing.
 #pragma once
 
 #include "clap/ClapInterface.h"
@@ -20,7 +20,7 @@ public:
     explicit ClapProcessor(Palladon& engine) : synth(engine) {}
 
     void activate(double sampleRate);
-    // With the engine's full reset: held keys and MIDI waiting for a block are forgotten.
+    // With the engine's full reset: held keys are forgotten.
     void reset();
     // Renders into the one stereo output; false when the block has no such output.
     bool process(const clap::clap_process& block);
@@ -37,9 +37,6 @@ private:
     RenderInput input;
     RenderOutput output;
     ClapTimeline timeline;
-    // MIDI of a block of no frames waits for the next block's first frame.
-    std::array<BlockMidi, RenderInput::kMaxMidiEvents> waiting{};
-    int waitingCount = 0;
     // Keys held by note-ons in either dialect, by the count of presses when each went down (0:
     // up), for a note-off or choke of every key.
     std::array<std::uint32_t, 128> held{};
