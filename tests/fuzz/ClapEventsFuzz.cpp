@@ -5,6 +5,7 @@
 // their block, and every parameter stays within its range.
 #include "clap/ClapPlugin.h"
 
+#include "FuzzInput.h"
 #include "fuzzEngine.h"
 
 #include <algorithm>
@@ -18,31 +19,6 @@ namespace
 {
 using namespace quelvar;
 using namespace quelvar::clap;
-
-// The input, read from the front; past its end every read is zero.
-class Reader
-{
-public:
-    Reader(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-    std::uint8_t byte() { return at < size ? data[at++] : 0; }
-    std::uint16_t word() { return static_cast<std::uint16_t>(byte() | byte() << 8); }
-    template <typename T> T raw()
-    {
-        std::uint8_t bytes[sizeof(T)];
-        for (std::uint8_t& b : bytes)
-            b = byte();
-        T v;
-        std::memcpy(&v, bytes, sizeof v);
-        return v;
-    }
-    // Any bit pattern, NaN and infinities included, half the time; else a tame value.
-    double number(double scale) { return byte() % 2 ? raw<double>() : (byte() - 64) * scale; }
-
-private:
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t at = 0;
-};
 
 constexpr std::uint32_t kMaxFrames = 1500;
 constexpr std::uint32_t kMaxEvents = 24;
@@ -89,7 +65,7 @@ struct Sent
     }
 };
 
-clap_event_transport readTransport(Reader& in)
+clap_event_transport readTransport(fuzz::FuzzInput& in)
 {
     clap_event_transport t{};
     t.header = {sizeof t, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
@@ -101,7 +77,7 @@ clap_event_transport readTransport(Reader& in)
     return t;
 }
 
-void readEvent(Reader& in, AnyEvent& e, std::uint32_t frames)
+void readEvent(fuzz::FuzzInput& in, AnyEvent& e, std::uint32_t frames)
 {
     std::memset(&e, 0, sizeof e);
     const std::uint16_t types[] = {
@@ -195,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Events events;
     ClapPlugin& plugin = *instance.plugin;
     instance.restore();
-    Reader in(data, size);
+    fuzz::FuzzInput in(data, size);
     const double rates[] = {8000.0, 22050.0, 44100.0, 48000.0, 96000.0};
     if (!plugin.activate(rates[in.byte() % std::size(rates)], 1 + in.word() % kMaxFrames))
         fuzz::fail("activation refused", 0, 0);
