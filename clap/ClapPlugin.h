@@ -1,8 +1,8 @@
-// One Quelvar instance for a CLAP host: the engine in its plugin flavour and what CLAP asks of it.
-// The threads are CLAP's: init, activation, parameter descriptions and texts and the state on the
-// host's main thread; start and stop of processing, reset, process() and, while active, flush()
-// on its audio thread, which allocate nothing. Creating an instance is cheap; the engine is built
-// in init().
+// One Quelvar instance for a CLAP host: the engine in its plugin flavour, with the shared block
+// and the editor the VST plugin gives it, and what CLAP asks of it. The threads are CLAP's: init,
+// activation, parameter descriptions and texts, the state and the gui on the host's main thread;
+// start and stop of processing, reset, process() and, while active, flush() on its audio thread,
+// which allocate nothing. Creating an instance is cheap; the engine is built in init().
 #pragma once
 
 #include "clap/ClapGui.h"
