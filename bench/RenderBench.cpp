@@ -1,9 +1,10 @@
 // Rendering cost through the plugin boundary, in nanoseconds per output sample. Baselines in
-// the same run: an empty render (the host's own cost), the LV2 bundle beside the VST plugin
-// (what the adapter adds) and, when installed, a peer synth playing an equivalent sixteenth-note
-// line from MIDI.
+// the same run: an empty render (the host's own cost), the LV2 bundle and Quelvar.clap each
+// beside the VST plugin (what an adapter adds) and, when installed, a peer synth playing an
+// equivalent sixteenth-note line from MIDI.
 #include "SixteenthLine.h"
 #include "lv2/lv2Uris.h"
+#include "support/ClapTestHost.h"
 #include "support/Lv2TestHost.h"
 #include "tools/vsthost/VstHost.h"
 
@@ -16,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+using quelvar::ClapTestHost;
 using quelvar::Lv2TestHost;
 using quelvar::VstHost;
 
@@ -127,6 +129,59 @@ void BM_Lv2OverVst(benchmark::State& state)
     state.counters["vst_per_sample_ns"] = vstTime / samples;
     state.counters["lv2_per_sample_ns"] = lv2Time / samples;
     state.counters["lv2_over_vst"] = lv2Time / vstTime;
+}
+
+// The VST plugin and Quelvar.clap in turn, timed as BM_Lv2OverVst times them: clap_over_vst is
+// what the CLAP adapter and its host add.
+void BM_ClapOverVst(benchmark::State& state)
+{
+    const double rate = static_cast<double>(state.range(0));
+    const int block = static_cast<int>(state.range(1));
+    VstHost vst(QUELVAR_PLUGIN_PATH);
+    ClapTestHost clap(QUELVAR_CLAP_PATH);
+    if (!vst.loaded() || !clap.loaded() || !clap.create() ||
+        !clap.activate(rate, static_cast<std::uint32_t>(block)))
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    vst.start(rate, block);
+    vst.play(0.0);
+    clap.transport = ClapTestHost::transportAt(0.0, 120.0, true);
+    const auto frames = static_cast<std::uint32_t>(block);
+    std::vector<float> left(block), right(block);
+    for (int i = 0; i < rate / block; ++i)
+    {
+        vst.processBlock(left.data(), right.data(), block);
+        clap.process(left.data(), right.data(), frames);
+    }
+    double vstTime = 0.0;
+    double clapTime = 0.0;
+    bool clapFirst = false;
+    for (auto _ : state)
+    {
+        const double t0 = threadNanoseconds();
+        if (clapFirst)
+            clap.process(left.data(), right.data(), frames);
+        else
+            vst.processBlock(left.data(), right.data(), block);
+        const double t1 = threadNanoseconds();
+        if (clapFirst)
+            vst.processBlock(left.data(), right.data(), block);
+        else
+            clap.process(left.data(), right.data(), frames);
+        const double t2 = threadNanoseconds();
+        (clapFirst ? clapTime : vstTime) += t1 - t0;
+        (clapFirst ? vstTime : clapTime) += t2 - t1;
+        clapFirst = !clapFirst;
+        vst.received.clear();
+        clap.sent.clear();
+    }
+    const double samples = static_cast<double>(state.iterations()) * block;
+    state.SetItemsProcessed(state.iterations() * block * 2);
+    state.counters["vst_per_sample_ns"] = vstTime / samples;
+    state.counters["clap_per_sample_ns"] = clapTime / samples;
+    state.counters["clap_over_vst"] = clapTime / vstTime;
 }
 
 void BM_PeerSynth(benchmark::State& state)
@@ -308,6 +363,7 @@ void renderArguments(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_EmptyRender)->Apply(renderArguments);
 BENCHMARK(BM_Quelvar)->Apply(renderArguments);
 BENCHMARK(BM_Lv2OverVst)->Apply(renderArguments);
+BENCHMARK(BM_ClapOverVst)->Apply(renderArguments);
 BENCHMARK(BM_PeerSynth)->Apply(renderArguments);
 BENCHMARK(BM_QuelvarStage)->DenseRange(0, 6);
 BENCHMARK(BM_DelayTail)->Arg(0)->Arg(1);

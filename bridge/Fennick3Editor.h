@@ -59,12 +59,13 @@ public:
     int uiCommandEnd() const { return channels.commandWrite; }
     int uiNoticeEnd() const { return channels.noticeRead; }
     pid_t getUiProcess() const { return uiProcess; }
+    // Whether the UI process runs; one that has ended is reaped. The host's UI thread, where a
+    // plugin format learns that the panel closed itself.
+    bool uiProcessAlive();
 
 private:
     void openUI(void* window);
     void startUiProcess(const char* windowText);
-    // Reaps a UI process that has ended; false when there is none running.
-    bool uiProcessAlive();
     void endUiProcess();
     void sendNotices();
     // Applies the commands in order; an unknown opcode or a message cut short ends the parse.

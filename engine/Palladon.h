@@ -9,6 +9,7 @@
 #include "engine/ControllerMap.h"
 #include "engine/Flavour.h"
 #include "engine/LivePlay.h"
+#include "engine/ParameterEdits.h"
 #include "engine/PalladonEditor.h"
 #include "engine/RenderCall.h"
 #include "engine/StateMirror.h"
@@ -71,6 +72,11 @@ public:
     // sync; also for slots 26–28, which show none to a VST 2 host. Room for 32 characters.
     void formatParameterValue(int index, float value, char* text);
     bool canParameterBeAutomated(VstInt32 index) override;
+    // A change made for the host to hear of (the panel, a reader, a randomiser): applied, kept
+    // in parameterEdits() for a format's UI thread, and told to a VST 2 host at once.
+    void setParameterAutomated(VstInt32 index, float value) override;
+    // What was moved outside the host's own automation, with the panel's gestures.
+    ParameterEdits& parameterEdits() { return edits; }
 
     // Programs: one, whose whole state travels as the chunk.
     VstInt32 getProgram() override { return 0; }
@@ -116,6 +122,10 @@ public:
     // Panic (any thread): at the next block the live voice releases, held notes are forgotten,
     // this block's live notes are dropped and sounding MIDI-out notes get their note-offs.
     void panic() { panicRequest.store(true, std::memory_order_relaxed); }
+    // Full reset (any thread): at the next block the voice, the live voice, the delay's line and
+    // the distortion's memories start from rest, with the panic's note-offs. Parameters,
+    // patterns, controllers and the transport stay.
+    void resetSound() { resetRequest.store(true, std::memory_order_relaxed); }
     // MIDI controllers. A controller moves its slots as the panel does, as automation the host
     // hears of. Learning (any thread): the next assignable controller that arrives is given to
     // the slot; a slot outside 0–28 stops learning. All allocate nothing.
@@ -251,6 +261,7 @@ private:
     void takeLiveRequests();
     void resetPendingNote();
     void silenceNotes();
+    void clearSound();
     void sendMidiOut();
     void stepMidiOut(const Step& step, int offset);
     int midiOffset(int sample) const;
@@ -283,6 +294,7 @@ private:
     const int instanceNumber;
     std::unique_ptr<StateMirror> sharedBlock; // the plugin's only
     PalladonEditor* notifier = nullptr; // the registered editor, owned by the base class
+    ParameterEdits edits;
 
     Song song;
     Transport transport{song};
@@ -314,6 +326,7 @@ private:
     std::atomic<int> accentThreshold{kDefaultAccentThreshold};
     std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
     std::atomic<bool> panicRequest{false};     // taken by the renderer
+    std::atomic<bool> resetRequest{false};     // taken by the renderer
     ControllerMap controllers;
     std::atomic<int> learningSlot{-1}; // set by an editor, taken by the audio thread
 

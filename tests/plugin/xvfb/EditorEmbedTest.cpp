@@ -1,8 +1,11 @@
 // The plugin's editor end to end under a private Xvfb: the test host loads QuelvarVST.so, opens
 // the editor into an X window of its own, sees the UI process put a 621x437 child window into it,
 // reopens the editor into a second window and closes the plugin. The LV2 bundle's UI object does
-// the same inside a host window, through the running plugin. Screenshots go to artifacts/.
+// the same inside a host window, through the running plugin, and Quelvar.clap's gui with the
+// host's timer on the test's own thread. Screenshots go to artifacts/.
+#include "engine/parameterTable.h"
 #include "lv2/lv2Uris.h"
+#include "support/ClapTestHost.h"
 #include "support/Lv2TestHost.h"
 #include "tools/vsthost/VstHost.h"
 
@@ -15,6 +18,7 @@
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -407,6 +411,99 @@ TEST_F(EditorUnderXvfb, Lv2UiShowsThePanelInTheHostsWindow)
     EXPECT_TRUE(uiProcesses().empty());
     for (pid_t pid : ui)
         EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH) << "the UI process outlived the plugin";
+    EXPECT_TRUE(filesIn(runtime).empty()) << "files left behind";
+    XDestroyWindow(display, parent);
+}
+
+// Quelvar.clap's gui as a CLAP host drives it, its timer firing on this thread as the host's main
+// loop would: the panel goes into the host's window at its size, a knob dragged in it reaches
+// the host as one gesture with its values through a flush the host was asked for, and the panel
+// leaves with the plugin.
+TEST_F(EditorUnderXvfb, ClapGuiShowsThePanelAndHandsItsMovesToTheHost)
+{
+    using namespace quelvar::clap;
+    if (!onPath("xdotool"))
+    {
+        const char* ci = std::getenv("CI");
+        ASSERT_FALSE(ci && std::string(ci) == "true") << "xdotool is not installed";
+        GTEST_SKIP() << "xdotool is not installed";
+    }
+    const Window parent = hostWindow(display, 20, 20, kBlue);
+    std::vector<pid_t> ui;
+    {
+        ClapTestHost host(QUELVAR_CLAP_PATH);
+        ASSERT_TRUE(host.loaded()) << host.error();
+        const clap_plugin* plugin = host.create();
+        ASSERT_NE(plugin, nullptr);
+        const auto* gui = host.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+        ASSERT_NE(gui, nullptr);
+        ASSERT_TRUE(gui->create(plugin, CLAP_WINDOW_API_X11, false));
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        ASSERT_TRUE(gui->get_size(plugin, &width, &height));
+        EXPECT_EQ(std::make_pair(width, height), std::make_pair(621u, 437u));
+        clap_window window{CLAP_WINDOW_API_X11, {}};
+        window.x11 = parent;
+        ASSERT_TRUE(gui->set_parent(plugin, &window));
+        ASSERT_TRUE(gui->show(plugin));
+
+        int flushed = 0;
+        const auto mainLoop = [&](auto ready)
+        {
+            return waitUntil(display,
+                             [&]
+                             {
+                                 host.runMainLoopOnce();
+                                 if (host.flushRequests > flushed)
+                                 {
+                                     flushed = host.flushRequests;
+                                     host.flushEvents();
+                                 }
+                                 return ready();
+                             });
+        };
+        ASSERT_TRUE(mainLoop([&] { return hasEditorChild(parent); }))
+            << run({"xwininfo", "-tree", "-id", std::to_string(parent)});
+        ui = uiProcesses();
+        EXPECT_EQ(ui.size(), 1u);
+        EXPECT_TRUE(mainLoop([&] { return pixelAt(display, parent, 300, 200) != kBlue; }))
+            << "the panel never painted over the host window";
+        EXPECT_TRUE(screenshot(parent, artifacts + "/clap-editor.png"));
+
+        // The cutoff knob, dragged up by 40 pixels.
+        const std::string w = std::to_string(parent);
+        run({"xdotool", "mousemove", "--window", w, "105", "197", "mousedown", "1"});
+        run({"xdotool", "mousemove", "--window", w, "105", "177"});
+        run({"xdotool", "mousemove", "--window", w, "105", "157", "mouseup", "1"});
+        const auto gestureEnded = [&]
+        {
+            return std::any_of(host.sent.begin(), host.sent.end(),
+                               [](const ClapTestHost::SentEvent& e)
+                               { return e.type == CLAP_EVENT_PARAM_GESTURE_END; });
+        };
+        ASSERT_TRUE(mainLoop(gestureEnded)) << "no gesture reached the host";
+        std::vector<std::uint16_t> kinds;
+        for (const ClapTestHost::SentEvent& e : host.sent)
+        {
+            EXPECT_EQ(e.parameter, static_cast<clap_id>(kCutoff));
+            if (kinds.empty() || kinds.back() != e.type)
+                kinds.push_back(e.type);
+        }
+        EXPECT_EQ(kinds, (std::vector<std::uint16_t>{CLAP_EVENT_PARAM_GESTURE_BEGIN,
+                                                     CLAP_EVENT_PARAM_VALUE,
+                                                     CLAP_EVENT_PARAM_GESTURE_END}));
+        const double last = host.sent[host.sent.size() - 2].value;
+        EXPECT_GT(last, 0.2);
+        EXPECT_EQ(host.value(kCutoff), last);
+
+        gui->destroy(plugin);
+        EXPECT_TRUE(host.timers.empty());
+        host.destroy();
+        EXPECT_TRUE(uiProcesses().empty());
+    }
+    for (pid_t pid : ui)
+        EXPECT_TRUE(pid > 0 && kill(pid, 0) != 0 && errno == ESRCH)
+            << "the UI process outlived the plugin";
     EXPECT_TRUE(filesIn(runtime).empty()) << "files left behind";
     XDestroyWindow(display, parent);
 }
