@@ -19,6 +19,7 @@
 #include "sequencer/NoteEventQueue.h"
 #include "sequencer/Song.h"
 #include "sequencer/StepRecorder.h"
+#include "sequencer/lineOperations.h"
 #include "sequencer/Transport.h"
 #include "vst2/AudioEffectX.h"
 
@@ -147,6 +148,13 @@ public:
     void patternRandom3(int what, int index);
     void processRandomize(int index);
     void randomParameters();
+    // Lines in a key (any thread): the key, scale and shares, kept with the state, and the edits
+    // made with them, each one edit of the current pattern done at once.
+    LineSettings getLineSettings() const;
+    void setLineSettings(const LineSettings& settings);
+    void generateLine();
+    void mutateLine();
+    void fitLineToKey();
 
     // State chunk and files. An import given `notices` adds what the reader changed or left out
     // of the file, one plain sentence each ("2 steps out of range were switched off").
@@ -276,6 +284,8 @@ private:
     std::vector<std::uint8_t> chunkBlock; // the last chunk handed to the host
     std::unique_ptr<Pattern> copyBuffer;  // made by the first copy
     std::atomic<bool> randomizeRequest{false};
+    std::atomic<std::uint64_t> lineSettings{0}; // a LineSettings record's bytes, stored whole
+    static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
     MidiOut midiOut;
     NoteEventQueue noteEvents;

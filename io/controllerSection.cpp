@@ -1,7 +1,5 @@
 #include "io/controllerSection.h"
 
-#include "io/stateChunk.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -21,8 +19,9 @@ void appendControllerSection(std::vector<std::uint8_t>& chunk, const ControllerA
 ControllerSection parseControllerSection(const std::uint8_t* data, std::size_t size)
 {
     ControllerSection section;
-    if (!data || size < sizeof kControllerTag ||
-        std::memcmp(data, kControllerTag, sizeof kControllerTag) != 0)
+    // Fewer bytes than the tag that begin like it are a section cut short.
+    if (!data || size == 0 ||
+        std::memcmp(data, kControllerTag, std::min(size, sizeof kControllerTag)) != 0)
         return section;
     section.wellFormed = false;
     if (size < 6 || data[4] != kControllerSectionVersion)
@@ -42,16 +41,8 @@ ControllerSection parseControllerSection(const std::uint8_t* data, std::size_t s
     }
     section.wellFormed = true;
     section.assignments = map;
+    section.bytes = 6 + slots;
     return section;
-}
-
-ControllerSection controllerSectionOf(const std::uint8_t* chunk, std::size_t size,
-                                      const ParsedChunk& parsed)
-{
-    if (!parsed.accepted)
-        return {};
-    const std::size_t end = chunkRecordsEnd(parsed);
-    return end <= size ? parseControllerSection(chunk + end, size - end) : ControllerSection{};
 }
 
 } // namespace quelvar
