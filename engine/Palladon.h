@@ -229,6 +229,10 @@ private:
     // After the audio thread changed the current pattern's steps (recording, randomising).
     void publishCurrentPatternSteps();
     Pattern* patternNamed(int index);
+    // A line edit of the current pattern with the engine's settings, then the sequencer and the
+    // editor take it.
+    using LineOperation = void (*)(Pattern&, const LineSettings&, RandomSource&);
+    void editCurrentLine(LineOperation operation);
     HostTime readHostTime(VstInt32 filter);
     // MIDI in and out (audio thread).
     void addNoteOn(int note, int velocity, int offset);

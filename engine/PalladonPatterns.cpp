@@ -159,37 +159,31 @@ void Palladon::setLineSettings(const LineSettings& settings)
         sharedBlock->writeLineSettings(s);
 }
 
-void Palladon::generateLine()
+void Palladon::editCurrentLine(LineOperation operation)
 {
     Pattern* p = getCurrentPattern();
     if (!p)
         return;
     RandomSource source(seedFrom(lineRandomCounter));
-    quelvar::generateLine(*p, getLineSettings(), source);
+    operation(*p, getLineSettings(), source);
     transport.forgetCurrentStep();
     publishPatterns();
+}
+
+void Palladon::generateLine()
+{
+    editCurrentLine(&quelvar::generateLine);
 }
 
 void Palladon::mutateLine()
 {
-    Pattern* p = getCurrentPattern();
-    if (!p)
-        return;
-    RandomSource source(seedFrom(lineRandomCounter));
-    quelvar::mutateLine(*p, getLineSettings(), source);
-    transport.forgetCurrentStep();
-    publishPatterns();
+    editCurrentLine(&quelvar::mutateLine);
 }
 
 void Palladon::fitLineToKey()
 {
-    Pattern* p = getCurrentPattern();
-    if (!p)
-        return;
-    const LineSettings s = getLineSettings();
-    fitToKey(*p, s.key, s.scale);
-    transport.forgetCurrentStep();
-    publishPatterns();
+    editCurrentLine([](Pattern& p, const LineSettings& s, RandomSource&)
+                    { fitToKey(p, s.key, s.scale); });
 }
 
 } // namespace quelvar

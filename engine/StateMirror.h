@@ -1,7 +1,7 @@
 // Where the engine copies its state for an editor in another process: parameter values and texts,
 // patterns, transport, MIDI controllers, the key and line settings. The plugin's entry attaches
-// one (the shared block); the standalone program attaches none. Writes come from any thread, the audio thread included: they must not block or
-// allocate.
+// one (the shared block); the standalone program attaches none. Writes come from any thread, the
+// audio thread included: they must not block or allocate.
 #pragma once
 
 #include "io/controllerSection.h"

@@ -71,8 +71,8 @@ std::string writeLineFile(const std::string& folder, const std::string& baseName
     for (int n = 1; n <= kMaxNumber && written.empty(); ++n)
     {
         const fs::path candidate =
-            dir / (baseName + (n > 1 ? " " + std::to_string(n) : std::string()) +
-                   std::string(kSuffix));
+            dir /
+            (baseName + (n > 1 ? " " + std::to_string(n) : std::string()) + std::string(kSuffix));
         if (fs::exists(candidate, error))
         {
             if (holds(candidate, bytes))
@@ -130,7 +130,8 @@ void pruneLineFiles(const std::string& folder, fs::file_time_type now, const std
     const std::size_t room = keep.empty() ? kLineFilesKept : kLineFilesKept - 1;
     if (files.size() <= room)
         return;
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::sort(files.begin(), files.end(),
+              [](const auto& a, const auto& b) { return a.first > b.first; });
     for (std::size_t i = room; i < files.size(); ++i)
         fs::remove(files[i].second, error);
 }

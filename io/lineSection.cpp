@@ -1,7 +1,8 @@
 #include "io/lineSection.h"
 
+#include "io/sectionStart.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace quelvar
 {
@@ -18,16 +19,14 @@ void appendLineSection(std::vector<std::uint8_t>& chunk, const LineSettings& set
 LineSection parseLineSection(const std::uint8_t* data, std::size_t size)
 {
     LineSection section;
-    // Fewer bytes than the tag that begin like it are a section cut short.
-    if (!data || size == 0 || std::memcmp(data, kLineTag, std::min(size, sizeof kLineTag)) != 0)
+    const SectionStart start = readSectionStart(data, size, kLineTag, kLineSectionVersion);
+    if (start.kind == SectionStart::absent)
         return section;
     section.wellFormed = false;
-    if (size < 6 || data[4] != kLineSectionVersion)
+    if (start.kind == SectionStart::malformed)
         return section;
-    const std::size_t fields = data[5];
-    if (size - 6 < fields)
-        return section;
-    const std::uint8_t* value = data + 6;
+    const std::size_t fields = start.entries;
+    const std::uint8_t* value = data + kSectionStartBytes;
     const std::size_t known = std::min(fields, kLineFields);
     // Any scale number is allowed: the ones this build does not know read as the default.
     constexpr std::uint8_t kLowest[kLineFields] = {0, 0, kMinMutatePercent, 0, 0, 0};
@@ -46,7 +45,7 @@ LineSection parseLineSection(const std::uint8_t* data, std::size_t size)
         s.scale = static_cast<Scale>(value[1]);
     section.wellFormed = true;
     section.settings = s;
-    section.bytes = 6 + fields;
+    section.bytes = kSectionStartBytes + fields;
     return section;
 }
 

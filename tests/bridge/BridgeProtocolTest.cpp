@@ -120,20 +120,15 @@ TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
     EXPECT_EQ(std::vector<std::uint8_t>(m, m + 9),
               (std::vector<std::uint8_t>{8, 0, 3, 0, 0, 0, 'o', 'n', 'e'}));
 
-    LineSettings line;
-    line.key = 9;
-    line.scale = Scale::blues;
-    line.mutatePercent = 40;
-    line.restPercent = 0;
-    line.accentPercent = 100;
-    line.slidePercent = 33;
+    const LineSettings line{9, Scale::blues, 40, 0, 100, 33};
     ASSERT_EQ(encodeLineSettings(m, line), 7u);
     EXPECT_EQ(std::vector<std::uint8_t>(m, m + 7),
               (std::vector<std::uint8_t>{22, 9, 8, 40, 0, 100, 33}));
     EXPECT_EQ(decodeLineSettings(m), line);
     // What a bad peer sends is held in range.
     const std::uint8_t wild[7] = {22, 12, 200, 5, 101, 255, 100};
-    EXPECT_EQ(decodeLineSettings(wild), heldInRange({12, static_cast<Scale>(200), 5, 101, 255, 100}));
+    EXPECT_EQ(decodeLineSettings(wild),
+              heldInRange({12, static_cast<Scale>(200), 5, 101, 255, 100}));
     EXPECT_EQ(decodeLineSettings(wild).key, 11);
 
     ASSERT_EQ(encodeLineFileRequest(m, sizeof m, "/c"), 7u);

@@ -370,7 +370,8 @@ TEST_F(Editor, LineCommandsReachTheEngineAndAFileRequestIsAnswered)
     bridge::encodeLineSettings(settings.data(), s);
     const std::string folder = dir + "/cache";
     Bytes request(5 + folder.size());
-    ASSERT_EQ(bridge::encodeLineFileRequest(request.data(), request.size(), folder), request.size());
+    ASSERT_EQ(bridge::encodeLineFileRequest(request.data(), request.size(), folder),
+              request.size());
     const std::vector<int> before = notesOf(*engine->getCurrentPattern());
     writeCommands(settings + Bytes{bridge::command::lineEdit, 0} + request);
     editor->processMessageFromUI();

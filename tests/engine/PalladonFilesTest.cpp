@@ -163,13 +163,7 @@ TEST_P(StateChunkFlavour, LineSettingsTravelWithTheStateAndEarlierStatesTakeTheD
 {
     Palladon source(nullptr, GetParam());
     scrambleState(source);
-    LineSettings custom;
-    custom.key = 11;
-    custom.scale = Scale::blues;
-    custom.mutatePercent = 100;
-    custom.restPercent = 7;
-    custom.accentPercent = 0;
-    custom.slidePercent = 64;
+    const LineSettings custom{11, Scale::blues, 100, 7, 0, 64};
     source.setLineSettings(custom);
     const std::vector<std::uint8_t> chunk = getChunkBytes(source);
 

@@ -1,7 +1,7 @@
 // Bytes read from the editor bridge's pipes, as either end parses them: every message found
 // lies within the bytes read, a whole pattern-contents command decodes without reading past its
-// length, and line settings decode within their ranges. The same bytes are walked as commands (the plugin's side) and as notices (the UI
-// process's side).
+// length, and line settings decode within their ranges. The same bytes are walked as commands
+// (the plugin's side) and as notices (the UI process's side).
 #include "bridge/bridgeProtocol.h"
 
 #include <cstdio>

@@ -43,8 +43,8 @@ TEST(LineFiles, SameBytesReuseTheFileOtherBytesTakeTheNextNumber)
     EXPECT_EQ(readFile(first), "one");
     EXPECT_EQ(readFile(second), "two");
     EXPECT_EQ(writeLineFile(folder, "Quelvar 2 bass", bytesOf("two")), second);
-    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"Quelvar 2 bass 2.mid",
-                                                          "Quelvar 2 bass.mid"}))
+    EXPECT_EQ(namesIn(folder),
+              (std::vector<std::string>{"Quelvar 2 bass 2.mid", "Quelvar 2 bass.mid"}))
         << "no scratch file stays";
 
     EXPECT_EQ(writeLineFile("relative/folder", "Quelvar 1", bytesOf("x")), "");
@@ -71,8 +71,8 @@ TEST(LineFiles, OldAndSurplusFilesArePruned)
     age("notes.txt", std::chrono::hours(24 * 400));
     age("Quelvar kept.mid", std::chrono::hours(24 * 400));
     pruneLineFiles(folder, now, folder + "/Quelvar kept.mid");
-    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"Quelvar 1 recent.mid",
-                                                          "Quelvar kept.mid", "notes.txt"}));
+    EXPECT_EQ(namesIn(folder),
+              (std::vector<std::string>{"Quelvar 1 recent.mid", "Quelvar kept.mid", "notes.txt"}));
 
     for (int i = 0; i < 120; ++i)
         age("Quelvar " + std::to_string(1000 + i) + ".mid", std::chrono::hours(i));

@@ -201,14 +201,7 @@ namespace
 {
 LineSettings sampleLines()
 {
-    LineSettings s;
-    s.key = 9;
-    s.scale = Scale::phrygian;
-    s.mutatePercent = 60;
-    s.restPercent = 0;
-    s.accentPercent = 100;
-    s.slidePercent = 35;
-    return s;
+    return {9, Scale::phrygian, 60, 0, 100, 35};
 }
 } // namespace
 
@@ -244,7 +237,8 @@ TEST(StateChunk, TheLineSectionFollowsTheControllersAndLaterSectionsAreLeftAlone
 
     std::vector<std::uint8_t> linesOnly = records;
     appendLineSection(linesOnly, sampleLines());
-    const ChunkSections alone = chunkSectionsOf(linesOnly.data(), linesOnly.size(), parse(linesOnly));
+    const ChunkSections alone =
+        chunkSectionsOf(linesOnly.data(), linesOnly.size(), parse(linesOnly));
     EXPECT_TRUE(alone.wellFormed());
     EXPECT_FALSE(alone.controllers.assignments);
     EXPECT_EQ(alone.lines.settings, sampleLines());

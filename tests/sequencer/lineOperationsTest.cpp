@@ -106,7 +106,8 @@ TEST_P(EveryScale, NearestNoteIsTheClosestAndTiesGoDown)
             const int held = std::clamp(note, 1, kMaxStepNote);
             int best = -1;
             for (int n = 1; n <= kMaxStepNote; ++n)
-                if (inScale(n, key, scale()) && (best < 0 || std::abs(n - held) < std::abs(best - held)))
+                if (inScale(n, key, scale()) &&
+                    (best < 0 || std::abs(n - held) < std::abs(best - held)))
                     best = n;
             const int nearest = nearestInScale(note, key, scale());
             EXPECT_EQ(nearest, best) << "note " << note << " key " << key;
