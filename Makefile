@@ -67,15 +67,15 @@ test-tsan: deps
 
 test: test-quick test-sanitize fuzz test-tsan
 
-# System-wide: the plugins into $(PREFIX)/lib/vst, $(PREFIX)/lib/vst3 and $(PREFIX)/lib/lv2, the
-# programs into $(PREFIX)/bin.
+# System-wide: the plugins into $(PREFIX)/lib/vst, $(PREFIX)/lib/vst3, $(PREFIX)/lib/lv2 and
+# $(PREFIX)/lib/clap, the programs into $(PREFIX)/bin.
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 	-update-desktop-database $(PREFIX)/share/applications 2>/dev/null
 	-update-mime-database $(PREFIX)/share/mime 2>/dev/null
 
 # For one user, without root: the programs into ~/.local, the plugins (once each) into ~/.vst,
-# ~/.vst3 and ~/.lv2.
+# ~/.vst3, ~/.lv2 and ~/.clap.
 install-user: build
 	./scripts/install-user $(BUILD_DIR)
 

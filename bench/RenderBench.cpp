@@ -8,6 +8,9 @@
 #include "tools/vsthost/VstHost.h"
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <unistd.h>
@@ -154,19 +157,10 @@ void BM_PeerSynth(benchmark::State& state)
     reportPerSample(state, block);
 }
 
-// Each stage of the chain on its own at 44100 Hz / 512: the voice alone, the voice with one of
-// the four distortion types, the voice with the delay (plain, then filtered and ping-pong).
-void BM_QuelvarStage(benchmark::State& state)
+// The stages of the chain: 0 the voice alone, 1-4 with distortion type 0-3, 5 with the delay,
+// 6 with the delay's high-pass and ping-pong, 7 with its low-pass.
+void setUpStage(VstHost& host, int stage)
 {
-    constexpr int kBlock = 512;
-    const int stage = static_cast<int>(state.range(0));
-    VstHost host(QUELVAR_PLUGIN_PATH);
-    if (!host.loaded())
-    {
-        state.SkipWithError("plugin not loaded");
-        return;
-    }
-    host.start(44100.0, kBlock);
     if (stage >= 1 && stage <= 4)
     {
         host.setParameter(22, 1.0f);
@@ -183,6 +177,24 @@ void BM_QuelvarStage(benchmark::State& state)
         host.setParameter(17, 1.0f);
         host.setParameter(21, 0.8f);
     }
+    if (stage == 7)
+        host.setParameter(21, 0.2f);
+}
+
+// Each stage of the chain on its own at 44100 Hz / 512: the voice alone, the voice with one of
+// the four distortion types, the voice with the delay (plain, then filtered and ping-pong).
+void BM_QuelvarStage(benchmark::State& state)
+{
+    constexpr int kBlock = 512;
+    const int stage = static_cast<int>(state.range(0));
+    VstHost host(QUELVAR_PLUGIN_PATH);
+    if (!host.loaded())
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    host.start(44100.0, kBlock);
+    setUpStage(host, stage);
     host.play(0.0);
     std::vector<float> left(kBlock), right(kBlock);
     for (int i = 0; i < 44100 / kBlock; ++i)
@@ -223,6 +235,68 @@ void BM_DelayTail(benchmark::State& state)
     reportPerSample(state, kBlock);
 }
 
+// A stopped instance whose output has died away (the delay's tail included) against the same
+// set-up playing, in turns of a few blocks each: idle_over_playing is what a block of silence
+// costs. Turns are timed on the monotonic clock, read without a system call, and span at least
+// 4096 frames, so reading the clock weighs on neither side.
+void BM_IdleOverPlaying(benchmark::State& state)
+{
+    const int stage = static_cast<int>(state.range(0));
+    const int block = static_cast<int>(state.range(1));
+    const int blocksPerTurn = std::max(1, 4096 / block);
+    VstHost playing(QUELVAR_PLUGIN_PATH);
+    VstHost idle(QUELVAR_PLUGIN_PATH);
+    if (!playing.loaded() || !idle.loaded())
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    std::vector<float> left(block), right(block);
+    for (VstHost* host : {&playing, &idle})
+    {
+        host->start(44100.0, block);
+        setUpStage(*host, stage);
+        host->play(0.0);
+        for (int i = 0; i < 2 * 44100 / block; ++i)
+            host->processBlock(left.data(), right.data(), block);
+    }
+    // A feedback of 0.7 takes about 80 s to die away to nothing a float holds.
+    idle.stop();
+    for (int i = 0; i < 120 * 44100 / block; ++i)
+        idle.processBlock(left.data(), right.data(), block);
+    const auto turn = [&](VstHost& host)
+    {
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int b = 0; b < blocksPerTurn; ++b)
+            host.processBlock(left.data(), right.data(), block);
+        host.received.clear();
+        return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0)
+            .count();
+    };
+    double playingTime = 0.0;
+    double idleTime = 0.0;
+    bool idleFirst = false;
+    for (auto _ : state)
+    {
+        if (idleFirst)
+        {
+            idleTime += turn(idle);
+            playingTime += turn(playing);
+        }
+        else
+        {
+            playingTime += turn(playing);
+            idleTime += turn(idle);
+        }
+        idleFirst = !idleFirst;
+    }
+    const double samples = static_cast<double>(state.iterations()) * blocksPerTurn * block;
+    state.SetItemsProcessed(state.iterations() * blocksPerTurn * block * 2);
+    state.counters["playing_per_sample_ns"] = playingTime / samples;
+    state.counters["idle_per_sample_ns"] = idleTime / samples;
+    state.counters["idle_over_playing"] = idleTime / playingTime;
+}
+
 void renderArguments(benchmark::internal::Benchmark* b)
 {
     for (int rate : {44100, 48000})
@@ -237,3 +311,4 @@ BENCHMARK(BM_Lv2OverVst)->Apply(renderArguments);
 BENCHMARK(BM_PeerSynth)->Apply(renderArguments);
 BENCHMARK(BM_QuelvarStage)->DenseRange(0, 6);
 BENCHMARK(BM_DelayTail)->Arg(0)->Arg(1);
+BENCHMARK(BM_IdleOverPlaying)->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7}, {32, 512, 4096}});

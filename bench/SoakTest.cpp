@@ -28,16 +28,7 @@ constexpr long long kWarmUpBlocks = 100;
 // The cost log holds a float per block; a day of blocks is 60 MB.
 constexpr double kMaxMinutes = 24.0 * 60.0;
 
-VstTimeInfo soakTime{};
-
-VstIntPtr soakHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
-{
-    if (opcode == audioMasterVersion)
-        return 2400;
-    if (opcode == audioMasterGetTime)
-        return reinterpret_cast<VstIntPtr>(&soakTime);
-    return 0;
-}
+HostTime soakTime; // the host's transport for the next block
 
 double threadMicroseconds()
 {
@@ -76,8 +67,8 @@ void disturb(Palladon& engine, std::mt19937& rng)
         engine.triggerPattern(static_cast<int>(rng() % 32));
         break;
     case 4:
-        soakTime.flags ^= kVstTransportPlaying;
-        soakTime.flags |= kVstTransportChanged;
+        soakTime.playing = !soakTime.playing;
+        soakTime.transportChanged = true;
         break;
     case 5:
         soakTime.tempo = 40.0 + (rng() % 260);
@@ -107,9 +98,10 @@ int main(int argc, char** argv)
     }
     soakTime.sampleRate = kRate;
     soakTime.tempo = 125.0;
-    soakTime.flags = kVstTransportPlaying | kVstTransportChanged;
+    soakTime.playing = true;
+    soakTime.transportChanged = true;
 
-    Palladon engine(&soakHost, Flavour::plugin);
+    Palladon engine(nullptr, Flavour::plugin);
     engine.setSampleRate(static_cast<float>(kRate));
     engine.setBlockSize(kBlock);
     engine.resume();
@@ -117,13 +109,11 @@ int main(int argc, char** argv)
     engine.setParameter(kDistOn, 1.0f);
 
     std::vector<float> left(kBlock), right(kBlock);
-    float* outputs[2] = {left.data(), right.data()};
-    VstMidiEvent midi{};
-    midi.type = kVstMidiType;
-    midi.byteSize = sizeof midi;
-    VstEventArray<1> list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<VstEvent*>(&midi);
+    RenderInput in;
+    in.frames = kBlock;
+    RenderOutput out;
+    out.left = left.data();
+    out.right = right.data();
 
     std::mt19937 rng(7);
     const long long blocks = static_cast<long long>(blockCount);
@@ -138,17 +128,17 @@ int main(int argc, char** argv)
         if (rng() % 200 == 0)
             disturb(engine, rng);
         if (rng() % 20 == 0)
-        {
-            midi.midiData[0] = static_cast<char>(rng() % 2 ? 0x90 : 0x80);
-            midi.midiData[1] = static_cast<char>(36 + rng() % 60);
-            midi.midiData[2] = static_cast<char>(rng() % 128);
-            engine.processEvents(list.get());
-        }
+            in.midi.add({0,
+                         {static_cast<std::uint8_t>(rng() % 2 ? 0x90 : 0x80),
+                          static_cast<std::uint8_t>(36 + rng() % 60),
+                          static_cast<std::uint8_t>(rng() % 128)}});
+        in.time = soakTime;
         const double start = threadMicroseconds();
-        engine.processReplacing(nullptr, outputs, kBlock);
+        engine.render(in, out);
         cost.push_back(static_cast<float>(threadMicroseconds() - start));
-        soakTime.flags &= ~kVstTransportChanged;
-        soakTime.ppqPos += kBlock / kRate * soakTime.tempo / 60.0;
+        in.clear();
+        soakTime.transportChanged = false;
+        soakTime.ppqPosition += kBlock / kRate * soakTime.tempo / 60.0;
         for (int i = 0; i < kBlock; ++i)
             finite = finite && std::isfinite(left[static_cast<std::size_t>(i)]) &&
                      std::isfinite(right[static_cast<std::size_t>(i)]);

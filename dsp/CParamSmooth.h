@@ -22,6 +22,10 @@ public:
         z = 0.0f;
     }
 
+    float value() const { return z; }
+    // A step towards x would leave it where it is.
+    bool settledAt(float x) const { return x * b + z * a == z; }
+
     float process(float x)
     {
         z = x * b + z * a;

@@ -2,14 +2,20 @@
 
 #include "dsp/ScopedFlushDenormals.h"
 #include "dsp/clampUnit.h"
+#include "dsp/takeRequest.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 
 namespace quelvar
 {
 
 namespace
 {
+// Filter memories below this are 0: far below anything a float holds.
+constexpr long double kTinyState = 1e-300L;
+
 // Synced lengths in beats, indexed by trunc(7 v).
 constexpr double kNoteBeats[8] = {0.125, 0.25, 0.375, 0.5, 0.75, 1.0, 1.5, 2.0};
 
@@ -143,16 +149,17 @@ void Delay::setLpCut(float v)
     lpCut.store(v, std::memory_order_relaxed);
 }
 
-void Delay::process(float* left, float* right, int n)
+bool Delay::process(float* left, float* right, int n, bool silentIn)
 {
-    if (clearRequest.exchange(false, std::memory_order_relaxed))
+    if (takeRequest(clearRequest, std::memory_order_relaxed))
+    {
         line.clear();
-    if (timeRequest.exchange(false, std::memory_order_acquire))
+        quietWrites = DelayBuffer::kCapacity;
+    }
+    if (takeRequest(timeRequest))
         line.setNewDelayTime(delayTime.load(std::memory_order_relaxed));
     if (!active.load(std::memory_order_relaxed))
-        return;
-    // A decaying loop ends in denormals that multiplication by the feedback never leaves.
-    const ScopedFlushDenormals flush;
+        return silentIn;
 
     BlockSettings b;
     const int rate = sampleRate.load(std::memory_order_relaxed);
@@ -164,9 +171,23 @@ void Delay::process(float* left, float* right, int n)
     b.lpArg = cut * cut;
     b.pingPong = pingPong.load(std::memory_order_relaxed);
     b.period = delayTime.load(std::memory_order_relaxed);
+    const int mode = filterMode.load(std::memory_order_relaxed);
+    if (silentIn && atRest(mode))
+    {
+        passSilence(n, b);
+        return true;
+    }
+
+    // A decaying loop ends in denormals that multiplication by the feedback never leaves.
+    const ScopedFlushDenormals flush;
+    // As the voice does: states far below anything a float holds are 0, so a loop that has
+    // died away can rest.
+    for (long double& s : highPass.s)
+        if (s < kTinyState && s > -kTinyState)
+            s = 0.0L;
     // One loop per filter mode: the high-pass loop then makes no call, and its extended-precision
     // states can stay in registers (a call would empty the x87 stack).
-    switch (filterMode.load(std::memory_order_relaxed))
+    switch (mode)
     {
     case kHighPass:
         processWith<kHighPass>(left, right, n, b);
@@ -177,6 +198,55 @@ void Delay::process(float* left, float* right, int n)
     default:
         processWith<kNoFilter>(left, right, n, b);
         break;
+    }
+    return false;
+}
+
+bool Delay::atRest(int mode) const
+{
+    return quietWrites >= DelayBuffer::kCapacity && line.getSpeed() == 1.0 &&
+           (mode == kNoFilter || (mode == kHighPass && highPass.s[0] == 0.0L &&
+                                  highPass.s[1] == 0.0L && highPass.s[2] == 0.0L));
+}
+
+void Delay::passSilence(int n, const BlockSettings& b)
+{
+    if (n <= 0)
+        return;
+    // Echo periods turn where the line's write count (1 … capacity after each write) is a
+    // multiple of the period, as in the sample loop.
+    int slot = line.getWriteCount() & DelayBuffer::kMask;
+    int flips = 0;
+    int lastFlip = 0; // 1-based sample of the last turn, 0 without one
+    for (int done = 0; done < n;)
+    {
+        const int run = std::min(n - done, DelayBuffer::kCapacity - slot);
+        const int last = slot + run;
+        const int turns = last / b.period - slot / b.period;
+        if (turns > 0)
+        {
+            flips += turns;
+            lastFlip = done + last / b.period * b.period - slot;
+        }
+        done += run;
+        slot = last & DelayBuffer::kMask;
+    }
+    line.passSilence(n);
+    if (flips % 2 != 0)
+        pingSide = !pingSide;
+    int steps = n;
+    if (flips > 0)
+    {
+        panRamp = 1.0f;
+        steps = n - lastFlip + 1;
+    }
+    if (panRamp == 0.0f)
+        return;
+    const ScopedFlushDenormals flush;
+    for (int s = 0; s < steps && panRamp != 0.0f; ++s)
+    {
+        const double next = panRamp - b.rampStep;
+        panRamp = next < 0.0 ? 0.0f : static_cast<float>(next);
     }
 }
 
@@ -189,6 +259,7 @@ void Delay::processWith(float* left, float* right, int n, const BlockSettings& b
     long double h0 = highPass.s[0], h1 = highPass.s[1], h2 = highPass.s[2];
     bool side = pingSide;
     float ramp = panRamp;
+    std::int64_t quiet = quietWrites;
 
     for (int i = 0; i < n; ++i)
     {
@@ -199,6 +270,7 @@ void Delay::processWith(float* left, float* right, int n, const BlockSettings& b
         else if constexpr (Mode == kLowPass)
             w = lowPass.work(w, b.lpArg, 0.1f, 1);
         line.write(w);
+        quiet = std::bit_cast<std::uint32_t>(w) == 0u ? quiet + 1 : 0;
 
         // The count runs 1 … capacity and then starts again at 1.
         if (count == DelayBuffer::kCapacity)
@@ -238,6 +310,7 @@ void Delay::processWith(float* left, float* right, int n, const BlockSettings& b
     highPass.s[2] = h2;
     pingSide = side;
     panRamp = ramp;
+    quietWrites = static_cast<int>(std::min<std::int64_t>(quiet, DelayBuffer::kCapacity));
 }
 
 } // namespace quelvar

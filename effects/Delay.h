@@ -52,8 +52,10 @@ public:
     double getTempo() const { return tempo.load(std::memory_order_relaxed); }
     int getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
 
-    // Audio thread: the block after the distortion section, in place.
-    void process(float* left, float* right, int n);
+    // Audio thread: the block after the distortion section, in place. silentIn: both channels
+    // hold +0 throughout. Returns whether they still do: the delay is off, or its loop has
+    // fallen silent (below) and then only its clocks move, as processing would move them.
+    bool process(float* left, float* right, int n, bool silentIn = false);
 
 private:
     // The block's settings, read once from the atomics.
@@ -68,6 +70,13 @@ private:
         int period; // the ping-pong period, the delay time
     };
     template <int Mode> void processWith(float* left, float* right, int n, const BlockSettings& b);
+    // The loop holds nothing: the last kCapacity samples written to the line were +0, no glide
+    // runs and the feedback filter's memories are +0. The low-pass never rests: the noise that
+    // keeps it out of denormals keeps the line from falling silent.
+    bool atRest(int mode) const;
+    // A block of silence at rest: the line's heads, the ping-pong side and its pan ramp move
+    // as the sample loop would move them.
+    void passSilence(int n, const BlockSettings& b);
     // Before setTime's clamp; v already in 0–1.
     int unclampedLength(float v, bool synced) const;
     // The synced note value, 0–7, a time value selects.
@@ -97,6 +106,7 @@ private:
     std::atomic<bool> clearRequest{false};
 
     // Audio thread only.
+    int quietWrites = DelayBuffer::kCapacity; // +0s written in a row, counted up to the capacity
     bool pingSide = false;
     float panRamp = 0.0f;
     tbiquad highPass;

@@ -52,6 +52,18 @@ public:
 
     void clear();
 
+    // n reads and n writes of +0 over a line that holds +0 throughout, with no glide running:
+    // only the heads move, as far as those calls would move them.
+    void passSilence(int n)
+    {
+        if (n <= 0)
+            return;
+        writeCount = static_cast<int>(((std::int64_t{writeCount & kMask} + n - 1) & kMask) + 1);
+        writeTotal += n;
+        readPosition += n; // whole numbers at speed 1: exact
+        targetIndex += n;
+    }
+
     int getWriteCount() const { return writeCount; } // 1 … capacity after each write
     double getSpeed() const { return speed; }
     int getCurrentDelay() const { return currentDelay; }

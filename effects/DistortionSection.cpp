@@ -2,6 +2,7 @@
 
 #include "dsp/ScopedFlushDenormals.h"
 #include "dsp/clampUnit.h"
+#include "dsp/takeRequest.h"
 
 #include <algorithm>
 #include <cstring>
@@ -73,23 +74,47 @@ void DistortionSection::resume()
         dryCopy = std::make_unique<float[]>(kMaxPiece);
 }
 
-void DistortionSection::process(float* left, float* right, int n)
+bool DistortionSection::process(float* left, float* right, int n, bool silentIn)
 {
+    if (silentIn && atRest())
+        return true;
     // On silence the half-band all-pass states and the clipper's circuit states decay into
     // denormals and stay there.
     const ScopedFlushDenormals flush;
     for (int done = 0; done < n; done += kMaxPiece)
         processPiece(left + done, right + done, std::min(kMaxPiece, n - done), done == 0);
+    return false;
+}
+
+bool DistortionSection::atRest() const
+{
+    if (onOffChangePending.load(std::memory_order_relaxed))
+        return false;
+    // Off, a type change waits for the section to be on again.
+    if (on.load(std::memory_order_relaxed) == 0.0f)
+        return true;
+    if (typeChangePending.load(std::memory_order_relaxed))
+        return false;
+    switch (type.load(std::memory_order_relaxed))
+    {
+    case 0:
+        return overdrive.settled();
+    case 2:
+        return valve.settled() && up.silent(0) && down.silent(0);
+    case 3:
+        return up.silent(0) && down.silent(0);
+    default:
+        return false;
+    }
 }
 
 void DistortionSection::processPiece(float* left, float* right, int n, bool first)
 {
     // Requests are taken once per host block, by its first piece.
-    const bool onOffChange = first && onOffChangePending.exchange(false, std::memory_order_acquire);
+    const bool onOffChange = first && takeRequest(onOffChangePending);
     const bool isOn = on.load(std::memory_order_relaxed) != 0.0f;
     // A type change made while off waits for the first block in which the section is on.
-    const bool typeChange =
-        first && isOn && typeChangePending.exchange(false, std::memory_order_acquire);
+    const bool typeChange = first && isOn && takeRequest(typeChangePending);
     const int current = type.load(std::memory_order_relaxed);
     const int previous = previousType.load(std::memory_order_relaxed);
 

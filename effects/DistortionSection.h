@@ -46,7 +46,13 @@ public:
 
     // The whole section on one host block, left processed and copied to right. Blocks longer
     // than kMaxPiece run in pieces; pending crossfades then apply to the first piece.
-    void process(float* left, float* right, int n);
+    // silentIn: both channels hold +0 throughout. Returns whether they still do; when the
+    // section is at rest (below) that costs nothing.
+    bool process(float* left, float* right, int n, bool silentIn = false);
+    // On silent input the section would give +0 and stay as it is: it is off, or its unit's
+    // smoothers have settled and the oversamplers' memories hold +0, with no change pending.
+    // ClipInferno never rests: its circuit keeps a steady offset on silence.
+    bool atRest() const;
 
     // The block operations process() is built from, for callers that sequence them themselves.
     // processCrossfade takes the on/off request, processCrossfade2 the type request (fading

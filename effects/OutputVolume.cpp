@@ -16,11 +16,13 @@ void OutputVolume::setSampleRate(float rate)
     smoother.init(4.0f, rate);
 }
 
-void OutputVolume::processGlobalVolume(float* left, float* right, int n)
+void OutputVolume::processGlobalVolume(float* left, float* right, int n, bool silentIn)
 {
+    const float v = volume.load(std::memory_order_relaxed);
+    if (silentIn && smoother.settledAt(v))
+        return;
     // At volume 0 the smoother would settle on the smallest denormal, not on 0.
     const ScopedFlushDenormals flush;
-    const float v = volume.load(std::memory_order_relaxed);
     // The smoother steps once per channel sample, as tuned: twice per frame.
     for (int i = 0; i < n; ++i)
     {

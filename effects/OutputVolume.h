@@ -17,7 +17,9 @@ public:
     // Re-initialises the smoother, which then rises from silence again.
     void setSampleRate(float rate);
 
-    void processGlobalVolume(float* left, float* right, int n);
+    // silentIn: both channels hold +0 throughout; once the smoother has settled such a block is
+    // left as it is, which is what processing it would give.
+    void processGlobalVolume(float* left, float* right, int n, bool silentIn = false);
 
 private:
     std::atomic<float> volume{1.0f};

@@ -17,12 +17,30 @@ void Overdrive::setMix(float v)
     mix.store(clampUnit(v), std::memory_order_relaxed);
 }
 
+namespace
+{
+// The gain's step per sample for a drive d.
+double gainIncrement(float d)
+{
+    const float k = 19.0f * d + 1.0f;
+    return std::pow(10.0, -0.5 * k * 0.05) * (1.0 - 0.999);
+}
+} // namespace
+
+bool Overdrive::settled() const
+{
+    const float d = drive.load(std::memory_order_relaxed);
+    return driveSmoother.settledAt(d) &&
+           mixSmoother.settledAt(mix.load(std::memory_order_relaxed)) &&
+           0.999 * g + gainIncrement(driveSmoother.value()) == g;
+}
+
 void Overdrive::process(float* buffer, int count)
 {
     const float d = driveSmoother.process(drive.load(std::memory_order_relaxed));
     const float k = 19.0f * d + 1.0f;
     const double m = mixSmoother.process(mix.load(std::memory_order_relaxed));
-    const double inc = std::pow(10.0, -0.5 * k * 0.05) * (1.0 - 0.999);
+    const double inc = gainIncrement(d);
 
     for (int i = 0; i < count; ++i)
     {

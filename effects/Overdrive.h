@@ -18,6 +18,9 @@ public:
     void setMix(float v); // wet share 0–1
 
     void process(float* buffer, int count);
+    // Its smoothers and gain would not move in a further call: silence in gives +0 out and
+    // leaves the unit as it is.
+    bool settled() const;
 
 private:
     std::atomic<float> drive{0.0f};

@@ -19,6 +19,13 @@ void Valve::setSamplerate(int rate)
     driveSmoother.init(4.0f, oversampled ? 4.0f * r : r);
 }
 
+bool Valve::settled() const
+{
+    const float d = drive.load(std::memory_order_relaxed);
+    const double target = 32.0 * driveSmoother.value() + 3.0;
+    return driveSmoother.settledAt(d) && 0.99 * gainDb + (1.0 - 0.99) * target == gainDb;
+}
+
 void Valve::process(float* buffer, int count)
 {
     const float d = driveSmoother.process(drive.load(std::memory_order_relaxed));

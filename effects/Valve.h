@@ -19,6 +19,9 @@ public:
     void setSamplerate(int rate);
 
     void process(float* buffer, int count);
+    // Its smoother and gain would not move in a further call: silence in gives +0 out and
+    // leaves the unit as it is.
+    bool settled() const;
 
 private:
     std::atomic<float> drive{0.0f};

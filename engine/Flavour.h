@@ -14,6 +14,7 @@ enum class Flavour
 struct FlavourTraits
 {
     bool antialiasSettable;           // slot 13 switches the wavetable oscillator
+    bool liveNotesAtTheirFrame;       // else at the block's first, unless antialias is off
     bool accentThresholdSettable;     // the configuration dialog sets it
     bool notesTriggerInInternalSync;  // pattern trigger and step recording outside host sync
     bool ignoreSyncModeAlways;        // pattern import never applies the stored sync type
@@ -28,8 +29,28 @@ struct FlavourTraits
 constexpr FlavourTraits traitsFor(Flavour f)
 {
     if (f == Flavour::plugin)
-        return {false, false, false, true, false, false, 0.09375f, 0.919375f, 0.170625f, 0.304375f};
-    return {true, true, true, false, true, true, 0.15f, 1.0f, 0.1f, 1.0f};
+        return {.antialiasSettable = false,
+                .liveNotesAtTheirFrame = true,
+                .accentThresholdSettable = false,
+                .notesTriggerInInternalSync = false,
+                .ignoreSyncModeAlways = true,
+                .lenientAblReader = false,
+                .phoscyonXmlDeclaration = false,
+                .defaultCutoff = 0.09375f,
+                .defaultResonance = 0.919375f,
+                .defaultEnvMod = 0.170625f,
+                .defaultAccent = 0.304375f};
+    return {.antialiasSettable = true,
+            .liveNotesAtTheirFrame = false,
+            .accentThresholdSettable = true,
+            .notesTriggerInInternalSync = true,
+            .ignoreSyncModeAlways = false,
+            .lenientAblReader = true,
+            .phoscyonXmlDeclaration = true,
+            .defaultCutoff = 0.15f,
+            .defaultResonance = 1.0f,
+            .defaultEnvMod = 0.1f,
+            .defaultAccent = 1.0f};
 }
 
 } // namespace quelvar

@@ -53,7 +53,7 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     applyParameter(kPattSync, 1.0f);
     applyParameter(kSlideTime, 0.0f);
     storeValue(kAntialias, 1.0f);
-    storeValue(kTempo, (120.0f - 40.0f) / 260.0f);
+    storeValue(kTempo, (120.0f - kSlowestTempo) / kTempoSpan);
 
     applyParameter(kDelayTime, 0.5f);
     applyParameter(kDelayFeedback, 0.3f);
@@ -67,6 +67,14 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
     applyParameter(kDistSelect, 0.0f);
     applyParameter(kDistParam1, 0.0f);
     applyParameter(kDistParam2, 0.5f);
+
+    for (std::size_t i = 0; i < vst2Events.size(); ++i)
+    {
+        vst2Events[i].type = kVstMidiType;
+        vst2Events[i].byteSize = sizeof(VstMidiEvent);
+        vst2Events[i].flags = kVstMidiEventIsRealtime;
+        vst2List.events[i] = reinterpret_cast<VstEvent*>(&vst2Events[i]);
+    }
 
     CBReset();
     osc.initResampler();
@@ -176,11 +184,12 @@ bool Palladon::getOutputProperties(VstInt32 index, VstPinProperties* properties)
     return true;
 }
 
-void Palladon::runEffects(float* left, float* right, int frames)
+// Effects at rest let a silent block pass untouched; each says whether its output is still silent.
+void Palladon::runEffects(float* left, float* right, int frames, bool silent)
 {
-    distortion.process(left, right, frames);
-    delay.process(left, right, frames);
-    volume.processGlobalVolume(left, right, frames);
+    silent = distortion.process(left, right, frames, silent);
+    silent = delay.process(left, right, frames, silent);
+    volume.processGlobalVolume(left, right, frames, silent);
 }
 
 void Palladon::retuneDelay(double bpm)

@@ -10,6 +10,7 @@
 #include "engine/Flavour.h"
 #include "engine/LivePlay.h"
 #include "engine/PalladonEditor.h"
+#include "engine/RenderCall.h"
 #include "engine/StateMirror.h"
 #include "engine/Voice.h"
 #include "engine/WavetableOscillator.h"
@@ -23,6 +24,7 @@
 #include "sequencer/Transport.h"
 #include "vst2/AudioEffectX.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -37,11 +39,16 @@ constexpr int kDefaultSlideSamples = 5512;
 constexpr int kDefaultAccentThreshold = 82; // velocities above it accent
 // Buffers are sized for at most this many frames; longer host blocks are rendered in pieces.
 constexpr int kMaxPreparedFrames = 8192;
+// The highest sample rate rendered; a higher one is taken as this.
+constexpr double kMaxRate = 1536000.0;
 constexpr double kMinTempo = 1.0;
 constexpr double kMaxTempo = 999.0;
 // What the sequencer asks of the host's time info at block start, and after rendering.
-constexpr VstInt32 kSequencerTimeFilter = 0x3E07;
-constexpr VstInt32 kTempoTimeFilter = 0x600;
+constexpr VstInt32 kSequencerTimeFilter =
+    kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid |
+    kVstTransportChanged | kVstTransportPlaying | kVstTransportCycleActive;
+constexpr VstInt32 kTempoTimeFilter = kVstPpqPosValid | kVstTempoValid;
+static_assert(kSequencerTimeFilter == 0x3E07 && kTempoTimeFilter == 0x600);
 
 class Palladon : public AudioEffectX
 {
@@ -87,6 +94,11 @@ public:
     void setBlockSize(VstInt32 size) override;
     void suspend() override;
     void resume() override;
+    // The engine's own entry (audio thread): one block from its input record into its output
+    // record, reaching no host. engine/RenderCall.h says how a block is rendered.
+    void render(const RenderInput& in, RenderOutput& out);
+    // The VST 2 adapter over render(): events are kept for the next block, which reads the
+    // host's time info, renders, and hands the notes and the controllers' automation back.
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
     // Resets the voice: envelopes to rest, filter states cleared.
     void CBReset();
@@ -96,7 +108,7 @@ public:
     void processTest2(float* buffer, int count);
     const Voice& getVoice() const { return voice; }
 
-    // MIDI. processEvents runs on the audio thread before the block that uses its notes.
+    // MIDI. processEvents runs on the audio thread before the block that takes its events.
     VstInt32 processEvents(VstEvents* events) override;
     // Live notes from an editor's keyboard (any thread); they reach the voice at the next block
     // and sound only in MIDI-in sync. The third argument has no effect.
@@ -233,7 +245,14 @@ private:
     // editor take it.
     using LineOperation = void (*)(Pattern&, const LineSettings&, RandomSource&);
     void editCurrentLine(LineOperation operation);
+    // The VST 2 host's time info for this block, as given.
     HostTime readHostTime(VstInt32 filter);
+    // A host's time made safe to compute with: an unusable rate is the engine's own, an unusable
+    // tempo the one last followed, a position held within reach of the sample clock.
+    HostTime safeTime(const HostTime& given) const;
+    void renderSpan(int first, int frames, HostTime& time, const HostTime* timeAfter);
+    void takeMidi(const RenderInput::MidiList& events, int from, int to, int spanStart, int frames);
+    void reportPatternChoice();
     // MIDI in and out (audio thread).
     void addNoteOn(int note, int velocity, int offset);
     void addNoteOff(int note, int velocity, int offset);
@@ -251,13 +270,14 @@ private:
     // `offset`; -1 when the offset lies in an earlier piece.
     int internalSampleOf(int offset) const;
     VoiceParameters voiceParameters() const;
-    // right is null on the low-rate path, which renders one internal-rate buffer.
-    void renderSequencer(float* left, float* right, int frames, const HostTime& time,
-                         bool lowRate);
-    void renderLowRate(float* left, float* right, int frames, const HostTime& time);
-    void renderLive(float* left, float* right, int frames, bool lowRate);
+    // right is null on the low-rate path, which renders one internal-rate buffer. Each returns
+    // whether it wrote nothing but +0 (the voice was silent throughout).
+    bool renderSequencer(float* left, float* right, int frames, const HostTime& time, bool lowRate);
+    bool renderLowRate(float* left, float* right, int frames, const HostTime& time);
+    bool renderLive(float* left, float* right, int frames, bool lowRate);
     VoiceBlock beginVoiceBlock(double rate, bool lowRate);
-    void refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate);
+    void refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate,
+                          bool startsSounding);
     void startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate, int sample);
     static bool allStepsSlide(const Pattern& p);
     void keepRecordedStep(const Step& recorded, int index);
@@ -268,7 +288,8 @@ private:
     bool buffersPrepared() const;
     // The delay follows the tempo in force: the host's in host sync, the internal one otherwise.
     void retuneDelay(double bpm);
-    void runEffects(float* left, float* right, int frames);
+    // silent: both channels hold +0 throughout (the voice played nothing).
+    void runEffects(float* left, float* right, int frames, bool silent);
 
     const FlavourTraits traits;
     const int instanceNumber;
@@ -296,7 +317,9 @@ private:
     StepRecorder recorder;
     LiveNoteInbox liveInbox;
     int lastMidiNote = -1;        // MIDI note of the last sequenced step, -1 none
-    int hostBlockFrames = 0;      // frames of the host block being rendered
+    RenderOutput* output = nullptr; // the block being rendered, null between blocks
+    int spanFirst = 0;              // the span being rendered: its first and last frame
+    int spanLast = 0;
     int midiFrameBase = 0;        // where the piece being rendered starts in the host block
     double midiFrameRatio = 1.0;  // internal samples per host frame on the low-rate path
     double midiSampleShift = 0.0; // internal samples between the piece's first frame and sample 0
@@ -316,6 +339,12 @@ private:
     std::atomic<bool> ignoreSyncMode{false}; // standalone: set from its settings
     static_assert(std::atomic<float>::is_always_lock_free);
     static_assert(std::atomic<int>::is_always_lock_free);
+
+    // The VST 2 adapter's records: the events of the next block, and what it hands the host.
+    RenderInput vst2Input;
+    RenderOutput vst2Output;
+    std::array<VstMidiEvent, kMidiOutEvents> vst2Events{};
+    VstEventArray<kMidiOutEvents> vst2List{};
 };
 
 } // namespace quelvar

@@ -3,6 +3,8 @@
 // and program changes selecting patterns.
 #include "engine/Palladon.h"
 
+#include <algorithm>
+
 namespace quelvar
 {
 
@@ -14,26 +16,27 @@ constexpr int kProgramChange = 0xC0;
 constexpr int kTriggerNotes = 32; // notes 0–31 select patterns
 } // namespace
 
-VstInt32 Palladon::processEvents(VstEvents* events)
+// Audio thread, at the start of the span the events fall in. Live notes sound at their frame,
+// or at the span's first frame in the standalone program with its antialias switch on.
+void Palladon::takeMidi(const RenderInput::MidiList& events, int from, int to, int spanStart,
+                        int frames)
 {
-    noteEvents.clear();
     const int mode = transport.syncType();
-    const bool keepOffsets = storedValue(kAntialias) == 0.0f;
+    const bool keepOffsets = traits.liveNotesAtTheirFrame || storedValue(kAntialias) == 0.0f;
     const bool selectsPatterns =
         mode == kHostSync || (mode == kInternalSync && traits.notesTriggerInInternalSync);
-    for (int i = 0; i < events->numEvents; ++i)
+    for (int i = from; i < to; ++i)
     {
-        const VstEvent* e = eventAt(*events, i);
-        if (!e || e->type != kVstMidiType)
-            continue;
-        const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);
-        const int status = static_cast<unsigned char>(midi->midiData[0]) & 0xF0;
-        const int d1 = static_cast<unsigned char>(midi->midiData[1]);
-        const int d2 = static_cast<unsigned char>(midi->midiData[2]);
+        const BlockMidi& m = events[i];
+        const int status = m.bytes[0] & 0xF0;
+        const int d1 = m.bytes[1];
+        const int d2 = m.bytes[2];
         // Data bytes with the top bit set are not MIDI: the message is ignored.
         if (d1 > 127 || d2 > 127)
             continue;
-        const int offset = keepOffsets && midi->deltaFrames > 0 ? midi->deltaFrames : 0;
+        const int offset = keepOffsets
+                               ? std::clamp(m.frame, spanStart, std::max(frames - 1, spanStart))
+                               : spanStart;
 
         if (status == kPitchBend)
         {
@@ -52,7 +55,10 @@ VstInt32 Palladon::processEvents(VstEvents* events)
             {
                 recorder.recordPattern(d1, d2, true);
                 if (d1 < kTriggerNotes)
-                    setParameter(kTriggerPattern, static_cast<float>(d1) * 0.03125f);
+                {
+                    setParameter(kTriggerPattern, static_cast<float>(d1) / kTriggerablePatterns);
+                    reportPatternChoice();
+                }
             }
             if (notifier)
                 notifier->sendMidiMessage(kNoteOn, d1, d2);
@@ -67,7 +73,12 @@ VstInt32 Palladon::processEvents(VstEvents* events)
                 notifier->sendMidiMessage(kNoteOff, d1, d2);
         }
     }
-    return 1;
+}
+
+void Palladon::reportPatternChoice()
+{
+    if (output)
+        output->reports.add(kTriggerPattern, getParameter(kTriggerPattern), false);
 }
 
 // Audio thread. The learning slot is taken by the first assignable controller, which then moves
@@ -81,11 +92,18 @@ void Palladon::controlChange(int controller, int value)
     {
         controllers.assign(learning, controller);
         publishControllers();
+        if (output)
+            output->controllersChanged = true;
     }
     int slots[kNumParams];
     const int n = controllers.slotsOf(controller, slots);
     for (int i = 0; i < n; ++i)
-        setParameterAutomated(slots[i], static_cast<float>(value) / 127.0f);
+    {
+        const float v = static_cast<float>(value) / 127.0f;
+        setParameter(slots[i], v);
+        if (output)
+            output->reports.add(slots[i], v, true);
+    }
 }
 
 // Audio thread. Programs 0–63 name the song's patterns in every sync mode; the first 32 go
@@ -96,12 +114,13 @@ void Palladon::programChange(int program)
     if (program >= kPatternsPerSong)
         return;
     if (program < kTriggerablePatterns)
-    {
         setParameter(kTriggerPattern, static_cast<float>(program) / kTriggerablePatterns);
-        return;
+    else
+    {
+        triggerPattern(program);
+        notifyParameter(kTriggerPattern, static_cast<float>(program) / kTriggerablePatterns);
     }
-    triggerPattern(program);
-    notifyParameter(kTriggerPattern, static_cast<float>(program) / kTriggerablePatterns);
+    reportPatternChoice();
 }
 
 void Palladon::learnController(int slot)

@@ -243,7 +243,7 @@ float Palladon::getParameter(VstInt32 index)
         return std::min(static_cast<float>(transport.nextPatternIndex()) / kTriggerablePatterns,
                         1.0f);
     case kTempo:
-        return static_cast<float>((transport.tempo() - 40.0) / 260.0);
+        return static_cast<float>((transport.tempo() - kSlowestTempo) / kTempoSpan);
     case kStepRecord:
         return isRecordEnabled() ? 1.0f : 0.0f;
     default:

@@ -1,7 +1,11 @@
 #include "engine/Palladon.h"
 
+#include "dsp/takeRequest.h"
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace quelvar
@@ -10,7 +14,8 @@ namespace quelvar
 namespace
 {
 constexpr double kInternalRate = 44100.0;
-constexpr double kMaxRate = 1536000.0;
+// Host rates below this render the voice at the internal rate and interpolate down.
+constexpr float kLowRateBelow = 22050.0f;
 // A host reporting a rate below this in its time info is not believed; the engine's rate is used.
 constexpr double kMinReportedRate = 1000.0;
 // Positions further than this from the start are held there; the sample clock must fit 64 bits.
@@ -89,7 +94,7 @@ std::size_t Palladon::lowRateFramesNeeded() const
 
 void Palladon::prepareLowRateBuffer()
 {
-    if (!(getSampleRate() < 22050.0f))
+    if (!(getSampleRate() < kLowRateBelow))
         return;
     const std::size_t needed = lowRateFramesNeeded();
     if (needed > lowRateBuffer.size())
@@ -99,71 +104,123 @@ void Palladon::prepareLowRateBuffer()
 bool Palladon::buffersPrepared() const
 {
     return osc.bufferSize() >= preparedFrames &&
-           (!(getSampleRate() < 22050.0f) || lowRateBuffer.size() >= lowRateFramesNeeded());
+           (!(getSampleRate() < kLowRateBelow) || lowRateBuffer.size() >= lowRateFramesNeeded());
 }
 
-HostTime Palladon::readHostTime(VstInt32 filter)
+HostTime Palladon::safeTime(const HostTime& given) const
 {
     HostTime t;
-    t.sampleRate = usable(getSampleRate(), kMaxRate) && getSampleRate() >= kMinReportedRate
-                       ? getSampleRate()
-                       : kInternalRate;
-    t.tempo = transport.hostTempo();
-    const VstTimeInfo* info = getTimeInfo(filter);
-    if (!info)
-        return t; // no record: the host transport counts as stopped
-    if (usable(info->sampleRate, kMaxRate) && info->sampleRate >= kMinReportedRate)
-        t.sampleRate = info->sampleRate;
-    if (usable(info->tempo, kMaxTempo))
-        t.tempo = std::max(info->tempo, kMinTempo);
-    t.ppqPosition = std::isfinite(info->ppqPos)
-                        ? std::clamp(info->ppqPos, -kMaxPositionBeats, kMaxPositionBeats)
+    const double own = getSampleRate();
+    t.sampleRate = usable(given.sampleRate, kMaxRate) && given.sampleRate >= kMinReportedRate
+                       ? given.sampleRate
+                   : usable(own, kMaxRate) && own >= kMinReportedRate ? own
+                                                                      : kInternalRate;
+    t.tempo =
+        usable(given.tempo, kMaxTempo) ? std::max(given.tempo, kMinTempo) : transport.hostTempo();
+    t.ppqPosition = std::isfinite(given.ppqPosition)
+                        ? std::clamp(given.ppqPosition, -kMaxPositionBeats, kMaxPositionBeats)
                         : 0.0;
-    t.transportChanged = (info->flags & kVstTransportChanged) != 0;
-    t.playing = (info->flags & kVstTransportPlaying) != 0;
+    t.transportChanged = given.transportChanged;
+    t.playing = given.playing;
     return t;
 }
 
-void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames)
+void Palladon::render(const RenderInput& in, RenderOutput& out)
 {
-    if (!outputs || !outputs[0] || !outputs[1] || frames <= 0)
+    out.clear();
+    const int frames = std::max(in.frames, 0);
+    if (frames > 0 && (!out.left || !out.right))
         return;
-    float* left = outputs[0];
-    float* right = outputs[1];
-    hostBlockFrames = frames;
+    output = &out;
+    const auto inside = [frames](int frame)
+    { return std::clamp(frame, 0, std::max(frames - 1, 0)); };
+    int transportAt = 0;
+    int parameterAt = 0;
+    int midiAt = 0;
+    HostTime time;
+    for (int first = 0;;)
+    {
+        // The changes at this frame, then the span up to the next one.
+        const HostTime* given = first == 0 ? &in.time : nullptr;
+        for (; transportAt < in.transport.size() && frames > 0 &&
+               inside(in.transport[transportAt].frame) <= first;
+             ++transportAt)
+            given = &in.transport[transportAt].time;
+        if (given)
+            time = safeTime(*given);
+        for (; parameterAt < in.parameters.size() &&
+               inside(in.parameters[parameterAt].frame) <= first;
+             ++parameterAt)
+            setParameter(in.parameters[parameterAt].slot, in.parameters[parameterAt].value);
+        int end = frames;
+        if (transportAt < in.transport.size())
+            end = std::min(end, inside(in.transport[transportAt].frame));
+        if (parameterAt < in.parameters.size())
+            end = std::min(end, inside(in.parameters[parameterAt].frame));
+        int midiEnd = midiAt;
+        while (midiEnd < in.midi.size() && (frames == 0 || inside(in.midi[midiEnd].frame) < end))
+            ++midiEnd;
+        takeMidi(in.midi, midiAt, midiEnd, first, frames);
+        midiAt = midiEnd;
+        if (frames == 0)
+            break;
+        const bool last = end == frames;
+        renderSpan(first, end - first, time, last && in.timeAfterGiven ? &in.timeAfter : nullptr);
+        if (last)
+            break;
+        first = end;
+    }
+    // A block of no frames keeps its live notes for the next one.
+    if (frames > 0)
+        noteEvents.clear();
+    output = nullptr;
+}
+
+// One span between changes, rendered as a block of its own: the voice in pieces of the prepared
+// size, the tempo followed, then the effects. time moves on to the span's end.
+void Palladon::renderSpan(int first, int frames, HostTime& time, const HostTime* timeAfter)
+{
+    float* left = output->left + first;
+    float* right = output->right + first;
+    spanFirst = first;
+    spanLast = first + frames - 1;
+    const HostTime atStart = time;
+    // A block longer than the buffers goes on where the last piece ended.
+    const auto moveOn = [&time](int n)
+    {
+        time.transportChanged = false;
+        if (time.playing)
+            time.ppqPosition += n / time.sampleRate * time.tempo / 60.0;
+    };
     // Buffers left short by a failed allocation are never rendered into: silence until
     // resume() sizes them.
     if (!buffersPrepared())
     {
         std::fill_n(left, frames, 0.0f);
         std::fill_n(right, frames, 0.0f);
+        moveOn(frames);
         return;
     }
-    if (randomizeRequest.exchange(false, std::memory_order_relaxed))
+    if (takeRequest(randomizeRequest, std::memory_order_relaxed))
         processRandomize(-1);
     takeLiveRequests();
-    if (panicRequest.exchange(false, std::memory_order_relaxed))
+    if (takeRequest(panicRequest, std::memory_order_relaxed))
         silenceNotes();
-    noteEvents.clampOffsets(frames - 1);
 
-    HostTime time = readHostTime(kSequencerTimeFilter);
+    bool silent = true;
     for (int done = 0; done < frames;)
     {
         const int n = std::min(frames - done, preparedFrames);
-        midiFrameBase = done;
-        if (getSampleRate() < 22050.0f)
-            renderLowRate(left + done, right + done, n, time);
+        midiFrameBase = first + done;
+        if (getSampleRate() < kLowRateBelow)
+            silent &= renderLowRate(left + done, right + done, n, time);
         else
-            renderSequencer(left + done, right + done, n, time, false);
-        // A block longer than the buffers goes on where the last piece ended.
-        time.transportChanged = false;
-        if (time.playing)
-            time.ppqPosition += n / time.sampleRate * time.tempo / 60.0;
+            silent &= renderSequencer(left + done, right + done, n, time, false);
+        moveOn(n);
         done += n;
     }
-    noteEvents.clear();
 
-    const HostTime after = readHostTime(kTempoTimeFilter);
+    const HostTime after = timeAfter ? safeTime(*timeAfter) : atStart;
     if (after.tempo != transport.hostTempo() && transport.syncType() == kHostSync)
     {
         retuneDelay(after.tempo);
@@ -173,13 +230,13 @@ void Palladon::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     if (sharedBlock)
         sharedBlock->writeHostTempo(static_cast<int>(after.tempo));
 
-    runEffects(left, right, frames);
+    runEffects(left, right, frames, silent);
 }
 
 // Renders just the internal samples up to the block's end and carries the fraction left over,
 // so the step clock runs at exactly `ratio` internal samples per host frame, block after block.
 // buffer[0] holds the last sample of the previous block, which the first frames interpolate from.
-void Palladon::renderLowRate(float* left, float* right, int frames, const HostTime& time)
+bool Palladon::renderLowRate(float* left, float* right, int frames, const HostTime& time)
 {
     const double ratio = lowRateRatio();
     const double end = lowRatePhase + frames * ratio;
@@ -188,7 +245,9 @@ void Palladon::renderLowRate(float* left, float* right, int frames, const HostTi
     buffer[0] = lowRateLastSample;
     midiFrameRatio = ratio;
     midiSampleShift = 1.0 - lowRatePhase;
-    renderSequencer(buffer + 1, nullptr, internalFrames, time, true);
+    // Interpolating between +0s gives +0.
+    const bool silent = renderSequencer(buffer + 1, nullptr, internalFrames, time, true) &&
+                        std::bit_cast<std::uint32_t>(lowRateLastSample) == 0u;
     midiFrameRatio = 1.0;
     midiSampleShift = 0.0;
     for (int i = 0; i < frames; ++i)
@@ -203,6 +262,7 @@ void Palladon::renderLowRate(float* left, float* right, int frames, const HostTi
     }
     lowRateLastSample = buffer[internalFrames];
     lowRatePhase = end - internalFrames;
+    return silent;
 }
 
 VoiceParameters Palladon::voiceParameters() const
@@ -218,18 +278,15 @@ VoiceParameters Palladon::voiceParameters() const
     return p;
 }
 
-void Palladon::renderSequencer(float* out, float* right, int frames, const HostTime& time,
+bool Palladon::renderSequencer(float* out, float* right, int frames, const HostTime& time,
                                bool lowRate)
 {
-    midiOut.sendDelayedNoteOffs(midiOffset(frames / 2));
+    if (midiOut.hasDelayedNoteOffs())
+        midiOut.sendDelayedNoteOffs(midiOffset(frames / 2));
     if (transport.syncType() == kMidiInSync && transport.sequencerStopped())
     {
         resetPendingNote();
-        if (lowRate)
-            processTest2(out, frames);
-        else
-            processTest(out, right, frames);
-        return;
+        return renderLive(out, right, frames, lowRate);
     }
     std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(frames));
     if (right)
@@ -249,7 +306,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     if (start.releaseSoundingNotes)
         resetPendingNote();
     if (!start.run)
-        return;
+        return true;
 
     const VoiceBlock block = beginVoiceBlock(lowRate ? kInternalRate : time.sampleRate, lowRate);
     const int stepLen = transport.stepLengthSamples();
@@ -276,7 +333,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
             for (int started = 0; started <= kStepsPerPattern && transport.stepDue(); ++started)
                 startStep(transport.dueStepIndex(), block, stepLen, lowRate, i);
         }
-        refillOscillator(block, i, frames, getSampleRate());
+        refillOscillator(block, i, frames, getSampleRate(), false);
         const bool released = voice.queueSample(block.wavetable ? osc.sample(i) : 0.0f, stepLen,
                                                 gate, transport.stopFadeGain());
         if (released && midiOut.sounding(lastMidiNote))
@@ -293,6 +350,7 @@ void Palladon::renderSequencer(float* out, float* right, int frames, const HostT
     if (right)
         std::memcpy(right, out, sizeof(float) * static_cast<std::size_t>(frames));
     sendMidiOut();
+    return false;
 }
 
 // Block start of either renderer. The wavetable oscillator is off on the low-rate path.
@@ -305,12 +363,18 @@ VoiceBlock Palladon::beginVoiceBlock(double rate, bool lowRate)
     return block;
 }
 
-// The wavetable oscillator renders ahead of the voice, one oscBlock at a time.
-void Palladon::refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate)
+// The wavetable oscillator renders ahead of the voice, one oscBlock at a time. A voice that
+// starts sounding between two refills (a live note at its frame) has it render from there to
+// the next one.
+void Palladon::refillOscillator(const VoiceBlock& block, int i, int frames, double sampleRate,
+                                bool startsSounding)
 {
-    if (block.wavetable && i % WavetableOscillator::oscBlock == 0)
-        osc.processResampler2(std::min(WavetableOscillator::oscBlock, frames - i),
-                              voice.noteFreq, storedValue(kTuning), sampleRate);
+    const int into = i % WavetableOscillator::oscBlock;
+    if (!block.wavetable || (into != 0 && !startsSounding))
+        return;
+    osc.setBlockPos(i);
+    osc.processResampler2(std::min(WavetableOscillator::oscBlock - into, frames - i),
+                          voice.noteFreq, storedValue(kTuning), sampleRate);
 }
 
 void Palladon::startStep(int index, const VoiceBlock& block, int stepLen, bool lowRate,
@@ -371,18 +435,20 @@ void Palladon::processTest2(float* buffer, int count)
     renderLive(buffer, nullptr, count, true);
 }
 
-void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
+bool Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
 {
     std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
     if (right)
         std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
 
     const double engineRate = getSampleRate();
-    const double rate = lowRate || !(engineRate >= 22050.0) ? kInternalRate : engineRate;
+    const double rate = lowRate || !(engineRate >= kLowRateBelow) ? kInternalRate : engineRate;
     const VoiceBlock block = beginVoiceBlock(rate, lowRate);
     live.setSlideSamples(getSlideSamples());
 
     const int events = noteEvents.size();
+    bool silent = true;
+    bool wasSounding = false;
     for (int i = 0; i < frames; ++i)
     {
         // Offsets count from the start of the host block, not of this piece.
@@ -397,14 +463,20 @@ void Palladon::renderLive(float* left, float* right, int frames, bool lowRate)
                          block.tuningOctaves);
         }
         if (!live.active())
+        {
+            wasSounding = false;
             continue;
+        }
+        silent = false;
         live.advanceRamps();
-        refillOscillator(block, i, frames, rate);
+        refillOscillator(block, i, frames, rate, !wasSounding);
+        wasSounding = true;
         left[i] = live.finish(voice.liveSample(block, block.wavetable ? osc.sample(i) : 0.0f));
         live.endSample();
     }
     if (right)
         std::memcpy(right, left, sizeof(float) * static_cast<std::size_t>(frames));
+    return silent;
 }
 
 void Palladon::liveNote(bool on, int note, int velocity, long double tuningOctaves)
@@ -419,12 +491,11 @@ void Palladon::liveNote(bool on, int note, int velocity, long double tuningOctav
 
 void Palladon::takeLiveRequests()
 {
-    if (liveResetRequest.exchange(false, std::memory_order_acquire))
+    if (takeRequest(liveResetRequest))
         live.reset();
-    const long double tuningOctaves = 2.0f * storedValue(kTuning) - 1.0f;
     LiveNote n;
     while (liveInbox.pop(n))
-        liveNote(n.on, n.note, n.velocity, tuningOctaves);
+        liveNote(n.on, n.note, n.velocity, 2.0f * storedValue(kTuning) - 1.0f);
 }
 
 int Palladon::midiOffset(int sample) const
@@ -448,8 +519,12 @@ void Palladon::stepMidiOut(const Step& step, int offset)
         midiOut.addDelayedNoteOff(lastMidiNote);
     if (m > kMidiNoteOffset)
     {
+        // Only a slide or tie from the step before holds the same key without a new note-on;
+        // after a start, a jump or a pattern switch there is no step before, and a key that was
+        // let go must sound again.
         const Step* previous = transport.previousStep();
-        if (m != lastMidiNote || (previous && !previous->slide()))
+        const bool tied = m == lastMidiNote && previous && previous->slide() && midiOut.sounding(m);
+        if (!tied)
             midiOut.addMidiMsg(kNoteOn, m, velocity, offset);
     }
     lastMidiNote = m;
@@ -457,8 +532,8 @@ void Palladon::stepMidiOut(const Step& step, int offset)
 
 void Palladon::sendMidiOut()
 {
-    if (VstEvents* events = midiOut.PrepareEventList(hostBlockFrames - 1))
-        sendVstEventsToHost(events);
+    if (output)
+        midiOut.PrepareEventList(output->midi, spanFirst, spanLast);
 }
 
 // Also flushes note-offs still waiting in the ring, so none is left behind when the block goes

@@ -14,6 +14,102 @@ namespace
 constexpr long double kTwoPi = 6.283185306L;
 constexpr long double kPi = kTwoPi / 2.0L;
 constexpr long double kInvTwoPi = 1.0L / kTwoPi;
+
+// The per-sample chain, one definition for the sequencer's passes and the live voice. Inlined:
+// extended-precision arguments would otherwise travel through memory, and the passes keep their
+// states in x87 registers.
+
+[[gnu::always_inline]] inline void advancePhase(long double& phase, const VoiceBlock& b,
+                                                long double noteFreq)
+{
+    phase += b.phaseIncrement * noteFreq;
+    if (phase > kTwoPi)
+        phase -= kTwoPi;
+}
+
+// The oscillator before the pre-smoother: the wavetable's sample, or the naive falling saw or
+// square of the phase.
+[[gnu::always_inline]] inline long double oscillatorOf(const VoiceBlock& b, long double phase,
+                                                       float oscTable)
+{
+    if (b.wavetable)
+        return 0.5 * oscTable;
+    if (!b.square)
+        return (kTwoPi - phase) * kInvTwoPi;
+    return phase > kPi ? 0.5 : -0.5;
+}
+
+// The accent envelope falls linearly and may end just below 0; its resonance twin likewise.
+[[gnu::always_inline]] inline void decayAccent(long double& env, const VoiceBlock& b)
+{
+    if (env > 0.0)
+        env -= b.accentEnvStep;
+    else
+        env = 0.0;
+}
+
+[[gnu::always_inline]] inline void decayAccentReso(long double& reso, const VoiceBlock& b)
+{
+    if (reso > 0.0)
+        reso -= b.accentResoStep;
+}
+
+[[gnu::always_inline]] inline void follow(long double& value, long double target, double rate)
+{
+    value += (target - value) * rate;
+}
+
+// Cutoff exponent X: the drift (none in live play), the filter envelope and the accent.
+[[gnu::always_inline]] inline long double cutoffExponent(const VoiceBlock& b, long double drift,
+                                                         long double filterEnv,
+                                                         long double accentEnvSmooth)
+{
+    return drift + b.envMod * (filterEnv - 2.0) + b.accentDepth * accentEnvSmooth;
+}
+
+[[gnu::always_inline]] inline long double cutoffCoefficient(const VoiceBlock& b, long double x)
+{
+    return b.cutoffBase * exp2FromTable(x);
+}
+
+// The pre-smoother's rate: the square's positive half is smoothed more.
+[[gnu::always_inline]] inline long double smootherRateFor(const VoiceBlock& b, long double osc)
+{
+    return b.square && osc >= 0.0 ? b.smootherRateSquare : b.smootherRate;
+}
+
+// Q from the resonance slot and the accent's resonance; the saw rings 10 % more.
+[[gnu::always_inline]] inline long double resonanceOf(const VoiceBlock& b,
+                                                      long double accentResoSmooth)
+{
+    long double q = b.resoQ + 0.04 * b.accentDepth * accentResoSmooth;
+    if (!b.square)
+        q *= 1.1;
+    return q;
+}
+
+// R of the low-pass for a Q.
+[[gnu::always_inline]] inline long double lowpassResonance(const VoiceBlock& b, long double q)
+{
+    return (b.square ? 0.992 : 0.9) * q;
+}
+
+// The level rises as resonance falls and with the accent.
+[[gnu::always_inline]] inline long double levelOfResonance(long double q)
+{
+    return 1.0 + 1.5 * (1.0 - q);
+}
+
+[[gnu::always_inline]] inline long double levelOfAccent(long double accentResoSmooth)
+{
+    return 1.0 + 3.0 * accentResoSmooth;
+}
+
+[[gnu::always_inline]] inline long double
+scaledOutput(long double y, long double levelReso, long double levelAccent, long double levelNote)
+{
+    return y * levelReso * levelAccent * 0.2666667 * levelNote;
+}
 } // namespace
 
 int playableNote(int note)
@@ -147,43 +243,23 @@ bool Voice::startStep(const Step* previous, const Step& step, const Step& next, 
 
 inline void Voice::advanceEnvelopes(const VoiceBlock& b)
 {
-    if (accentEnv > 0.0)
-        accentEnv -= b.accentEnvStep;
-    else
-        accentEnv = 0.0;
-    if (accentReso > 0.0)
-        accentReso -= b.accentResoStep;
-    accentEnvSmooth += (accentEnv - accentEnvSmooth) * b.accentEnvSmoothRate;
-    accentResoSmooth += (accentReso - accentResoSmooth) * b.accentResoSmoothRate;
+    decayAccent(accentEnv, b);
+    decayAccentReso(accentReso, b);
+    follow(accentEnvSmooth, accentEnv, b.accentEnvSmoothRate);
+    follow(accentResoSmooth, accentReso, b.accentResoSmoothRate);
     filterEnv *= b.decayFactor;
-    oscPhase += b.phaseIncrement * noteFreq;
-    if (oscPhase > kTwoPi)
-        oscPhase -= kTwoPi;
-}
-
-inline long double Voice::oscillatorValue(const VoiceBlock& b, float oscTable) const
-{
-    if (b.wavetable)
-        return 0.5 * oscTable;
-    if (!b.square)
-        return (kTwoPi - oscPhase) * kInvTwoPi;
-    return oscPhase > kPi ? 0.5 : -0.5;
+    advancePhase(oscPhase, b, noteFreq);
 }
 
 inline long double Voice::filterChain(const VoiceBlock& b, long double osc, long double w,
-                               long double gate, long double levelFactor)
+                                      long double gate, long double levelFactor)
 {
-    const long double a = b.square && osc >= 0.0 ? b.smootherRateSquare : b.smootherRate;
-    const long double s = IIR_FIRlp(preSmoother, a, osc);
+    const long double s = IIR_FIRlp(preSmoother, smootherRateFor(b, osc), osc);
     const long double h = IIR_doIIRhigh(highpass, b.highpassRate, s);
-
-    long double q = b.resoQ + 0.04 * b.accentDepth * accentResoSmooth;
-    if (!b.square)
-        q *= 1.1;
-    const long double y = IIR_IIRlp3poleAlt(lowpass, w, (b.square ? 0.992 : 0.9) * q,
-                                            h * gate, noteFreq * b.k, b.lowpassRate);
-    return y * (1.0 + 1.5 * (1.0 - q)) * (1.0 + 3.0 * accentResoSmooth) * 0.2666667 *
-           levelFactor;
+    const long double q = resonanceOf(b, accentResoSmooth);
+    const long double y = IIR_IIRlp3poleAlt(lowpass, w, lowpassResonance(b, q), h * gate,
+                                            noteFreq * b.k, b.lowpassRate);
+    return scaledOutput(y, levelOfResonance(q), levelOfAccent(accentResoSmooth), levelFactor);
 }
 
 bool Voice::queueSample(float oscTable, int stepLength, int gateOffset, double stopFadeGain)
@@ -229,16 +305,8 @@ void Voice::phasePass(const VoiceBlock& b, int n)
     for (int s = 0; s < n; ++s)
     {
         const long double f = run.noteFreq[s];
-        phase += b.phaseIncrement * f;
-        if (phase > kTwoPi)
-            phase -= kTwoPi;
-        long double osc;
-        if (b.wavetable)
-            osc = 0.5 * run.oscTable[s];
-        else if (!b.square)
-            osc = (kTwoPi - phase) * kInvTwoPi;
-        else
-            osc = phase > kPi ? 0.5 : -0.5;
+        advancePhase(phase, b, f);
+        long double osc = oscillatorOf(b, phase, run.oscTable[s]);
         if (f == 0.0)
             osc *= 0.0;
         run.osc[s] = osc;
@@ -257,14 +325,11 @@ void Voice::cutoffEnvelopePass(const VoiceBlock& b, int n)
     long double fenv = filterEnv;
     for (int s = 0; s < n; ++s)
     {
-        drift += (driftTarget - drift) * driftRate;
-        if (env > 0.0)
-            env -= b.accentEnvStep;
-        else
-            env = 0.0;
-        envSmooth += (env - envSmooth) * b.accentEnvSmoothRate;
+        follow(drift, driftTarget, driftRate);
+        decayAccent(env, b);
+        follow(envSmooth, env, b.accentEnvSmoothRate);
         fenv *= b.decayFactor;
-        run.cutoff[s] = drift + b.envMod * (fenv - 2.0) + b.accentDepth * envSmooth;
+        run.cutoff[s] = cutoffExponent(b, drift, fenv, envSmooth);
     }
     cutoffDrift = drift;
     accentEnv = env;
@@ -275,7 +340,7 @@ void Voice::cutoffEnvelopePass(const VoiceBlock& b, int n)
 void Voice::cutoffLawPass(const VoiceBlock& b, int n)
 {
     for (int s = 0; s < n; ++s)
-        run.cutoff[s] = b.cutoffBase * exp2FromTable(run.cutoff[s]);
+        run.cutoff[s] = cutoffCoefficient(b, run.cutoff[s]);
 }
 
 void Voice::resonanceGatePass(const VoiceBlock& b, int n)
@@ -299,15 +364,12 @@ void Voice::resonanceGatePass(const VoiceBlock& b, int n)
             level = 0.5;
         run.levelNote[s] = b.square ? level : 1.5 * level;
 
-        if (reso > 0.0)
-            reso -= b.accentResoStep;
-        resoSmooth += (reso - resoSmooth) * b.accentResoSmoothRate;
-        long double q = b.resoQ + 0.04 * b.accentDepth * resoSmooth;
-        if (!b.square)
-            q *= 1.1;
-        run.reso[s] = (b.square ? 0.992 : 0.9) * q;
-        run.levelReso[s] = 1.0 + 1.5 * (1.0 - q);
-        run.levelAccent[s] = 1.0 + 3.0 * resoSmooth;
+        decayAccentReso(reso, b);
+        follow(resoSmooth, reso, b.accentResoSmoothRate);
+        const long double q = resonanceOf(b, resoSmooth);
+        run.reso[s] = lowpassResonance(b, q);
+        run.levelReso[s] = levelOfResonance(q);
+        run.levelAccent[s] = levelOfAccent(resoSmooth);
     }
     accentReso = reso;
     accentResoSmooth = resoSmooth;
@@ -322,9 +384,8 @@ void Voice::highpassPass(const VoiceBlock& b, int n)
     for (int s = 0; s < n; ++s)
     {
         const long double osc = run.osc[s];
-        const long double a = b.square && osc >= 0.0 ? b.smootherRateSquare : b.smootherRate;
-        const long double h =
-            highpassStages(h0, h1, h2, b.highpassRate, IIR_FIRlp(smoother, a, osc));
+        const long double h = highpassStages(h0, h1, h2, b.highpassRate,
+                                             IIR_FIRlp(smoother, smootherRateFor(b, osc), osc));
         run.input[s] = h * run.gate[s];
     }
     preSmoother = smoother;
@@ -347,7 +408,7 @@ void Voice::lowpassPass(int n)
     for (int s = 0; s < n; ++s)
     {
         const long double y = lowpassAdvance(P, V, run.step[s], run.input[s]);
-        run.input[s] = y * run.levelReso[s] * run.levelAccent[s] * 0.2666667 * run.levelNote[s];
+        run.input[s] = scaledOutput(y, run.levelReso[s], run.levelAccent[s], run.levelNote[s]);
     }
     lowpass.s[0] = P;
     lowpass.s[1] = V;
@@ -362,9 +423,8 @@ void Voice::outputPass(int n, float* out)
 long double Voice::liveSample(const VoiceBlock& b, float oscTable)
 {
     advanceEnvelopes(b);
-    const long double x = b.envMod * (filterEnv - 2.0) + b.accentDepth * accentEnvSmooth;
-    const long double w = b.cutoffBase * exp2FromTable(x);
-    return filterChain(b, oscillatorValue(b, oscTable), w, 1.0, b.square ? noteLevel : 1.5);
+    const long double w = cutoffCoefficient(b, cutoffExponent(b, 0.0L, filterEnv, accentEnvSmooth));
+    return filterChain(b, oscillatorOf(b, oscPhase, oscTable), w, 1.0, b.square ? noteLevel : 1.5);
 }
 
 } // namespace quelvar

@@ -122,11 +122,10 @@ public:
 
 private:
     // Inlined: extended-precision arguments would otherwise travel through memory.
-    // Accent decay and smoothing, filter envelope and phase: shared by both renderers.
+    // The live voice's accent decay and smoothing, filter envelope and phase.
     [[gnu::always_inline]] inline void advanceEnvelopes(const VoiceBlock& b);
-    [[gnu::always_inline]] inline long double oscillatorValue(const VoiceBlock& b,
-                                                              float oscTable) const;
-    // Pre-smoother, high-pass, resonant low-pass and level; returns the level-scaled output.
+    // The live voice's pre-smoother, high-pass, resonant low-pass and level; returns the
+    // level-scaled output.
     [[gnu::always_inline]] inline long double filterChain(const VoiceBlock& b, long double osc,
                                                           long double w, long double gate,
                                                           long double levelFactor);

@@ -37,6 +37,8 @@ public:
 
     // Audio thread from here on.
     void resetBlock() { oscBufferPos = 0; }
+    // The next render goes to sample i of the block.
+    void setBlockPos(int i) { oscBufferPos = i; }
     void resetPhase();
 
     // Renders n samples at oscBufferPos, then moves oscBufferPos on by oscBlock. noteFreq is the

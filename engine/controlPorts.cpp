@@ -1,5 +1,7 @@
 #include "engine/controlPorts.h"
 
+#include "engine/parameterTable.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -62,7 +64,8 @@ const ControlPort kPorts[] = {
     {kSyncType, "sync_mode", "Sync Mode", S::syncMode, U::none, 0, 2, kSyncModes,
      "Host: the sequencer follows the host's transport. Internal: it runs at its own tempo, "
      "started from the panel. MIDI in: MIDI notes play the voice."},
-    {kTempo, "tempo", "Tempo", S::tempo, U::bpm, 40, 300, {}, "Tempo of the internal sync."},
+    {kTempo, "tempo", "Tempo", S::tempo, U::bpm, kSlowestTempo, kFastestTempo, {},
+     "Tempo of the internal sync."},
     {kStepRecord, "step_record", "Step Record", S::onOff, U::none, 0, 1, {},
      "Held MIDI keys are written into the steps as they play (host sync)."},
 };
@@ -97,7 +100,7 @@ float toPortValue(const ControlPort& port, float v)
     case S::pattern:
         return std::clamp(std::floor(v * 32.0f) + 1.0f, port.minimum, port.maximum);
     case S::tempo:
-        return std::round(260.0f * v + 40.0f);
+        return tempoOfSlot(v);
     }
     return v;
 }
@@ -126,7 +129,7 @@ float toSlotValue(const ControlPort& port, float x)
     case S::pattern:
         return (std::round(x) - 1.0f) / 32.0f;
     case S::tempo:
-        return (std::round(x) - 40.0f) / 260.0f;
+        return (std::round(x) - kSlowestTempo) / kTempoSpan;
     }
     return x;
 }

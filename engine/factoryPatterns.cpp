@@ -1,5 +1,6 @@
 #include "engine/factoryPatterns.h"
 
+#include "engine/parameterTable.h"
 #include "sequencer/noteNames.h"
 
 #include <sstream>
@@ -172,7 +173,7 @@ ParameterSnapshot parametersOf(const Sound& s, int steps)
     p[kDistParam1] = s.drive;
     p[kDistParam2] = s.distortion2;
     p[kSyncType] = 0.5f; // made in internal sync
-    p[kTempo] = static_cast<float>(s.bpm - 40) / 260.0f;
+    p[kTempo] = (static_cast<float>(s.bpm) - kSlowestTempo) / kTempoSpan;
     p[kStepRecord] = 0.0f;
     return p;
 }

@@ -45,10 +45,14 @@ enum ParamIndex : int
 
 using ParameterSnapshot = std::array<float, kNumParams>;
 
-// The tempo slot's 0–1 spans 40–300 beats per minute, in whole beats.
+// The tempo slot's 0–1 spans the slowest to the fastest tempo, in whole beats per minute.
+constexpr float kSlowestTempo = 40.0f;
+constexpr float kFastestTempo = 300.0f;
+constexpr float kTempoSpan = kFastestTempo - kSlowestTempo;
+
 inline float tempoOfSlot(float v)
 {
-    return std::round(260.0f * v + 40.0f);
+    return std::round(kTempoSpan * v + kSlowestTempo);
 }
 
 } // namespace quelvar

@@ -19,10 +19,10 @@ bool usable(const std::optional<double>& v)
 
 void HostTimeline::init(double sampleRate)
 {
-    record = {};
-    record.sampleRate = sampleRate;
-    record.tempo = 120.0;
-    record.flags = kVstPpqPosValid | kVstTempoValid;
+    now = {};
+    now.sampleRate = sampleRate;
+    now.tempo = 120.0;
+    transportFrame = 0.0;
     beatUnit = 4.0;
     beatsPerBar = 4.0;
     beatsPerMinute = 120.0;
@@ -31,7 +31,7 @@ void HostTimeline::init(double sampleRate)
 
 void HostTimeline::apply(const PositionFields& p)
 {
-    const bool wasPlaying = (record.flags & kVstTransportPlaying) != 0;
+    const bool wasPlaying = now.playing;
     if (usable(p.beatUnit) && *p.beatUnit >= 1.0)
         beatUnit = *p.beatUnit;
     if (usable(p.beatsPerBar) && *p.beatsPerBar > 0.0)
@@ -45,15 +45,15 @@ void HostTimeline::apply(const PositionFields& p)
     const bool playing = speed > 0.0;
     const double quarterNotesPerBeat = 4.0 / beatUnit;
     // A host playing at another speed moves through the beats that much faster.
-    record.tempo = beatsPerMinute * quarterNotesPerBeat * (playing ? speed : 1.0);
+    now.tempo = beatsPerMinute * quarterNotesPerBeat * (playing ? speed : 1.0);
 
     std::optional<double> beats;
     if (usable(p.bar) && usable(p.barBeat))
         beats = *p.bar * beatsPerBar + *p.barBeat;
     else if (usable(p.beat))
         beats = *p.beat;
-    else if (usable(p.frame) && record.sampleRate > 0.0)
-        beats = *p.frame / record.sampleRate * beatsPerMinute / 60.0;
+    else if (usable(p.frame) && now.sampleRate > 0.0)
+        beats = *p.frame / now.sampleRate * beatsPerMinute / 60.0;
 
     // A jump shows in the transport's frame, which hosts count exactly; without one, in the
     // musical position.
@@ -61,29 +61,28 @@ void HostTimeline::apply(const PositionFields& p)
     if (playing && wasPlaying)
     {
         if (usable(p.frame))
-            changed = std::fabs(*p.frame - record.samplePos) > 1.0;
+            changed = std::fabs(*p.frame - transportFrame) > 1.0;
         else if (beats)
-            changed = std::fabs(*beats * quarterNotesPerBeat - record.ppqPos) > kBeatResolution;
+            changed = std::fabs(*beats * quarterNotesPerBeat - now.ppqPosition) > kBeatResolution;
     }
     if (usable(p.frame))
-        record.samplePos = *p.frame;
+        transportFrame = *p.frame;
     if (beats)
-        record.ppqPos = *beats * quarterNotesPerBeat;
-    record.flags = (record.flags & ~kVstTransportPlaying) | (playing ? kVstTransportPlaying : 0);
-    if (changed)
-        record.flags |= kVstTransportChanged;
+        now.ppqPosition = *beats * quarterNotesPerBeat;
+    now.playing = playing;
+    now.transportChanged = now.transportChanged || changed;
 }
 
 void HostTimeline::advance(int frames)
 {
-    if (record.flags & kVstTransportPlaying)
+    if (now.playing)
     {
-        record.samplePos += frames * speed;
-        if (record.sampleRate > 0.0)
-            record.ppqPos += frames / record.sampleRate * record.tempo / 60.0;
+        transportFrame += frames * speed;
+        if (now.sampleRate > 0.0)
+            now.ppqPosition += frames / now.sampleRate * now.tempo / 60.0;
     }
     if (frames > 0)
-        record.flags &= ~kVstTransportChanged;
+        now.transportChanged = false;
 }
 
 } // namespace quelvar

@@ -1,9 +1,9 @@
 // The host's transport as the engine reads it: the fields of each time:Position the host sends,
-// turned into the time info a VST host answers, and carried forward frame by frame in between.
-// Audio thread only; allocates nothing.
+// turned into the engine's host time, and carried forward frame by frame in between. Audio
+// thread only; allocates nothing.
 #pragma once
 
-#include "vst2/VstInterface.h"
+#include "sequencer/Transport.h"
 
 #include <optional>
 
@@ -32,18 +32,19 @@ public:
     // A position from the host. Missing fields keep their last values; a position given only
     // as a frame counts beats from frame 0 at the current tempo. A start, a stop or a jump (a
     // transport frame other than where playing has led, or without frames a musical position
-    // off by more than the hosts' rounding) raises the transport-changed flag of the next
-    // rendered piece.
+    // off by more than the hosts' rounding) raises the transport-changed flag until frames have
+    // passed.
     void apply(const PositionFields& position);
 
-    // The record for the piece about to be rendered.
-    const VstTimeInfo& info() const { return record; }
+    // The host's transport for the frames about to pass.
+    const HostTime& time() const { return now; }
 
-    // After rendering `frames`: the position moves on while playing; the change is consumed.
+    // After `frames`: the position moves on while playing; a change is consumed.
     void advance(int frames);
 
 private:
-    VstTimeInfo record{};
+    HostTime now;
+    double transportFrame = 0.0; // the host's own frame count, where playing has led
     double beatUnit = 4.0;
     double beatsPerBar = 4.0;
     double beatsPerMinute = 120.0; // in beat units, as the host counts them

@@ -100,13 +100,6 @@ Lv2Plugin::Lv2Plugin(double sampleRate, const LV2_URID_Map& map,
     lastControlValues.resize(ports.size());
     for (std::size_t i = 0; i < ports.size(); ++i)
         lastControlValues[i] = toPortValue(ports[i], synth->getParameter(ports[i].slot));
-    for (std::size_t i = 0; i < midiEvents.size(); ++i)
-    {
-        midiEvents[i].type = kVstMidiType;
-        midiEvents[i].byteSize = sizeof(VstMidiEvent);
-        midiEvents[i].flags = kVstMidiEventIsRealtime;
-        midiList.events[i] = reinterpret_cast<VstEvent*>(&midiEvents[i]);
-    }
 }
 
 Lv2Plugin::~Lv2Plugin() = default;
@@ -196,6 +189,13 @@ void Lv2Plugin::run(std::uint32_t sampleCount)
     beginMidiOut();
     applyControlPorts();
 
+    input.clear();
+    input.frames = frames;
+    input.time = timeline.time();
+    for (int i = 0; frames > 0 && i < waitingCount; ++i)
+        input.midi.add(waiting[static_cast<std::size_t>(i)]);
+    if (frames > 0)
+        waitingCount = 0;
     int cursor = 0;
     if (eventsIn)
     {
@@ -214,37 +214,49 @@ void Lv2Plugin::run(std::uint32_t sampleCount)
                      reinterpret_cast<const LV2_Atom_Object*>(&ev->body)->body.otype ==
                          urids.timePosition)
             {
-                // The frames before the position are rendered with the time in force there.
+                // In force from its frame; one at the block's end is the next block's time.
                 const int at = static_cast<int>(std::clamp<std::int64_t>(time, cursor, frames));
-                if (at > cursor)
-                {
-                    renderPiece(cursor, at - cursor);
-                    cursor = at;
-                }
+                timeline.advance(at - cursor);
+                cursor = at;
                 timeline.apply(readPosition(reinterpret_cast<const LV2_Atom_Object*>(&ev->body)));
+                if (at < frames)
+                    input.transport.add({at, timeline.time()});
             }
         }
     }
-    if (frames > cursor)
-        renderPiece(cursor, frames - cursor);
-    // Only a block of no frames leaves events: they come first in the next block.
-    for (int i = 0; i < pendingCount; ++i)
-        pending[i].frame = 0;
+    timeline.advance(frames - cursor);
+
+    output.left = outLeft;
+    output.right = outRight;
+    synth->render(input, output);
+    sendMidiOut();
+    for (const ParameterReport& r : output.reports)
+        if (r.fromController)
+            automated[static_cast<std::size_t>(r.slot)].store(true, std::memory_order_release);
 }
 
 void Lv2Plugin::queueMidi(int frame, const std::uint8_t* bytes, std::uint32_t size)
 {
-    if (size < 1 || pendingCount == kPendingMidiCapacity)
+    if (size < 1)
         return;
     const std::uint32_t needed = channelMessageSize(bytes[0]);
     if (needed == 0 || size < needed)
         return;
-    PendingMidi& m = pending[pendingCount++];
-    // Kept in time order, so the events due in a piece are always the first ones.
-    m.frame = pendingCount > 1 ? std::max(frame, pending[pendingCount - 2].frame) : frame;
-    m.bytes[0] = bytes[0];
-    m.bytes[1] = bytes[1];
-    m.bytes[2] = needed == 3 ? bytes[2] : 0;
+    BlockMidi m;
+    m.frame = frame;
+    m.bytes = {bytes[0], bytes[1], needed == 3 ? bytes[2] : std::uint8_t{0}};
+    if (input.frames > 0)
+    {
+        // Kept in the order they came: a misplaced event is played late, not early.
+        if (!input.midi.empty())
+            m.frame = std::max(m.frame, input.midi[input.midi.size() - 1].frame);
+        input.midi.add(m);
+    }
+    else if (waitingCount < RenderInput::kMaxMidiEvents)
+    {
+        m.frame = 0;
+        waiting[static_cast<std::size_t>(waitingCount++)] = m;
+    }
 }
 
 bool Lv2Plugin::readNumber(const LV2_Atom* atom, double& value) const
@@ -298,34 +310,8 @@ PositionFields Lv2Plugin::readPosition(const LV2_Atom_Object* position) const
     return fields;
 }
 
-void Lv2Plugin::renderPiece(int start, int frames)
-{
-    int due = 0;
-    while (due < pendingCount && pending[due].frame < start + frames)
-        ++due;
-    if (due > 0)
-    {
-        for (int i = 0; i < due; ++i)
-        {
-            VstMidiEvent& e = midiEvents[static_cast<std::size_t>(i)];
-            e.deltaFrames = pending[static_cast<std::size_t>(i)].frame - start;
-            for (int b = 0; b < 3; ++b)
-                e.midiData[b] = static_cast<char>(pending[static_cast<std::size_t>(i)].bytes[b]);
-        }
-        midiList.numEvents = due;
-        synth->processEvents(midiList.get());
-        std::copy(pending.begin() + due, pending.begin() + pendingCount, pending.begin());
-        pendingCount -= due;
-    }
-    float* outputs[2] = {outLeft + start, outRight + start};
-    midiOutBase = start;
-    synth->processReplacing(nullptr, outputs, frames);
-    timeline.advance(frames);
-}
-
 void Lv2Plugin::beginMidiOut()
 {
-    lastMidiOutFrame = 0;
     if (!midiOut)
         return;
     // The host gives the room it has in the atom's size.
@@ -334,18 +320,13 @@ void Lv2Plugin::beginMidiOut()
     midiOut->atom.type = urids.atomSequence;
 }
 
-void Lv2Plugin::sendMidiOut(const VstEvents* events)
+void Lv2Plugin::sendMidiOut()
 {
-    if (!midiOut || !events)
+    if (!midiOut)
         return;
-    for (int i = 0; i < events->numEvents; ++i)
+    for (const BlockMidi& m : output.midi)
     {
-        const VstEvent* e = eventAt(*events, i);
-        if (!e || e->type != kVstMidiType)
-            continue;
-        const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);
-        const auto status = static_cast<std::uint8_t>(midi->midiData[0]);
-        const std::uint32_t size = channelMessageSize(status);
+        const std::uint32_t size = channelMessageSize(m.bytes[0]);
         if (size == 0)
             continue;
         struct
@@ -353,14 +334,11 @@ void Lv2Plugin::sendMidiOut(const VstEvents* events)
             LV2_Atom_Event header;
             std::uint8_t bytes[3];
         } event{};
-        // Sequences must not go back in time, whichever piece an event came from.
-        lastMidiOutFrame =
-            std::max<std::int64_t>(lastMidiOutFrame, midiOutBase + std::max(midi->deltaFrames, 0));
-        event.header.time.frames = lastMidiOutFrame;
+        event.header.time.frames = m.frame;
         event.header.body.size = size;
         event.header.body.type = urids.midiEvent;
         for (std::uint32_t b = 0; b < size; ++b)
-            event.bytes[b] = static_cast<std::uint8_t>(midi->midiData[b]);
+            event.bytes[b] = m.bytes[b];
         if (!lv2_atom_sequence_append_event(midiOut, midiOutCapacity, &event.header))
             return; // full: the rest is dropped
     }
@@ -441,28 +419,13 @@ bool Lv2Plugin::nextPortChange(std::uint32_t& port, float& value)
 }
 
 VstIntPtr Lv2Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                  VstIntPtr /*value*/, void* ptr, float /*opt*/)
+                                  VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/)
 {
     auto* self = effect ? static_cast<Lv2Plugin*>(effect->user) : nullptr;
-    switch (opcode)
-    {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetTime:
-        return self ? reinterpret_cast<VstIntPtr>(&self->timeline.info()) : 0;
-    case audioMasterProcessEvents:
-        if (!self)
-            return 0;
-        self->sendMidiOut(static_cast<const VstEvents*>(ptr));
-        return 1;
-    case audioMasterAutomate:
-        // The engine has applied the change; the release publishes it to the UI thread.
-        if (self && index >= 0 && index < kNumParams)
-            self->automated[static_cast<std::size_t>(index)].store(true, std::memory_order_release);
-        return 0;
-    default:
-        return 0;
-    }
+    // The engine has applied the change; the release publishes it to the UI thread.
+    if (opcode == audioMasterAutomate && self && index >= 0 && index < kNumParams)
+        self->automated[static_cast<std::size_t>(index)].store(true, std::memory_order_release);
+    return 0;
 }
 
 } // namespace quelvar

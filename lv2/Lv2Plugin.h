@@ -1,10 +1,10 @@
 // The LV2 instrument: one engine in its plugin flavour, with the shared block and the editor the
-// VST plugin gives it, driven the way a VST host drives it. The adapter answers the engine's host
-// callback itself: time info from the host's time:Position objects, MIDI out onto the atom output
-// port, the panel's automation kept for the UI object to hand to the host. run() is the audio
-// thread and allocates nothing; save() may run beside it (the engine's chunk writer allows that);
-// create, restore and setOptions run while the host does not call run(); the editor entries run
-// on the host's UI thread.
+// VST plugin gives it, over the engine's render call: one call per run(), the host's
+// time:Position objects as transport changes at their frames, MIDI in and out through the atom
+// ports, the slots controllers and the panel moved kept for the UI object to hand to the host.
+// run() is the audio thread and allocates nothing; save() may run beside it (the engine's chunk
+// writer allows that); create, restore and setOptions run while the host does not call run();
+// the editor entries run on the host's UI thread.
 #pragma once
 
 #include "engine/Palladon.h"
@@ -58,8 +58,6 @@ public:
 
     Palladon& engine() { return *synth; }
 
-    static constexpr int kPendingMidiCapacity = 512; // MIDI events held for one block
-
 private:
     struct Urids
     {
@@ -69,13 +67,8 @@ private:
             timeBeat, timeBeatUnit, timeBeatsPerBar, timeBeatsPerMinute, maxBlockLength,
             nominalBlockLength, chunkKey;
     };
-    struct PendingMidi
-    {
-        int frame;
-        std::uint8_t bytes[3];
-    };
-
     Lv2Plugin(double sampleRate, const LV2_URID_Map& map, std::span<const std::uint8_t> uiProgram);
+    // Hears the panel's automation, which reaches the engine outside run().
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                   void* ptr, float opt);
 
@@ -83,10 +76,8 @@ private:
     void queueMidi(int frame, const std::uint8_t* bytes, std::uint32_t size);
     PositionFields readPosition(const LV2_Atom_Object* position) const;
     bool readNumber(const LV2_Atom* atom, double& value) const;
-    // Renders frames [start, start + frames) with the MIDI due before their end.
-    void renderPiece(int start, int frames);
     void beginMidiOut();
-    void sendMidiOut(const VstEvents* events);
+    void sendMidiOut();
 
     Urids urids;
     std::unique_ptr<Palladon> synth;
@@ -100,18 +91,18 @@ private:
     std::vector<const float*> controls;
     std::vector<float> lastControlValues; // as last seen on each port, to act on changes only
 
-    std::array<PendingMidi, kPendingMidiCapacity> pending{};
-    int pendingCount = 0;
-    std::array<VstMidiEvent, kPendingMidiCapacity> midiEvents{};
-    VstEventArray<kPendingMidiCapacity> midiList{};
+    RenderInput input;
+    RenderOutput output;
+    // MIDI of a block of no frames waits for the next block's first frame, as a VST host
+    // delivers it: the controls of that block come before it.
+    std::array<BlockMidi, RenderInput::kMaxMidiEvents> waiting{};
+    int waitingCount = 0;
 
     // Slots the panel changed (set on the editor's poll thread), taken by the UI thread.
     std::array<std::atomic<bool>, kNumParams> automated{};
     int nextAutomatedSlot = 0; // UI thread
 
     std::uint32_t midiOutCapacity = 0;
-    int midiOutBase = 0; // where the piece being rendered starts in the block
-    std::int64_t lastMidiOutFrame = 0;
 };
 
 } // namespace quelvar

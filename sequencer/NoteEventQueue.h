@@ -2,6 +2,7 @@
 // Filled by processEvents and read by the live renderer, both on the audio thread.
 #pragma once
 
+#include <algorithm>
 #include <array>
 
 namespace quelvar
@@ -37,17 +38,11 @@ public:
             entries[count].type = kEnd;
     }
 
+    // Only the entries in use (and the end mark after them) were ever written.
     void clear()
     {
-        entries.fill(Entry{});
+        std::fill_n(entries.begin(), count < kCapacity ? count + 1 : kCapacity, Entry{});
         count = 0;
-    }
-
-    // Offsets past the block land on its last sample, so no note-off is lost.
-    void clampOffsets(int last)
-    {
-        for (int i = 0; i < count; ++i)
-            entries[i].offset = entries[i].offset < 0 ? 0 : (entries[i].offset > last ? last : entries[i].offset);
     }
 
     int size() const { return count; }

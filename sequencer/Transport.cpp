@@ -1,5 +1,7 @@
 #include "sequencer/Transport.h"
 
+#include "dsp/takeRequest.h"
+
 #include <cmath>
 
 namespace quelvar
@@ -108,7 +110,7 @@ bool Transport::internalStop()
 
 void Transport::takeRequests(BlockStart& start)
 {
-    if (internalStartRequest.exchange(false, std::memory_order_acquire))
+    if (takeRequest(internalStartRequest))
     {
         // A stop fade that ended after internalPlay() cleared it stored "stopped" again; a play
         // still wanted wins over it, a stop that came after the play does not.
@@ -123,14 +125,14 @@ void Transport::takeRequests(BlockStart& start)
         stepIndex = 0;
         current = previous = next = nullptr;
     }
-    if (patternRestartRequest.exchange(false, std::memory_order_acquire))
+    if (takeRequest(patternRestartRequest))
     {
         stepPos = 0.0;
         stepIndex = 0;
         current = nullptr;
         start.patternSwitched = true;
     }
-    if (stepForgetRequest.exchange(false, std::memory_order_acquire))
+    if (takeRequest(stepForgetRequest))
         current = nullptr;
 }
 

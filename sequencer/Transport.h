@@ -42,12 +42,14 @@ constexpr double kStopFadeStep = 1.0 / 441.0;
 // sample would otherwise begin one sample late (4726 + 4724 instead of 4725 + 4725).
 constexpr double kStepTimeTolerance = 1e-9;
 
-// What the host reported for one block, already made safe to compute with.
+// The host's transport for a block: its rate, its musical position in quarter notes, its tempo,
+// whether it plays, and whether it just started, stopped or jumped. The render call makes it safe
+// to compute with before the clock sees it.
 struct HostTime
 {
-    double sampleRate = 44100.0;
+    double sampleRate = 44100.0; // one the engine cannot use (0, say) is the engine's own
     double ppqPosition = 0.0;
-    double tempo = 120.0;
+    double tempo = 120.0; // BPM; one the engine cannot use is the one it last followed
     bool transportChanged = false;
     bool playing = false;
 };

@@ -37,16 +37,13 @@ AudioExport::AudioExport(AudioExportSource source, AudioExportSettings given)
     : settings(given)
 {
     settings.blockSize = std::clamp(settings.blockSize, 1, kMaxPreparedFrames);
-    time.sampleRate = settings.sampleRate;
-    time.tempo = source.tempoBpm;
-    time.timeSigNumerator = 4;
-    time.timeSigDenominator = 4;
+    input.time.sampleRate = settings.sampleRate;
+    input.time.tempo = source.tempoBpm;
 
-    engine.reset(new (std::nothrow) Palladon(&AudioExport::hostCallback, Flavour::standalone));
+    engine.reset(new (std::nothrow) Palladon(nullptr, Flavour::standalone));
     if (!engine)
         return;
     AEffect* effect = engine->getAeffect();
-    effect->user = this;
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr,
                        static_cast<float>(settings.sampleRate));
     effect->dispatcher(effect, effSetBlockSize, 0, settings.blockSize, nullptr, 0.0f);
@@ -73,37 +70,18 @@ AudioExport::AudioExport(AudioExportSource source, AudioExportSettings given)
 
 AudioExport::~AudioExport() = default;
 
-VstIntPtr AudioExport::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr,
-                                    void*, float)
-{
-    auto* self = effect ? static_cast<AudioExport*>(effect->user) : nullptr;
-    switch (opcode)
-    {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetTime:
-        return self ? reinterpret_cast<VstIntPtr>(&self->time) : 0;
-    case audioMasterProcessEvents:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
 void AudioExport::renderBlock(float* left, float* right, int frames, bool playing)
 {
-    const bool wasPlaying = (time.flags & kVstTransportPlaying) != 0;
-    transportChanged = transportChanged || playing != wasPlaying;
-    time.flags = (playing ? kVstTransportPlaying : 0) |
-                 (transportChanged ? kVstTransportChanged : 0) | kVstPpqPosValid |
-                 kVstTempoValid | kVstTimeSigValid;
+    HostTime& time = input.time;
+    time.transportChanged = transportChanged || playing != time.playing;
+    time.playing = playing;
     transportChanged = false;
-    float* outputs[2] = {left, right};
-    AEffect* effect = engine->getAeffect();
-    effect->processReplacing(effect, nullptr, outputs, frames);
-    time.samplePos += frames;
+    input.frames = frames;
+    output.left = left;
+    output.right = right;
+    engine->render(input, output);
     if (playing)
-        time.ppqPos += frames / time.sampleRate * time.tempo / 60.0;
+        time.ppqPosition += frames / time.sampleRate * time.tempo / 60.0;
 }
 
 bool AudioExport::run(const std::string& path, const std::atomic<bool>& cancel)

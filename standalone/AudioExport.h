@@ -5,8 +5,8 @@
 // follow. Made on the main thread; run() on one thread at a time, the progress read from any.
 #pragma once
 
+#include "engine/RenderCall.h"
 #include "io/wavFile.h"
-#include "vst2/VstInterface.h"
 
 #include <atomic>
 #include <cstdint>
@@ -63,13 +63,12 @@ public:
     std::int64_t framesWritten() const { return written; }
 
 private:
-    // The engine's host: time info from the export's transport; MIDI out goes nowhere.
-    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                  VstIntPtr value, void* ptr, float opt);
+    // One block of the export's own transport; the sequencer's MIDI out goes nowhere.
     void renderBlock(float* left, float* right, int frames, bool playing);
 
     AudioExportSettings settings;
-    VstTimeInfo time{};
+    RenderInput input;
+    RenderOutput output;
     bool transportChanged = true;
     std::unique_ptr<Palladon> engine;
     std::int64_t mainFrames = 0;

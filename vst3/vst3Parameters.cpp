@@ -2,15 +2,11 @@
 
 #include "engine/ControllerMap.h"
 #include "engine/controlPorts.h"
+#include "engine/parameterText.h"
 
 #include <algorithm>
-#include <bit>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <limits>
 
 namespace quelvar::vst3
 {
@@ -19,132 +15,21 @@ namespace
 {
 constexpr int kTextRoom = 64;
 
-// The unit of each slot's display text, in slot order.
-// clang-format off
-const char* const kSlotUnits[kNumParams] = {
-    "dB", "", "", "%", "", "%", "%", "%", "ms", "%",  // volume … groove
-    "", "", "ms", "", "",                            // steps, pattern sync, slide, antialias, trigger
-    "", "", "", "ms", "dB", "%", "%",                // delay on, sync, ping-pong, time, volume, feedback, filter
-    "", "", "%", "%",                                // distortion on, type, first and second control
-    "", "BPM", ""};                                  // sync mode, tempo, step record
-// clang-format on
-
-void trimmed(const char* text, char* out, int capacity)
-{
-    while (*text == ' ')
-        ++text;
-    int n = 0;
-    for (; text[n] && n < capacity - 1; ++n)
-        out[n] = text[n];
-    while (n > 0 && out[n - 1] == ' ')
-        --n;
-    out[n] = 0;
-}
-
-bool sameText(const char* a, const char* b)
-{
-    char x[kTextRoom];
-    char y[kTextRoom];
-    trimmed(a, x, kTextRoom);
-    trimmed(b, y, kTextRoom);
-    int i = 0;
-    for (; x[i] && y[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(x[i])) !=
-            std::tolower(static_cast<unsigned char>(y[i])))
-            return false;
-    return x[i] == y[i];
-}
-
-// The number a text starts with; minus infinity for the decibel display's "-oo".
-bool numberIn(const char* text, double& number)
-{
-    while (*text == ' ')
-        ++text;
-    if (std::strncmp(text, "-oo", 3) == 0)
-    {
-        number = -std::numeric_limits<double>::infinity();
-        return true;
-    }
-    char* end = nullptr;
-    number = std::strtod(text, &end);
-    // "-0.00000" shows a value just below zero: it orders below "0.000000".
-    if (number == 0.0 && std::signbit(number))
-        number = -std::numeric_limits<double>::denorm_min();
-    return end != text && std::isfinite(number);
-}
-
-double displayedNumber(Palladon& engine, int slot, float value)
-{
-    char text[kTextRoom] = {};
-    engine.formatParameterValue(slot, value, text);
-    double number = 0.0;
-    return numberIn(text, number) ? number : std::numeric_limits<double>::quiet_NaN();
-}
-
-// A stepped slot: the step whose text is the one given, else the step showing the nearest number.
-bool steppedValueOf(Palladon& engine, int slot, int steps, const char* text, ParamValue& value)
-{
-    double wanted = 0.0;
-    const bool isNumber = numberIn(text, wanted);
-    double nearest = std::numeric_limits<double>::infinity();
-    bool found = false;
-    for (int k = 0; k <= steps; ++k)
-    {
-        const ParamValue candidate = static_cast<ParamValue>(k) / steps;
-        char shown[kTextRoom] = {};
-        engine.formatParameterValue(slot, slotValueOf(slot, candidate), shown);
-        if (sameText(shown, text))
-        {
-            value = candidate;
-            return true;
-        }
-        const double distance =
-            std::abs(displayedNumber(engine, slot, slotValueOf(slot, candidate)) - wanted);
-        if (isNumber && distance < nearest)
-        {
-            nearest = distance;
-            value = candidate;
-            found = true;
-        }
-    }
-    return found;
-}
-
-// A continuous slot: every display grows with the value, so the value showing a number is found
-// by halving over the floats of 0–1, which are ordered as their bit patterns are.
-bool continuousValueOf(Palladon& engine, int slot, const char* text, ParamValue& value)
-{
-    double wanted = 0.0;
-    if (!numberIn(text, wanted))
-        return false;
-    std::uint32_t low = 0;
-    std::uint32_t high = std::bit_cast<std::uint32_t>(1.0f);
-    if (displayedNumber(engine, slot, 1.0f) < wanted)
-        low = high;
-    while (low < high)
-    {
-        const std::uint32_t middle = low + (high - low) / 2;
-        if (displayedNumber(engine, slot, std::bit_cast<float>(middle)) < wanted)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    // The first value showing at least the number, or the last one below it: the nearer.
-    float best = std::bit_cast<float>(low);
-    if (low > 0)
-    {
-        const float below = std::bit_cast<float>(low - 1);
-        if (std::abs(displayedNumber(engine, slot, below) - wanted) <
-            std::abs(displayedNumber(engine, slot, best) - wanted))
-            best = below;
-    }
-    value = best;
-    return true;
-}
-
 ParamValue clampNormalized(ParamValue v)
 {
     return std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0);
+}
+
+// "antialias", which has no control, is a switch.
+int stepsOf(int slot)
+{
+    const ControlPort* port = controlPortOf(slot);
+    return port ? stepCount(*port) : 1;
+}
+
+float slotValueOfStep(int slot, int step)
+{
+    return slotValueOf(slot, static_cast<ParamValue>(step) / stepsOf(slot));
 }
 
 int programOf(ParamValue normalized)
@@ -217,7 +102,7 @@ bool describeParameter(ParamID id, ParamValue defaultValue, ParameterInfo& info)
     {
     case ParameterTarget::Kind::slot:
     {
-        units = kSlotUnits[t.number];
+        units = parameterUnit(t.number);
         if (const ControlPort* port = controlPortOf(t.number))
         {
             copyText(port->name, title, kTextRoom);
@@ -233,7 +118,7 @@ bool describeParameter(ParamID id, ParamValue defaultValue, ParameterInfo& info)
             info.flags = ParameterInfo::kIsReadOnly | ParameterInfo::kIsHidden;
         }
         if (t.number < kNumNamedParams)
-            trimmed(kParamNames[t.number], shortTitle, kTextRoom);
+            trimmedText(kParamNames[t.number], shortTitle, kTextRoom);
         else
             copyText(title, shortTitle, kTextRoom);
         break;
@@ -337,15 +222,25 @@ bool valueOfText(Palladon& engine, ParamID id, const TChar* text, ParamValue& no
     if (t.kind != ParameterTarget::Kind::slot)
     {
         double plain = 0.0;
-        if (!numberIn(ascii, plain))
+        if (!numberInText(ascii, plain))
             return false;
         normalized = normalizedValueOf(id, plain);
         return true;
     }
-    const ControlPort* port = controlPortOf(t.number);
-    const int steps = port ? stepCount(*port) : 1;
-    return steps > 0 ? steppedValueOf(engine, t.number, steps, ascii, normalized)
-                     : continuousValueOf(engine, t.number, ascii, normalized);
+    const int steps = stepsOf(t.number);
+    if (steps == 0)
+    {
+        float value = 0.0f;
+        if (!continuousValueOfText(engine, t.number, ascii, value))
+            return false;
+        normalized = value;
+        return true;
+    }
+    int step = 0;
+    if (!stepOfText(engine, t.number, ascii, steps, slotValueOfStep, step))
+        return false;
+    normalized = static_cast<ParamValue>(step) / steps;
+    return true;
 }
 
 bool parameterOfController(const Palladon& engine, int controller, ParamID& id)

@@ -39,6 +39,15 @@ public:
 
     int get_nbr_chn() const { return static_cast<int>(channels.size()); }
 
+    // Both stages of the channel hold +0 throughout (false for a channel not configured).
+    bool silent(int channel) const
+    {
+        if (channel < 0 || channel >= get_nbr_chn())
+            return false;
+        const Channel& c = channels[static_cast<std::size_t>(channel)];
+        return c.outer.pipeline().silent() && c.inner.pipeline().silent();
+    }
+
     void clear_buffers()
     {
         for (Channel& c : channels)

@@ -22,6 +22,7 @@ public:
     }
 
     AllPassPipeline<NC>& pipeline() { return chains; }
+    const AllPassPipeline<NC>& pipeline() const { return chains; }
 
 private:
     AllPassPipeline<NC> chains;

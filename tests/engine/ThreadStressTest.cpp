@@ -18,17 +18,6 @@ using namespace quelvar;
 
 namespace
 {
-VstTimeInfo stressTime{};
-
-VstIntPtr stressHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
-{
-    if (opcode == audioMasterVersion)
-        return 2400;
-    if (opcode == audioMasterGetTime)
-        return reinterpret_cast<VstIntPtr>(&stressTime);
-    return 0;
-}
-
 double stressSeconds()
 {
     const char* text = std::getenv("QUELVAR_STRESS_SECONDS");
@@ -59,10 +48,7 @@ private:
 
 TEST(ThreadStress, RenderingAutomationEditsAndChunksAtOnce)
 {
-    stressTime.sampleRate = 44100.0;
-    stressTime.tempo = 128.0;
-    stressTime.flags = kVstTransportPlaying | kVstTransportChanged;
-    Palladon engine(&stressHost, Flavour::plugin);
+    Palladon engine(nullptr, Flavour::plugin);
     engine.setSampleRate(44100.0f);
     engine.setBlockSize(256);
     engine.resume();
@@ -74,21 +60,23 @@ TEST(ThreadStress, RenderingAutomationEditsAndChunksAtOnce)
 
     std::thread audio([&] {
         std::vector<float> left(256), right(256);
-        float* outputs[2] = {left.data(), right.data()};
-        VstMidiEvent midi{};
-        midi.type = kVstMidiType;
-        midi.byteSize = sizeof midi;
-        VstEventArray<1> list{};
-        list.numEvents = 1;
-        list.events[0] = reinterpret_cast<VstEvent*>(&midi);
+        RenderInput in;
+        in.frames = 256;
+        in.time.tempo = 128.0;
+        in.time.playing = true;
+        in.time.transportChanged = true;
+        RenderOutput out;
+        out.left = left.data();
+        out.right = right.data();
         std::mt19937 rng(1);
         while (running.load())
         {
-            midi.midiData[0] = static_cast<char>(rng() % 2 ? 0x90 : 0x80);
-            midi.midiData[1] = static_cast<char>(rng() % 128);
-            midi.midiData[2] = static_cast<char>(rng() % 128);
-            engine.processEvents(list.get());
-            engine.processReplacing(nullptr, outputs, 256);
+            in.midi.clear();
+            in.midi.add(
+                {0,
+                 {static_cast<std::uint8_t>(rng() % 2 ? 0x90 : 0x80),
+                  static_cast<std::uint8_t>(rng() % 128), static_cast<std::uint8_t>(rng() % 128)}});
+            engine.render(in, out);
             for (float v : left)
                 if (!std::isfinite(v))
                     finite.store(false);

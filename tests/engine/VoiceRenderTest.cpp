@@ -229,7 +229,7 @@ TEST(VoiceRender, OutOfRangeNotesPlayAsRests)
     EXPECT_EQ(h.engine().getVoice().noteFreq, 0.0L);
 }
 
-TEST(VoiceRender, BadSampleRatesAndMissingTimeInfoStayFinite)
+TEST(VoiceRender, BadSampleRatesStayFinite)
 {
     for (float rate : {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(),
                        std::numeric_limits<float>::infinity(), 1.0f, 8000.0f, 192000.0f})
@@ -241,10 +241,6 @@ TEST(VoiceRender, BadSampleRatesAndMissingTimeInfoStayFinite)
         h.play();
         EXPECT_TRUE(allFinite(h.render(8192, 256))) << rate;
     }
-    EngineHarness h;
-    h.answerTimeInfo = false;
-    h.play();
-    EXPECT_EQ(peakOf(h.render(4096)), 0.0f);
 }
 
 TEST(VoiceRender, HostTimeWithBadTempoOrRateStaysFinite)
@@ -255,7 +251,7 @@ TEST(VoiceRender, HostTimeWithBadTempoOrRateStaysFinite)
     {
         h.time.tempo = tempo;
         h.time.sampleRate = tempo;
-        h.time.ppqPos = tempo;
+        h.time.ppqPosition = tempo;
         h.locate(tempo);
         EXPECT_TRUE(allFinite(h.render(2048))) << tempo;
     }

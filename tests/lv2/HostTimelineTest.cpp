@@ -15,12 +15,12 @@ constexpr double kRate = 48000.0;
 
 bool changed(const HostTimeline& t)
 {
-    return (t.info().flags & kVstTransportChanged) != 0;
+    return t.time().transportChanged;
 }
 
 bool playing(const HostTimeline& t)
 {
-    return (t.info().flags & kVstTransportPlaying) != 0;
+    return t.time().playing;
 }
 } // namespace
 
@@ -42,8 +42,8 @@ TEST_P(HostTimelineReads, TheHostsPosition)
     HostTimeline t;
     t.init(kRate);
     t.apply(GetParam().fields);
-    EXPECT_DOUBLE_EQ(t.info().ppqPos, GetParam().ppq);
-    EXPECT_DOUBLE_EQ(t.info().tempo, GetParam().tempo);
+    EXPECT_DOUBLE_EQ(t.time().ppqPosition, GetParam().ppq);
+    EXPECT_DOUBLE_EQ(t.time().tempo, GetParam().tempo);
     EXPECT_EQ(playing(t), GetParam().playing);
     EXPECT_EQ(changed(t), GetParam().playing) << "a start is a transport change";
 }

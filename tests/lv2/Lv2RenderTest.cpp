@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 using namespace quelvar;
 
@@ -190,6 +191,19 @@ Session stepRecording()
     return s;
 }
 
+// Ports moved in the blocks where the host jumps, stops and starts again mid-block.
+Session controlsWithJumps()
+{
+    Session s = playingSession(0.0, 150, 512);
+    s.blocks[30].controls = {{"cutoff", 60.0f}, {"delay", 1.0f}, {"delay_time", 0.2f}};
+    s.blocks[30].events = {positionAt(200, 6.0, true)};
+    s.blocks[60].controls = {{"distortion", 1.0f}, {"tempo", 150.0f}};
+    s.blocks[60].events = {midiAt(0, 0x90, 2, 100), positionAt(300, 1.0, false)};
+    s.blocks[61].controls = {{"waveform", 1.0f}};
+    s.blocks[61].events = {positionAt(100, 3.5, true)};
+    return s;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Sessions, Lv2MatchesVst,
     testing::Values(SessionCase{"startsInsideThePattern", startsInsideThePattern},
@@ -198,8 +212,54 @@ INSTANTIATE_TEST_SUITE_P(
                     SessionCase{"noBlockLengthAnnounced", noBlockLengthAnnounced},
                     SessionCase{"liveNotes", liveNotes},
                     SessionCase{"controlsMoved", controlsMoved},
-                    SessionCase{"stepRecording", stepRecording}),
+                    SessionCase{"stepRecording", stepRecording},
+                    SessionCase{"controlsWithJumps", controlsWithJumps}),
     [](const testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+
+// The first frame a MIDI-in note due at frame 11062 is heard at, cut into blocks of `block`
+// frames (0: random lengths), in one format.
+long long liveOnset(int block, bool lv2)
+{
+    constexpr long long kNoteFrame = 11062;
+    Session s;
+    s.announcedBlock = 4096;
+    std::mt19937 rng(static_cast<unsigned>(block) + 17);
+    for (long long at = 0; at < 16384;)
+    {
+        const int frames = block > 0 ? block : 1 + static_cast<int>(rng() % 3000);
+        SessionBlock b{frames, {}, {}};
+        if (at <= kNoteFrame && kNoteFrame < at + frames)
+            b.events = {midiAt(static_cast<int>(kNoteFrame - at), 0x90, 48, 100)};
+        s.blocks.push_back(b);
+        at += frames;
+    }
+    s.blocks[0].controls = {{"sync_mode", 2.0f}};
+    const Played p = lv2 ? playLv2(s) : playVst(s);
+    for (std::size_t i = 0; i < p.left.size(); ++i)
+        if (p.left[i] != 0.0f)
+            return static_cast<long long>(i) - kNoteFrame;
+    return -1;
+}
+
+class LiveNoteOnset : public testing::TestWithParam<int>
+{
+};
+
+// Whatever blocks the host cuts, a live note starts at its frame: the wavetable oscillator's
+// 32-sample refill may hold it back by less than one refill, never more.
+TEST_P(LiveNoteOnset, IsTheNotesFrameWhateverTheBlockLength)
+{
+    for (bool lv2 : {false, true})
+    {
+        const long long late = liveOnset(GetParam(), lv2);
+        EXPECT_GE(late, 0) << (lv2 ? "LV2" : "VST 2");
+        EXPECT_LT(late, 32) << (lv2 ? "LV2" : "VST 2");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockLengths, LiveNoteOnset, testing::Values(1, 64, 512, 1000, 4096, 0),
+                         [](const testing::TestParamInfo<int>& info)
+                         { return info.param > 0 ? std::to_string(info.param) : "random"; });
 
 TEST(Lv2Render, RunAllocatesNothing)
 {

@@ -1,3 +1,4 @@
+#include "support/EngineHarness.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <cmath>
@@ -137,6 +138,21 @@ TEST(PluginBoundary, RendersSilentBlocksOfAnySize)
     double* outputs[2] = {&left, &right};
     host.plugin()->processDoubleReplacing(host.plugin(), nullptr, outputs, 1);
     EXPECT_EQ(left, 1.0);
+}
+
+// A host without a time record leaves the sequencer stopped; a block that sends no note makes
+// no call to the host.
+TEST(PluginBoundary, AHostWithoutTimeInfoGetsSilenceAndNoEmptyEventLists)
+{
+    VstHost host(QUELVAR_PLUGIN_PATH);
+    ASSERT_TRUE(host.loaded());
+    host.start(44100.0, 512);
+    host.answerTimeInfo = false;
+    host.play();
+    std::vector<float> left, right;
+    host.render(8192, 512, left, right);
+    EXPECT_EQ(peakOf(left), 0.0f);
+    EXPECT_EQ(host.processEventsCalls, 0);
 }
 
 TEST(PluginBoundary, HostWithoutVersionGetsNoPlugin)

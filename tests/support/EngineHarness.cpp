@@ -17,12 +17,8 @@ EngineHarness::EngineHarness(Flavour flavour, double sampleRate, int maxBlock)
     stepFrames.reserve(RecordingEditor::kRoom);
     midiOut.reserve(RecordingEditor::kRoom);
     automated.reserve(RecordingEditor::kRoom);
-    pendingMidi.reserve(kMidiRoom);
-    eventList.resize(sizeof(VstEvents) + kMidiRoom * sizeof(VstEvent*));
     time.sampleRate = sampleRate;
     time.tempo = 120.0;
-    time.timeSigNumerator = 4;
-    time.timeSigDenominator = 4;
     constructing = this;
     synth = std::make_unique<Palladon>(&EngineHarness::hostCallback, flavour);
     constructing = nullptr;
@@ -37,68 +33,40 @@ EngineHarness::EngineHarness(Flavour flavour, double sampleRate, int maxBlock)
 EngineHarness::~EngineHarness() = default;
 
 VstIntPtr EngineHarness::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                      VstIntPtr /*value*/, void* ptr, float opt)
+                                      VstIntPtr /*value*/, void* /*ptr*/, float opt)
 {
     EngineHarness* h = effect && effect->resvd1 ? reinterpret_cast<EngineHarness*>(effect->resvd1)
                                                 : constructing;
-    if (!h)
-        return 0;
-    switch (opcode)
-    {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetTime:
-        return h->answerTimeInfo ? reinterpret_cast<VstIntPtr>(&h->time) : 0;
-    case audioMasterAutomate:
+    if (h && opcode == audioMasterAutomate)
         h->automated.emplace_back(index, opt);
-        return 0;
-    case audioMasterProcessEvents:
-    {
-        ++h->processEventsCalls;
-        const auto* events = static_cast<const VstEvents*>(ptr);
-        for (int i = 0; events && i < events->numEvents; ++i)
-        {
-            const auto* m = reinterpret_cast<const VstMidiEvent*>(eventAt(*events, i));
-            h->midiOut.push_back({h->frame + m->deltaFrames,
-                                  static_cast<unsigned char>(m->midiData[0]),
-                                  static_cast<unsigned char>(m->midiData[1]),
-                                  static_cast<unsigned char>(m->midiData[2])});
-        }
-        return 1;
-    }
-    default:
-        return 0;
-    }
+    return 0;
 }
 
 void EngineHarness::queueMidi(int offset, int status, int data1, int data2)
 {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.deltaFrames = offset;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-    pendingMidi.push_back(e);
+    BlockMidi m;
+    m.frame = offset;
+    m.bytes = {static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1),
+               static_cast<std::uint8_t>(data2)};
+    input.midi.add(m);
 }
 
 void EngineHarness::play(double ppq)
 {
-    time.ppqPos = ppq;
-    time.flags |= kVstTransportPlaying;
+    time.ppqPosition = ppq;
+    time.playing = true;
     changePending = true;
 }
 
 void EngineHarness::stop()
 {
-    time.flags &= ~kVstTransportPlaying;
+    time.playing = false;
     changePending = true;
 }
 
 void EngineHarness::locate(double ppq)
 {
-    time.ppqPos = ppq;
+    time.ppqPosition = ppq;
     changePending = true;
 }
 
@@ -115,31 +83,26 @@ void EngineHarness::renderInto(float* left, float* right, int frames, int blockS
     for (int done = 0; done < frames;)
     {
         const int n = std::min(blockSize, frames - done);
-        time.flags = changePending ? (time.flags | kVstTransportChanged)
-                                   : (time.flags & ~kVstTransportChanged);
+        input.frames = n;
+        input.time = time;
+        input.time.transportChanged = changePending;
         changePending = false;
-        if (!pendingMidi.empty())
-        {
-            const std::size_t bytes = sizeof(VstEvents) + pendingMidi.size() * sizeof(VstEvent*);
-            if (eventList.size() < bytes)
-                eventList.resize(bytes);
-            auto* events = reinterpret_cast<VstEvents*>(eventList.data());
-            events->numEvents = static_cast<VstInt32>(pendingMidi.size());
-            for (std::size_t i = 0; i < pendingMidi.size(); ++i)
-                events->events[i] = reinterpret_cast<VstEvent*>(&pendingMidi[i]);
-            synth->processEvents(events);
-            pendingMidi.clear();
-        }
+        output.left = left + done;
+        output.right = right + done;
         const std::size_t stepsBefore = recorder->steps.size();
-        float* outputs[2] = {left + done, right + done};
-        synth->processReplacing(nullptr, outputs, n);
+        synth->render(input, output);
+        input.clear();
+        for (const BlockMidi& m : output.midi)
+            midiOut.push_back({frame + m.frame, m.bytes[0], m.bytes[1], m.bytes[2]});
+        for (const ParameterReport& r : output.reports)
+            if (r.fromController)
+                automated.emplace_back(r.slot, r.value);
         if (n == 1)
             for (std::size_t s = stepsBefore; s < recorder->steps.size(); ++s)
                 stepFrames.push_back(frame);
         frame += n;
-        if (time.flags & kVstTransportPlaying)
-            time.ppqPos += n / time.sampleRate * time.tempo / 60.0;
-        time.samplePos += n;
+        if (time.playing)
+            time.ppqPosition += n / time.sampleRate * time.tempo / 60.0;
         done += n;
     }
 }

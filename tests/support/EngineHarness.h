@@ -1,5 +1,6 @@
-// Runs a Palladon in-process with a fake host: time info, transport, captured MIDI out.
-// For tests that look inside the engine; tests of the plugin boundary use VstHost instead.
+// Runs a Palladon in-process through its render call: the host's transport, MIDI for the next
+// block, the sequencer's notes and the controllers' automation collected. For tests that look
+// inside the engine; tests of the plugin boundary use VstHost instead.
 #pragma once
 
 #include "engine/Palladon.h"
@@ -30,10 +31,8 @@ public:
     Palladon& engine() { return *synth; }
     RecordingEditor& editor() { return *recorder; }
 
-    // MIDI for the next rendered block, as the host passes it before processReplacing.
+    // MIDI for the next rendered block, at a frame of it.
     void queueMidi(int offset, int status, int data1, int data2);
-    // Events one block holds without allocating; more grow the lists.
-    static constexpr std::size_t kMidiRoom = 256;
 
     // Host transport.
     void setTempo(double bpm) { time.tempo = bpm; }
@@ -45,8 +44,7 @@ public:
     // where tests care). Steps noticed by the editor are stamped with their absolute frame when
     // blockSize is 1.
     std::vector<float> render(int frames, int blockSize = 64);
-    // The same into buffers of at least `frames` samples; allocates nothing while the queued
-    // MIDI fits kMidiRoom.
+    // The same into buffers of at least `frames` samples; allocates nothing.
     void renderInto(float* left, float* right, int frames, int blockSize);
     std::vector<float> lastRight;
     long long framesRendered() const { return frame; }
@@ -54,19 +52,18 @@ public:
     // Absolute frame of each step notice, filled when rendering one-sample blocks.
     std::vector<long long> stepFrames;
 
-    VstTimeInfo time{};
-    bool answerTimeInfo = true;
+    HostTime time; // the host's transport; the next block starts with it
     std::vector<SentMidi> midiOut;
-    // What the host heard as automation: slot and value.
+    // What the host heard as automation: slot and value, from controllers and from the editor.
     std::vector<std::pair<int, float>> automated;
-    int processEventsCalls = 0;
 
 private:
+    // Answers the editor's automation; the render call never calls it.
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                   VstIntPtr value, void* ptr, float opt);
     bool changePending = false;
-    std::vector<VstMidiEvent> pendingMidi;
-    std::vector<char> eventList; // a VstEvents pointing into pendingMidi
+    RenderInput input;
+    RenderOutput output;
     long long frame = 0;
     std::unique_ptr<Palladon> synth;
     RecordingEditor* recorder = nullptr;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # Fails when a source file includes one from a folder above its own in the layer stack:
-#   vst2 <- dsp <- sequencer, effects <- io <- engine <- bridge <- plugin, lv2, vst3, ui, standalone,
-#   tools
+#   vst2 <- dsp <- sequencer, effects <- io <- engine <- bridge <- plugin, lv2, vst3, clap, ui,
+#   standalone, tools
 # Folders on one layer do not include each other (ui may use the panel in standalone/panel).
 # tests/ and bench/ may include anything; nothing else includes them. The core folders include
 # no Qt, PortAudio or RtMidi header.
@@ -21,6 +21,7 @@ LAYERS = {
     "plugin": 6,
     "lv2": 6,
     "vst3": 6,
+    "clap": 6,
     "ui": 6,
     "standalone": 6,
     "tools": 6,

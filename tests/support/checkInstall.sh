@@ -11,7 +11,7 @@ prefix="$scratch/prefix"
 fail() { echo "$1"; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in lib/vst/QuelvarVST.so lib/vst3/Quelvar.vst3/Contents/x86_64-linux/Quelvar.so \
+for f in lib/vst/QuelvarVST.so lib/vst3/Quelvar.vst3/Contents/x86_64-linux/Quelvar.so lib/clap/Quelvar.clap \
          lib/lv2/quelvar.lv2/quelvar.so lib/lv2/quelvar.lv2/quelvar_ui.so \
          lib/lv2/quelvar.lv2/manifest.ttl lib/lv2/quelvar.lv2/quelvar.ttl \
          lib/lv2/quelvar.lv2/presets.ttl bin/quelvar-render share/doc/quelvar/README.md \
@@ -76,8 +76,8 @@ ours() {
 left=$(ours "$prefix")
 [ -z "$left" ] || fail "left after uninstalling: $left"
 
-# For one user: one plugin of each kind, in ~/.vst, ~/.vst3 and ~/.lv2, which the installed tool
-# finds.
+# For one user: one plugin of each kind, in ~/.vst, ~/.vst3, ~/.lv2 and ~/.clap, which the
+# installed tool finds.
 home="$scratch/home"
 mkdir -p "$home"
 HOME="$home" "$source/scripts/install-user" "$build" > /dev/null
@@ -90,6 +90,9 @@ vst3=$(find "$home" -name Quelvar.so | wc -l)
 [ "$vst3" -eq 1 ] || fail "install-user left $vst3 copies of the VST 3 plugin"
 [ -f "$home/.vst3/Quelvar.vst3/Contents/x86_64-linux/Quelvar.so" ] ||
     fail "the VST 3 bundle is not in ~/.vst3"
+claps=$(find "$home" -name Quelvar.clap | wc -l)
+[ "$claps" -eq 1 ] || fail "install-user left $claps copies of the CLAP plugin"
+[ -f "$home/.clap/Quelvar.clap" ] || fail "the CLAP plugin is not in ~/.clap"
 HOME="$home" "$home/.local/bin/quelvar-render" --list-params > "$scratch/params" ||
     fail "the tool installed for one user does not find the plugin"
 grep -q "CutOff" "$scratch/params" || fail "the parameter list is wrong"

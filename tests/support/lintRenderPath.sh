@@ -13,7 +13,7 @@ engine/LivePlay.cpp engine/WavetableOscillator.h engine/WavetableOscillator.cpp
 engine/PalladonMidi.cpp sequencer/Transport.h sequencer/Transport.cpp sequencer/MidiOut.h
 sequencer/MidiOut.cpp sequencer/StepRecorder.h sequencer/StepRecorder.cpp
 sequencer/NoteEventQueue.h sequencer/LiveNoteInbox.h effects
-lv2/Lv2Plugin.cpp lv2/HostTimeline.h lv2/HostTimeline.cpp"
+lv2/Lv2Plugin.cpp lv2/HostTimeline.h lv2/HostTimeline.cpp clap/ClapPlugin.cpp"
 # shellcheck disable=SC2086
 hits=$(grep -rnE '\b(printf|snprintf|fprintf|puts)\(|(^\s*|[=(!,]\s*|return\s+)(::)?write\(|std::string\b' \
     $render_path 2>/dev/null)
