@@ -381,6 +381,8 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
         break;
     case command::lineSettings:
         editorCommands::setLineSettings(*engine, decodeLineSettings(m));
+        // A refresh the UI read before this arrived showed the old settings: it reads them again.
+        updateDisplay();
         break;
     case command::lineEdit:
         editorCommands::editLine(*engine, static_cast<LineEdit>(m[1]));
