@@ -75,16 +75,16 @@ LinesRow::LinesRow(QWidget* parent) : QWidget(parent)
     slides = addKnob("slides", kRestsLeft + 2 * kKnobPitch, knobOf(defaults.slidePercent, 0));
     share = addKnob("mutate_share", kShareLeft, knobOf(defaults.mutatePercent, kMinMutatePercent));
 
-    connect(addButton("fit_to_key", "fit to key", QRect(4, 43, 160, 28),
-                      "FIT TO KEY\nMoves every note of the pattern to the nearest note of the "
+    connect(addButton("fit_to_key", "Fit to key", QRect(4, 43, 160, 28),
+                      "Fit to key\nMoves every note of the pattern to the nearest note of the "
                       "scale; a note between two goes to the lower"),
             &KickButton::pressed, this, &LinesRow::fitToKey);
-    connect(addButton("generate", "generate", QRect(344, 27, 72, 32),
-                      "GENERATE\nA new line in the key over the pattern's steps, with the "
+    connect(addButton("generate", "Generate", QRect(344, 27, 72, 32),
+                      "Generate\nA new line in the key over the pattern's steps, with the "
                       "rests, accents and slides set here"),
             &KickButton::pressed, this, &LinesRow::generate);
-    connect(addButton("mutate", "mutate", QRect(484, 27, 46, 32),
-                      "MUTATE\nChanges the share of the steps set here: other notes of the "
+    connect(addButton("mutate", "Mutate", QRect(484, 27, 46, 32),
+                      "Mutate\nChanges the share of the steps set here: other notes of the "
                       "scale, octaves, rests, accents and slides; the length stays"),
             &KickButton::pressed, this, &LinesRow::mutate);
     showSettings(defaults);
