@@ -385,6 +385,24 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
     case command::endEdit:
         engine->parameterEdits().end(m[1]);
         break;
+    case command::lineSettings:
+        editorCommands::setLineSettings(*engine, decodeLineSettings(m));
+        // A refresh the UI read before this arrived showed the old settings: it reads them again.
+        updateDisplay();
+        break;
+    case command::lineEdit:
+        editorCommands::editLine(*engine, static_cast<LineEdit>(m[1]));
+        break;
+    case command::lineFile:
+    {
+        const std::string path =
+            editorCommands::writeLineFile(*engine, std::string(textField(m + 5, length - 5)));
+        std::uint8_t message[kAtomicWriteBytes];
+        const std::size_t written = encodeLineFileWritten(message, sizeof message, path);
+        // A path too long for one message cannot be dropped: the UI hears that none was written.
+        send(message, written > 0 ? written : encodeLineFileWritten(message, sizeof message, {}));
+        break;
+    }
     case command::playOld:
     case command::play:
         engine->internalPlay();

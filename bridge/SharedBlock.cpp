@@ -138,4 +138,14 @@ void SharedBlock::writeControllers(const ControllerAssignments& map, int learnin
     storeByte(kLearningSlotOffset, static_cast<std::uint8_t>(learningSlot + 1));
 }
 
+void SharedBlock::writeLineSettings(const LineSettings& s)
+{
+    static_assert(kLineSettingsOffset + 6 <= 31 * kParameterRecordBytes);
+    const std::uint8_t fields[6] = {s.key,         static_cast<std::uint8_t>(s.scale),
+                                    s.mutatePercent, s.restPercent,
+                                    s.accentPercent, s.slidePercent};
+    for (std::size_t i = 0; i < sizeof fields; ++i)
+        storeByte(kLineSettingsOffset + i, fields[i]);
+}
+
 } // namespace quelvar

@@ -30,6 +30,12 @@ void setPatternName(Palladon& engine, std::string_view name);
 // contents.index, as an undo does; when it is the current one the sequencer takes it afresh.
 void restorePattern(Palladon& engine, const bridge::PatternContents& contents);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
+void setLineSettings(Palladon& engine, const LineSettings& settings);
+// Generate, Mutate or Fit to key on the current pattern, with the engine's line settings.
+void editLine(Palladon& engine, LineEdit edit);
+// What plays now as a MIDI file in `folder` (an absolute path in the user's cache): the file's
+// path, or empty when none was written.
+std::string writeLineFile(Palladon& engine, const std::string& folder);
 // The current pattern, or with ExportFormat::bank the whole state. False when nothing was written.
 bool exportFile(Palladon& engine, ExportFormat format, const std::string& path);
 // False when nothing was read. With `notices`, adds what the reader changed or left out.

@@ -21,6 +21,7 @@
 #include "sequencer/NoteEventQueue.h"
 #include "sequencer/Song.h"
 #include "sequencer/StepRecorder.h"
+#include "sequencer/lineOperations.h"
 #include "sequencer/Transport.h"
 #include "vst2/AudioEffectX.h"
 
@@ -169,6 +170,13 @@ public:
     void patternRandom3(int what, int index);
     void processRandomize(int index);
     void randomParameters();
+    // Lines in a key (any thread): the key, scale and shares, kept with the state, and the edits
+    // made with them, each one edit of the current pattern done at once.
+    LineSettings getLineSettings() const;
+    void setLineSettings(const LineSettings& settings);
+    void generateLine();
+    void mutateLine();
+    void fitLineToKey();
 
     // State chunk and files. An import given `notices` adds what the reader changed or left out
     // of the file, one plain sentence each ("2 steps out of range were switched off").
@@ -243,6 +251,10 @@ private:
     // After the audio thread changed the current pattern's steps (recording, randomising).
     void publishCurrentPatternSteps();
     Pattern* patternNamed(int index);
+    // A line edit of the current pattern with the engine's settings, then the sequencer and the
+    // editor take it.
+    using LineOperation = void (*)(Pattern&, const LineSettings&, RandomSource&);
+    void editCurrentLine(LineOperation operation);
     // The VST 2 host's time info for this block, as given.
     HostTime readHostTime(VstInt32 filter);
     // A host's time made safe to compute with: an unusable rate is the engine's own, an unusable
@@ -309,6 +321,8 @@ private:
     std::vector<std::uint8_t> chunkBlock; // the last chunk handed to the host
     std::unique_ptr<Pattern> copyBuffer;  // made by the first copy
     std::atomic<bool> randomizeRequest{false};
+    std::atomic<std::uint64_t> lineSettings{0}; // a LineSettings record's bytes, stored whole
+    static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
     MidiOut midiOut;
     NoteEventQueue noteEvents;

@@ -6,6 +6,7 @@
 #include "io/ablExport.h"
 #include "io/ablImport.h"
 #include "io/fileBytes.h"
+#include "io/lineFiles.h"
 #include "io/midiExport.h"
 #include "io/patternFile.h"
 #include "io/phoscyonPattern.h"
@@ -81,6 +82,15 @@ bool writeText(const std::string& path, const std::string& text)
 {
     return writeFileBytes(path, text.data(), text.size());
 }
+
+std::vector<std::uint8_t> midiBytesOf(Palladon& engine, const Pattern& pattern, double tempoBpm)
+{
+    MidiExportSettings settings;
+    settings.tempoBpm = tempoBpm;
+    settings.gate = engine.getParameter(kGate);
+    settings.groove = engine.getParameter(kGroove);
+    return midiPatternBytes(pattern, settings);
+}
 } // namespace
 
 ParameterSnapshot parameterSnapshot(Palladon& engine)
@@ -95,6 +105,7 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
 {
     std::vector<std::uint8_t> chunk = encodeChunk(engine.getSong(), parameterSnapshot(engine));
     appendControllerSection(chunk, engine.getControllerAssignments());
+    appendLineSection(chunk, engine.getLineSettings());
     return chunk;
 }
 
@@ -110,10 +121,10 @@ int setChunk(Palladon& engine, const void* data, std::size_t size,
     if (!chunk.hasParamCount)
         return 0;
     std::printf("setChunk nbParam=%d\n", chunk.paramCount);
-    return applyChunk(engine, chunk, controllerSectionOf(bytes, size, chunk), notices);
+    return applyChunk(engine, chunk, chunkSectionsOf(bytes, size, chunk), notices);
 }
 
-int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSection& controllers,
+int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ChunkSections& sections,
                std::vector<std::string>* notices)
 {
     if (!chunk.paramsUsable)
@@ -140,9 +151,11 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ControllerSecti
     }
     if (notices && chunk.outOfRangeSteps > 0)
         notices->push_back(stepsOutOfRangeNotice(chunk.outOfRangeSteps));
-    const bool whole = chunk.accepted && controllers.wellFormed;
-    if (whole && controllers.assignments)
-        engine.setControllerAssignments(*controllers.assignments);
+    const bool whole = chunk.accepted && sections.wellFormed();
+    if (whole && sections.controllers.assignments)
+        engine.setControllerAssignments(*sections.controllers.assignments);
+    if (whole)
+        engine.setLineSettings(sections.lines.settings.value_or(LineSettings{}));
     // What a rejected chunk applied before its fault stays: the sequencer and the editor see it.
     engine.refreshAfterLoad();
     return whole ? 1 : 0;
@@ -152,9 +165,9 @@ bool applyWholeChunk(Palladon& engine, const std::uint8_t* data, std::size_t siz
                      std::vector<std::string>* notices)
 {
     const ParsedChunk chunk = parseChunk(data, size);
-    const ControllerSection controllers = controllerSectionOf(data, size, chunk);
-    return chunk.accepted && controllers.wellFormed &&
-           applyChunk(engine, chunk, controllers, notices) == 1;
+    const ChunkSections sections = chunkSectionsOf(data, size, chunk);
+    return chunk.accepted && sections.wellFormed() &&
+           applyChunk(engine, chunk, sections, notices) == 1;
 }
 
 bool importPatternData(Palladon& engine, const std::uint8_t* data, std::size_t size, int index,
@@ -217,12 +230,25 @@ bool exportMidiPattern(Palladon& engine, const std::string& path, int index, dou
                                                            : engine.getSong().getPattern(index);
     if (path.empty() || !pattern)
         return false;
-    MidiExportSettings settings;
-    settings.tempoBpm = tempoBpm;
-    settings.gate = engine.getParameter(kGate);
-    settings.groove = engine.getParameter(kGroove);
-    const std::vector<std::uint8_t> bytes = midiPatternBytes(*pattern, settings);
+    const std::vector<std::uint8_t> bytes = midiBytesOf(engine, *pattern, tempoBpm);
     return writeFileBytes(path, bytes.data(), bytes.size());
+}
+
+PlayingLine playingLine(Palladon& engine)
+{
+    const Pattern* pattern = engine.getCurrentPattern();
+    if (!pattern)
+        return {};
+    const Transport& t = engine.getTransport();
+    const double tempo = t.syncType() == kHostSync ? t.hostTempo() : t.tempo();
+    return {lineFileBaseName(engine.getCurrentPatternIndex() + 1, pattern->getName()),
+            midiBytesOf(engine, *pattern, tempo)};
+}
+
+std::string writePlayingLine(Palladon& engine, const std::string& folder)
+{
+    const PlayingLine line = playingLine(engine);
+    return line.midi.empty() ? std::string() : writeLineFile(folder, line.name, line.midi);
 }
 
 // The block stays valid until the next call; the host copies it before then.

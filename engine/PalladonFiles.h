@@ -3,7 +3,7 @@
 // they meet the engine. Caller's thread, never the audio thread; all allocate.
 #pragma once
 
-#include "io/controllerSection.h"
+#include "io/chunkSections.h"
 #include "io/parameterSlots.h"
 #include "io/stateChunk.h"
 
@@ -22,18 +22,18 @@ class Palladon;
 ParameterSnapshot parameterSnapshot(Palladon& engine);
 
 // The chunk as the engine's state stands: version 2, 29 parameters, 64 records, then the MIDI
-// controller section.
+// controller section and the line section.
 std::vector<std::uint8_t> getChunkBytes(Palladon& engine);
 // 1 when the chunk was applied, 0 when rejected. A rejected chunk keeps what was applied
 // before the fault: parameters once the header is sound, and every record before the bad one.
-// A chunk without a controller section (an older one) leaves the controllers as they are.
+// A chunk without a controller section (an older one) leaves the controllers as they are; one
+// without a line section puts the key, the scale and the line shares to their defaults.
 // Every importer below given `notices` adds what the reader changed or left out, one plain
 // sentence each.
 int setChunk(Palladon& engine, const void* data, std::size_t size,
              std::vector<std::string>* notices = nullptr);
 // setChunk without its trace lines.
-int applyChunk(Palladon& engine, const ParsedChunk& chunk,
-               const ControllerSection& controllers = {},
+int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ChunkSections& sections = {},
                std::vector<std::string>* notices = nullptr);
 // Parses and applies only a chunk that is well formed throughout, so a fault changes nothing.
 // True when it was applied.
@@ -58,5 +58,19 @@ bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t s
 // caller's choosing (for an engine no host reports a tempo to). False when nothing was written
 // (empty path, no such pattern, file not writable).
 bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm);
+
+// What the sequencer plays now as a standard MIDI file, at the tempo in force (the host's in host
+// sync, the internal one otherwise), and the name a copy of it goes by: the current pattern as
+// exportMidiPattern writes it, "Quelvar 17 Pattern name". Everything that hands the playing line
+// to another program takes it from here.
+struct PlayingLine
+{
+    std::string name;
+    std::vector<std::uint8_t> midi;
+};
+PlayingLine playingLine(Palladon& engine);
+// The playing line written into `folder` of the user's cache (io/lineFiles.h): the file's path, or
+// empty when none could be written.
+std::string writePlayingLine(Palladon& engine, const std::string& folder);
 
 } // namespace quelvar

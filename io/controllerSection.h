@@ -1,7 +1,7 @@
 // Which MIDI controller moves each parameter slot, and the state chunk's section that keeps it.
 // The section follows the last pattern record, where readers of the chunk without it stop
-// reading, so their chunks and ours stay readable both ways. Any thread; parsing never reads
-// outside the given bytes.
+// reading, so their chunks and ours stay readable both ways (io/chunkSections.h finds it). Any
+// thread; parsing never reads outside the given bytes.
 #pragma once
 
 #include "io/parameterSlots.h"
@@ -14,8 +14,6 @@
 
 namespace quelvar
 {
-
-struct ParsedChunk;
 
 constexpr int kNoController = -1;
 constexpr int kControllers = 128;
@@ -34,14 +32,13 @@ void appendControllerSection(std::vector<std::uint8_t>& chunk, const ControllerA
 
 struct ControllerSection
 {
-    bool wellFormed = true; // false: the tag is there but the section is not whole or not valid
+    // false: the tag (or the start of it) is there but the section is not whole or not valid
+    bool wellFormed = true;
     std::optional<ControllerAssignments> assignments; // none: no section (an older chunk)
+    std::size_t bytes = 0;                            // what the section takes, when well formed
 };
 
-// The bytes after the last pattern record.
+// The bytes after the last pattern record; they may go on with later sections.
 ControllerSection parseControllerSection(const std::uint8_t* data, std::size_t size);
-// The section of a whole chunk; a chunk parseChunk rejected has none.
-ControllerSection controllerSectionOf(const std::uint8_t* chunk, std::size_t size,
-                                      const ParsedChunk& parsed);
 
 } // namespace quelvar

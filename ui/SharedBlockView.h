@@ -3,6 +3,8 @@
 // new; the next refresh puts it right. Qt main thread.
 #pragma once
 
+#include "sequencer/lineOperations.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,6 +37,8 @@ public:
     // The MIDI controller of a slot and the slot waiting to learn one; -1 for none.
     int controllerOf(int slot) const;
     int learningSlot() const;
+    // Held in range: an unmapped block reads as the settings' lowest values.
+    LineSettings lineSettings() const;
 
 private:
     std::uint32_t word(std::size_t offset) const;

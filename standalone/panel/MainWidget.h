@@ -29,6 +29,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPainter;
 
 namespace quelvar
 {
@@ -37,6 +38,7 @@ class Button;
 class ButtonGroup;
 class Control;
 class DigitDisplay;
+class DragHandle;
 class DropDown;
 class FileDialogs;
 class KickButton;
@@ -44,6 +46,7 @@ class Keyboard;
 class Knob;
 class Lamp;
 class LedChaser;
+class LinesRow;
 class Notebox;
 class Octavebox;
 class PatternSelector;
@@ -176,6 +179,11 @@ public slots:
     void playOrStop();
     // In internal sync: the tempo from the last taps.
     void tapTempo();
+    // The row under the delay shows the lines' controls instead of the voice knobs.
+    void showLines(bool on);
+    bool linesShown() const;
+    // Generate, Mutate or Fit to key on the current pattern: one undo step.
+    void editLine(LineEdit edit);
 
 signals:
     void updatePatternNameDisplay(const QString& name);
@@ -209,6 +217,11 @@ private:
     void buildControls();
     void buildStepEditor();
     void buildBottomRow();
+    void buildLines();
+    // The voice knobs' captions, painted only while they show.
+    void paintVoiceCaptions(QPainter& p) const;
+    // The readout shows a line setting just changed.
+    void showLineReadout(const QString& caption, const QString& value);
     void createActions();
     // Before an edit of a pattern (-1: the current one): its snapshot, for undo.
     void recordEdit(int pattern, int mergeKey = 0);
@@ -289,6 +302,10 @@ private:
     QWidget* presetArea = nullptr; // over the preset name: takes its clicks and shows its tooltip
     QPointer<QWidget> tipped;       // the control whose tooltip was shown last
     KickButton* tapButton = nullptr;
+    LinesRow* lines = nullptr;
+    Toggle* linesToggle = nullptr;
+    std::vector<Knob*> voiceKnobs; // the row the lines row takes the place of
+    DragHandle* dragHandle = nullptr;
     std::array<QAction*, 4> keyActions{};
     int offeredSize = 0; // 0: the panel's menu offers no sizes
 
@@ -298,6 +315,8 @@ private:
     int activityTicks = 0;
     int blinkTicks = 0;
     int lastTouched = -1; // the parameter the readout shows
+    QString lineCaption;  // or, when not empty, the line setting changed last
+    QString lineValue;
     int touchedTicks = 0; // GUI ticks since it was touched
     int keyHintTicks = 0; // GUI ticks left for the hint that the keys are silent in this mode
     int learning = -1;    // the slot the panel asked to learn a controller for

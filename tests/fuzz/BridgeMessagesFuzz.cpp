@@ -1,7 +1,7 @@
 // Bytes read from the editor bridge's pipes, as either end parses them: every message found
-// lies within the bytes read, and a whole pattern-contents command decodes without reading past
-// its length. The same bytes are walked as commands (the plugin's side) and as notices (the UI
-// process's side).
+// lies within the bytes read, a whole pattern-contents command decodes without reading past its
+// length, and line settings decode within their ranges. The same bytes are walked as commands
+// (the plugin's side) and as notices (the UI process's side).
 #include "bridge/bridgeProtocol.h"
 
 #include <cstdio>
@@ -38,6 +38,12 @@ void walk(std::span<const std::uint8_t> bytes, Length length, IsOpcode isOpcode,
                  contents.name.data() + contents.name.size() >
                      reinterpret_cast<const char*>(rest.data() + n)))
                 fail("name outside its message", n, contents.name.size());
+        }
+        if (commands && rest[0] == command::lineSettings)
+        {
+            const quelvar::LineSettings s = decodeLineSettings(rest.data());
+            if (!(quelvar::heldInRange(s) == s))
+                fail("line settings out of range", n, rest[1]);
         }
         at += n;
     }

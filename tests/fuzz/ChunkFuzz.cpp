@@ -1,6 +1,6 @@
 // State chunks from a host: the reader must stay within the given size, and whatever it
 // accepts must survive a second round trip unchanged.
-#include "io/controllerSection.h"
+#include "io/chunkSections.h"
 
 #include "fuzzEngine.h"
 
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int accepted = setChunk(engine, data, size);
     fuzz::checkEngine(engine);
     const ParsedChunk parsed = parseChunk(data, size);
-    const bool wellFormed = parsed.accepted && controllerSectionOf(data, size, parsed).wellFormed;
+    const bool wellFormed = parsed.accepted && chunkSectionsOf(data, size, parsed).wellFormed();
     if (accepted != (wellFormed ? 1 : 0))
         fuzz::fail("result differs from the parse", accepted, 0);
 

@@ -21,19 +21,19 @@ public:
     {
         const std::vector<std::uint8_t> bytes = getChunkBytes(engine);
         initial = parseChunk(bytes.data(), bytes.size());
-        initialControllers = controllerSectionOf(bytes.data(), bytes.size(), initial);
+        initialSections = chunkSectionsOf(bytes.data(), bytes.size(), initial);
     }
 
     Palladon& reset()
     {
-        applyChunk(engine, initial, initialControllers);
+        applyChunk(engine, initial, initialSections);
         return engine;
     }
 
 private:
     Palladon engine;
     ParsedChunk initial;
-    ControllerSection initialControllers;
+    ChunkSections initialSections;
 };
 
 [[noreturn]] inline void fail(const char* what, int a, int b)

@@ -31,7 +31,10 @@ struct Call
         importFile,
         restore,
         learn,
-        forget
+        forget,
+        lineSettings,
+        lineEdit,
+        lineFile
     };
     Call(Kind k, int first = 0, int second = 0, float v = 0.0f, QString t = QString())
         : kind(k), a(first), b(second), value(v), text(std::move(t))
@@ -62,6 +65,7 @@ public:
     bool offersMidiExport() const override { return midiExport; }
     int controllerOf(int slot) const override { return controllers[static_cast<std::size_t>(slot)]; }
     int learningSlot() const override { return learning; }
+    LineSettings lineSettings() const override { return lines; }
 
     void setParameter(int index, float value) override;
     void beginEdit(int index) override { calls.push_back({Call::beginEdit, index}); }
@@ -80,6 +84,14 @@ public:
     void liveNote(bool on, int note, int velocity) override;
     void exportFile(ExportFormat format, const QString& path) override;
     void importFile(ImportFormat format, int patternIndex, const QString& path) override;
+    // Keeps them, as an engine would.
+    void setLineSettings(const LineSettings& settings) override;
+    void editLine(LineEdit edit) override
+    {
+        calls.push_back({Call::lineEdit, static_cast<int>(edit)});
+    }
+    // Answered at once with lineFileAnswer.
+    void writeLineFile(const QString& folder) override;
 
     // Calls of one kind, in order.
     std::vector<Call> callsOf(Call::Kind kind) const;
@@ -90,6 +102,8 @@ public:
     bool midiExport = false;
     std::array<int, 29> controllers{};
     int learning = -1;
+    LineSettings lines;
+    QString lineFileAnswer;
     std::vector<Call> calls;
 };
 
