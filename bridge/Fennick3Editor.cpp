@@ -379,6 +379,12 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
             resizeDue.store(true, std::memory_order_release);
         }
         break;
+    case command::beginEdit:
+        engine->parameterEdits().begin(m[1]);
+        break;
+    case command::endEdit:
+        engine->parameterEdits().end(m[1]);
+        break;
     case command::playOld:
     case command::play:
         engine->internalPlay();

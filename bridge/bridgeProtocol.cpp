@@ -53,6 +53,8 @@ bool isCommandOpcode(std::uint8_t opcode)
     case command::learnController:
     case command::forgetController:
     case command::editorScale:
+    case command::beginEdit:
+    case command::endEdit:
     case command::exportFile:
     case command::importFile:
         return true;
@@ -105,6 +107,8 @@ std::size_t commandLength(std::span<const std::uint8_t> bytes)
     case command::learnController:
     case command::forgetController:
     case command::editorScale:
+    case command::beginEdit:
+    case command::endEdit:
         return fixedLength(bytes, 2);
     case command::stepEdit:
         return fixedLength(bytes, 7);

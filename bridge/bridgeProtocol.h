@@ -74,6 +74,9 @@ constexpr std::uint8_t stop = 18;
 constexpr std::uint8_t learnController = 19;  // byte slot; 255 stops learning
 constexpr std::uint8_t forgetController = 20; // byte slot
 constexpr std::uint8_t editorScale = 21;      // byte percent: the panel's new size
+// byte slot: a gesture on a control starts (a knob grabbed) and ends (let go)
+constexpr std::uint8_t beginEdit = 22;
+constexpr std::uint8_t endEdit = 23;
 constexpr std::uint8_t exportFile = 32; // byte format, int32 L, L bytes of path
 constexpr std::uint8_t importFile = 33; // byte format, byte pattern index, int32 L, L bytes of path
 } // namespace command

@@ -9,6 +9,7 @@
 #include "engine/ControllerMap.h"
 #include "engine/Flavour.h"
 #include "engine/LivePlay.h"
+#include "engine/ParameterEdits.h"
 #include "engine/PalladonEditor.h"
 #include "engine/RenderCall.h"
 #include "engine/StateMirror.h"
@@ -71,6 +72,11 @@ public:
     // sync; also for slots 26–28, which show none to a VST 2 host. Room for 32 characters.
     void formatParameterValue(int index, float value, char* text);
     bool canParameterBeAutomated(VstInt32 index) override;
+    // A change made for the host to hear of (the panel, a reader, a randomiser): applied, kept
+    // in parameterEdits() for a format's UI thread, and told to a VST 2 host at once.
+    void setParameterAutomated(VstInt32 index, float value) override;
+    // What was moved outside the host's own automation, with the panel's gestures.
+    ParameterEdits& parameterEdits() { return edits; }
 
     // Programs: one, whose whole state travels as the chunk.
     VstInt32 getProgram() override { return 0; }
@@ -283,6 +289,7 @@ private:
     const int instanceNumber;
     std::unique_ptr<StateMirror> sharedBlock; // the plugin's only
     PalladonEditor* notifier = nullptr; // the registered editor, owned by the base class
+    ParameterEdits edits;
 
     Song song;
     Transport transport{song};

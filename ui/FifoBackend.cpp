@@ -68,10 +68,18 @@ void FifoBackend::setParameter(int index, float value)
     link.sendCommand(m, encodeParameter(m, command::parameter, index, value));
 }
 
-// The command set has no gesture brackets: the plugin brackets nothing for its host.
-void FifoBackend::beginEdit(int) {}
+// The plugin brackets the moves in between for hosts that take gestures (VST 3, CLAP).
+void FifoBackend::beginEdit(int index)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::beginEdit, index));
+}
 
-void FifoBackend::endEdit(int) {}
+void FifoBackend::endEdit(int index)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::endEdit, index));
+}
 
 void FifoBackend::editStep(StepField field, int step, int value)
 {

@@ -80,7 +80,7 @@ TEST(BridgeProtocol, OpcodeSetsAreTheTables)
             notices.push_back(op);
     }
     EXPECT_EQ(commands, (std::vector<int>{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                          21, 32, 33}));
+                                          21, 22, 23, 32, 33}));
     EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 16}));
 }
 

@@ -356,6 +356,25 @@ TEST_F(Editor, UndoLearnAndSizeCommandsReachTheEngineAndTheHost)
     EXPECT_EQ(hostLog.windowSizes, (std::vector<std::pair<int, int>>{{932, 656}}));
 }
 
+// A knob grabbed, turned and let go in the panel: the gesture and the move wait in the engine's
+// parameter edits for a format's UI thread, which needs no VST 2 host to hear of them.
+TEST_F(Editor, GesturesAndMovesWaitForTheFormatsUiThread)
+{
+    openWithoutPolling();
+    writeCommands(Bytes{bridge::command::beginEdit, kCutoff} + parameterCommand(kCutoff, 0.7f) +
+                  Bytes{bridge::command::endEdit, kCutoff});
+    editor->processMessageFromUI();
+    std::vector<std::pair<int, int>> taken;
+    ParameterEdits::Edit e{};
+    while (engine->parameterEdits().next(e))
+        taken.push_back({static_cast<int>(e.kind), e.slot});
+    using K = ParameterEdits::Edit::Kind;
+    EXPECT_EQ(taken, (std::vector<std::pair<int, int>>{{static_cast<int>(K::begin), kCutoff},
+                                                       {static_cast<int>(K::value), kCutoff},
+                                                       {static_cast<int>(K::end), kCutoff}}));
+    EXPECT_FLOAT_EQ(engine->getParameter(kCutoff), 0.7f);
+}
+
 TEST_F(Editor, ParameterFromTheUiComesBackAsItsNotice)
 {
     editor->open(kWindow);
