@@ -458,6 +458,23 @@ tresult TestRunLoop::unregisterTimer(ITimerHandler* handler)
     return kResultOk;
 }
 
+tresult TestPlugFrame::queryInterface(const TUID interfaceId, void** object)
+{
+    if (IRunLoop::iid == interfaceId && loop)
+    {
+        *object = static_cast<IRunLoop*>(loop);
+        return kResultOk;
+    }
+    return answerFor<TestPlugFrame, IPlugFrame>(this, interfaceId, object);
+}
+
+tresult TestPlugFrame::resizeView(IPlugView* view, ViewRect* size)
+{
+    sizes.push_back({size->right - size->left, size->bottom - size->top});
+    threads.push_back(std::this_thread::get_id());
+    return view->onSize(size);
+}
+
 // A copy: a timer may unregister itself or another while it runs.
 void TestRunLoop::fireTimers()
 {

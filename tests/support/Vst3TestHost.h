@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quelvar
@@ -128,6 +129,24 @@ public:
 private:
     std::vector<vst3::ITimerHandler*> timers;
     std::vector<std::pair<vst3::IEventHandler*, int>> handlers;
+};
+
+// A host window's frame: records the sizes asked for (and on which thread), and offers a run loop
+// when given one.
+class TestPlugFrame final : public vst3::IPlugFrame
+{
+public:
+    explicit TestPlugFrame(TestRunLoop* loop) : loop(loop) {}
+    vst3::tresult queryInterface(const vst3::TUID interfaceId, void** object) override;
+    vst3::uint32 addRef() override { return 1; }
+    vst3::uint32 release() override { return 1; }
+    vst3::tresult resizeView(vst3::IPlugView* view, vst3::ViewRect* size) override;
+
+    std::vector<std::pair<int, int>> sizes;
+    std::vector<std::thread::id> threads;
+
+private:
+    TestRunLoop* loop;
 };
 
 // What the plugin told the host's component handler, in order.
