@@ -45,15 +45,21 @@ void Vst3Timeline::read(const ProcessContext* c, int frames, RenderInput& input)
 
     bool positionGiven = false;
     double position = now.ppqPosition;
+    // The host's own sample count at the current tempo: exact while the tempo has not changed.
+    const double counted = c ? beatsAfter(0.0, static_cast<double>(c->projectTimeSamples)) : 0.0;
     if (c && has(*c, ProcessContext::kProjectTimeMusicValid) && usable(c->projectTimeMusic))
     {
         position = c->projectTimeMusic;
         positionGiven = true;
+        // Hosts round the musical position to their ticks: one further from the sample count
+        // than a sample, yet within that rounding, is the count rounded, and the count is finer.
+        const double off = std::fabs(counted - position);
+        if (off > beatsAfter(0.0, 1.0) && off <= kJumpBeats)
+            position = counted;
     }
     else if (c && now.sampleRate > 0.0)
     {
-        // Without a musical position, the host's own sample count at the current tempo.
-        position = static_cast<double>(c->projectTimeSamples) / now.sampleRate * now.tempo / 60.0;
+        position = counted;
         positionGiven = true;
     }
 
