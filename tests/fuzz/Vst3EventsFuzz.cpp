@@ -133,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static ParameterChanges inputChanges;
     static ParameterChanges outputChanges;
     std::vector<float> left(kMaxFrames), right(kMaxFrames);
-    for (int block = 0; block < 64 && in.more(); ++block)
+    for (int round = 0; round < 64 && in.more(); ++round)
     {
         const int frames = (in.byte() | in.byte() << 8) % (kMaxFrames + 1);
         ProcessContext context{};
@@ -145,21 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readEvents(in, inputEvents, frames);
         readChanges(in, inputChanges, frames);
 
-        float* channels[2] = {left.data(), right.data()};
-        AudioBusBuffers bus{};
-        bus.numChannels = 2;
-        bus.channelBuffers32 = channels;
-        ProcessData pd{};
-        pd.symbolicSampleSize = kSample32;
-        pd.numSamples = frames;
-        pd.numOutputs = 1;
-        pd.outputs = &bus;
-        pd.inputParameterChanges = &inputChanges;
-        pd.outputParameterChanges = &outputChanges;
-        pd.inputEvents = &inputEvents;
-        pd.outputEvents = &outputEvents;
-        pd.processContext = in.byte() < 250 ? &context : nullptr;
-        check(plugin->process(pd) == kResultOk, "a block was refused");
+        ProcessBlock block(left.data(), right.data(), frames, &inputChanges, &outputChanges,
+                           &inputEvents, &outputEvents, in.byte() < 250 ? &context : nullptr);
+        check(plugin->process(block.data) == kResultOk, "a block was refused");
 
         for (int i = 0; i < frames; ++i)
             check(std::isfinite(left[static_cast<std::size_t>(i)]) &&

@@ -313,26 +313,32 @@ bool Vst3TestHost::start(double rate, int maxBlock)
     return component->setActive(true) == kResultOk && processor->setProcessing(true) == kResultOk;
 }
 
-tresult Vst3TestHost::process(float* left, float* right, int frames)
+ProcessBlock::ProcessBlock(float* left, float* right, int frames, IParameterChanges* in,
+                           IParameterChanges* out, IEventList* events, IEventList* outEvents,
+                           ProcessContext* context)
+    : channels{left, right}
 {
-    float* channels[2] = {left, right};
-    AudioBusBuffers out{};
-    out.numChannels = 2;
-    out.channelBuffers32 = channels;
-    ProcessData data{};
+    bus.numChannels = 2;
+    bus.channelBuffers32 = channels;
     data.processMode = kRealtime;
     data.symbolicSampleSize = kSample32;
     data.numSamples = frames;
     data.numOutputs = 1;
-    data.outputs = &out;
-    data.inputParameterChanges = &inputChanges;
-    data.outputParameterChanges = &outputChanges;
-    data.inputEvents = &inputEvents;
-    data.outputEvents = &outputEvents;
-    data.processContext = &context;
+    data.outputs = &bus;
+    data.inputParameterChanges = in;
+    data.outputParameterChanges = out;
+    data.inputEvents = events;
+    data.outputEvents = outEvents;
+    data.processContext = context;
+}
+
+tresult Vst3TestHost::process(float* left, float* right, int frames)
+{
+    ProcessBlock block(left, right, frames, &inputChanges, &outputChanges, &inputEvents,
+                       &outputEvents, &context);
     outputEvents.clear();
     outputChanges.clear();
-    const tresult result = processor->process(data);
+    const tresult result = processor->process(block.data);
     inputEvents.clear();
     inputChanges.clear();
     return result;

@@ -108,6 +108,20 @@ private:
     int count = 0;
 };
 
+// One block's process data over two channels, 32-bit, with the lists given (any may be null).
+struct ProcessBlock
+{
+    ProcessBlock(float* left, float* right, int frames, vst3::IParameterChanges* in,
+                 vst3::IParameterChanges* out, vst3::IEventList* events = nullptr,
+                 vst3::IEventList* outEvents = nullptr, vst3::ProcessContext* context = nullptr);
+    ProcessBlock(const ProcessBlock&) = delete;
+    ProcessBlock& operator=(const ProcessBlock&) = delete;
+
+    float* channels[2];
+    vst3::AudioBusBuffers bus{};
+    vst3::ProcessData data{};
+};
+
 // A run loop of the test's own: timers fire when the test says, as a host's loop would call them
 // on its UI thread; a descriptor's handler when the test says it is readable.
 class TestRunLoop final : public vst3::IRunLoop

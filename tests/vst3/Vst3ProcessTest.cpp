@@ -142,19 +142,9 @@ struct InProcess
     void process(ParameterChanges& in, ParameterChanges& out)
     {
         std::vector<float> left(512), right(512);
-        float* channels[2] = {left.data(), right.data()};
-        AudioBusBuffers bus{};
-        bus.numChannels = 2;
-        bus.channelBuffers32 = channels;
-        ProcessData data{};
-        data.symbolicSampleSize = kSample32;
-        data.numSamples = 512;
-        data.numOutputs = 1;
-        data.outputs = &bus;
-        data.inputParameterChanges = &in;
-        data.outputParameterChanges = &out;
+        ProcessBlock block(left.data(), right.data(), 512, &in, &out);
         out.clear();
-        plugin->process(data);
+        plugin->process(block.data);
         in.clear();
     }
 };
