@@ -1,12 +1,14 @@
 // The plugin's editor end to end under a private Xvfb: the test host loads QuelvarVST.so, opens
 // the editor into an X window of its own, sees the UI process put a 621x437 child window into it,
 // reopens the editor into a second window and closes the plugin. The LV2 bundle's UI object does
-// the same inside a host window, through the running plugin, and Quelvar.clap's gui with the
-// host's timer on the test's own thread. Screenshots go to artifacts/.
+// the same inside a host window, through the running plugin; the VST 3 bundle's view with its
+// work on a run loop of the test's, and Quelvar.clap's gui with the host's timer on the test's
+// own thread. Screenshots go to artifacts/.
 #include "engine/parameterTable.h"
 #include "lv2/lv2Uris.h"
 #include "support/ClapTestHost.h"
 #include "support/Lv2TestHost.h"
+#include "support/Vst3TestHost.h"
 #include "tools/vsthost/VstHost.h"
 #include "xvfbSupport.h"
 
@@ -296,4 +298,56 @@ TEST_F(EditorUnderXvfb, ClapGuiShowsThePanelAndHandsItsMovesToTheHost)
             << "the UI process outlived the plugin";
     EXPECT_TRUE(filesIn(runtime).empty()) << "files left behind";
     XDestroyWindow(display, parent);
+}
+
+// The VST 3 view in a host window of the test's, its polling on the test's run loop: the panel
+// embeds, follows the view into a new window, and leaves with the plugin, the view let go first.
+TEST_F(EditorUnderXvfb, Vst3ViewEmbedsOnTheHostsRunLoop)
+{
+    const Window first = hostWindow(display, 20, 20, kBlue);
+    std::vector<pid_t> ui;
+    {
+        TestRunLoop loop;
+        TestPlugFrame frame(&loop);
+        Vst3TestHost host(QUELVAR_VST3_BUNDLE);
+        ASSERT_TRUE(host.loaded()) << host.error();
+        vst3::IPlugView* view = host.controller->createView(vst3::kEditorViewType);
+        ASSERT_NE(view, nullptr);
+        view->setFrame(&frame);
+        const auto shown = [&](Window w)
+        {
+            loop.fireTimers();
+            return hasEditorChild(w);
+        };
+        ASSERT_EQ(
+            view->attached(reinterpret_cast<void*>(first), vst3::kPlatformTypeX11EmbedWindowID),
+            vst3::kResultOk);
+        ASSERT_TRUE(waitUntil(display, [&] { return shown(first); }))
+            << run({"xwininfo", "-tree", "-id", std::to_string(first)});
+        ui = uiProcesses();
+        ASSERT_EQ(ui.size(), 1u);
+        EXPECT_TRUE(waitUntil(
+            display, [&] { return shown(first) && pixelAt(display, first, 300, 200) != kBlue; }))
+            << "the panel never painted over the host window";
+        EXPECT_TRUE(screenshot(first, artifacts + "/vst3-editor.png"));
+
+        view->removed();
+        XDestroyWindow(display, first);
+        XSync(display, False);
+        const Window second = hostWindow(display, 120, 80, kGreen);
+        ASSERT_EQ(
+            view->attached(reinterpret_cast<void*>(second), vst3::kPlatformTypeX11EmbedWindowID),
+            vst3::kResultOk);
+        ASSERT_TRUE(waitUntil(display, [&] { return shown(second); }))
+            << run({"xwininfo", "-tree", "-id", std::to_string(second)});
+        EXPECT_EQ(uiProcesses(), ui) << "the UI process is started once";
+        view->removed();
+        view->release();
+        EXPECT_EQ(loop.timerCount(), 0u);
+        XDestroyWindow(display, second);
+    }
+    EXPECT_TRUE(uiProcesses().empty());
+    for (pid_t pid : ui)
+        EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH) << "the UI process outlived the plugin";
+    EXPECT_TRUE(filesIn(runtime).empty()) << "files left behind";
 }
