@@ -50,11 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"play", {17}, 1}, LengthCase{"unknown", {5, 0, 0, 0}, 0},
                       LengthCase{"learn", {19, 3, 17}, 2}, LengthCase{"forget cut", {20}, 0},
                       LengthCase{"scale", {21, 150}, 2},
-                      LengthCase{"line settings", {22, 9, 7, 25, 20, 25, 20, 1}, 7},
-                      LengthCase{"line settings cut", {22, 9, 7, 25, 20, 25}, 0},
-                      LengthCase{"line edit", {23, 1}, 2},
-                      LengthCase{"line file", {24, 2, 0, 0, 0, '/', 'c', 17}, 7},
-                      LengthCase{"line file past the read", {24, 9, 0, 0, 0, '/', 'c'}, 0}),
+                      LengthCase{"line settings", {24, 9, 7, 25, 20, 25, 20, 1}, 7},
+                      LengthCase{"line settings cut", {24, 9, 7, 25, 20, 25}, 0},
+                      LengthCase{"line edit", {25, 1}, 2},
+                      LengthCase{"line file", {26, 2, 0, 0, 0, '/', 'c', 17}, 7},
+                      LengthCase{"line file past the read", {26, 9, 0, 0, 0, '/', 'c'}, 0}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_P(NoticeLength, IsBoundedByTheBytesPresent)
@@ -123,17 +123,17 @@ TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
     const LineSettings line{9, Scale::blues, 40, 0, 100, 33};
     ASSERT_EQ(encodeLineSettings(m, line), 7u);
     EXPECT_EQ(std::vector<std::uint8_t>(m, m + 7),
-              (std::vector<std::uint8_t>{22, 9, 8, 40, 0, 100, 33}));
+              (std::vector<std::uint8_t>{24, 9, 8, 40, 0, 100, 33}));
     EXPECT_EQ(decodeLineSettings(m), line);
     // What a bad peer sends is held in range.
-    const std::uint8_t wild[7] = {22, 12, 200, 5, 101, 255, 100};
+    const std::uint8_t wild[7] = {24, 12, 200, 5, 101, 255, 100};
     EXPECT_EQ(decodeLineSettings(wild),
               heldInRange({12, static_cast<Scale>(200), 5, 101, 255, 100}));
     EXPECT_EQ(decodeLineSettings(wild).key, 11);
 
     ASSERT_EQ(encodeLineFileRequest(m, sizeof m, "/c"), 7u);
     EXPECT_EQ(std::vector<std::uint8_t>(m, m + 7),
-              (std::vector<std::uint8_t>{24, 2, 0, 0, 0, '/', 'c'}));
+              (std::vector<std::uint8_t>{26, 2, 0, 0, 0, '/', 'c'}));
     ASSERT_EQ(encodeLineFileWritten(m, sizeof m, "/c/a.mid"), 14u);
     EXPECT_EQ(m[1], 1);
     ASSERT_EQ(encodeLineFileWritten(m, sizeof m, ""), 6u);
