@@ -405,9 +405,13 @@ void ClapTestHost::queueTransport(std::uint32_t frame, const clap_event_transpor
     queue(moved.header);
 }
 
+// Only the header is there to copy: the size it declares is sent, the payload reads as zeros.
 void ClapTestHost::queueRaw(const clap_event_header& header)
 {
-    queue(header);
+    QueuedEvent e;
+    std::memset(&e, 0, sizeof e);
+    e.header = header;
+    queued.push_back(e);
 }
 
 clap_event_transport ClapTestHost::transportAt(double beats, double bpm, bool playing)
