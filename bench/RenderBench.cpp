@@ -1,11 +1,13 @@
 // Rendering cost through the plugin boundary, in nanoseconds per output sample. Baselines in
-// the same run: an empty render (the host's own cost), the LV2 bundle beside the VST plugin
-// (what the adapter adds) and, when installed, a peer synth playing an equivalent sixteenth-note
-// line from MIDI.
+// the same run: an empty render (the host's own cost), the LV2 and VST 3 bundles and
+// Quelvar.clap each beside the VST plugin (what each adapter adds) and, when installed, a peer
+// synth playing an equivalent sixteenth-note line from MIDI.
 #include "AlternatingTurns.h"
 #include "SixteenthLine.h"
 #include "lv2/lv2Uris.h"
+#include "support/ClapTestHost.h"
 #include "support/Lv2TestHost.h"
+#include "support/Vst3TestHost.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <benchmark/benchmark.h>
@@ -16,7 +18,10 @@
 #include <unistd.h>
 #include <vector>
 
+using quelvar::ClapTestHost;
 using quelvar::Lv2TestHost;
+using quelvar::Vst3TestHost;
+namespace vst3 = quelvar::vst3;
 using quelvar::VstHost;
 
 namespace
@@ -77,16 +82,17 @@ double threadNanoseconds()
     return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
 
-// The VST plugin and the LV2 bundle rendering the same transport block by block in turn, each
-// call timed on its own and the order swapped every block, so the machine's state falls on both
-// alike: lv2_over_vst is what the LV2 adapter and its host add.
+// The VST plugin, the LV2 bundle and the VST 3 bundle rendering the same transport block by
+// block in turn, each call timed on its own and the order rotated every block, so the machine's
+// state falls on all alike: lv2_over_vst and vst3_over_vst are what each adapter and its host add.
 void BM_Lv2OverVst(benchmark::State& state)
 {
     const double rate = static_cast<double>(state.range(0));
     const int block = static_cast<int>(state.range(1));
     VstHost vst(QUELVAR_PLUGIN_PATH);
     Lv2TestHost lv2(QUELVAR_LV2_PATH, quelvar::kLv2PluginUri, rate, block);
-    if (!vst.loaded() || !lv2.loaded())
+    Vst3TestHost vst3(QUELVAR_VST3_BUNDLE);
+    if (!vst.loaded() || !lv2.loaded() || !vst3.loaded() || !vst3.start(rate, block))
     {
         state.SkipWithError("plugin not loaded");
         return;
@@ -94,39 +100,102 @@ void BM_Lv2OverVst(benchmark::State& state)
     vst.start(rate, block);
     vst.play(0.0);
     lv2.play(0.0);
+    vst3.context.state |= vst3::ProcessContext::kPlaying;
     std::vector<float> left(block), right(block);
+    double position = 0.0;
+    const double beatsPerBlock = block / rate * 2.0; // 120 BPM
+    auto renderVst3 = [&]
+    {
+        vst3.context.projectTimeMusic = position;
+        vst3.process(left.data(), right.data(), block);
+        position += beatsPerBlock;
+    };
     for (int i = 0; i < rate / block; ++i)
     {
         vst.processBlock(left.data(), right.data(), block);
         lv2.process(left.data(), right.data(), block);
+        renderVst3();
     }
-    double vstTime = 0.0;
-    double lv2Time = 0.0;
-    bool lv2First = false;
+    double times[3] = {0.0, 0.0, 0.0}; // VST 2, LV2, VST 3
+    int first = 0;
     for (auto _ : state)
     {
-        const double t0 = threadNanoseconds();
-        if (lv2First)
-            lv2.process(left.data(), right.data(), block);
-        else
-            vst.processBlock(left.data(), right.data(), block);
-        const double t1 = threadNanoseconds();
-        if (lv2First)
-            vst.processBlock(left.data(), right.data(), block);
-        else
-            lv2.process(left.data(), right.data(), block);
-        const double t2 = threadNanoseconds();
-        (lv2First ? lv2Time : vstTime) += t1 - t0;
-        (lv2First ? vstTime : lv2Time) += t2 - t1;
-        lv2First = !lv2First;
+        for (int k = 0; k < 3; ++k)
+        {
+            const int which = (first + k) % 3;
+            const double t0 = threadNanoseconds();
+            if (which == 0)
+                vst.processBlock(left.data(), right.data(), block);
+            else if (which == 1)
+                lv2.process(left.data(), right.data(), block);
+            else
+                renderVst3();
+            times[which] += threadNanoseconds() - t0;
+        }
+        first = (first + 1) % 3;
         vst.received.clear();
         lv2.received.clear();
     }
     const double samples = static_cast<double>(state.iterations()) * block;
+    state.SetItemsProcessed(state.iterations() * block * 3);
+    state.counters["vst_per_sample_ns"] = times[0] / samples;
+    state.counters["lv2_per_sample_ns"] = times[1] / samples;
+    state.counters["vst3_per_sample_ns"] = times[2] / samples;
+    state.counters["lv2_over_vst"] = times[1] / times[0];
+    state.counters["vst3_over_vst"] = times[2] / times[0];
+}
+
+// The VST plugin and Quelvar.clap in turn, timed as BM_Lv2OverVst times them: clap_over_vst is
+// what the CLAP adapter and its host add.
+void BM_ClapOverVst(benchmark::State& state)
+{
+    const double rate = static_cast<double>(state.range(0));
+    const int block = static_cast<int>(state.range(1));
+    VstHost vst(QUELVAR_PLUGIN_PATH);
+    ClapTestHost clap(QUELVAR_CLAP_PATH);
+    if (!vst.loaded() || !clap.loaded() || !clap.create() ||
+        !clap.activate(rate, static_cast<std::uint32_t>(block)))
+    {
+        state.SkipWithError("plugin not loaded");
+        return;
+    }
+    vst.start(rate, block);
+    vst.play(0.0);
+    clap.transport = ClapTestHost::transportAt(0.0, 120.0, true);
+    const auto frames = static_cast<std::uint32_t>(block);
+    std::vector<float> left(block), right(block);
+    for (int i = 0; i < rate / block; ++i)
+    {
+        vst.processBlock(left.data(), right.data(), block);
+        clap.process(left.data(), right.data(), frames);
+    }
+    double vstTime = 0.0;
+    double clapTime = 0.0;
+    bool clapFirst = false;
+    for (auto _ : state)
+    {
+        const double t0 = threadNanoseconds();
+        if (clapFirst)
+            clap.process(left.data(), right.data(), frames);
+        else
+            vst.processBlock(left.data(), right.data(), block);
+        const double t1 = threadNanoseconds();
+        if (clapFirst)
+            vst.processBlock(left.data(), right.data(), block);
+        else
+            clap.process(left.data(), right.data(), frames);
+        const double t2 = threadNanoseconds();
+        (clapFirst ? clapTime : vstTime) += t1 - t0;
+        (clapFirst ? vstTime : clapTime) += t2 - t1;
+        clapFirst = !clapFirst;
+        vst.received.clear();
+        clap.sent.clear();
+    }
+    const double samples = static_cast<double>(state.iterations()) * block;
     state.SetItemsProcessed(state.iterations() * block * 2);
     state.counters["vst_per_sample_ns"] = vstTime / samples;
-    state.counters["lv2_per_sample_ns"] = lv2Time / samples;
-    state.counters["lv2_over_vst"] = lv2Time / vstTime;
+    state.counters["clap_per_sample_ns"] = clapTime / samples;
+    state.counters["clap_over_vst"] = clapTime / vstTime;
 }
 
 void BM_PeerSynth(benchmark::State& state)
@@ -281,6 +350,7 @@ void renderArguments(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_EmptyRender)->Apply(renderArguments);
 BENCHMARK(BM_Quelvar)->Apply(renderArguments);
 BENCHMARK(BM_Lv2OverVst)->Apply(renderArguments);
+BENCHMARK(BM_ClapOverVst)->Apply(renderArguments);
 BENCHMARK(BM_PeerSynth)->Apply(renderArguments);
 BENCHMARK(BM_QuelvarStage)->DenseRange(0, 6);
 BENCHMARK(BM_DelayTail)->Arg(0)->Arg(1);

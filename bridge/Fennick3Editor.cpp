@@ -38,9 +38,8 @@ Fennick3Editor::~Fennick3Editor()
     pollTimer.stop();
     // Written data stays readable after our ends close: the UI process holds its own.
     const std::uint8_t quit[2] = {notice::quit, 0};
-    const bool told = channels.isOpen() &&
-                      write(channels.noticeWrite, quit, sizeof quit) ==
-                          static_cast<ssize_t>(sizeof quit);
+    const bool told = channels.isOpen() && write(channels.noticeWrite, quit, sizeof quit) ==
+                                               static_cast<ssize_t>(sizeof quit);
     channels.close();
     if (uiProcess > 0 && !told)
         kill(uiProcess, SIGTERM);
@@ -60,10 +59,20 @@ bool Fennick3Editor::getRect(ERect** r)
 // of the new size leaves it here.
 void Fennick3Editor::idle()
 {
+    int width = 0;
+    int height = 0;
+    if (takeNewSize(width, height))
+        engine->sizeWindow(width, height);
+}
+
+bool Fennick3Editor::takeNewSize(int& width, int& height)
+{
     if (!resizeDue.exchange(false, std::memory_order_acquire))
-        return;
+        return false;
     const int percent = getScale();
-    engine->sizeWindow(scaledLength(kEditorWidth, percent), scaledLength(kEditorHeight, percent));
+    width = scaledLength(kEditorWidth, percent);
+    height = scaledLength(kEditorHeight, percent);
+    return true;
 }
 
 bool Fennick3Editor::open(void* window)
@@ -133,7 +142,7 @@ void Fennick3Editor::openUI(void* window)
         }
         std::fflush(stdout);
     }
-    if (channels.isOpen())
+    if (channels.isOpen() && !hostPolls)
         pollTimer.start(kPollMs);
 }
 
@@ -245,16 +254,14 @@ void Fennick3Editor::sendNotices()
     }
     for (int i = 0; i < kNumParams; ++i)
     {
-        if (!parameterDirty[static_cast<std::size_t>(i)].exchange(false,
-                                                                   std::memory_order_acquire))
+        if (!parameterDirty[static_cast<std::size_t>(i)].exchange(false, std::memory_order_acquire))
             continue;
         // The text is made here, off the audio thread, before the UI is told to read it.
         engine->publishParameterText(i);
         std::uint8_t message[9];
-        send(message,
-             encodeParameter(message, notice::parameter, i,
-                             parameterValue[static_cast<std::size_t>(i)].load(
-                                 std::memory_order_relaxed)));
+        send(message, encodeParameter(message, notice::parameter, i,
+                                      parameterValue[static_cast<std::size_t>(i)].load(
+                                          std::memory_order_relaxed)));
     }
     std::uint32_t echo = 0;
     while (midiEchoes.pop(echo))
@@ -389,6 +396,30 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
     case command::selectPattern:
         editorCommands::selectPattern(*engine, m[1]);
         break;
+    case command::beginEdit:
+        engine->parameterEdits().begin(m[1]);
+        break;
+    case command::endEdit:
+        engine->parameterEdits().end(m[1]);
+        break;
+    case command::lineSettings:
+        editorCommands::setLineSettings(*engine, decodeLineSettings(m));
+        // A refresh the UI read before this arrived showed the old settings: it reads them again.
+        updateDisplay();
+        break;
+    case command::lineEdit:
+        editorCommands::editLine(*engine, static_cast<LineEdit>(m[1]));
+        break;
+    case command::lineFile:
+    {
+        const std::string path =
+            editorCommands::writeLineFile(*engine, std::string(textField(m + 5, length - 5)));
+        std::uint8_t message[kAtomicWriteBytes];
+        const std::size_t written = encodeLineFileWritten(message, sizeof message, path);
+        // A path too long for one message cannot be dropped: the UI hears that none was written.
+        send(message, written > 0 ? written : encodeLineFileWritten(message, sizeof message, {}));
+        break;
+    }
     case command::playOld:
     case command::play:
         engine->internalPlay();

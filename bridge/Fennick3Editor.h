@@ -1,9 +1,9 @@
-// The plugins' editor (VST and LV2 alike): starts the UI program as a child process inside the host's window, sends
-// it notices over one pipe and applies the commands it writes on the other; both are polled every
-// 10 ms by the poll timer's thread. Nothing is written to disk: the program runs from memory and
-// the shared block and pipes are inherited.
-// Notices come from any thread, the audio thread included. They only store into atomics and a
-// fixed ring; the poll timer's thread turns them into messages, so no notice makes a system call.
+// The plugins' editor (VST and LV2 alike): starts the UI program as a child process inside the
+// host's window, sends it notices over one pipe and applies the commands it writes on the other;
+// both are polled every 10 ms by the poll timer's thread. Nothing is written to disk: the program
+// runs from memory and the shared block and pipes are inherited. Notices come from any thread, the
+// audio thread included. They only store into atomics and a fixed ring; the poll timer's thread
+// turns them into messages, so no notice makes a system call.
 #pragma once
 
 #include "bridge/Timer.h"
@@ -43,6 +43,11 @@ public:
     // The host's UI thread: a new size chosen in the panel is asked of the host here.
     void idle() override;
     int getScale() const { return scalePercent.load(std::memory_order_relaxed); }
+    // The size the panel chose since the last take, for a host's UI thread to ask for.
+    bool takeNewSize(int& width, int& height);
+    // Whether the host's run loop calls processMessageFromUI, on its UI thread, so that no poll
+    // thread of ours runs. Before an open.
+    void pollOnHostLoop(bool on) { hostPolls = on; }
 
     void setParameter(int index, float value) override;
     void updateDisplay() override;
@@ -59,12 +64,13 @@ public:
     int uiCommandEnd() const { return channels.commandWrite; }
     int uiNoticeEnd() const { return channels.noticeRead; }
     pid_t getUiProcess() const { return uiProcess; }
+    // Whether the UI process runs; one that has ended is reaped. The host's UI thread, where a
+    // plugin format learns that the panel closed itself.
+    bool uiProcessAlive();
 
 private:
     void openUI(void* window);
     void startUiProcess(const char* windowText);
-    // Reaps a UI process that has ended; false when there is none running.
-    bool uiProcessAlive();
     void endUiProcess();
     void sendNotices();
     // Applies the commands in order; an unknown opcode or a message cut short ends the parse.
@@ -83,16 +89,17 @@ private:
     std::vector<std::uint8_t> readBuffer; // pipe-capacity bytes, sized with the pipes
     pid_t uiProcess = -1;
     Timer pollTimer;
+    bool hostPolls = false;
 
     // Gathered notices. A later parameter value, step or type supersedes an earlier one; MIDI
     // echoes queue in order, and one that finds the ring full is dropped.
     std::array<std::atomic<bool>, kNumParams> parameterDirty{};
     std::array<std::atomic<float>, kNumParams> parameterValue{};
     std::atomic<bool> refreshDue{false};
-    std::atomic<int> playedStep{-1};     // -1: none since the last poll
-    std::atomic<int> distortionType{-1}; // -1: unchanged since the last poll
-    std::atomic<int> scalePercent{100};  // written by the poll thread
-    std::atomic<bool> resizeDue{false};  // taken by idle()
+    std::atomic<int> playedStep{-1};         // -1: none since the last poll
+    std::atomic<int> distortionType{-1};     // -1: unchanged since the last poll
+    std::atomic<int> scalePercent{100};      // written by the poll thread
+    std::atomic<bool> resizeDue{false};      // taken by idle()
     SpscRing<std::uint32_t, 256> midiEchoes; // the audio thread writes
     static_assert(std::atomic<int>::is_always_lock_free);
     static_assert(std::atomic<float>::is_always_lock_free);

@@ -131,10 +131,20 @@ void SharedBlock::writeSyncType(int syncType)
 
 void SharedBlock::writeControllers(const ControllerAssignments& map, int learningSlot)
 {
-    static_assert(kLearningSlotOffset < 30 * kParameterRecordBytes); // records 30 and 31 stay free
+    static_assert(kLearningSlotOffset < kLineSettingsOffset);
     for (std::size_t slot = 0; slot < map.size(); ++slot)
         storeByte(kControllersOffset + slot, static_cast<std::uint8_t>(map[slot] + 1));
     storeByte(kLearningSlotOffset, static_cast<std::uint8_t>(learningSlot + 1));
+}
+
+void SharedBlock::writeLineSettings(const LineSettings& s)
+{
+    static_assert(kLineSettingsOffset + 6 <= 31 * kParameterRecordBytes);
+    const std::uint8_t fields[6] = {s.key,         static_cast<std::uint8_t>(s.scale),
+                                    s.mutatePercent, s.restPercent,
+                                    s.accentPercent, s.slidePercent};
+    for (std::size_t i = 0; i < sizeof fields; ++i)
+        storeByte(kLineSettingsOffset + i, fields[i]);
 }
 
 void SharedBlock::writeChain(const ChainEntries& chain)

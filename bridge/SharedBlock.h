@@ -25,6 +25,9 @@ constexpr std::size_t kParameterTextBytes = 16;
 // the learning slot + 1 (0: none), so the block's zero fill reads as "no controllers".
 constexpr std::size_t kControllersOffset = kStoredParams * kParameterRecordBytes;
 constexpr std::size_t kLearningSlotOffset = kControllersOffset + kNumParams;
+// Then, past the first word of the two unused parameter records, the line settings: key, scale,
+// the mutate share and the shares of rests, accents and slides, a byte each.
+constexpr std::size_t kLineSettingsOffset = 30 * kParameterRecordBytes + 4;
 constexpr std::size_t kPatternsOffset = 1024;
 constexpr std::size_t kPatternRecordBytes = 1160;
 constexpr std::size_t kStepRecordBytes = 16;
@@ -73,6 +76,7 @@ public:
     void writeHostTempo(int bpm) override;
     void writeSyncType(int syncType) override;
     void writeControllers(const ControllerAssignments& map, int learningSlot) override;
+    void writeLineSettings(const LineSettings& settings) override;
     void writeChain(const ChainEntries& chain) override;
     void writeChainEntry(int entry) override;
 

@@ -29,7 +29,7 @@ std::size_t fixedLength(std::span<const std::uint8_t> bytes, std::size_t length)
 
 bool isNoticeOpcode(std::uint8_t opcode)
 {
-    return (opcode >= notice::parameter && opcode <= notice::imported) ||
+    return (opcode >= notice::parameter && opcode <= notice::lineFile) ||
            opcode == notice::distortionType;
 }
 
@@ -53,6 +53,11 @@ bool isCommandOpcode(std::uint8_t opcode)
     case command::learnController:
     case command::forgetController:
     case command::editorScale:
+    case command::beginEdit:
+    case command::endEdit:
+    case command::lineSettings:
+    case command::lineEdit:
+    case command::lineFile:
     case command::chain:
     case command::selectPattern:
     case command::exportFile:
@@ -83,6 +88,7 @@ std::size_t noticeLength(std::span<const std::uint8_t> bytes)
     case notice::window:
         return variableLength(bytes, 5, 1, false, 1);
     case notice::imported:
+    case notice::lineFile:
         return variableLength(bytes, 6, 2, false, 0);
     default:
         return 0;
@@ -107,8 +113,15 @@ std::size_t commandLength(std::span<const std::uint8_t> bytes)
     case command::learnController:
     case command::forgetController:
     case command::editorScale:
+    case command::beginEdit:
+    case command::endEdit:
+    case command::lineEdit:
     case command::selectPattern:
         return fixedLength(bytes, 2);
+    case command::lineSettings:
+        return fixedLength(bytes, 7);
+    case command::lineFile:
+        return variableLength(bytes, 5, 1, false, 0);
     case command::chain:
     {
         if (bytes.size() < 3)
@@ -232,6 +245,52 @@ std::size_t encodeImport(std::uint8_t* out, std::size_t capacity, int format, in
     putInt32(out + 3, static_cast<std::int32_t>(path.size()));
     std::memcpy(out + 7, path.data(), path.size());
     return 7 + path.size();
+}
+
+std::size_t encodeLineSettings(std::uint8_t* out, const LineSettings& settings)
+{
+    const LineSettings s = heldInRange(settings);
+    out[0] = command::lineSettings;
+    out[1] = s.key;
+    out[2] = static_cast<std::uint8_t>(s.scale);
+    out[3] = s.mutatePercent;
+    out[4] = s.restPercent;
+    out[5] = s.accentPercent;
+    out[6] = s.slidePercent;
+    return 7;
+}
+
+LineSettings decodeLineSettings(const std::uint8_t* m)
+{
+    LineSettings s;
+    s.key = m[1];
+    s.scale = static_cast<Scale>(m[2]);
+    s.mutatePercent = m[3];
+    s.restPercent = m[4];
+    s.accentPercent = m[5];
+    s.slidePercent = m[6];
+    return heldInRange(s);
+}
+
+std::size_t encodeLineFileRequest(std::uint8_t* out, std::size_t capacity, std::string_view folder)
+{
+    if (5 + folder.size() > capacity)
+        return 0;
+    out[0] = command::lineFile;
+    putInt32(out + 1, static_cast<std::int32_t>(folder.size()));
+    std::memcpy(out + 5, folder.data(), folder.size());
+    return 5 + folder.size();
+}
+
+std::size_t encodeLineFileWritten(std::uint8_t* out, std::size_t capacity, std::string_view path)
+{
+    if (6 + path.size() > capacity)
+        return 0;
+    out[0] = notice::lineFile;
+    out[1] = path.empty() ? 0 : 1;
+    putInt32(out + 2, static_cast<std::int32_t>(path.size()));
+    std::memcpy(out + 6, path.data(), path.size());
+    return 6 + path.size();
 }
 
 std::size_t encodePatternContents(std::uint8_t* out, std::size_t capacity,

@@ -5,6 +5,7 @@
 
 #include "sequencer/Chain.h"
 #include "sequencer/Song.h"
+#include "sequencer/lineOperations.h"
 
 #include <array>
 #include <cstddef>
@@ -52,6 +53,8 @@ constexpr std::uint8_t window = 6;          // int32 L, L bytes of decimal windo
 constexpr std::uint8_t quit = 7;            // a zero byte
 // byte 1 read or 0 refused, int32 L, L bytes of text: what the reader changed, a line each
 constexpr std::uint8_t imported = 8;
+// byte 1 written or 0 not, int32 L, L bytes of path: the file command 24 asked for
+constexpr std::uint8_t lineFile = 9;
 constexpr std::uint8_t distortionType = 16; // byte type 0-3
 } // namespace notice
 
@@ -75,6 +78,14 @@ constexpr std::uint8_t stop = 18;
 constexpr std::uint8_t learnController = 19;  // byte slot; 255 stops learning
 constexpr std::uint8_t forgetController = 20; // byte slot
 constexpr std::uint8_t editorScale = 21;      // byte percent: the panel's new size
+// byte slot: a gesture on a control starts (a knob grabbed) and ends (let go)
+constexpr std::uint8_t beginEdit = 22;
+constexpr std::uint8_t endEdit = 23;
+// byte key, byte scale, bytes of the mutate share and the shares of rests, accents and slides
+constexpr std::uint8_t lineSettings = 24;
+constexpr std::uint8_t lineEdit = 25; // byte edit (LineEdit) of the current pattern
+// int32 L, L bytes of a folder: write the playing line there as a MIDI file; notice 9 answers
+constexpr std::uint8_t lineFile = 26;
 // two bytes n (little-endian, at most 256), n bytes of song patterns 0-63: the whole chain
 constexpr std::uint8_t chain = 40;
 constexpr std::uint8_t selectPattern = 41; // byte song pattern 0-63, chosen as a trigger
@@ -157,6 +168,12 @@ std::size_t encodeExport(std::uint8_t* out, std::size_t capacity, int format,
                          std::string_view path);
 std::size_t encodeImport(std::uint8_t* out, std::size_t capacity, int format, int patternIndex,
                          std::string_view path);
+// Command 22 (7 bytes) and its fields, held in range.
+std::size_t encodeLineSettings(std::uint8_t* out, const LineSettings& settings);
+LineSettings decodeLineSettings(const std::uint8_t* message);
+// Command 24 with its folder, and notice 9 with the path written (empty: none).
+std::size_t encodeLineFileRequest(std::uint8_t* out, std::size_t capacity, std::string_view folder);
+std::size_t encodeLineFileWritten(std::uint8_t* out, std::size_t capacity, std::string_view path);
 // Names past kMaxPatternContentsName bytes are refused with 0.
 std::size_t encodePatternContents(std::uint8_t* out, std::size_t capacity,
                                   const PatternContents& contents);

@@ -37,6 +37,14 @@ enum class Randomise
     all = 5
 };
 
+// Edits of the current pattern in the engine's key (sequencer/lineOperations.h).
+enum class LineEdit
+{
+    generate = 0,
+    mutate = 1,
+    fitToKey = 2
+};
+
 enum class ExportFormat
 {
     pattern = 0,

@@ -1,6 +1,7 @@
 #include "bridge/editorCommands.h"
 
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
 #include "sequencer/Pattern.h"
 
 namespace quelvar::editorCommands
@@ -160,6 +161,34 @@ void liveNote(Palladon& engine, bool on, int note, int velocity)
         engine.play(note, velocity, 0);
     else
         engine.stop(note, velocity, 0);
+}
+
+void setLineSettings(Palladon& engine, const LineSettings& settings)
+{
+    engine.setLineSettings(settings);
+}
+
+void editLine(Palladon& engine, LineEdit edit)
+{
+    switch (edit)
+    {
+    case LineEdit::generate:
+        engine.generateLine();
+        break;
+    case LineEdit::mutate:
+        engine.mutateLine();
+        break;
+    case LineEdit::fitToKey:
+        engine.fitLineToKey();
+        break;
+    default:
+        break;
+    }
+}
+
+std::string writeLineFile(Palladon& engine, const std::string& folder)
+{
+    return writePlayingLine(engine, folder);
 }
 
 bool exportFile(Palladon& engine, ExportFormat format, const std::string& path)

@@ -35,6 +35,12 @@ void setChain(Palladon& engine, const ChainEntries& chain);
 // chooses them (the host hears of it), the others straight to the sequencer.
 void selectPattern(Palladon& engine, int index);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
+void setLineSettings(Palladon& engine, const LineSettings& settings);
+// Generate, Mutate or Fit to key on the current pattern, with the engine's line settings.
+void editLine(Palladon& engine, LineEdit edit);
+// What plays now as a MIDI file in `folder` (an absolute path in the user's cache): the file's
+// path, or empty when none was written.
+std::string writeLineFile(Palladon& engine, const std::string& folder);
 // The current pattern, with ExportFormat::bank the whole state, with ExportFormat::midiChain a
 // pass of the chain. False when nothing was written.
 bool exportFile(Palladon& engine, ExportFormat format, const std::string& path);

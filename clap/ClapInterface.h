@@ -148,6 +148,13 @@ struct clap_event_param_mod
     double amount;
 };
 
+// Brackets a user's adjustment of one parameter.
+struct clap_event_param_gesture
+{
+    clap_event_header header;
+    clap_id param_id;
+};
+
 enum : std::uint32_t
 {
     CLAP_TRANSPORT_HAS_TEMPO = 1u << 0,
@@ -556,6 +563,7 @@ static_assert(sizeof(clap_event_note) == 40);
 static_assert(offsetof(clap_event_param_value, cookie) == 24);
 static_assert(offsetof(clap_event_param_value, value) == 48);
 static_assert(sizeof(clap_event_param_value) == 56 && sizeof(clap_event_param_mod) == 56);
+static_assert(sizeof(clap_event_param_gesture) == 20);
 static_assert(offsetof(clap_event_transport, song_pos_beats) == 24);
 static_assert(offsetof(clap_event_transport, bar_number) == 96);
 static_assert(sizeof(clap_event_transport) == 104);

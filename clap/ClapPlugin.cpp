@@ -1,5 +1,6 @@
 #include "clap/ClapPlugin.h"
 
+#include "bridge/Fennick3Editor.h"
 #include "clap/clapParameters.h"
 #include "engine/PalladonFiles.h"
 
@@ -13,8 +14,9 @@ namespace quelvar
 
 using namespace clap;
 
-ClapPlugin::ClapPlugin(const clap_plugin& entries, const clap_host& host)
-    : plugin(entries), host(host)
+ClapPlugin::ClapPlugin(const clap_plugin& entries, const clap_host& host,
+                       std::span<const std::uint8_t> uiProgram)
+    : plugin(entries), host(host), uiProgram(uiProgram)
 {
     plugin.plugin_data = this;
 }
@@ -44,6 +46,17 @@ bool ClapPlugin::init()
     synth.reset(new (std::nothrow) Palladon(nullptr, Flavour::plugin));
     if (!synth)
         return false;
+    // As the VST plugin's entry does: before anything renders.
+    attachOutOfProcessEditor(*synth, uiProgram);
+    processor.reset(new (std::nothrow) ClapProcessor(*synth));
+    editorGui.reset(new (std::nothrow) ClapGui(*synth, host));
+    if (!processor || !editorGui)
+    {
+        editorGui.reset();
+        processor.reset();
+        synth.reset();
+        return false;
+    }
     for (std::uint32_t i = 0; i < clapParameterCount(); ++i)
     {
         const ControlPort& port = *clapParameterAt(i);
@@ -64,6 +77,7 @@ bool ClapPlugin::activate(double sampleRate, std::uint32_t maxFrames)
     synth->setSampleRate(static_cast<float>(sampleRate));
     synth->setBlockSize(static_cast<VstInt32>(std::clamp<std::uint32_t>(maxFrames, 1, INT_MAX)));
     synth->resume();
+    processor->activate(sampleRate);
     active = true;
     // Milliseconds read differently at another rate.
     if (hostParams)
@@ -79,6 +93,8 @@ void ClapPlugin::deactivate()
     active = false;
 }
 
+// Nothing to start or stop: a block renders whenever the instance is active, and a pause in
+// processing shows as the host's transport having moved on.
 bool ClapPlugin::startProcessing()
 {
     return active;
@@ -86,51 +102,28 @@ bool ClapPlugin::startProcessing()
 
 void ClapPlugin::stopProcessing() {}
 
-// Whatever sounds stops at the next block, MIDI-out notes end.
+// The sound starts from rest at the next block, sounding MIDI-out notes end.
 void ClapPlugin::reset()
 {
-    if (synth)
-        synth->panic();
+    if (active)
+        processor->reset();
 }
 
+// A sequencer plays with the host's transport and no input: never quiet for a host to skip.
 clap_process_status ClapPlugin::process(const clap_process& block)
 {
-    if (!active)
+    if (!active || !processor->process(block))
         return CLAP_PROCESS_ERROR;
-    applyParameterEvents(block.in_events);
-    for (std::uint32_t p = 0; p < block.audio_outputs_count && block.audio_outputs; ++p)
-    {
-        clap_audio_buffer& out = block.audio_outputs[p];
-        for (std::uint32_t c = 0; c < out.channel_count && out.data32; ++c)
-            if (out.data32[c])
-                std::fill_n(out.data32[c], block.frames_count, 0.0f);
-        out.constant_mask = out.channel_count >= 64 ? ~std::uint64_t{0}
-                                                    : (std::uint64_t{1} << out.channel_count) - 1;
-    }
+    editorGui->sendEdits(block.out_events, block.frames_count > 0 ? block.frames_count - 1 : 0);
     return CLAP_PROCESS_CONTINUE;
 }
 
-void ClapPlugin::applyParameterEvents(const clap_input_events* in)
+void ClapPlugin::flush(const clap_input_events* in, const clap_output_events* out)
 {
-    if (!in || !in->size || !in->get)
+    if (!synth || !(active || onMainThread()))
         return;
-    const std::uint32_t count = in->size(in);
-    for (std::uint32_t i = 0; i < count; ++i)
-    {
-        const clap_event_header* header = in->get(in, i);
-        if (!header || header->space_id != CLAP_CORE_EVENT_SPACE_ID ||
-            header->type != CLAP_EVENT_PARAM_VALUE || header->size < sizeof(clap_event_param_value))
-            continue;
-        const auto& event = *reinterpret_cast<const clap_event_param_value*>(header);
-        if (const ControlPort* port = clapParameterWithId(event.param_id))
-            synth->setParameter(port->slot, fromClapValue(*port, event.value));
-    }
-}
-
-void ClapPlugin::flush(const clap_input_events* in)
-{
-    if (synth && (active || onMainThread()))
-        applyParameterEvents(in);
+    processor->flush(in);
+    editorGui->sendEdits(out, 0);
 }
 
 std::uint32_t ClapPlugin::parameterCount() const

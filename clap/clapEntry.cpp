@@ -1,15 +1,22 @@
 // The plugin file's only exported symbol, clap_entry: its factory with one descriptor, and the C
 // entries of the plugin and its extensions, which forward to ClapPlugin. No exception leaves an
 // entry. Scanning (init, factory, descriptor) builds nothing.
+#include "bridge/leftoverFiles.h"
 #include "clap/ClapInterface.h"
 #include "clap/ClapPlugin.h"
 
 #include <cstring>
 #include <new>
+#include <span>
+
+// The UI program's bytes, placed in the plugin by the build (empty in a build without Qt).
+extern "C" __attribute__((visibility("hidden"))) const std::uint8_t quelvarUiBytes[];
+extern "C" __attribute__((visibility("hidden"))) const std::uint32_t quelvarUiLength;
 
 namespace
 {
 using namespace quelvar::clap;
+using quelvar::ClapGui;
 using quelvar::ClapPlugin;
 
 const char* kFeatures[] = {kFeatureInstrument, kFeatureSynthesizer, kFeatureMono, nullptr};
@@ -168,10 +175,9 @@ bool textToValue(const clap_plugin* plugin, clap_id id, const char* text, double
            guarded(plugin, false, [&](ClapPlugin& p) { return p.textToValue(id, text, *value); });
 }
 
-void flush(const clap_plugin* plugin, const clap_input_events* in,
-           const clap_output_events* /*out*/)
+void flush(const clap_plugin* plugin, const clap_input_events* in, const clap_output_events* out)
 {
-    guarded(plugin, [&](ClapPlugin& p) { p.flush(in); });
+    guarded(plugin, [&](ClapPlugin& p) { p.flush(in, out); });
 }
 
 bool saveState(const clap_plugin* plugin, const clap_ostream* stream)
@@ -200,6 +206,121 @@ bool setRenderMode(const clap_plugin* /*plugin*/, clap_plugin_render_mode /*mode
     return true;
 }
 
+// The gui: the entries reach the instance's ClapGui, which exists once the plugin is initialised.
+template <typename Result, typename Call>
+Result withGui(const clap_plugin* plugin, Result fallback, Call call) noexcept
+{
+    return guarded(plugin, fallback,
+                   [&](ClapPlugin& p)
+                   {
+                       ClapGui* gui = p.gui();
+                       return gui ? call(*gui) : fallback;
+                   });
+}
+
+bool guiApiSupported(const clap_plugin* /*plugin*/, const char* api, bool isFloating)
+{
+    return ClapGui::isApiSupported(api, isFloating);
+}
+
+bool guiPreferredApi(const clap_plugin* /*plugin*/, const char** api, bool* isFloating)
+{
+    if (!api || !isFloating)
+        return false;
+    *api = CLAP_WINDOW_API_X11;
+    *isFloating = false;
+    return true;
+}
+
+bool guiCreate(const clap_plugin* plugin, const char* api, bool isFloating)
+{
+    return withGui(plugin, false, [&](ClapGui& g) { return g.create(api, isFloating); });
+}
+
+void guiDestroy(const clap_plugin* plugin)
+{
+    withGui(plugin, 0,
+            [](ClapGui& g)
+            {
+                g.destroy();
+                return 0;
+            });
+}
+
+bool guiSetScale(const clap_plugin* /*plugin*/, double /*scale*/)
+{
+    return false; // the panel's own size menu scales it
+}
+
+bool guiGetSize(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height)
+{
+    return width && height &&
+           withGui(plugin, false, [&](ClapGui& g) { return g.getSize(*width, *height); });
+}
+
+bool guiCanResize(const clap_plugin* /*plugin*/)
+{
+    return false;
+}
+
+bool guiResizeHints(const clap_plugin* /*plugin*/, clap_gui_resize_hints* /*hints*/)
+{
+    return false;
+}
+
+bool guiAdjustSize(const clap_plugin* /*plugin*/, std::uint32_t* /*width*/,
+                   std::uint32_t* /*height*/)
+{
+    return false;
+}
+
+bool guiSetSize(const clap_plugin* plugin, std::uint32_t width, std::uint32_t height)
+{
+    return withGui(plugin, false, [&](ClapGui& g) { return g.setSize(width, height); });
+}
+
+bool guiSetParent(const clap_plugin* plugin, const clap_window* window)
+{
+    return window && withGui(plugin, false, [&](ClapGui& g) { return g.setParent(*window); });
+}
+
+bool guiSetTransient(const clap_plugin* /*plugin*/, const clap_window* /*window*/)
+{
+    return false;
+}
+
+void guiSuggestTitle(const clap_plugin* /*plugin*/, const char* /*title*/) {}
+
+bool guiShow(const clap_plugin* plugin)
+{
+    return withGui(plugin, false, [](ClapGui& g) { return g.show(); });
+}
+
+bool guiHide(const clap_plugin* plugin)
+{
+    return withGui(plugin, false, [](ClapGui& g) { return g.hide(); });
+}
+
+void onTimer(const clap_plugin* plugin, clap_id timer)
+{
+    withGui(plugin, 0,
+            [&](ClapGui& g)
+            {
+                g.onTimer(timer);
+                return 0;
+            });
+}
+
+void onFd(const clap_plugin* plugin, int fd, std::uint32_t /*flags*/)
+{
+    withGui(plugin, 0,
+            [&](ClapGui& g)
+            {
+                g.onFd(fd);
+                return 0;
+            });
+}
+
 const clap_plugin_audio_ports kAudioPorts = {audioPortCount, audioPortInfo};
 const clap_plugin_note_ports kNotePorts = {notePortCount, notePortInfo};
 const clap_plugin_params kParams = {parameterCount, parameterInfo, parameterValue,
@@ -207,6 +328,12 @@ const clap_plugin_params kParams = {parameterCount, parameterInfo, parameterValu
 const clap_plugin_state kState = {saveState, loadState};
 const clap_plugin_latency kLatency = {latency};
 const clap_plugin_render kRender = {hasHardRealtimeRequirement, setRenderMode};
+const clap_plugin_gui kGui = {guiApiSupported, guiPreferredApi, guiCreate,    guiDestroy,
+                              guiSetScale,     guiGetSize,      guiCanResize, guiResizeHints,
+                              guiAdjustSize,   guiSetSize,      guiSetParent, guiSetTransient,
+                              guiSuggestTitle, guiShow,         guiHide};
+const clap_plugin_timer_support kTimerSupport = {onTimer};
+const clap_plugin_posix_fd_support kFdSupport = {onFd};
 
 const void* extension(const clap_plugin* /*plugin*/, const char* id)
 {
@@ -216,9 +343,15 @@ const void* extension(const clap_plugin* /*plugin*/, const char* id)
     {
         const char* id;
         const void* extension;
-    } offered[] = {{CLAP_EXT_AUDIO_PORTS, &kAudioPorts}, {CLAP_EXT_NOTE_PORTS, &kNotePorts},
-                   {CLAP_EXT_PARAMS, &kParams},          {CLAP_EXT_STATE, &kState},
-                   {CLAP_EXT_LATENCY, &kLatency},        {CLAP_EXT_RENDER, &kRender}};
+    } offered[] = {{CLAP_EXT_AUDIO_PORTS, &kAudioPorts},
+                   {CLAP_EXT_NOTE_PORTS, &kNotePorts},
+                   {CLAP_EXT_PARAMS, &kParams},
+                   {CLAP_EXT_STATE, &kState},
+                   {CLAP_EXT_LATENCY, &kLatency},
+                   {CLAP_EXT_RENDER, &kRender},
+                   {CLAP_EXT_GUI, &kGui},
+                   {CLAP_EXT_TIMER_SUPPORT, &kTimerSupport},
+                   {CLAP_EXT_POSIX_FD_SUPPORT, &kFdSupport}};
     for (const auto& o : offered)
         if (std::strcmp(id, o.id) == 0)
             return o.extension;
@@ -248,7 +381,9 @@ const clap_plugin* createPlugin(const clap_plugin_factory* /*factory*/, const cl
         return nullptr;
     try
     {
-        auto* self = new (std::nothrow) ClapPlugin(kEntries, *host);
+        quelvar::bridge::removeLeftoversOnce();
+        auto* self = new (std::nothrow) ClapPlugin(
+            kEntries, *host, std::span<const std::uint8_t>(quelvarUiBytes, quelvarUiLength));
         return self ? self->clapPlugin() : nullptr;
     }
     catch (...)

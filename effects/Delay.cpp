@@ -35,6 +35,11 @@ void Delay::setActive(bool on)
         clearRequest.store(true, std::memory_order_relaxed);
 }
 
+void Delay::clear()
+{
+    clearRequest.store(true, std::memory_order_relaxed);
+}
+
 void Delay::setVolume(float v)
 {
     volume.store(clampUnit(v), std::memory_order_relaxed);

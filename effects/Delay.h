@@ -27,6 +27,7 @@ public:
     };
 
     void setActive(bool on); // off clears the line
+    void clear();            // any thread: the line empties at the next process()
     void setVolume(float v);
     void setFeedback(float v);
     void setPingPong(bool on);

@@ -74,6 +74,13 @@ void DistortionSection::resume()
         dryCopy = std::make_unique<float[]>(kMaxPiece);
 }
 
+void DistortionSection::clear()
+{
+    up.clear_buffers();
+    down.clear_buffers();
+    clipper.clear();
+}
+
 bool DistortionSection::process(float* left, float* right, int n, bool silentIn)
 {
     if (silentIn && atRest())

@@ -43,6 +43,8 @@ public:
     void setSampleRate(float rate);
     // Clears the oversamplers; allocates the dry copy on the first call.
     void resume();
+    // Audio thread: the oversamplers' and the clipper circuit's memories back to rest.
+    void clear();
 
     // The whole section on one host block, left processed and copied to right. Blocks longer
     // than kMaxPiece run in pieces; pending crossfades then apply to the first piece.

@@ -24,6 +24,7 @@ Palladon::Palladon(audioMasterCallback hostCallback, Flavour flavour)
 {
     for (auto& v : paramValues)
         v.store(0.0f, std::memory_order_relaxed);
+    setLineSettings(LineSettings{});
 
     transport.setGrooveOffset(0.0);
     transport.setStepLength();
@@ -332,6 +333,7 @@ void Palladon::updatePluginData()
     sharedBlock->writeInternalRunning(transport.internalPlaying());
     sharedBlock->writeSyncType(transport.syncType());
     sharedBlock->writeHostTempo(static_cast<int>(transport.hostTempo()));
+    sharedBlock->writeLineSettings(getLineSettings());
     sharedBlock->writeChainEntry(transport.chainEntry());
 }
 

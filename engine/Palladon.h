@@ -9,6 +9,7 @@
 #include "engine/ControllerMap.h"
 #include "engine/Flavour.h"
 #include "engine/LivePlay.h"
+#include "engine/ParameterEdits.h"
 #include "engine/PalladonEditor.h"
 #include "engine/RenderCall.h"
 #include "engine/StateMirror.h"
@@ -21,6 +22,7 @@
 #include "sequencer/NoteEventQueue.h"
 #include "sequencer/Song.h"
 #include "sequencer/StepRecorder.h"
+#include "sequencer/lineOperations.h"
 #include "sequencer/Transport.h"
 #include "vst2/AudioEffectX.h"
 
@@ -72,6 +74,11 @@ public:
     // sync; also for slots 26–28, which show none to a VST 2 host. Room for 32 characters.
     void formatParameterValue(int index, float value, char* text);
     bool canParameterBeAutomated(VstInt32 index) override;
+    // A change made for the host to hear of (the panel, a reader, a randomiser): applied, kept
+    // in parameterEdits() for a format's UI thread, and told to a VST 2 host at once.
+    void setParameterAutomated(VstInt32 index, float value) override;
+    // What was moved outside the host's own automation, with the panel's gestures.
+    ParameterEdits& parameterEdits() { return edits; }
 
     // Programs: one, whose whole state travels as the chunk.
     VstInt32 getProgram() override { return 0; }
@@ -117,6 +124,10 @@ public:
     // Panic (any thread): at the next block the live voice releases, held notes are forgotten,
     // this block's live notes are dropped and sounding MIDI-out notes get their note-offs.
     void panic() { panicRequest.store(true, std::memory_order_relaxed); }
+    // Full reset (any thread): at the next block the voice, the live voice, the delay's line and
+    // the distortion's memories start from rest, with the panic's note-offs. Parameters,
+    // patterns, controllers and the transport stay.
+    void resetSound() { resetRequest.store(true, std::memory_order_relaxed); }
     // MIDI controllers. A controller moves its slots as the panel does, as automation the host
     // hears of. Learning (any thread): the next assignable controller that arrives is given to
     // the slot; a slot outside 0–28 stops learning. All allocate nothing.
@@ -167,6 +178,13 @@ public:
     void patternRandom3(int what, int index);
     void processRandomize(int index);
     void randomParameters();
+    // Lines in a key (any thread): the key, scale and shares, kept with the state, and the edits
+    // made with them, each one edit of the current pattern done at once.
+    LineSettings getLineSettings() const;
+    void setLineSettings(const LineSettings& settings);
+    void generateLine();
+    void mutateLine();
+    void fitLineToKey();
 
     // State chunk and files. An import given `notices` adds what the reader changed or left out
     // of the file, one plain sentence each ("2 steps out of range were switched off").
@@ -244,6 +262,10 @@ private:
     // After the audio thread changed the current pattern's steps (recording, randomising).
     void publishCurrentPatternSteps();
     Pattern* patternNamed(int index);
+    // A line edit of the current pattern with the engine's settings, then the sequencer and the
+    // editor take it.
+    using LineOperation = void (*)(Pattern&, const LineSettings&, RandomSource&);
+    void editCurrentLine(LineOperation operation);
     // The VST 2 host's time info for this block, as given.
     HostTime readHostTime(VstInt32 filter);
     // A host's time made safe to compute with: an unusable rate is the engine's own, an unusable
@@ -262,6 +284,7 @@ private:
     void takeLiveRequests();
     void resetPendingNote();
     void silenceNotes();
+    void clearSound();
     void sendMidiOut();
     void stepMidiOut(const Step& step, int offset);
     int midiOffset(int sample) const;
@@ -294,6 +317,7 @@ private:
     const int instanceNumber;
     std::unique_ptr<StateMirror> sharedBlock; // the plugin's only
     PalladonEditor* notifier = nullptr; // the registered editor, owned by the base class
+    ParameterEdits edits;
 
     Song song;
     Chain chain;
@@ -309,6 +333,8 @@ private:
     std::vector<std::uint8_t> chunkBlock; // the last chunk handed to the host
     std::unique_ptr<Pattern> copyBuffer;  // made by the first copy
     std::atomic<bool> randomizeRequest{false};
+    std::atomic<std::uint64_t> lineSettings{0}; // a LineSettings record's bytes, stored whole
+    static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
     MidiOut midiOut;
     NoteEventQueue noteEvents;
@@ -326,6 +352,7 @@ private:
     std::atomic<int> accentThreshold{kDefaultAccentThreshold};
     std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
     std::atomic<bool> panicRequest{false};     // taken by the renderer
+    std::atomic<bool> resetRequest{false};     // taken by the renderer
     std::atomic<bool> chainLeftReport{false};  // a trigger switched chain play off: tell the host
     ControllerMap controllers;
     std::atomic<int> learningSlot{-1}; // set by an editor, taken by the audio thread

@@ -6,6 +6,7 @@
 #include "io/ablExport.h"
 #include "io/ablImport.h"
 #include "io/fileBytes.h"
+#include "io/lineFiles.h"
 #include "io/midiExport.h"
 #include "io/patternFile.h"
 #include "io/phoscyonPattern.h"
@@ -81,6 +82,20 @@ bool writeText(const std::string& path, const std::string& text)
 {
     return writeFileBytes(path, text.data(), text.size());
 }
+
+MidiExportSettings exportSettingsOf(Palladon& engine, double tempoBpm)
+{
+    MidiExportSettings settings;
+    settings.tempoBpm = tempoBpm;
+    settings.gate = engine.getParameter(kGate);
+    settings.groove = engine.getParameter(kGroove);
+    return settings;
+}
+
+std::vector<std::uint8_t> midiBytesOf(Palladon& engine, const Pattern& pattern, double tempoBpm)
+{
+    return midiPatternBytes(pattern, exportSettingsOf(engine, tempoBpm));
+}
 } // namespace
 
 ParameterSnapshot parameterSnapshot(Palladon& engine)
@@ -95,6 +110,7 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
 {
     std::vector<std::uint8_t> chunk = encodeChunk(engine.getSong(), parameterSnapshot(engine));
     appendControllerSection(chunk, engine.getControllerAssignments());
+    appendLineSection(chunk, engine.getLineSettings());
     appendChainSection(chunk, {engine.getChain(), engine.getParameter(kChainPlay) >= 0.5f});
     return chunk;
 }
@@ -146,6 +162,7 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ChunkSections& 
         engine.setControllerAssignments(*sections.controllers.assignments);
     if (whole)
     {
+        engine.setLineSettings(sections.lines.settings.value_or(LineSettings{}));
         const ChainState chain = sections.chain.state.value_or(ChainState{});
         engine.setChain(chain.entries);
         engine.setParameter(kChainPlay, chain.play ? 1.0f : 0.0f);
@@ -224,11 +241,7 @@ bool exportMidiPattern(Palladon& engine, const std::string& path, int index, dou
                                                            : engine.getSong().getPattern(index);
     if (path.empty() || !pattern)
         return false;
-    MidiExportSettings settings;
-    settings.tempoBpm = tempoBpm;
-    settings.gate = engine.getParameter(kGate);
-    settings.groove = engine.getParameter(kGroove);
-    const std::vector<std::uint8_t> bytes = midiPatternBytes(*pattern, settings);
+    const std::vector<std::uint8_t> bytes = midiBytesOf(engine, *pattern, tempoBpm);
     return writeFileBytes(path, bytes.data(), bytes.size());
 }
 
@@ -240,17 +253,33 @@ std::vector<std::uint8_t> midiChainOf(Palladon& engine, double tempoBpm)
         entries.push_back(engine.getSong().getPattern(chain.pattern(i)));
     if (entries.empty())
         return {};
-    MidiExportSettings settings;
-    settings.tempoBpm = tempoBpm;
-    settings.gate = engine.getParameter(kGate);
-    settings.groove = engine.getParameter(kGroove);
-    return midiChainBytes(entries, settings, kChainTrackName);
+    return midiChainBytes(entries, exportSettingsOf(engine, tempoBpm), kChainTrackName);
 }
 
 bool exportMidiChain(Palladon& engine, const std::string& path, double tempoBpm)
 {
     const std::vector<std::uint8_t> bytes = midiChainOf(engine, tempoBpm);
     return !path.empty() && !bytes.empty() && writeFileBytes(path, bytes.data(), bytes.size());
+}
+
+PlayingLine playingLine(Palladon& engine)
+{
+    const Transport& t = engine.getTransport();
+    const double tempo = t.syncType() == kHostSync ? t.hostTempo() : t.tempo();
+    if (engine.getParameter(kChainPlay) >= 0.5f)
+        if (std::vector<std::uint8_t> chain = midiChainOf(engine, tempo); !chain.empty())
+            return {kChainFileName, std::move(chain)};
+    const Pattern* pattern = engine.getCurrentPattern();
+    if (!pattern)
+        return {};
+    return {lineFileBaseName(engine.getCurrentPatternIndex() + 1, pattern->getName()),
+            midiBytesOf(engine, *pattern, tempo)};
+}
+
+std::string writePlayingLine(Palladon& engine, const std::string& folder)
+{
+    const PlayingLine line = playingLine(engine);
+    return line.midi.empty() ? std::string() : writeLineFile(folder, line.name, line.midi);
 }
 
 // The block stays valid until the next call; the host copies it before then.

@@ -371,6 +371,13 @@ void Palladon::formatDelayLength(int samples, char* text) const
     formatInteger(rate > 0.0 ? static_cast<int>(samples * 1000.0 / rate) : 0, text);
 }
 
+void Palladon::setParameterAutomated(VstInt32 index, float value)
+{
+    setParameter(index, value);
+    edits.moved(index);
+    callHost(audioMasterAutomate, index, 0, nullptr, value);
+}
+
 bool Palladon::canParameterBeAutomated(VstInt32 /*index*/)
 {
     return true;

@@ -1,12 +1,16 @@
-// The engine's whole-pattern edits and randomisers: which pattern, when, and who hears of it (the
-// step loops are sequencer/patternOperations). They run on the caller's thread (editor or panel);
-// randomising the current pattern through PatternRandom1(-1) is left to the audio thread.
+// The engine's whole-pattern edits, randomisers and lines in a key: which pattern, when, and who
+// hears of it (the step loops are sequencer/patternOperations and sequencer/lineOperations). They
+// run on the caller's thread (editor or panel); randomising the current pattern through
+// PatternRandom1(-1) is left to the audio thread.
 #include "engine/Palladon.h"
 #include "sequencer/RandomSource.h"
+#include "sequencer/lineOperations.h"
 #include "sequencer/patternOperations.h"
 
 #include <atomic>
+#include <cstring>
 #include <ctime>
+#include <type_traits>
 
 namespace quelvar
 {
@@ -17,6 +21,10 @@ namespace
 std::atomic<int> patternRandomCounter{1};
 std::atomic<int> fieldRandomCounter{1};
 std::atomic<int> parameterRandomCounter{1};
+std::atomic<int> lineRandomCounter{1};
+
+static_assert(std::is_trivially_copyable_v<LineSettings> &&
+              sizeof(LineSettings) <= sizeof(std::uint64_t));
 
 std::uint32_t seedFrom(std::atomic<int>& counter, std::uint32_t scale = 1)
 {
@@ -129,6 +137,53 @@ void Palladon::randomParameters()
         setParameter(slot, static_cast<float>(source.random(100)) / 100.0f);
     setParameter(kWaveform, source.random(12) > 5 ? 1.0f : 0.0f);
     publishPatterns();
+}
+
+LineSettings Palladon::getLineSettings() const
+{
+    const std::uint64_t word = lineSettings.load(std::memory_order_relaxed);
+    LineSettings s;
+    std::memcpy(static_cast<void*>(&s), &word, sizeof s);
+    return s;
+}
+
+// One store of the whole record: a reader never sees the key of one setting and the scale of
+// another.
+void Palladon::setLineSettings(const LineSettings& settings)
+{
+    const LineSettings s = heldInRange(settings);
+    std::uint64_t word = 0;
+    std::memcpy(&word, &s, sizeof s);
+    lineSettings.store(word, std::memory_order_relaxed);
+    if (sharedBlock)
+        sharedBlock->writeLineSettings(s);
+}
+
+void Palladon::editCurrentLine(LineOperation operation)
+{
+    Pattern* p = getCurrentPattern();
+    if (!p)
+        return;
+    RandomSource source(seedFrom(lineRandomCounter));
+    operation(*p, getLineSettings(), source);
+    transport.forgetCurrentStep();
+    publishPatterns();
+}
+
+void Palladon::generateLine()
+{
+    editCurrentLine(&quelvar::generateLine);
+}
+
+void Palladon::mutateLine()
+{
+    editCurrentLine(&quelvar::mutateLine);
+}
+
+void Palladon::fitLineToKey()
+{
+    editCurrentLine([](Pattern& p, const LineSettings& s, RandomSource&)
+                    { fitToKey(p, s.key, s.scale); });
 }
 
 } // namespace quelvar

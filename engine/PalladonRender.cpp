@@ -211,6 +211,8 @@ void Palladon::renderSpan(int first, int frames, HostTime& time, const HostTime*
     takeLiveRequests();
     if (takeRequest(panicRequest, std::memory_order_relaxed))
         silenceNotes();
+    if (takeRequest(resetRequest, std::memory_order_relaxed))
+        clearSound();
 
     bool silent = true;
     for (int done = 0; done < frames;)
@@ -501,6 +503,16 @@ void Palladon::takeLiveRequests()
     LiveNote n;
     while (liveInbox.pop(n))
         liveNote(n.on, n.note, n.velocity, 2.0f * storedValue(kTuning) - 1.0f);
+}
+
+void Palladon::clearSound()
+{
+    silenceNotes();
+    live.reset();
+    CBReset();
+    clearLowRateState();
+    delay.clear();
+    distortion.clear();
 }
 
 int Palladon::midiOffset(int sample) const

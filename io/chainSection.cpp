@@ -1,7 +1,6 @@
 #include "io/chainSection.h"
 
-#include <algorithm>
-#include <cstring>
+#include "io/sectionStart.h"
 
 namespace quelvar
 {
@@ -20,8 +19,7 @@ void appendChainSection(std::vector<std::uint8_t>& chunk, const ChainState& stat
 ChainSection parseChainSection(const std::uint8_t* data, std::size_t size)
 {
     ChainSection section;
-    // Fewer bytes than the tag that begin like it are a section cut short.
-    if (!data || size == 0 || std::memcmp(data, kChainTag, std::min(size, sizeof kChainTag)) != 0)
+    if (!beginsLikeTag(data, size, kChainTag))
         return section;
     section.wellFormed = false;
     if (size < kChainSectionHeaderBytes || data[4] != kChainSectionVersion || data[5] > 1)

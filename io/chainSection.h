@@ -1,5 +1,5 @@
 // The state chunk's section that keeps the chain and the chain switch. It follows the MIDI
-// controller section (io/chunkSections.h finds it); readers of the chunk without it stop before
+// controller and line sections (io/chunkSections.h finds it); readers of the chunk without it stop before
 // it, and a chunk without it leaves the chain empty and its switch off. Any thread; parsing never
 // reads outside the given bytes.
 #pragma once

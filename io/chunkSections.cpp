@@ -25,6 +25,8 @@ ChunkSections chunkSectionsOf(const std::uint8_t* chunk, std::size_t size,
         int read = take(sections.controllers, sections.controllers.assignments.has_value(),
                         parseControllerSection);
         if (read == 0)
+            read = take(sections.lines, sections.lines.settings.has_value(), parseLineSection);
+        if (read == 0)
             read = take(sections.chain, sections.chain.state.has_value(), parseChainSection);
         if (read != 1)
             break; // malformed, or a section this reader does not know

@@ -1,12 +1,14 @@
 // The sections after the state chunk's last record: the MIDI controller map
-// (io/controllerSection.h), then the chain (io/chainSection.h). Each is known by its tag, in
-// whatever order they come; a section this reader does not know ends the reading, and it and
-// what follows it are left alone, so a chunk from a later writer with more sections still loads.
-// Any thread; never reads outside the given bytes.
+// (io/controllerSection.h), the key and line settings (io/lineSection.h) and the chain
+// (io/chainSection.h), written in that order. Each is known by its tag, in whatever order they
+// come; a section this reader does not know ends the reading, and it and what follows it are left
+// alone, so a chunk from a later writer with more sections still loads. Any thread; never reads
+// outside the given bytes.
 #pragma once
 
 #include "io/chainSection.h"
 #include "io/controllerSection.h"
+#include "io/lineSection.h"
 #include "io/stateChunk.h"
 
 #include <cstddef>
@@ -18,9 +20,13 @@ namespace quelvar
 struct ChunkSections
 {
     ControllerSection controllers;
+    LineSection lines;
     ChainSection chain;
 
-    bool wellFormed() const { return controllers.wellFormed && chain.wellFormed; }
+    bool wellFormed() const
+    {
+        return controllers.wellFormed && lines.wellFormed && chain.wellFormed;
+    }
 };
 
 // The sections of a whole chunk; a chunk parseChunk rejected has none. A malformed section ends

@@ -1,7 +1,8 @@
 #include "io/controllerSection.h"
 
+#include "io/sectionStart.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace quelvar
 {
@@ -19,21 +20,19 @@ void appendControllerSection(std::vector<std::uint8_t>& chunk, const ControllerA
 ControllerSection parseControllerSection(const std::uint8_t* data, std::size_t size)
 {
     ControllerSection section;
-    // Fewer bytes than the tag that begin like it are a section cut short.
-    if (!data || size == 0 ||
-        std::memcmp(data, kControllerTag, std::min(size, sizeof kControllerTag)) != 0)
+    const SectionStart start =
+        readSectionStart(data, size, kControllerTag, kControllerSectionVersion);
+    if (start.kind == SectionStart::absent)
         return section;
     section.wellFormed = false;
-    if (size < 6 || data[4] != kControllerSectionVersion)
+    if (start.kind == SectionStart::malformed)
         return section;
-    const std::size_t slots = data[5];
-    if (size - 6 < slots)
-        return section;
+    const std::size_t slots = start.entries;
     ControllerAssignments map;
     map.fill(kNoController);
     for (std::size_t i = 0; i < std::min<std::size_t>(slots, kNumParams); ++i)
     {
-        const std::uint8_t controller = data[6 + i];
+        const std::uint8_t controller = data[kSectionStartBytes + i];
         if (controller != kNoControllerByte && controller >= kControllers)
             return section;
         map[i] = controller == kNoControllerByte ? kNoController
@@ -41,7 +40,7 @@ ControllerSection parseControllerSection(const std::uint8_t* data, std::size_t s
     }
     section.wellFormed = true;
     section.assignments = map;
-    section.bytes = 6 + slots;
+    section.bytes = kSectionStartBytes + slots;
     return section;
 }
 

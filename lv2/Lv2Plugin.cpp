@@ -84,11 +84,10 @@ Lv2Plugin* Lv2Plugin::create(double sampleRate, const LV2_Feature* const* featur
 
 Lv2Plugin::Lv2Plugin(double sampleRate, const LV2_URID_Map& map,
                      std::span<const std::uint8_t> uiProgram)
-    : urids(map), synth(new (std::nothrow) Palladon(&Lv2Plugin::hostCallback, Flavour::plugin))
+    : urids(map), synth(new (std::nothrow) Palladon(nullptr, Flavour::plugin))
 {
     if (!synth)
         return;
-    synth->getAeffect()->user = this;
     // As the VST plugin's entry does: both before the first run(), which reads them unguarded.
     attachOutOfProcessEditor(*synth, uiProgram);
     synth->setSampleRate(static_cast<float>(sampleRate));
@@ -232,7 +231,7 @@ void Lv2Plugin::run(std::uint32_t sampleCount)
     sendMidiOut();
     for (const ParameterReport& r : output.reports)
         if (r.fromController)
-            automated[static_cast<std::size_t>(r.slot)].store(true, std::memory_order_release);
+            synth->parameterEdits().moved(r.slot);
 }
 
 void Lv2Plugin::queueMidi(int frame, const std::uint8_t* bytes, std::uint32_t size)
@@ -396,36 +395,24 @@ void Lv2Plugin::closeEditor()
         editor->close();
 }
 
-// Round the slots, so a slot moved often does not hide the others.
+// Gestures mean nothing to a control port: only the values go to the host.
 bool Lv2Plugin::nextPortChange(std::uint32_t& port, float& value)
 {
     const std::span<const ControlPort> ports = controlPorts();
-    const int first = nextAutomatedSlot;
-    for (int n = 0; n < kNumParams; ++n)
+    ParameterEdits::Edit edit{};
+    while (synth->parameterEdits().next(edit))
     {
-        const int slot = (first + n) % kNumParams;
-        if (!automated[slot].exchange(false, std::memory_order_acquire))
+        if (edit.kind != ParameterEdits::Edit::Kind::value)
             continue;
-        nextAutomatedSlot = (slot + 1) % kNumParams;
         for (std::size_t i = 0; i < ports.size(); ++i)
-            if (ports[i].slot == slot)
+            if (ports[i].slot == edit.slot)
             {
                 port = static_cast<std::uint32_t>(kFirstControlPort + i);
-                value = toPortValue(ports[i], synth->getParameter(slot));
+                value = toPortValue(ports[i], synth->getParameter(edit.slot));
                 return true;
             }
     }
     return false;
-}
-
-VstIntPtr Lv2Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                  VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/)
-{
-    auto* self = effect ? static_cast<Lv2Plugin*>(effect->user) : nullptr;
-    // The engine has applied the change; the release publishes it to the UI thread.
-    if (opcode == audioMasterAutomate && self && index >= 0 && index < kNumParams)
-        self->automated[static_cast<std::size_t>(index)].store(true, std::memory_order_release);
-    return 0;
 }
 
 } // namespace quelvar

@@ -1,7 +1,8 @@
 // The LV2 instrument: one engine in its plugin flavour, with the shared block and the editor the
 // VST plugin gives it, over the engine's render call: one call per run(), the host's
 // time:Position objects as transport changes at their frames, MIDI in and out through the atom
-// ports, the slots controllers and the panel moved kept for the UI object to hand to the host.
+// ports, the slots controllers and the panel moved kept in the engine's parameter edits for the
+// UI object to hand to the host.
 // run() is the audio thread and allocates nothing; save() may run beside it (the engine's chunk
 // writer allows that); create, restore and setOptions run while the host does not call run();
 // the editor entries run on the host's UI thread.
@@ -68,9 +69,6 @@ private:
             nominalBlockLength, chunkKey;
     };
     Lv2Plugin(double sampleRate, const LV2_URID_Map& map, std::span<const std::uint8_t> uiProgram);
-    // Hears the panel's automation, which reaches the engine outside run().
-    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                  void* ptr, float opt);
 
     void applyControlPorts();
     void queueMidi(int frame, const std::uint8_t* bytes, std::uint32_t size);
@@ -97,10 +95,6 @@ private:
     // delivers it: the controls of that block come before it.
     std::array<BlockMidi, RenderInput::kMaxMidiEvents> waiting{};
     int waitingCount = 0;
-
-    // Slots the panel changed (set on the editor's poll thread), taken by the UI thread.
-    std::array<std::atomic<bool>, kNumParams> automated{};
-    int nextAutomatedSlot = 0; // UI thread
 
     std::uint32_t midiOutCapacity = 0;
 };

@@ -1,6 +1,6 @@
 // The randomisers' generator: reseeded on every use, no lock and no allocation, so the audio
 // thread can randomise the current pattern. random(n) keeps the single-precision formula whose
-// rounding can answer n itself for the largest draws.
+// rounding can answer n itself for the largest draws; below(n) is exact.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,13 @@ public:
     {
         const auto r = static_cast<float>(engine());
         return static_cast<int>(static_cast<float>(n) * (r * 4.656612873077393e-10f));
+    }
+
+    // Uniform integer 0 … n − 1 for n ≥ 1, never n: the engine's draws are 1 … 2^31 − 2.
+    int below(int n)
+    {
+        const std::uint64_t r = engine() - 1u;
+        return static_cast<int>((r * static_cast<std::uint64_t>(n)) >> 31);
     }
 
 private:

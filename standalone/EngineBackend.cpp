@@ -3,6 +3,8 @@
 #include "bridge/editorCommands.h"
 #include "engine/Palladon.h"
 
+#include <QFile>
+
 namespace quelvar
 {
 
@@ -52,6 +54,11 @@ int EngineBackend::controllerOf(int slot) const
 int EngineBackend::learningSlot() const
 {
     return engine.getLearningSlot();
+}
+
+LineSettings EngineBackend::lineSettings() const
+{
+    return engine.getLineSettings();
 }
 
 TransportView EngineBackend::transport() const
@@ -181,6 +188,23 @@ void EngineBackend::importFile(ImportFormat format, int patternIndex, const QStr
     for (const std::string& n : notices)
         lines << QString::fromStdString(n);
     emit imported(read, lines);
+}
+
+void EngineBackend::setLineSettings(const LineSettings& settings)
+{
+    editorCommands::setLineSettings(engine, settings);
+}
+
+void EngineBackend::editLine(LineEdit edit)
+{
+    editorCommands::editLine(engine, edit);
+}
+
+void EngineBackend::writeLineFile(const QString& folder)
+{
+    const std::string path =
+        editorCommands::writeLineFile(engine, QFile::encodeName(folder).toStdString());
+    emit lineFileWritten(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 } // namespace quelvar

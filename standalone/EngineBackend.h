@@ -26,6 +26,7 @@ public:
     bool offersMidiExport() const override { return true; }
     int controllerOf(int slot) const override;
     int learningSlot() const override;
+    LineSettings lineSettings() const override;
 
     void setParameter(int index, float value) override;
     void beginEdit(int index) override;
@@ -45,6 +46,9 @@ public:
     void liveNote(bool on, int note, int velocity) override;
     void exportFile(ExportFormat format, const QString& path) override;
     void importFile(ImportFormat format, int patternIndex, const QString& path) override;
+    void setLineSettings(const LineSettings& settings) override;
+    void editLine(LineEdit edit) override;
+    void writeLineFile(const QString& folder) override;
 
 signals:
     // The file at path now holds what the pattern at that song index holds; -1: the whole song.

@@ -4,6 +4,8 @@
 #include "ui/SharedBlockView.h"
 #include "ui/UICommunication.h"
 
+#include <QFile>
+
 #include <cstdio>
 
 namespace quelvar
@@ -21,6 +23,7 @@ FifoBackend::FifoBackend(const SharedBlockView& block, UICommunication& link, QO
     connect(&link, &UICommunication::importFinished, this, &PanelBackend::imported);
     connect(&link, &UICommunication::distortionTypeChanged, this,
             &PanelBackend::distortionTypeChanged);
+    connect(&link, &UICommunication::lineFileWritten, this, &PanelBackend::lineFileWritten);
 }
 
 float FifoBackend::parameterValue(int index) const
@@ -56,6 +59,11 @@ int FifoBackend::learningSlot() const
     return block.learningSlot();
 }
 
+LineSettings FifoBackend::lineSettings() const
+{
+    return block.lineSettings();
+}
+
 TransportView FifoBackend::transport() const
 {
     return {block.hostPlaying(), block.internalRunning(), block.currentPattern(), block.hostTempo(),
@@ -73,10 +81,18 @@ void FifoBackend::setParameter(int index, float value)
     link.sendCommand(m, encodeParameter(m, command::parameter, index, value));
 }
 
-// The command set has no gesture brackets: the plugin brackets nothing for its host.
-void FifoBackend::beginEdit(int) {}
+// The plugin brackets the moves in between for hosts that take gestures (VST 3, CLAP).
+void FifoBackend::beginEdit(int index)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::beginEdit, index));
+}
 
-void FifoBackend::endEdit(int) {}
+void FifoBackend::endEdit(int index)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::endEdit, index));
+}
 
 void FifoBackend::editStep(StepField field, int step, int value)
 {
@@ -189,6 +205,30 @@ void FifoBackend::importFile(ImportFormat format, int patternIndex, const QStrin
     if (length == 0)
         std::printf("QuelvarUI > path too long: %s\n", text.constData());
     link.sendCommand(m, length);
+}
+
+void FifoBackend::setLineSettings(const LineSettings& settings)
+{
+    std::uint8_t m[7];
+    link.sendCommand(m, encodeLineSettings(m, settings));
+}
+
+void FifoBackend::editLine(LineEdit edit)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::lineEdit, static_cast<int>(edit)));
+}
+
+// The plugin writes the file: it holds the line exactly as it plays (the tempo in force, the
+// steps' start times), which the shared block does not.
+void FifoBackend::writeLineFile(const QString& folder)
+{
+    const QByteArray text = QFile::encodeName(folder);
+    std::uint8_t m[kAtomicWriteBytes];
+    const std::size_t length = encodeLineFileRequest(
+        m, sizeof m, {text.constData(), static_cast<std::size_t>(text.size())});
+    if (length == 0 || !link.sendCommand(m, length))
+        emit lineFileWritten(QString());
 }
 
 int FifoBackend::patternOrCurrent(int patternIndex) const

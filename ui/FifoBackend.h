@@ -26,6 +26,7 @@ public:
     bool offersMidiExport() const override { return true; }
     int controllerOf(int slot) const override;
     int learningSlot() const override;
+    LineSettings lineSettings() const override;
 
     void setParameter(int index, float value) override;
     void beginEdit(int index) override;
@@ -45,6 +46,9 @@ public:
     void liveNote(bool on, int note, int velocity) override;
     void exportFile(ExportFormat format, const QString& path) override;
     void importFile(ImportFormat format, int patternIndex, const QString& path) override;
+    void setLineSettings(const LineSettings& settings) override;
+    void editLine(LineEdit edit) override;
+    void writeLineFile(const QString& folder) override;
 
 private:
     // Command 33 carries a pattern number, so the current pattern is named by its index.

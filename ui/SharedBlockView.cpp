@@ -173,6 +173,18 @@ int SharedBlockView::learningSlot() const
     return byte(kLearningSlotOffset) - 1;
 }
 
+LineSettings SharedBlockView::lineSettings() const
+{
+    LineSettings s;
+    s.key = byte(kLineSettingsOffset);
+    s.scale = static_cast<Scale>(byte(kLineSettingsOffset + 1));
+    s.mutatePercent = byte(kLineSettingsOffset + 2);
+    s.restPercent = byte(kLineSettingsOffset + 3);
+    s.accentPercent = byte(kLineSettingsOffset + 4);
+    s.slidePercent = byte(kLineSettingsOffset + 5);
+    return heldInRange(s);
+}
+
 ChainEntries SharedBlockView::chain() const
 {
     ChainEntries entries;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sequencer/Chain.h"
+#include "sequencer/lineOperations.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +38,8 @@ public:
     // The MIDI controller of a slot and the slot waiting to learn one; -1 for none.
     int controllerOf(int slot) const;
     int learningSlot() const;
+    // Held in range: an unmapped block reads as the settings' lowest values.
+    LineSettings lineSettings() const;
     // The chain and the entry chain play plays (-1: none); empty and -1 from a block without them.
     ChainEntries chain() const;
     int chainEntry() const;

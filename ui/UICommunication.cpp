@@ -2,6 +2,8 @@
 
 #include "bridge/bridgeProtocol.h"
 
+#include <QFile>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -136,6 +138,13 @@ void UICommunication::processNotices(std::span<const std::uint8_t> bytes)
             const QString text = QString::fromUtf8(reinterpret_cast<const char*>(m + 6),
                                                    static_cast<qsizetype>(length - 6));
             emit importFinished(m[1] != 0, text.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+            break;
+        }
+        case notice::lineFile:
+        {
+            const QByteArray path(reinterpret_cast<const char*>(m + 6),
+                                  static_cast<qsizetype>(length - 6));
+            emit lineFileWritten(m[1] != 0 ? QFile::decodeName(path) : QString());
             break;
         }
         default:

@@ -41,6 +41,8 @@ signals:
     void distortionTypeChanged(int type);
     // The plugin read (or refused) the file the last import named; one notice a line.
     void importFinished(bool read, const QStringList& notices);
+    // The file of the playing line the plugin wrote; empty when it wrote none.
+    void lineFileWritten(const QString& path);
     void quitRequested();
 
 private:

@@ -110,7 +110,7 @@ tresult Vst3Factory::createInstance(FIDString classId, FIDString interfaceId, vo
     *object = nullptr;
     if (!(Vst3Plugin::classId == classId) || !interfaceId)
         return kNoInterface;
-    Vst3Plugin* plugin = Vst3Plugin::create();
+    Vst3Plugin* plugin = Vst3Plugin::create(uiProgram);
     if (!plugin)
         return kOutOfMemory;
     const tresult result = plugin->queryInterface(interfaceId, object);

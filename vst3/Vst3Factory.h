@@ -4,6 +4,9 @@
 
 #include "vst3/Vst3Interface.h"
 
+#include <cstdint>
+#include <span>
+
 namespace quelvar::vst3
 {
 
@@ -23,6 +26,12 @@ public:
     tresult getClassInfo2(int32 index, PClassInfo2* info) override;
     tresult getClassInfoUnicode(int32 index, PClassInfoW* info) override;
     tresult setHostContext(FUnknown* context) override;
+
+    // The editor's program every instance carries; set by the module's entry.
+    void setUiProgram(std::span<const std::uint8_t> program) { uiProgram = program; }
+
+private:
+    std::span<const std::uint8_t> uiProgram;
 };
 
 } // namespace quelvar::vst3

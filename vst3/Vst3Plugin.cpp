@@ -1,10 +1,14 @@
 #include "vst3/Vst3Plugin.h"
 
+#include "bridge/Fennick3Editor.h"
 #include "engine/PalladonFiles.h"
+#include "engine/controlPorts.h"
+#include "vst3/Vst3View.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace quelvar::vst3
@@ -50,7 +54,8 @@ bool readAll(IBStream& stream, std::vector<std::uint8_t>& bytes)
             return true;
         if (bytes.size() + static_cast<std::size_t>(got) > Vst3Plugin::kMaxStateBytes)
             return false;
-        bytes.insert(bytes.end(), piece, piece + std::min<int32>(got, static_cast<int32>(sizeof piece)));
+        bytes.insert(bytes.end(), piece,
+                     piece + std::min<int32>(got, static_cast<int32>(sizeof piece)));
     }
 }
 
@@ -72,13 +77,17 @@ ParamValue programValue(int patternIndex)
 {
     return static_cast<ParamValue>(patternIndex) / (kProgramPatterns - 1);
 }
+
+// How often the host's run loop lets the plugin tell it what the engine did while no editor is
+// open (the editor's own poll does it while one is).
+constexpr TimerInterval kHostServiceMs = 50;
 } // namespace
 
-Vst3Plugin* Vst3Plugin::create() noexcept
+Vst3Plugin* Vst3Plugin::create(std::span<const std::uint8_t> uiProgram) noexcept
 {
     try
     {
-        auto* plugin = new (std::nothrow) Vst3Plugin();
+        auto* plugin = new (std::nothrow) Vst3Plugin(uiProgram);
         if (plugin && !plugin->synth)
         {
             plugin->release();
@@ -93,10 +102,13 @@ Vst3Plugin* Vst3Plugin::create() noexcept
 }
 
 // The engine gets no host callback: it learns of the host only through the render call's input.
-Vst3Plugin::Vst3Plugin() : synth(new (std::nothrow) Palladon(nullptr, Flavour::plugin))
+Vst3Plugin::Vst3Plugin(std::span<const std::uint8_t> uiProgram)
+    : synth(new (std::nothrow) Palladon(nullptr, Flavour::plugin))
 {
     if (!synth)
         return;
+    attachOutOfProcessEditor(*synth, uiProgram);
+    processor.emplace(*synth, values);
     defaultChunk = getChunkBytes(*synth);
     for (int slot = 0; slot < kNumParams; ++slot)
         defaultValues[static_cast<std::size_t>(slot)] = synth->getParameter(slot);
@@ -109,8 +121,7 @@ Vst3Plugin::Vst3Plugin() : synth(new (std::nothrow) Palladon(nullptr, Flavour::p
 
 Vst3Plugin::~Vst3Plugin()
 {
-    if (handler)
-        handler->release();
+    terminate();
 }
 
 tresult Vst3Plugin::queryInterface(const TUID interfaceId, void** object)
@@ -149,13 +160,24 @@ uint32 Vst3Plugin::release()
     return left;
 }
 
-tresult Vst3Plugin::initialize(FUnknown* /*context*/)
+tresult Vst3Plugin::initialize(FUnknown* context)
 {
+    void* found = nullptr;
+    if (!runLoop && context && context->queryInterface(IRunLoop::iid.bytes, &found) == kResultOk &&
+        found)
+    {
+        runLoop = static_cast<IRunLoop*>(found);
+        hostTimer.start(runLoop, kHostServiceMs);
+    }
     return kResultOk;
 }
 
 tresult Vst3Plugin::terminate()
 {
+    hostTimer.stop();
+    if (runLoop)
+        runLoop->release();
+    runLoop = nullptr;
     setComponentHandler(nullptr);
     return kResultOk;
 }
@@ -208,9 +230,14 @@ tresult Vst3Plugin::activateBus(MediaType type, BusDirection direction, int32 in
 tresult Vst3Plugin::setActive(TBool state)
 {
     if (state)
+    {
         synth->resume();
+        processor->restart();
+    }
     else
+    {
         synth->suspend();
+    }
     return kResultOk;
 }
 
@@ -218,7 +245,7 @@ tresult Vst3Plugin::setBusArrangements(SpeakerArrangement* /*inputs*/, int32 num
                                        SpeakerArrangement* outputs, int32 numOuts)
 {
     return numIns == 0 && numOuts == 1 && outputs && outputs[0] == kStereo ? kResultTrue
-                                                                            : kResultFalse;
+                                                                           : kResultFalse;
 }
 
 tresult Vst3Plugin::getBusArrangement(BusDirection direction, int32 index,
@@ -244,26 +271,22 @@ tresult Vst3Plugin::setupProcessing(ProcessSetup& setup)
     // Longer blocks than announced are still rendered, in pieces of the prepared size.
     if (setup.maxSamplesPerBlock > 0)
         synth->setBlockSize(setup.maxSamplesPerBlock);
+    processor->setup(std::min(setup.sampleRate, kMaxRate));
     return kResultOk;
 }
 
-tresult Vst3Plugin::setProcessing(TBool /*state*/)
+// After a pause in processing the host's transport is read afresh: a host still playing starts
+// the sequencer where it is.
+tresult Vst3Plugin::setProcessing(TBool state)
 {
+    if (state)
+        processor->restart();
     return kResultOk;
 }
 
-// Silence until the engine's render call takes the block's time, events and parameter changes
-// (issue 24).
 tresult Vst3Plugin::process(ProcessData& data)
 {
-    if (data.numSamples <= 0 || data.numOutputs < 1 || !data.outputs)
-        return kResultOk;
-    AudioBusBuffers& out = data.outputs[0];
-    for (int32 c = 0; c < out.numChannels; ++c)
-        if (out.channelBuffers32 && out.channelBuffers32[c])
-            std::fill_n(out.channelBuffers32[c], data.numSamples, 0.0f);
-    out.silenceFlags = out.numChannels >= 64 ? ~0ull : (1ull << out.numChannels) - 1;
-    return kResultOk;
+    return processor->process(data);
 }
 
 uint32 Vst3Plugin::getProcessContextRequirements()
@@ -308,7 +331,7 @@ void Vst3Plugin::followEngine()
 {
     for (int slot = 0; slot < kNumParams; ++slot)
         values[static_cast<std::size_t>(slot)].store(synth->getParameter(slot),
-                                                    std::memory_order_relaxed);
+                                                     std::memory_order_relaxed);
     values[static_cast<std::size_t>(parameterIndexOf(kProgramParamId))].store(
         programValue(synth->getCurrentPatternIndex()), std::memory_order_relaxed);
     if (handler)
@@ -326,11 +349,10 @@ tresult Vst3Plugin::getParameterInfo(int32 paramIndex, ParameterInfo& info)
     return describeParameter(id, defaultValue, info) ? kResultOk : kInvalidArgument;
 }
 
-tresult Vst3Plugin::getParamStringByValue(ParamID id, ParamValue valueNormalized,
-                                          String128 string)
+tresult Vst3Plugin::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
 {
     return string && textOfValue(*synth, id, valueNormalized, string) ? kResultOk
-                                                                        : kInvalidArgument;
+                                                                      : kInvalidArgument;
 }
 
 tresult Vst3Plugin::getParamValueByString(ParamID id, TChar* string, ParamValue& valueNormalized)
@@ -351,7 +373,8 @@ ParamValue Vst3Plugin::plainParamToNormalized(ParamID id, ParamValue plainValue)
 ParamValue Vst3Plugin::getParamNormalized(ParamID id)
 {
     const int index = parameterIndexOf(id);
-    return index < 0 ? 0.0 : values[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
+    return index < 0 ? 0.0
+                     : values[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
 }
 
 // The host tells the controller what it sends the processor; the engine takes it there.
@@ -375,9 +398,43 @@ tresult Vst3Plugin::setComponentHandler(IComponentHandler* newHandler)
     return kResultOk;
 }
 
-IPlugView* Vst3Plugin::createView(FIDString /*name*/)
+IPlugView* Vst3Plugin::createView(FIDString name)
 {
-    return nullptr;
+    auto* editor = dynamic_cast<Fennick3Editor*>(synth->getEditor());
+    if (!editor || !name || std::strcmp(name, kEditorViewType) != 0)
+        return nullptr;
+    return new (std::nothrow) Vst3View(*this, *editor);
+}
+
+void Vst3Plugin::serviceHost()
+{
+    const bool remap = processor->takeControllersChanged();
+    if (remap && handler)
+        handler->restartComponent(kMidiCCAssignmentChanged);
+    ParameterEdits::Edit edit{};
+    while (synth->parameterEdits().next(edit))
+    {
+        // "antialias" is no parameter a host may set.
+        if (!handler || !controlPortOf(edit.slot))
+            continue;
+        const auto id = static_cast<ParamID>(edit.slot);
+        switch (edit.kind)
+        {
+        case ParameterEdits::Edit::Kind::begin:
+            handler->beginEdit(id);
+            break;
+        case ParameterEdits::Edit::Kind::value:
+        {
+            const ParamValue v = synth->getParameter(edit.slot);
+            values[static_cast<std::size_t>(edit.slot)].store(v, std::memory_order_relaxed);
+            handler->performEdit(id, v);
+            break;
+        }
+        case ParameterEdits::Edit::Kind::end:
+            handler->endEdit(id);
+            break;
+        }
+    }
 }
 
 tresult Vst3Plugin::getMidiControllerAssignment(int32 busIndex, int16 /*channel*/,

@@ -4,18 +4,23 @@
 // so a separate controller would only hold a copy kept in step over messages. Hosts ask the
 // component for IEditController when it names no controller class.
 // Threads: process() is the host's audio thread and allocates nothing; the state, the parameter
-// queries and the controller's values are the host's UI thread; setupProcessing and setActive
-// come while the host does not process.
+// queries, the controller's values and the editor are the host's UI thread, and so is everything
+// the plugin asks of the host (restartComponent, the edits): it runs on the host's run loop, never
+// on a thread of ours. setupProcessing and setActive come while the host does not process.
 #pragma once
 
 #include "engine/Palladon.h"
+#include "vst3/RunLoopTimer.h"
 #include "vst3/Vst3Interface.h"
+#include "vst3/Vst3Processor.h"
 #include "vst3/vst3Parameters.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace quelvar::vst3
@@ -51,10 +56,11 @@ class Vst3Plugin final : public ComponentSide,
 public:
     // The class id spells the VST 2 plugin's id and name, the way a host that carries a VST 2
     // instance over to VST 3 looks for it.
-    static constexpr Uid classId = {{'V', 'S', 'T', 'f', 'n', 'k', '3', 'q', 'u', 'e', 'l', 'v',
-                                     'a', 'r', 0, 0}};
-    // Holds one reference; null when the engine cannot be built.
-    static Vst3Plugin* create() noexcept;
+    static constexpr Uid classId = {
+        {'V', 'S', 'T', 'f', 'n', 'k', '3', 'q', 'u', 'e', 'l', 'v', 'a', 'r', 0, 0}};
+    // Holds one reference; null when the engine cannot be built. uiProgram: the editor's
+    // program, carried by the module (empty: the editor stays empty).
+    static Vst3Plugin* create(std::span<const std::uint8_t> uiProgram = {}) noexcept;
 
     // FUnknown.
     tresult queryInterface(const TUID interfaceId, void** object) override;
@@ -71,8 +77,7 @@ public:
     int32 getBusCount(MediaType type, BusDirection direction) override;
     tresult getBusInfo(MediaType type, BusDirection direction, int32 index, BusInfo& bus) override;
     tresult getRoutingInfo(RoutingInfo& inInfo, RoutingInfo& outInfo) override;
-    tresult activateBus(MediaType type, BusDirection direction, int32 index,
-                        TBool state) override;
+    tresult activateBus(MediaType type, BusDirection direction, int32 index, TBool state) override;
     tresult setActive(TBool state) override;
 
     // IAudioProcessor.
@@ -110,11 +115,18 @@ public:
 
     Palladon& engine() { return *synth; }
 
+    // The host's UI thread: what the engine and the panel did that the host must hear of — a
+    // controller learnt (restartComponent), the panel's moves with their gestures (beginEdit,
+    // performEdit, endEdit).
+    void serviceHost();
+    // The run loop the host offers on its context; null when it offers none.
+    IRunLoop* hostRunLoop() const { return runLoop; }
+
     // A state larger than this is no state of ours.
     static constexpr std::size_t kMaxStateBytes = 1 << 20;
 
 private:
-    Vst3Plugin();
+    explicit Vst3Plugin(std::span<const std::uint8_t> uiProgram);
     ~Vst3Plugin();
 
     // The state is the engine's chunk, byte for byte. Empty: the defaults; malformed: no change.
@@ -128,9 +140,12 @@ private:
     std::vector<std::uint8_t> defaultChunk;
     std::array<ParamValue, kNumParams> defaultValues{};
     // What the controller shows, as the host set it or the state restored it.
-    std::array<std::atomic<ParamValue>, kParameterCount> values{};
+    ShownValues values{};
     static_assert(std::atomic<ParamValue>::is_always_lock_free);
-    IComponentHandler* handler = nullptr; // UI thread; holds a reference
+    std::optional<Vst3Processor> processor; // made with the engine
+    IComponentHandler* handler = nullptr;   // UI thread; holds a reference
+    IRunLoop* runLoop = nullptr;            // the context's; holds a reference
+    RunLoopTimer hostTimer{[](void* self) { static_cast<Vst3Plugin*>(self)->serviceHost(); }, this};
 };
 
 } // namespace quelvar::vst3

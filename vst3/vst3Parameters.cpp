@@ -80,7 +80,8 @@ bool targetOf(ParamID id, ParameterTarget& target)
     else if (id == kPitchBendParamId)
         target = {ParameterTarget::Kind::pitchBend, 0};
     else if (id >= kFirstControllerParamId && id < kFirstControllerParamId + kNumControllers)
-        target = {ParameterTarget::Kind::controller, static_cast<int>(id - kFirstControllerParamId)};
+        target = {ParameterTarget::Kind::controller,
+                  static_cast<int>(id - kFirstControllerParamId)};
     else
         return false;
     return true;
@@ -107,8 +108,8 @@ bool describeParameter(ParamID id, ParamValue defaultValue, ParameterInfo& info)
         {
             copyText(port->name, title, kTextRoom);
             info.stepCount = stepCount(*port);
-            info.flags = ParameterInfo::kCanAutomate |
-                         (port->points.empty() ? 0 : ParameterInfo::kIsList);
+            info.flags =
+                ParameterInfo::kCanAutomate | (port->points.empty() ? 0 : ParameterInfo::kIsList);
         }
         else
         {
@@ -127,8 +128,8 @@ bool describeParameter(ParamID id, ParamValue defaultValue, ParameterInfo& info)
         copyText("Program", title, kTextRoom);
         copyText("Program", shortTitle, kTextRoom);
         info.stepCount = kProgramPatterns - 1;
-        info.flags = ParameterInfo::kCanAutomate | ParameterInfo::kIsList |
-                     ParameterInfo::kIsProgramChange;
+        info.flags =
+            ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsProgramChange;
         break;
     case ParameterTarget::Kind::pitchBend:
         copyText("Pitch Bend", title, kTextRoom);
@@ -146,6 +147,32 @@ bool describeParameter(ParamID id, ParamValue defaultValue, ParameterInfo& info)
     copyToString128(shortTitle, info.shortTitle);
     copyToString128(units, info.units);
     return true;
+}
+
+bool midiOfValue(const ParameterTarget& target, ParamValue normalized,
+                 std::array<std::uint8_t, 3>& bytes)
+{
+    const ParamValue v = clampNormalized(normalized);
+    switch (target.kind)
+    {
+    case ParameterTarget::Kind::program:
+        bytes = {0xC0, static_cast<std::uint8_t>(programOf(v)), 0};
+        return true;
+    case ParameterTarget::Kind::pitchBend:
+    {
+        const auto bend = static_cast<int>(std::lround(v * 16383.0));
+        bytes = {0xE0, static_cast<std::uint8_t>(bend & 0x7F),
+                 static_cast<std::uint8_t>(bend >> 7)};
+        return true;
+    }
+    case ParameterTarget::Kind::controller:
+        bytes = {0xB0, static_cast<std::uint8_t>(target.number),
+                 static_cast<std::uint8_t>(std::lround(v * 127.0))};
+        return true;
+    case ParameterTarget::Kind::slot:
+        break;
+    }
+    return false;
 }
 
 float slotValueOf(int slot, ParamValue normalized)

@@ -8,6 +8,9 @@
 #include "engine/Palladon.h"
 #include "vst3/Vst3Interface.h"
 
+#include <array>
+#include <cstdint>
+
 namespace quelvar::vst3
 {
 
@@ -41,6 +44,11 @@ bool targetOf(ParamID id, ParameterTarget& target);
 
 // defaultValue: the parameter's value in a fresh engine.
 bool describeParameter(ParamID id, ParamValue defaultValue, ParameterInfo& info);
+
+// The MIDI a value of the program, pitch-bend or a controller parameter stands for, on channel
+// 1: a program change, a pitch bend, a controller change. False for a slot.
+bool midiOfValue(const ParameterTarget& target, ParamValue normalized,
+                 std::array<std::uint8_t, 3>& bytes);
 
 // The slot value a normalised value gives: the top of the pattern-trigger range asks for the last
 // pattern it holds, not for none.

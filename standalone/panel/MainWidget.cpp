@@ -41,6 +41,7 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     buildControls();
     buildStepEditor();
     buildBottomRow();
+    buildLines();
     buildChain();
     createActions();
 
@@ -128,6 +129,7 @@ void MainWidget::setParameterAutomated(int index, float value)
         recordEdit(-1, PatternHistory::kStepCountKey);
     values[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     lastTouched = index;
+    lineCaption.clear();
     touchedTicks = 0;
     backend.setParameter(index, value);
     if (index == kNbStep)

@@ -30,6 +30,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPainter;
 
 namespace quelvar
 {
@@ -39,6 +40,7 @@ class ButtonGroup;
 class ChainStrip;
 class Control;
 class DigitDisplay;
+class DragHandle;
 class DropDown;
 class FileDialogs;
 class KickButton;
@@ -46,6 +48,7 @@ class Keyboard;
 class Knob;
 class Lamp;
 class LedChaser;
+class LinesRow;
 class Notebox;
 class Octavebox;
 class PatternSelector;
@@ -178,6 +181,11 @@ public slots:
     void playOrStop();
     // In internal sync: the tempo from the last taps.
     void tapTempo();
+    // The row under the delay shows the lines' controls instead of the voice knobs.
+    void showLines(bool on);
+    bool linesShown() const;
+    // Generate, Mutate or Fit to key on the current pattern: one undo step.
+    void editLine(LineEdit edit);
     // The chain strip in place of the step editor, or the step editor.
     void showChainView(bool on);
     bool chainViewShown() const;
@@ -218,6 +226,11 @@ private:
     void buildControls();
     void buildStepEditor();
     void buildBottomRow();
+    void buildLines();
+    // The voice knobs' captions, painted only while they show.
+    void paintVoiceCaptions(QPainter& p) const;
+    // The readout shows a line setting just changed.
+    void showLineReadout(const QString& caption, const QString& value);
     void buildChain();
     void refreshChain(const TransportView& t);
     void createActions();
@@ -300,6 +313,10 @@ private:
     QWidget* presetArea = nullptr; // over the preset name: takes its clicks and shows its tooltip
     QPointer<QWidget> tipped;       // the control whose tooltip was shown last
     KickButton* tapButton = nullptr;
+    LinesRow* lines = nullptr;
+    Toggle* linesToggle = nullptr;
+    std::vector<Knob*> voiceKnobs; // the row the lines row takes the place of
+    DragHandle* dragHandle = nullptr;
     Button* chainSwitch = nullptr;
     Toggle* chainView = nullptr;
     ChainStrip* chainStrip = nullptr;
@@ -314,6 +331,8 @@ private:
     int activityTicks = 0;
     int blinkTicks = 0;
     int lastTouched = -1; // the parameter the readout shows
+    QString lineCaption;  // or, when not empty, the line setting changed last
+    QString lineValue;
     int touchedTicks = 0; // GUI ticks since it was touched
     int keyHintTicks = 0; // GUI ticks left for the hint that the keys are silent in this mode
     int learning = -1;    // the slot the panel asked to learn a controller for

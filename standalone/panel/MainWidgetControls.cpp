@@ -108,14 +108,14 @@ void MainWidget::buildControls()
     addKnob("volume", kVolume, rect(16, 16, 66, 66), 100, true);
     addButton("waveform", kWaveform, rect(558, 180, 592, 214),
               static_cast<int>(Button::Look::waveform));
-    addKnob("tune", kTuning, rect(9, 166, 72, 229), 50);
-    addKnob("cut_off", kCutoff, rect(74, 166, 137, 229), 25);
-    addKnob("res", kResonance, rect(138, 166, 201, 229), 100);
-    addKnob("m_env", kEnvMod, rect(201, 166, 264, 229), 50);
-    addKnob("decay", kDecay, rect(269, 166, 332, 229), 50);
-    addKnob("accent", kAccent, rect(338, 166, 401, 229), 100);
-    addKnob("gate", kGate, rect(405, 166, 468, 229), 50);
-    addKnob("groove", kGroove, rect(467, 166, 530, 229), 0);
+    voiceKnobs = {addKnob("tune", kTuning, rect(9, 166, 72, 229), 50),
+                  addKnob("cut_off", kCutoff, rect(74, 166, 137, 229), 25),
+                  addKnob("res", kResonance, rect(138, 166, 201, 229), 100),
+                  addKnob("m_env", kEnvMod, rect(201, 166, 264, 229), 50),
+                  addKnob("decay", kDecay, rect(269, 166, 332, 229), 50),
+                  addKnob("accent", kAccent, rect(338, 166, 401, 229), 100),
+                  addKnob("gate", kGate, rect(405, 166, 468, 229), 50),
+                  addKnob("groove", kGroove, rect(467, 166, 530, 229), 0)};
     addKnob("dist_drive", kDistParam1, rect(206, 93, 256, 143), 50);
     distParam2Knob = addKnob("dist_volume", kDistParam2, rect(274, 93, 324, 143), 50);
     Button* dist = addButton("dist_button", kDistOn, rect(222, 77, 237, 92), led);
@@ -193,7 +193,8 @@ void MainWidget::buildControls()
     display->setGeometry(236, 8, 202, 60);
     nameField = new QLineEdit(this);
     nameField->setObjectName(QStringLiteral("pattern_name"));
-    nameField->setGeometry(241, 11, 192, DigitDisplay::kTitleHeight);
+    // The title row's right end holds the drag handle (MainWidgetLines.cpp).
+    nameField->setGeometry(241, 11, 154, DigitDisplay::kTitleHeight);
     // Characters, not bytes: the engine trims a longer UTF-8 name at a character boundary.
     nameField->setMaxLength(static_cast<int>(kMaxPatternNameBytes));
     nameField->setFrame(false);

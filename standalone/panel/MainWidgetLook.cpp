@@ -125,15 +125,8 @@ QPixmap MainWidget::paintBackground(qreal scale) const
     caption(QRectF(410, 143, 50, 11), QStringLiteral("TIME"), false, 11);
     caption(QRectF(463, 143, 70, 11), QStringLiteral("FEEDBACK"), false, 11);
     caption(QRectF(534, 143, 50, 11), QStringLiteral("FILTER"), false, 11);
-    const struct
-    {
-        int left, right;
-        const char* text;
-    } knobs[] = {{9, 72, "TUNE"},     {74, 137, "CUT OFF"}, {138, 201, "RES"},
-                 {201, 264, "M ENV"}, {269, 332, "DECAY"},  {338, 401, "ACCENT"},
-                 {405, 468, "GATE"},  {467, 530, "GROOVE"}, {540, 610, "WAVEFORM"}};
-    for (const auto& k : knobs)
-        caption(QRectF(k.left, 158, k.right - k.left, 12), QString::fromLatin1(k.text), false);
+    // The knobs' captions come with them (paintVoiceCaptions): the lines row takes their place.
+    caption(QRectF(540, 158, 70, 12), QStringLiteral("WAVEFORM"), false);
 
     // Step editor labels and the beat groups' frames.
     const struct
@@ -170,10 +163,29 @@ void MainWidget::setRenderScale(qreal scale)
     }
 }
 
+void MainWidget::paintVoiceCaptions(QPainter& p) const
+{
+    const struct
+    {
+        int left, right;
+        const char* text;
+    } knobs[] = {{9, 72, "TUNE"},    {74, 137, "CUT OFF"}, {138, 201, "RES"},
+                 {201, 264, "M ENV"}, {269, 332, "DECAY"},  {338, 401, "ACCENT"},
+                 {405, 468, "GATE"},  {467, 530, "GROOVE"}};
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(look::font(12));
+    p.setPen(look::kInk);
+    for (const auto& k : knobs)
+        p.drawText(QRectF(k.left, 158, k.right - k.left, 12), Qt::AlignCenter,
+                   QString::fromLatin1(k.text));
+}
+
 void MainWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.drawPixmap(0, 0, background);
+    if (!linesShown())
+        paintVoiceCaptions(p);
 }
 
 } // namespace quelvar

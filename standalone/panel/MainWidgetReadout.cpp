@@ -104,7 +104,8 @@ void MainWidget::showReadout(const TransportView& t)
         --keyHintTicks;
     ++touchedTicks;
     const QStringList hint = hintText(t);
-    const bool touchedLately = lastTouched >= 0 && touchedTicks <= kReadoutTicks;
+    const bool touchedLately =
+        (lastTouched >= 0 || !lineCaption.isEmpty()) && touchedTicks <= kReadoutTicks;
     const bool hinting =
         learning >= 0 || keyHintTicks > 0 || (!touchedLately && learnedTicks == 0);
     display->setHint(hinting ? hint : QStringList());
@@ -112,6 +113,8 @@ void MainWidget::showReadout(const TransportView& t)
         display->setReadout(captionOf(learnedSlot), controllerText(learnedSlot));
     else if (lastTouched >= 0)
         display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
+    else if (!lineCaption.isEmpty())
+        display->setReadout(lineCaption, lineValue);
     else if (t.chainEntry >= 0)
         display->setReadout(QStringLiteral("CHAIN %1 OF %2").arg(t.chainEntry + 1)
                                 .arg(chainStrip->shownChain().size()),

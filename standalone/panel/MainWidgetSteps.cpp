@@ -5,6 +5,7 @@
 #include "standalone/panel/ButtonGroup.h"
 #include "standalone/panel/Control.h"
 #include "standalone/panel/LedChaser.h"
+#include "standalone/panel/LinesRow.h"
 #include "standalone/panel/Notebox.h"
 #include "standalone/panel/PanelLook.h"
 #include "standalone/panel/SpinBox.h"
@@ -117,6 +118,7 @@ void MainWidget::updatePatternDisplay(bool everything)
     refreshChain(t);
     if (everything)
     {
+        lines->showSettings(backend.lineSettings());
         for (Control* c : allControls)
             c->repaintIfChanged();
     }

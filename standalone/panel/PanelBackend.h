@@ -7,6 +7,7 @@
 #include "bridge/bridgeProtocol.h"
 #include "bridge/commandCodes.h"
 #include "sequencer/Chain.h"
+#include "sequencer/lineOperations.h"
 
 #include <QByteArray>
 
@@ -84,6 +85,8 @@ public:
     // for none.
     virtual int controllerOf(int slot) const = 0;
     virtual int learningSlot() const = 0;
+    // The key, scale and shares the line edits use.
+    virtual LineSettings lineSettings() const = 0;
 
     // Actions. A pattern index of -1 names the current pattern. setParameter is an automated
     // change: the host hears of it. A gesture on one control is bracketed by beginEdit and endEdit.
@@ -110,6 +113,12 @@ public:
     virtual void exportFile(ExportFormat format, const QString& path) = 0;
     // Answered by imported(), at once or when the engine has read the file.
     virtual void importFile(ImportFormat format, int patternIndex, const QString& path) = 0;
+    virtual void setLineSettings(const LineSettings& settings) = 0;
+    // Generate, Mutate or Fit to key on the current pattern.
+    virtual void editLine(LineEdit edit) = 0;
+    // Writes what plays now as a standard MIDI file into `folder`; answered by lineFileWritten,
+    // at once or when the engine has written it.
+    virtual void writeLineFile(const QString& folder) = 0;
 
 signals:
     void parameterChanged(int index, float value);
@@ -122,6 +131,8 @@ signals:
     // The end of the last import: whether the file was read, and what its reader changed or
     // left out, one sentence each.
     void imported(bool read, const QStringList& notices);
+    // The file writeLineFile asked for; empty when none could be written.
+    void lineFileWritten(const QString& path);
 };
 
 } // namespace quelvar

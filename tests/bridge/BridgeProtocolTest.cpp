@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace quelvar;
 using namespace quelvar::bridge;
 
 namespace
@@ -49,6 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"play", {17}, 1}, LengthCase{"unknown", {5, 0, 0, 0}, 0},
                       LengthCase{"learn", {19, 3, 17}, 2}, LengthCase{"forget cut", {20}, 0},
                       LengthCase{"scale", {21, 150}, 2},
+                      LengthCase{"line settings", {24, 9, 7, 25, 20, 25, 20, 1}, 7},
+                      LengthCase{"line settings cut", {24, 9, 7, 25, 20, 25}, 0},
+                      LengthCase{"line edit", {25, 1}, 2},
+                      LengthCase{"line file", {26, 2, 0, 0, 0, '/', 'c', 17}, 7},
+                      LengthCase{"line file past the read", {26, 9, 0, 0, 0, '/', 'c'}, 0},
                       LengthCase{"chain", {40, 2, 0, 7, 9, 1}, 5},
                       LengthCase{"chain past the read", {40, 1, 1, 7, 9}, 0},
                       LengthCase{"chain count cut", {40, 1}, 0},
@@ -70,7 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"quit", {7, 0}, 2}, LengthCase{"distortion", {16, 3}, 2},
                       LengthCase{"imported", {8, 1, 2, 0, 0, 0, 'o', 'k'}, 8},
                       LengthCase{"imported cut", {8, 0, 3, 0, 0, 0, 'n', 'o'}, 0},
-                      LengthCase{"unknown", {9, 0}, 0}),
+                      LengthCase{"line file", {9, 1, 2, 0, 0, 0, '/', 'a', 2}, 8},
+                      LengthCase{"line file cut", {9, 1, 2, 0, 0, 0, '/'}, 0},
+                      LengthCase{"unknown", {10, 0}, 0}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(BridgeProtocol, OpcodeSetsAreTheTables)
@@ -84,8 +92,8 @@ TEST(BridgeProtocol, OpcodeSetsAreTheTables)
             notices.push_back(op);
     }
     EXPECT_EQ(commands, (std::vector<int>{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                          21, 32, 33, 40, 41}));
-    EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 16}));
+                                          21, 22, 23, 24, 25, 26, 32, 33, 40, 41}));
+    EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 16}));
 }
 
 TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
@@ -115,6 +123,25 @@ TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
     ASSERT_EQ(encodeImported(m, 12, false, lines), 9u);
     EXPECT_EQ(std::vector<std::uint8_t>(m, m + 9),
               (std::vector<std::uint8_t>{8, 0, 3, 0, 0, 0, 'o', 'n', 'e'}));
+
+    const LineSettings line{9, Scale::blues, 40, 0, 100, 33};
+    ASSERT_EQ(encodeLineSettings(m, line), 7u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 7),
+              (std::vector<std::uint8_t>{24, 9, 8, 40, 0, 100, 33}));
+    EXPECT_EQ(decodeLineSettings(m), line);
+    // What a bad peer sends is held in range.
+    const std::uint8_t wild[7] = {24, 12, 200, 5, 101, 255, 100};
+    EXPECT_EQ(decodeLineSettings(wild),
+              heldInRange({12, static_cast<Scale>(200), 5, 101, 255, 100}));
+    EXPECT_EQ(decodeLineSettings(wild).key, 11);
+
+    ASSERT_EQ(encodeLineFileRequest(m, sizeof m, "/c"), 7u);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 7),
+              (std::vector<std::uint8_t>{26, 2, 0, 0, 0, '/', 'c'}));
+    ASSERT_EQ(encodeLineFileWritten(m, sizeof m, "/c/a.mid"), 14u);
+    EXPECT_EQ(m[1], 1);
+    ASSERT_EQ(encodeLineFileWritten(m, sizeof m, ""), 6u);
+    EXPECT_EQ(m[1], 0) << "no path: nothing was written";
 
     EXPECT_EQ(encodeExport(m, 8, 0, "/too/long"), 0u);
     EXPECT_EQ(encodePatternName(m, sizeof m, std::string(300, 'x')), 0u);

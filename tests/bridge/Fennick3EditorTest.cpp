@@ -5,6 +5,7 @@
 
 #include "bridge/bridgeProtocol.h"
 #include "engine/Palladon.h"
+#include "engine/PalladonFiles.h"
 #include "support/AllocGuard.h"
 #include "support/sharedBlockSupport.h"
 
@@ -354,6 +355,62 @@ TEST_F(Editor, UndoLearnAndSizeCommandsReachTheEngineAndTheHost)
     editor->idle();
     editor->idle();
     EXPECT_EQ(hostLog.windowSizes, (std::vector<std::pair<int, int>>{{932, 656}}));
+}
+
+// A knob grabbed, turned and let go in the panel: the gesture and the move wait in the engine's
+// parameter edits for a format's UI thread, which needs no VST 2 host to hear of them.
+TEST_F(Editor, GesturesAndMovesWaitForTheFormatsUiThread)
+{
+    openWithoutPolling();
+    writeCommands(Bytes{bridge::command::beginEdit, kCutoff} + parameterCommand(kCutoff, 0.7f) +
+                  Bytes{bridge::command::endEdit, kCutoff});
+    editor->processMessageFromUI();
+    std::vector<std::pair<int, int>> taken;
+    ParameterEdits::Edit e{};
+    while (engine->parameterEdits().next(e))
+        taken.push_back({static_cast<int>(e.kind), e.slot});
+    using K = ParameterEdits::Edit::Kind;
+    EXPECT_EQ(taken, (std::vector<std::pair<int, int>>{{static_cast<int>(K::begin), kCutoff},
+                                                       {static_cast<int>(K::value), kCutoff},
+                                                       {static_cast<int>(K::end), kCutoff}}));
+    EXPECT_FLOAT_EQ(engine->getParameter(kCutoff), 0.7f);
+}
+
+// The line commands: the settings reach the engine and its shared block, an edit changes the
+// current pattern, and a file request is answered with the path of the playing line's file.
+TEST_F(Editor, LineCommandsReachTheEngineAndAFileRequestIsAnswered)
+{
+    openWithoutPolling();
+    LineSettings s;
+    s.key = 7;
+    s.scale = Scale::mixolydian;
+    s.restPercent = 0;
+    Bytes settings(7);
+    bridge::encodeLineSettings(settings.data(), s);
+    const std::string folder = dir + "/cache";
+    Bytes request(5 + folder.size());
+    ASSERT_EQ(bridge::encodeLineFileRequest(request.data(), request.size(), folder),
+              request.size());
+    const std::vector<int> before = notesOf(*engine->getCurrentPattern());
+    writeCommands(settings + Bytes{bridge::command::lineEdit, 0} + request);
+    editor->processMessageFromUI();
+
+    EXPECT_EQ(engine->getLineSettings(), s);
+    EXPECT_EQ(sharedBlock->bytes()[sharedLayout::kLineSettingsOffset], 7);
+    const std::vector<int> after = notesOf(*engine->getCurrentPattern());
+    EXPECT_NE(after, before);
+    for (const int note : after)
+        EXPECT_TRUE(inScale(note, 7, Scale::mixolydian)) << note;
+    const std::string path = folder + "/" + playingLine(*engine).name + ".mid";
+    Bytes answer(6 + path.size());
+    ASSERT_EQ(bridge::encodeLineFileWritten(answer.data(), answer.size(), path), answer.size());
+    EXPECT_EQ(readNotices(), Messages{answer});
+    EXPECT_TRUE(exists(path));
+
+    writeCommands(Bytes{bridge::command::lineFile, 2, 0, 0, 0, 'n', 'o'});
+    editor->processMessageFromUI();
+    EXPECT_EQ(readNotices(), Messages{Bytes({bridge::notice::lineFile, 0, 0, 0, 0, 0})})
+        << "a relative folder writes nothing, and says so";
 }
 
 TEST_F(Editor, ParameterFromTheUiComesBackAsItsNotice)

@@ -148,6 +148,27 @@ TEST(SharedBlock, ControllerRecordFollowsTheMapAndALearn)
     EXPECT_EQ(controllerOf(kTriggerPattern), -1);
 }
 
+// Six bytes after the first word of the unused parameter records: key, scale and the shares.
+TEST(SharedBlock, LineSettingsFollowTheEngine)
+{
+    Palladon engine(nullptr);
+    attachSharedBlock(engine);
+    ReaderMapping block(engine.getSharedBlock());
+    ASSERT_TRUE(block.ok());
+    const auto fields = [&block]
+    {
+        std::vector<int> v;
+        for (std::size_t i = 0; i < 6; ++i)
+            v.push_back(block.at<std::uint8_t>(kLineSettingsOffset + i));
+        return v;
+    };
+    EXPECT_EQ(fields(), (std::vector<int>{0, 2, 25, 20, 25, 20})) << "the defaults, at once";
+    engine.setLineSettings({11, Scale::phrygianDominant, 100, 0, 99, 1});
+    EXPECT_EQ(fields(), (std::vector<int>{11, 12, 100, 0, 99, 1}));
+    EXPECT_EQ(block.at<std::uint32_t>(30 * kParameterRecordBytes), 0u);
+    EXPECT_EQ(block.at<std::uint32_t>(31 * kParameterRecordBytes), 0u);
+}
+
 TEST(SharedBlock, PatternRecordsHoldAllSixtyFourStepsNameAndCount)
 {
     Palladon engine(nullptr);

@@ -193,6 +193,10 @@ SAME_FIELD(clap_event_param_mod, channel);
 SAME_FIELD(clap_event_param_mod, key);
 SAME_FIELD(clap_event_param_mod, amount);
 
+SAME_RECORD(clap_event_param_gesture);
+SAME_FIELD(clap_event_param_gesture, header);
+SAME_FIELD(clap_event_param_gesture, param_id);
+
 SAME_CONSTANT(CLAP_TRANSPORT_HAS_TEMPO);
 SAME_CONSTANT(CLAP_TRANSPORT_HAS_BEATS_TIMELINE);
 SAME_CONSTANT(CLAP_TRANSPORT_HAS_SECONDS_TIMELINE);

@@ -6,6 +6,7 @@
 #include "io/ioTestSupport.h"
 #include "io/midiExport.h"
 #include "io/patternFile.h"
+#include "support/EngineHarness.h"
 #include "support/RecordingEditor.h"
 
 #include <cstring>
@@ -158,6 +159,33 @@ TEST_P(StateChunkFlavour, ControllerMapTravelsWithTheStateAndEarlierStatesLeaveI
     EXPECT_FALSE(applyWholeChunk(fresh, damaged.data(), damaged.size()));
     EXPECT_EQ(getChunkBytes(fresh), before);
     EXPECT_EQ(applyChunk(fresh, damaged), 0);
+}
+
+// The key and the line settings travel with the state; a state from before them loads with the
+// defaults; a damaged line section rejects the chunk and changes nothing of them.
+TEST_P(StateChunkFlavour, LineSettingsTravelWithTheStateAndEarlierStatesTakeTheDefaults)
+{
+    Palladon source(nullptr, GetParam());
+    scrambleState(source);
+    const LineSettings custom{11, Scale::blues, 100, 7, 0, 64};
+    source.setLineSettings(custom);
+    const std::vector<std::uint8_t> chunk = getChunkBytes(source);
+
+    Palladon target(nullptr, GetParam());
+    ASSERT_EQ(applyChunk(target, chunk), 1);
+    EXPECT_EQ(target.getLineSettings(), custom);
+
+    const std::vector<std::uint8_t> earlier(chunk.begin(), chunk.end() - kLineSectionBytes);
+    ASSERT_EQ(applyChunk(target, earlier), 1);
+    EXPECT_EQ(target.getLineSettings(), LineSettings{});
+    EXPECT_EQ(target.getControllerAssignments(), source.getControllerAssignments());
+
+    std::vector<std::uint8_t> damaged = chunk;
+    damaged[damaged.size() - kLineFields] = kKeys; // the key
+    target.setLineSettings(custom);
+    EXPECT_FALSE(applyWholeChunk(target, damaged.data(), damaged.size()));
+    EXPECT_EQ(applyChunk(target, damaged), 0);
+    EXPECT_EQ(target.getLineSettings(), custom);
 }
 
 TEST(StateChunk, Version1LayoutReadsLikeVersion2)
@@ -620,6 +648,56 @@ TEST(MidiExport, TakesGateGrooveAndTempoFromTheEngine)
         midiPatternBytes(*engine.getSong().getPattern(3), settings);
     const std::string written = readFile(dir.file("a.mid"));
     EXPECT_EQ(std::vector<std::uint8_t>(written.begin(), written.end()), expected);
+}
+
+// What a drag hands over is the MIDI export of the current pattern at the tempo the sequencer
+// plays at, under the pattern's number and name, written into the folder given.
+TEST(MidiExport, ThePlayingLineIsTheExportAtTheTempoInForce)
+{
+    TempDir dir;
+    EngineHarness h;
+    Palladon& engine = h.engine();
+    engine.setParameter(kGroove, 0.5f);
+    engine.triggerPattern(16);
+    h.setTempo(133.5);
+    h.render(64);
+    engine.setParameter(kTempo, (97.0f - 40.0f) / 260.0f);
+    engine.getCurrentPattern()->setName("night/bus");
+    const auto exported = [&](double bpm)
+    {
+        const std::string path = dir.file("export.mid");
+        EXPECT_TRUE(exportMidiPattern(engine, path, -1, bpm));
+        const std::string bytes = readFile(path);
+        return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    };
+
+    const PlayingLine hostSync = playingLine(engine);
+    EXPECT_EQ(hostSync.name, "Quelvar 17 night-bus");
+    EXPECT_EQ(hostSync.midi, exported(133.5)) << "the host's tempo in host sync";
+    engine.setParameter(kSyncType, 0.5f);
+    EXPECT_EQ(playingLine(engine).midi, exported(engine.getTransport().tempo()));
+    EXPECT_NE(playingLine(engine).midi, hostSync.midi) << "the internal tempo otherwise";
+
+    const std::string written = writePlayingLine(engine, dir.file("cache"));
+    EXPECT_EQ(written, dir.file("cache") + "/Quelvar 17 night-bus.mid");
+    const std::string bytes = readFile(written);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), playingLine(engine).midi);
+    EXPECT_EQ(writePlayingLine(engine, "cache"), "") << "only into an absolute folder";
+
+    // While chain play is on, the chain goes: one pass, as its export writes it.
+    ChainEntries chain;
+    for (int k : {16, 2, 16})
+        chain.append(k);
+    engine.setChain(chain);
+    engine.setParameter(kChainPlay, 1.0f);
+    const PlayingLine chained = playingLine(engine);
+    EXPECT_EQ(chained.name, "Quelvar chain");
+    EXPECT_EQ(chained.midi, midiChainOf(engine, engine.getTransport().tempo()));
+    ASSERT_TRUE(exportMidiChain(engine, dir.file("chain.mid"), engine.getTransport().tempo()));
+    const std::string chainFile = readFile(dir.file("chain.mid"));
+    EXPECT_EQ(chained.midi, std::vector<std::uint8_t>(chainFile.begin(), chainFile.end()));
+    engine.setChain({});
+    EXPECT_EQ(playingLine(engine).name, "Quelvar 17 night-bus") << "an empty chain: the pattern";
 }
 
 TEST(MidiExport, UnusableRequestsWriteNothing)

@@ -44,3 +44,30 @@ TEST(Panic, SoundingSequencerNotesGetTheirNoteOffAtOnce)
     ASSERT_FALSE(h.midiOut.empty());
     EXPECT_EQ(h.midiOut.back(), (SentMidi{frame, 0x80, note, 0}));
 }
+
+// A full reset leaves nothing sounding: no release of the live voice, no echo of the delay, and
+// the sequencer's notes get their note-offs. A panic alone lets the echoes ring on.
+TEST(Panic, FullResetSilencesVoiceAndEchoesAtOnce)
+{
+    for (const bool fullReset : {false, true})
+    {
+        EngineHarness h(Flavour::plugin);
+        h.engine().setParameter(kSyncType, 1.0f);
+        h.engine().setParameter(kDelayOn, 1.0f);
+        h.engine().setParameter(kDelayFeedback, 0.9f);
+        h.engine().setParameter(kDistOn, 1.0f);
+        h.render(64);
+        h.queueMidi(0, 0x90, 48, 100);
+        h.render(22050, 512);
+
+        if (fullReset)
+            h.engine().resetSound();
+        else
+            h.engine().panic();
+        const std::vector<float> out = h.render(4096, 512);
+        if (fullReset)
+            EXPECT_LT(peakOf(out), 1e-6f);
+        else
+            EXPECT_GT(peakOf(out, 441), 0.01f);
+    }
+}

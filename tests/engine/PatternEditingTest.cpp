@@ -133,3 +133,56 @@ TEST(PatternEditing, ClearAndTransposeWorkOnTheCurrentPattern)
     EXPECT_EQ(p.getStep(5)->note(), kDefaultStepNote);
     EXPECT_FALSE(p.getStep(3)->slide());
 }
+
+namespace
+{
+using LineEditMethod = void (Palladon::*)();
+
+class LineEdits : public testing::TestWithParam<std::pair<const char*, LineEditMethod>>
+{
+};
+} // namespace
+
+// Generate, Mutate and Fit to key change the current pattern's visible steps at once, in the
+// engine's key, leave the rest of the song alone and tell the editor.
+TEST_P(LineEdits, ChangeTheCurrentPatternInTheKeyAtOnce)
+{
+    EngineHarness h;
+    Palladon& engine = h.engine();
+    LineSettings s;
+    s.key = 2;
+    s.scale = Scale::dorian;
+    s.mutatePercent = 50;
+    engine.setLineSettings(s);
+    Pattern& current = *engine.getCurrentPattern();
+    numberSteps(current, 16, 20);
+    current.setStepNote(0, 3);
+    const Snapshot before = snapshot(current);
+    const Snapshot other = snapshot(*engine.getSong().getPattern(5));
+    const int updates = h.editor().displayUpdates;
+
+    (engine.*GetParam().second)();
+    const Snapshot after = snapshot(current);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after.count, 16);
+    for (std::size_t i = 0; i < kStepsPerPattern; ++i)
+    {
+        const int note = after.steps[i][0];
+        if (i >= 16)
+        {
+            EXPECT_EQ(after.steps[i], before.steps[i]) << "hidden step " << i;
+        }
+        else if (note != 0 && note != before.steps[i][0])
+        {
+            EXPECT_TRUE(inScale(note, 2, Scale::dorian)) << note << " at " << i;
+        }
+    }
+    EXPECT_EQ(snapshot(*engine.getSong().getPattern(5)), other);
+    EXPECT_GT(h.editor().displayUpdates, updates);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, LineEdits,
+                         testing::Values(std::make_pair("generate", &Palladon::generateLine),
+                                         std::make_pair("mutate", &Palladon::mutateLine),
+                                         std::make_pair("fitToKey", &Palladon::fitLineToKey)),
+                         [](const auto& info) { return std::string(info.param.first); });

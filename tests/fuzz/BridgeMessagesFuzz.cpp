@@ -1,6 +1,7 @@
 // Bytes read from the editor bridge's pipes, as either end parses them: every message found
-// lies within the bytes read, and a whole pattern-contents or chain command decodes without
-// reading past its length, a chain into entries of the song. The same bytes are walked as commands (the plugin's side) and as notices (the UI
+// lies within the bytes read, a whole pattern-contents or chain command decodes without reading
+// past its length (a chain into entries of the song), and line settings decode within their
+// ranges. The same bytes are walked as commands (the plugin's side) and as notices (the UI
 // process's side).
 #include "bridge/bridgeProtocol.h"
 
@@ -45,6 +46,12 @@ void walk(std::span<const std::uint8_t> bytes, Length length, IsOpcode isOpcode,
             if (decodeChain(rest.first(n), chain) &&
                 (static_cast<std::size_t>(chain.size()) != n - 3 || chain.size() > 256))
                 fail("chain differs from its message", n, static_cast<std::size_t>(chain.size()));
+        }
+        if (commands && rest[0] == command::lineSettings)
+        {
+            const quelvar::LineSettings s = decodeLineSettings(rest.data());
+            if (!(quelvar::heldInRange(s) == s))
+                fail("line settings out of range", n, rest[1]);
         }
         at += n;
     }

@@ -5,6 +5,7 @@
 #include "lv2/Lv2Plugin.h"
 #include "lv2/controlPorts.h"
 
+#include "FuzzInput.h"
 #include "fuzzEngine.h"
 
 #include <lv2/atom/forge.h>
@@ -39,26 +40,6 @@ LV2_URID mapUri(LV2_URID_Map_Handle, const char* uri)
     return static_cast<LV2_URID>(mapped.size());
 }
 
-// The input, read from the front; past its end every read is zero.
-class Reader
-{
-public:
-    Reader(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-    std::uint8_t byte() { return at < size ? data[at++] : 0; }
-    std::uint16_t word() { return static_cast<std::uint16_t>(byte() | byte() << 8); }
-    void bytes(void* out, std::size_t n)
-    {
-        auto* o = static_cast<std::uint8_t*>(out);
-        for (std::size_t i = 0; i < n; ++i)
-            o[i] = byte();
-    }
-
-private:
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t at = 0;
-};
-
 constexpr std::uint32_t kMaxFrames = 1500;
 constexpr std::size_t kSequenceBytes = 16384;
 } // namespace
@@ -80,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(44100.0, features, {}));
     if (!plugin)
         fuzz::fail("no instance", 0, 0);
-    Reader in(data, size);
+    fuzz::FuzzInput in(data, size);
     std::vector<float> controls(controlPorts().size());
     std::vector<float> left(kMaxFrames), right(kMaxFrames);
     std::vector<std::uint64_t> eventsIn(kSequenceBytes / 8), eventsOut(kSequenceBytes / 8);

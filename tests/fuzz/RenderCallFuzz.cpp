@@ -2,6 +2,7 @@
 // host times with any values, transport changes, MIDI and parameter changes at any frame, in any
 // number (past the lists' capacities too). Whatever comes, the output stays finite, the notes
 // handed back stay in time order inside their block, and the engine's state stays in range.
+#include "FuzzInput.h"
 #include "fuzzEngine.h"
 
 #include <cmath>
@@ -12,35 +13,9 @@ namespace
 {
 using namespace quelvar;
 
-// The input, read from the front; past its end every read is zero.
-class Reader
-{
-public:
-    Reader(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-    std::uint8_t byte() { return at < size ? data[at++] : 0; }
-    int word() { return byte() | byte() << 8; }
-    // Any bit pattern, NaN and infinities included, half the time; else a tame value.
-    double number(double scale)
-    {
-        if (byte() % 2 == 0)
-            return (byte() - 64) * scale;
-        double v;
-        std::uint8_t raw[sizeof v];
-        for (std::uint8_t& b : raw)
-            b = byte();
-        std::memcpy(&v, raw, sizeof v);
-        return v;
-    }
-
-private:
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t at = 0;
-};
-
 constexpr int kMaxFrames = 3000;
 
-HostTime readTime(Reader& in)
+HostTime readTime(fuzz::FuzzInput& in)
 {
     HostTime t;
     const int rates[] = {0, 11025, 16000, 44100, 48000, 96000};
@@ -61,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static RenderOutput output;
     static std::vector<float> left(kMaxFrames), right(kMaxFrames);
     Palladon& engine = engines.reset();
-    Reader in(data, size);
+    fuzz::FuzzInput in(data, size);
     const float rates[] = {44100.0f, 48000.0f, 16000.0f, 96000.0f};
     engine.setSampleRate(rates[in.byte() % 4]);
     engine.setBlockSize(1 + in.word() % 1024);

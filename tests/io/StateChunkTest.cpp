@@ -220,7 +220,117 @@ struct ChainFault
 class MalformedChainSection : public testing::TestWithParam<ChainFault>
 {
 };
+LineSettings sampleLines()
+{
+    return {9, Scale::phrygian, 60, 0, 100, 35};
+}
 } // namespace
+
+// After the records: the controller section, then the line section; a section the reader does not
+// know after them is left alone, and a chunk that stops before a section has none of it.
+TEST(StateChunk, TheLineSectionFollowsTheControllersAndLaterSectionsAreLeftAlone)
+{
+    Song song;
+    const std::vector<std::uint8_t> records = encodeChunk(song, {});
+    ControllerAssignments map;
+    map.fill(kNoController);
+    map[kDecay] = 12;
+    std::vector<std::uint8_t> chunk = records;
+    appendControllerSection(chunk, map);
+    const std::size_t linesAt = chunk.size();
+    appendLineSection(chunk, sampleLines());
+    ASSERT_EQ(chunk.size(), linesAt + kLineSectionBytes);
+    chunk.insert(chunk.end(), {'Q', 'X', 'Y', 'Z', 1, 2, 5, 6});
+
+    const ParsedChunk parsed = parse(chunk);
+    ASSERT_TRUE(parsed.accepted);
+    const ChunkSections both = chunkSectionsOf(chunk.data(), chunk.size(), parsed);
+    ASSERT_TRUE(both.wellFormed());
+    EXPECT_EQ(both.controllers.assignments, map);
+    EXPECT_EQ(both.lines.settings, sampleLines());
+
+    const std::vector<std::uint8_t> controllersOnly(chunk.begin(), chunk.begin() + linesAt);
+    const ChunkSections earlier =
+        chunkSectionsOf(controllersOnly.data(), controllersOnly.size(), parse(controllersOnly));
+    EXPECT_TRUE(earlier.wellFormed());
+    EXPECT_EQ(earlier.controllers.assignments, map);
+    EXPECT_FALSE(earlier.lines.settings) << "a chunk from before the line section";
+
+    std::vector<std::uint8_t> linesOnly = records;
+    appendLineSection(linesOnly, sampleLines());
+    const ChunkSections alone =
+        chunkSectionsOf(linesOnly.data(), linesOnly.size(), parse(linesOnly));
+    EXPECT_TRUE(alone.wellFormed());
+    EXPECT_FALSE(alone.controllers.assignments);
+    EXPECT_EQ(alone.lines.settings, sampleLines());
+}
+
+// Cut anywhere inside a section the chunk is refused, reading nothing past its size; only the
+// cuts where a section begins are the whole chunk of an earlier writer.
+TEST(StateChunk, EveryCutInsideTheSectionsIsRefusedWithinItsSize)
+{
+    std::vector<std::uint8_t> chunk = encodeChunk(Song(), {});
+    const std::size_t recordsEnd = chunk.size();
+    appendControllerSection(chunk, ControllerAssignments{});
+    const std::size_t linesAt = chunk.size();
+    appendLineSection(chunk, sampleLines());
+    for (std::size_t size = recordsEnd; size <= chunk.size(); ++size)
+    {
+        const std::vector<std::uint8_t> prefix(chunk.begin(), chunk.begin() + size);
+        const ParsedChunk parsed = parse(prefix);
+        ASSERT_TRUE(parsed.accepted);
+        const bool boundary = size == recordsEnd || size == linesAt || size == chunk.size();
+        EXPECT_EQ(chunkSectionsOf(prefix.data(), prefix.size(), parsed).wellFormed(), boundary)
+            << "cut at " << size;
+    }
+}
+
+TEST(StateChunk, MalformedLineSectionsAreRefusedAndLaterWritersAreRead)
+{
+    std::vector<std::uint8_t> good;
+    appendLineSection(good, sampleLines());
+    EXPECT_EQ(good, (std::vector<std::uint8_t>{'Q', 'K', 'E', 'Y', 1, 6, 9, 5, 60, 0, 100, 35}));
+    struct Fault
+    {
+        const char* what;
+        std::size_t offset;
+        std::uint8_t value;
+    };
+    for (const Fault& f : {Fault{"version 2", 4, 2}, Fault{"key 12", 6, 12},
+                           Fault{"mutate 9 %", 8, 9}, Fault{"mutate 101 %", 8, 101},
+                           Fault{"rests 101 %", 9, 101}, Fault{"slides 255 %", 11, 255},
+                           Fault{"more fields than bytes", 5, 7}})
+    {
+        std::vector<std::uint8_t> bad = good;
+        bad[f.offset] = f.value;
+        EXPECT_FALSE(parseLineSection(bad.data(), bad.size()).wellFormed) << f.what;
+    }
+
+    // A later writer: two more fields, skipped, and a scale this reader does not know.
+    std::vector<std::uint8_t> later = good;
+    later[5] = 8;
+    later[7] = 40;
+    later.insert(later.end(), {77, 78});
+    const LineSection read = parseLineSection(later.data(), later.size());
+    ASSERT_TRUE(read.wellFormed && read.settings);
+    EXPECT_EQ(read.bytes, later.size());
+    LineSettings expected = sampleLines();
+    expected.scale = LineSettings{}.scale;
+    EXPECT_EQ(*read.settings, expected);
+
+    // An earlier one with only the key and the scale: the shares keep their defaults.
+    const std::uint8_t keyOnly[] = {'Q', 'K', 'E', 'Y', 1, 2, 4, 1};
+    const LineSection few = parseLineSection(keyOnly, sizeof keyOnly);
+    ASSERT_TRUE(few.wellFormed && few.settings);
+    LineSettings major;
+    major.key = 4;
+    major.scale = Scale::major;
+    EXPECT_EQ(*few.settings, major);
+
+    const std::uint8_t other[] = {'X', 'Y', 1, 2, 3, 4, 5};
+    EXPECT_TRUE(parseLineSection(other, sizeof other).wellFormed);
+    EXPECT_FALSE(parseLineSection(other, sizeof other).settings);
+}
 
 TEST(StateChunk, TheChainSectionKeepsTheSwitchTheCountAndTheEntries)
 {
@@ -277,9 +387,11 @@ TEST(StateChunk, SectionsAreReadInEitherOrderAndEveryCutInsideThemIsRefused)
     {
         std::vector<std::uint8_t> chunk = records;
         std::vector<std::size_t> boundaries{chunk.size()};
-        for (int section = 0; section < 2; ++section)
+        for (int section = 0; section < 3; ++section)
         {
-            if ((section == 0) != chainFirst)
+            if (section == 1)
+                appendLineSection(chunk, sampleLines());
+            else if ((section == 0) != chainFirst)
                 appendControllerSection(chunk, map);
             else
                 appendChainSection(chunk, sampleChainState());
@@ -300,6 +412,7 @@ TEST(StateChunk, SectionsAreReadInEitherOrderAndEveryCutInsideThemIsRefused)
         const ChunkSections sections = chunkSectionsOf(chunk.data(), chunk.size(), parse(chunk));
         ASSERT_TRUE(sections.wellFormed());
         EXPECT_EQ(sections.controllers.assignments, map);
+        EXPECT_EQ(sections.lines.settings, sampleLines());
         ASSERT_TRUE(sections.chain.state);
         EXPECT_EQ(sections.chain.state->entries, sampleChainState().entries);
     }

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 using namespace quelvar;
 
@@ -79,12 +78,6 @@ TEST(Lv2Render, PlaysLiveNotesInMidiInSync)
     EXPECT_EQ(peakOf(p.left, 190 * 512), 0.0f);
 }
 
-struct SessionCase
-{
-    const char* name;
-    Session (*make)();
-};
-
 class Lv2MatchesVst : public testing::TestWithParam<SessionCase>
 {
 };
@@ -101,144 +94,18 @@ TEST_P(Lv2MatchesVst, SampleForSampleAndNoteForNote)
     EXPECT_EQ(lv2.midi, vst.midi);
 }
 
-Session startsInsideThePattern()
-{
-    return playingSession(5.0, 120, 512);
-}
-
-// Blocks of every length the host may choose, none announced as larger than 4096 but one
-// larger still; a loop back mid-block, a stop and a restart mid-block, positions in a block of
-// no frames, and a pattern chosen by a MIDI note.
-Session oddBlocksAndJumps()
-{
-    Session s;
-    s.announcedBlock = 4096;
-    s.tempo = 137.0;
-    const int sizes[] = {1, 7, 333, 0, 4096, 9000, 64, 1000, 511, 2, 4095, 0, 1500, 257};
-    for (int round = 0; round < 6; ++round)
-        for (int frames : sizes)
-            s.blocks.push_back({frames, {}, {}});
-    s.blocks[0].events = {positionAt(0, 0.0, true)};
-    s.blocks[2].events = {positionAt(100, 2.0, true)};
-    s.blocks[3].events = {positionAt(0, 8.0, true), midiAt(0, 0x90, 1, 100)};
-    s.blocks[8].events = {midiAt(200, 0x80, 1, 0), positionAt(300, 0.0, true)};
-    s.blocks[16].events = {positionAt(30, 0.0, false)};
-    s.blocks[21].events = {positionAt(700, 6.5, true)};
-    s.blocks[33].events = {midiAt(5, 0x90, 0, 90), midiAt(9, 0x80, 0, 0),
-                           positionAt(1200, 1.75, true)};
-    return s;
-}
-
-// A host that sends where it is at every block start, its beats rounded to ticks: no
-// relocation while the positions only confirm the sequencer's own count.
-Session positionInEveryBlock()
-{
-    Session s = playingSession(3.0, 300, 441);
-    s.tempo = 133.0;
-    s.positionEveryBlock = true;
-    s.positionTicksPerBeat = 1920;
-    return s;
-}
-
-Session noBlockLengthAnnounced()
-{
-    Session s = playingSession(0.0, 60, 3000);
-    s.announcedBlock = 0;
-    return s;
-}
-
-Session liveNotes()
-{
-    Session s;
-    s.blocks.assign(120, SessionBlock{480, {}, {}});
-    s.blocks[0].controls = {{"sync_mode", 2.0f}};
-    s.blocks[5].events = {midiAt(100, 0x90, 48, 100), midiAt(400, 0x90, 60, 30)};
-    s.blocks[6].frames = 0;
-    s.blocks[6].events = {midiAt(0, 0x80, 60, 0)};
-    s.blocks[40].events = {midiAt(479, 0x80, 48, 0), midiAt(479, 0x90, 43, 127)};
-    s.blocks[90].events = {midiAt(1, 0x80, 43, 0)};
-    return s;
-}
-
-// Every kind of port moved while the sequencer plays.
-Session controlsMoved()
-{
-    Session s = playingSession(0.0, 200, 512);
-    s.blocks[10].controls = {{"cutoff", 40.0f},  {"resonance", 0.5f}, {"tuning", -3.0f},
-                             {"waveform", 1.0f}, {"groove", 50.0f},   {"steps", 12.0f}};
-    s.blocks[40].controls = {{"distortion", 1.0f},      {"distortion_type", 2.0f},
-                             {"distortion_1", 70.0f},   {"delay", 1.0f},
-                             {"delay_ping_pong", 1.0f}, {"delay_filter", -50.0f}};
-    s.blocks[80].controls = {{"pattern_sync", 0.0f},
-                             {"pattern", 3.0f},
-                             {"volume", 0.5f},
-                             {"delay_sync", 0.0f},
-                             {"delay_time", 0.3f}};
-    s.blocks[120].controls = {{"pattern", 1.0f},  {"slide_time", 0.8f}, {"gate", 0.9f},
-                              {"accent", 100.0f}, {"env_mod", 80.0f},   {"decay", 20.0f}};
-    s.blocks[160].controls = {{"sync_mode", 1.0f}, {"tempo", 150.0f}};
-    s.blocks[170].controls = {{"sync_mode", 0.0f}};
-    return s;
-}
-
-// A held key is written into the steps as they play.
-Session stepRecording()
-{
-    Session s = playingSession(0.0, 200, 512);
-    s.blocks[5].controls = {{"step_record", 1.0f}};
-    s.blocks[20].events = {midiAt(10, 0x90, 60, 100)};
-    s.blocks[60].events = {midiAt(10, 0x80, 60, 0)};
-    return s;
-}
-
-// Ports moved in the blocks where the host jumps, stops and starts again mid-block.
-Session controlsWithJumps()
-{
-    Session s = playingSession(0.0, 150, 512);
-    s.blocks[30].controls = {{"cutoff", 60.0f}, {"delay", 1.0f}, {"delay_time", 0.2f}};
-    s.blocks[30].events = {positionAt(200, 6.0, true)};
-    s.blocks[60].controls = {{"distortion", 1.0f}, {"tempo", 150.0f}};
-    s.blocks[60].events = {midiAt(0, 0x90, 2, 100), positionAt(300, 1.0, false)};
-    s.blocks[61].controls = {{"waveform", 1.0f}};
-    s.blocks[61].events = {positionAt(100, 3.5, true)};
-    return s;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sessions, Lv2MatchesVst,
-    testing::Values(SessionCase{"startsInsideThePattern", startsInsideThePattern},
-                    SessionCase{"oddBlocksAndJumps", oddBlocksAndJumps},
-                    SessionCase{"positionInEveryBlock", positionInEveryBlock},
-                    SessionCase{"noBlockLengthAnnounced", noBlockLengthAnnounced},
-                    SessionCase{"liveNotes", liveNotes},
-                    SessionCase{"controlsMoved", controlsMoved},
-                    SessionCase{"stepRecording", stepRecording},
-                    SessionCase{"controlsWithJumps", controlsWithJumps}),
-    [](const testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sessions, Lv2MatchesVst, testing::ValuesIn(sessionCases()),
+                         [](const testing::TestParamInfo<SessionCase>& info)
+                         { return std::string(info.param.name); });
 
 // The first frame a MIDI-in note due at frame 11062 is heard at, cut into blocks of `block`
 // frames (0: random lengths), in one format.
 long long liveOnset(int block, bool lv2)
 {
     constexpr long long kNoteFrame = 11062;
-    Session s;
-    s.announcedBlock = 4096;
-    std::mt19937 rng(static_cast<unsigned>(block) + 17);
-    for (long long at = 0; at < 16384;)
-    {
-        const int frames = block > 0 ? block : 1 + static_cast<int>(rng() % 3000);
-        SessionBlock b{frames, {}, {}};
-        if (at <= kNoteFrame && kNoteFrame < at + frames)
-            b.events = {midiAt(static_cast<int>(kNoteFrame - at), 0x90, 48, 100)};
-        s.blocks.push_back(b);
-        at += frames;
-    }
-    s.blocks[0].controls = {{"sync_mode", 2.0f}};
-    const Played p = lv2 ? playLv2(s) : playVst(s);
-    for (std::size_t i = 0; i < p.left.size(); ++i)
-        if (p.left[i] != 0.0f)
-            return static_cast<long long>(i) - kNoteFrame;
-    return -1;
+    const Session s = liveNoteSession(block, kNoteFrame);
+    const long long first = firstSoundingFrame(lv2 ? playLv2(s) : playVst(s));
+    return first < 0 ? -1 : first - kNoteFrame;
 }
 
 class LiveNoteOnset : public testing::TestWithParam<int>

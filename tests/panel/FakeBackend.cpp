@@ -91,6 +91,18 @@ void FakeBackend::exportFile(ExportFormat format, const QString& path)
     calls.push_back({Call::exportFile, static_cast<int>(format), 0, 0.0f, path});
 }
 
+void FakeBackend::setLineSettings(const LineSettings& settings)
+{
+    lines = settings;
+    calls.push_back({Call::lineSettings, settings.key, static_cast<int>(settings.scale)});
+}
+
+void FakeBackend::writeLineFile(const QString& folder)
+{
+    calls.push_back({Call::lineFile, 0, 0, 0.0f, folder});
+    emit lineFileWritten(lineFileAnswer);
+}
+
 void FakeBackend::importFile(ImportFormat format, int patternIndex, const QString& path)
 {
     calls.push_back({Call::importFile, static_cast<int>(format), patternIndex, 0.0f, path});

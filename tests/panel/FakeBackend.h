@@ -33,6 +33,9 @@ struct Call
         restore,
         learn,
         forget,
+        lineSettings,
+        lineEdit,
+        lineFile,
         chain,
         select
     };
@@ -66,6 +69,7 @@ public:
     bool offersMidiExport() const override { return midiExport; }
     int controllerOf(int slot) const override { return controllers[static_cast<std::size_t>(slot)]; }
     int learningSlot() const override { return learning; }
+    LineSettings lineSettings() const override { return lines; }
 
     void setParameter(int index, float value) override;
     void beginEdit(int index) override { calls.push_back({Call::beginEdit, index}); }
@@ -87,6 +91,14 @@ public:
     void liveNote(bool on, int note, int velocity) override;
     void exportFile(ExportFormat format, const QString& path) override;
     void importFile(ImportFormat format, int patternIndex, const QString& path) override;
+    // Keeps them, as an engine would.
+    void setLineSettings(const LineSettings& settings) override;
+    void editLine(LineEdit edit) override
+    {
+        calls.push_back({Call::lineEdit, static_cast<int>(edit)});
+    }
+    // Answered at once with lineFileAnswer.
+    void writeLineFile(const QString& folder) override;
 
     // Calls of one kind, in order.
     std::vector<Call> callsOf(Call::Kind kind) const;
@@ -98,6 +110,8 @@ public:
     bool midiExport = false;
     std::array<int, kNumParams> controllers{};
     int learning = -1;
+    LineSettings lines;
+    QString lineFileAnswer;
     std::vector<Call> calls;
 };
 

@@ -55,13 +55,17 @@ TEST(FifoPanel, GesturesLeaveAsCommandsAndNoticesComeBack)
     auto* knob = panel.findChild<Knob*>(QStringLiteral("cut_off"));
     drag(knob, knob->rect().center(), knob->rect().center() - QPoint(0, 45), 3);
     std::vector<std::uint8_t> bytes = drain(plugin);
-    ASSERT_EQ(bytes.size(), 3u * 9u) << "one parameter command a move";
-    for (std::size_t at = 0; at < bytes.size(); at += 9)
+    ASSERT_EQ(bytes.size(), 2u + 3u * 9u + 2u) << "the grab, one parameter command a move, the release";
+    EXPECT_EQ(bytes[0], bridge::command::beginEdit);
+    EXPECT_EQ(bytes[1], 3);
+    for (std::size_t at = 2; at < bytes.size() - 2; at += 9)
     {
         EXPECT_EQ(bytes[at], bridge::command::parameter);
         EXPECT_EQ(bridge::getInt32(&bytes[at + 1]), 3);
     }
-    EXPECT_FLOAT_EQ(bridge::getFloat(&bytes[bytes.size() - 4]), knob->value());
+    EXPECT_FLOAT_EQ(bridge::getFloat(&bytes[bytes.size() - 6]), knob->value());
+    EXPECT_EQ(bytes[bytes.size() - 2], bridge::command::endEdit);
+    EXPECT_EQ(bytes[bytes.size() - 1], 3);
 
     // The absent block has no steps: the step count comes first.
     panel.findChild<SpinBox*>(QStringLiteral("steps"))->stepBy(15);

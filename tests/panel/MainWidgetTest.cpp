@@ -6,6 +6,7 @@
 #include "standalone/panel/Button.h"
 #include "standalone/panel/ChainStrip.h"
 #include "standalone/panel/DigitDisplay.h"
+#include "standalone/panel/DragHandle.h"
 #include "standalone/panel/DropDown.h"
 #include "standalone/panel/Keyboard.h"
 #include "standalone/panel/KickButton.h"
@@ -858,6 +859,61 @@ TEST_F(Panel, PatternNameAndEditsGoToTheCurrentPattern)
 // Every control says what it is and what it holds, and a setting the MIDI controller that moves
 // it ("CUT OFF 50 % — CC 74"); the tooltip follows the value and the controller map, also while
 // it shows.
+// The lines row takes the voice knobs' place and gives it back with the values they missed; its
+// settings go to the back-end and show in the readout; the engine's come back to it. A press on
+// the drag handle asks for the file in the cache folder; a file not written is said.
+TEST_F(Panel, LinesRowStandsInForTheVoiceKnobsAndTheHandleAsksForTheFile)
+{
+    MainWidget& p = make();
+    auto* cutoff = child<Knob>("cut_off");
+    auto* row = child<QWidget>("lines_row");
+    EXPECT_FALSE(p.linesShown());
+    child<Toggle>("lines")->click();
+    EXPECT_TRUE(p.linesShown());
+    EXPECT_TRUE(row->isVisible());
+    EXPECT_FALSE(cutoff->isVisible());
+    p.setParameter(3, 0.9f);
+    p.showLines(false);
+    EXPECT_TRUE(cutoff->isVisible());
+    EXPECT_FLOAT_EQ(cutoff->value(), 0.9f) << "the notice it missed while hidden";
+    EXPECT_FALSE(child<Toggle>("lines")->isOn());
+
+    p.showLines(true);
+    std::unique_ptr<QMenu> scales(child<DropDown>("scale")->buildMenu(&p));
+    entry(*scales, QStringLiteral("dorian"))->trigger();
+    EXPECT_EQ(backend.lines.scale, Scale::dorian);
+    EXPECT_EQ(backend.lines.key, 0);
+    p.processGui();
+    auto* display = child<DigitDisplay>("readout");
+    EXPECT_EQ(display->readoutCaption(), "SCALE");
+    EXPECT_EQ(display->readoutValue(), "DORIAN");
+
+    backend.lines.key = 10;
+    backend.lines.mutatePercent = 100;
+    emit backend.refreshed();
+    EXPECT_EQ(child<DropDown>("key")->text(), "A#");
+    EXPECT_FLOAT_EQ(child<Knob>("mutate_share")->value(), 1.0f);
+
+    backend.calls.clear();
+    for (const char* button : {"generate", "mutate", "fit_to_key"})
+        sendClick(child<KickButton>(button));
+    std::vector<int> edits;
+    for (const Call& c : backend.callsOf(Call::lineEdit))
+        edits.push_back(c.a);
+    EXPECT_EQ(edits, (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(p.action(MainWidget::Action::undo)->isEnabled());
+
+    sendMouse(child<QWidget>("drag_midi"), QEvent::MouseButtonPress, QPoint(5, 5));
+    sendMouse(child<QWidget>("drag_midi"), QEvent::MouseButtonRelease, QPoint(5, 5));
+    const std::vector<Call> asked = backend.callsOf(Call::lineFile);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, draggedFilesFolder());
+    EXPECT_TRUE(draggedFilesFolder().endsWith("/Brontavell/Quelvar/MIDI"));
+    p.processGui();
+    EXPECT_EQ(display->readoutCaption(), "DRAG MIDI");
+    EXPECT_EQ(display->readoutValue(), "NOT WRITTEN");
+}
+
 TEST_F(Panel, TooltipsSayWhatEachControlIsItsValueAndItsController)
 {
     for (int i = 0; i < 29; ++i)

@@ -12,6 +12,7 @@
 #include "bridge/Fennick3Editor.h"
 #include "standalone/PanelEditor.h"
 #include "standalone/panel/ChainStrip.h"
+#include "standalone/panel/DropDown.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/PatternHistory.h"
 #include "standalone/panel/SpinBox.h"
@@ -139,6 +140,11 @@ private:
     std::unique_ptr<MainWidget> shown;
 };
 
+std::unique_ptr<Rig> makeRig(bool plugin)
+{
+    return plugin ? std::unique_ptr<Rig>(new PluginRig) : std::unique_ptr<Rig>(new StandaloneRig);
+}
+
 // Every pattern's 64 steps (also those past its length, which the state chunk does not keep),
 // step count and name, then the chain.
 std::vector<std::uint8_t> songBytes(Palladon& engine)
@@ -186,7 +192,7 @@ void randomEdit(Rig& rig, std::mt19937& rng)
     const auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     const int column = pick(MainWidget::kColumns);
     auto* strip = p.findChild<ChainStrip*>(QStringLiteral("chain_strip"));
-    switch (pick(20))
+    switch (pick(23))
     {
     case 0:
         p.setStep(column, static_cast<float>(pick(2)));
@@ -243,15 +249,20 @@ void randomEdit(Rig& rig, std::mt19937& rng)
         p.importPattern2(0, pick(2) ? -1 : pick(32));
         break;
     case 15:
-        pick(2) ? strip->addCurrent() : strip->insertCurrent();
-        break;
     case 16:
-        strip->removeAtCursor();
-        break;
     case 17:
-        strip->moveCursorEntry(pick(2) ? 1 : -1);
+        p.editLine(static_cast<LineEdit>(pick(3)));
         break;
     case 18:
+        pick(2) ? strip->addCurrent() : strip->insertCurrent();
+        break;
+    case 19:
+        strip->removeAtCursor();
+        break;
+    case 20:
+        strip->moveCursorEntry(pick(2) ? 1 : -1);
+        break;
+    case 21:
         pick(4) == 0 ? strip->clearChain() : strip->addCurrent();
         break;
     default:
@@ -282,8 +293,7 @@ class UndoBothPrograms : public ::testing::TestWithParam<std::tuple<bool, unsign
 TEST_P(UndoBothPrograms, RandomEditsUndoneToTheStartGiveTheSongBack)
 {
     const auto [plugin, seed] = GetParam();
-    std::unique_ptr<Rig> rig = plugin ? std::unique_ptr<Rig>(new PluginRig)
-                                      : std::unique_ptr<Rig>(new StandaloneRig);
+    std::unique_ptr<Rig> rig = makeRig(plugin);
     MainWidget& panel = rig->panel();
     // A pattern file to import: pattern 5 of a scrambled engine.
     QTemporaryDir folder;
@@ -346,6 +356,77 @@ INSTANTIATE_TEST_SUITE_P(Seeds, UndoBothPrograms,
 
 namespace
 {
+class LineEditUndo : public ::testing::TestWithParam<std::tuple<bool, LineEdit>>
+{
+};
+
+const char* lineEditName(LineEdit edit)
+{
+    constexpr const char* kNames[] = {"generate", "mutate", "fitToKey"};
+    return kNames[static_cast<int>(edit)];
+}
+} // namespace
+
+// Generate, Mutate and Fit to key, each one undo step that gives the pattern back, in both
+// programs; the key and scale chosen on the lines row are the ones the edit keeps to.
+TEST_P(LineEditUndo, EachEditIsOneStepInTheKeyChosenOnThePanel)
+{
+    const auto [plugin, edit] = GetParam();
+    std::unique_ptr<Rig> rig = makeRig(plugin);
+    MainWidget& panel = rig->panel();
+    panel.showLines(true);
+    // E phrygian, chosen from the row's lists as a user does.
+    for (const auto& [name, choice] : {std::pair{"key", 4}, std::pair{"scale", 5}})
+    {
+        auto* list = panel.findChild<DropDown*>(QString::fromLatin1(name));
+        ASSERT_NE(list, nullptr) << name;
+        std::unique_ptr<QMenu> menu(list->buildMenu(&panel));
+        menu->actions().at(choice)->trigger();
+    }
+    Pattern& current = *rig->engine().getCurrentPattern();
+    for (int i = 0; i < kStepsPerPattern; ++i)
+        current.setStepNote(1 + i % 60, i);
+    rig->engine().refreshAfterLoad();
+    rig->settle();
+    ASSERT_EQ(rig->engine().getLineSettings().key, 4);
+    ASSERT_EQ(rig->engine().getLineSettings().scale, Scale::phrygian);
+
+    const std::vector<std::uint8_t> before = songBytes(rig->engine());
+    panel.editLine(edit);
+    rig->settle();
+    const std::vector<std::uint8_t> after = songBytes(rig->engine());
+    ASSERT_NE(after, before);
+    for (int i = 0; i < current.getNBStep(); ++i)
+    {
+        const int note = current.getStep(i)->note();
+        if (note != 0 && (edit != LineEdit::mutate || note != 1 + i % 60))
+        {
+            EXPECT_TRUE(inScale(note, 4, Scale::phrygian)) << note << " at " << i;
+        }
+    }
+
+    panel.action(MainWidget::Action::undo)->trigger();
+    rig->settle();
+    EXPECT_EQ(songBytes(rig->engine()), before) << "one undo gives the pattern back";
+    EXPECT_FALSE(panel.action(MainWidget::Action::undo)->isEnabled());
+    panel.action(MainWidget::Action::redo)->trigger();
+    rig->settle();
+    EXPECT_EQ(songBytes(rig->engine()), after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineEditUndo,
+                         testing::Combine(testing::Bool(),
+                                          testing::Values(LineEdit::generate, LineEdit::mutate,
+                                                          LineEdit::fitToKey)),
+                         [](const auto& info)
+                         {
+                             return std::string(std::get<0>(info.param) ? "plugin_"
+                                                                        : "standalone_") +
+                                    lineEditName(std::get<1>(info.param));
+                         });
+
+namespace
+{
 struct OpenedFile
 {
     const char* name;
@@ -391,8 +472,7 @@ void writeOpenedFile(const QString& path)
 TEST_P(FileUndo, OpeningIsOneStepAndTheReportSaysWhatHappened)
 {
     const auto [plugin, file] = GetParam();
-    std::unique_ptr<Rig> rig =
-        plugin ? std::unique_ptr<Rig>(new PluginRig) : std::unique_ptr<Rig>(new StandaloneRig);
+    std::unique_ptr<Rig> rig = makeRig(plugin);
     MainWidget& panel = rig->panel();
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromLatin1(file.name));

@@ -1,8 +1,11 @@
 #include "support/ClapTestHost.h"
 
 #include <dlfcn.h>
+#include <poll.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace quelvar
@@ -81,7 +84,10 @@ ClapTestHost::ClapTestHost(const std::string& path)
     host.request_process = requestNothing;
     host.request_callback = requestNothing;
     threadCheck = {isMainThread, isAudioThread};
-    hostParams = {rescan, clear, requestNothing};
+    hostParams = {rescan, clear, requestFlush};
+    timerSupport = {registerTimer, unregisterTimer};
+    fdSupport = {registerFd, modifyFd, unregisterFd};
+    gui = {resizeHintsChanged, requestResize, requestShowOrHide, requestShowOrHide, closed};
 
     library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library)
@@ -120,6 +126,9 @@ const clap_plugin* ClapTestHost::create(const char* id)
         const clap_plugin_descriptor* d = factory->get_plugin_descriptor(factory, 0);
         id = d ? d->id : "";
     }
+    // Room for every event of a test's blocks: nothing allocates while processing.
+    sent.reserve(1 << 16);
+    queued.reserve(4096);
     instance = factory->create_plugin(factory, &host, id);
     if (instance && !instance->init(instance))
         destroy();
@@ -184,6 +193,16 @@ void ClapTestHost::flush(clap_id id, double value, std::uint16_t space)
     params()->flush(instance, &in, &out);
 }
 
+void ClapTestHost::flushEvents()
+{
+    const clap_input_events in{this, queuedCount, queuedEvent};
+    const clap_output_events out{this, pushEvent};
+    blockFrames = 0;
+    lastSentTime = 0;
+    params()->flush(instance, &in, &out);
+    queued.clear();
+}
+
 std::optional<std::vector<std::uint8_t>> ClapTestHost::save(std::size_t pieceBytes) const
 {
     WriteStream w{{}, pieceBytes};
@@ -209,6 +228,12 @@ const void* ClapTestHost::hostExtension(const clap_host* host, const char* id)
         return &self(host).threadCheck;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0)
         return &self(host).hostParams;
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0 && self(host).offersTimers)
+        return &self(host).timerSupport;
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0 && self(host).offersFds)
+        return &self(host).fdSupport;
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0)
+        return &self(host).gui;
     return nullptr;
 }
 
@@ -231,5 +256,267 @@ void ClapTestHost::rescan(const clap_host* host, std::uint32_t flags)
 }
 
 void ClapTestHost::clear(const clap_host*, clap_id, std::uint32_t) {}
+
+void ClapTestHost::requestFlush(const clap_host* host)
+{
+    ++self(host).flushRequests;
+}
+
+bool ClapTestHost::registerTimer(const clap_host* host, std::uint32_t periodMs, clap_id* id)
+{
+    ClapTestHost& h = self(host);
+    *id = h.nextTimer++;
+    h.timers.emplace_back(*id, periodMs);
+    return true;
+}
+
+bool ClapTestHost::unregisterTimer(const clap_host* host, clap_id id)
+{
+    auto& timers = self(host).timers;
+    const auto at =
+        std::find_if(timers.begin(), timers.end(), [&](const auto& t) { return t.first == id; });
+    if (at == timers.end())
+        return false;
+    timers.erase(at);
+    return true;
+}
+
+bool ClapTestHost::registerFd(const clap_host* host, int fd, std::uint32_t)
+{
+    self(host).watchedFds.push_back(fd);
+    return true;
+}
+
+bool ClapTestHost::modifyFd(const clap_host*, int, std::uint32_t)
+{
+    return true;
+}
+
+bool ClapTestHost::unregisterFd(const clap_host* host, int fd)
+{
+    auto& fds = self(host).watchedFds;
+    const auto at = std::find(fds.begin(), fds.end(), fd);
+    if (at == fds.end())
+        return false;
+    fds.erase(at);
+    return true;
+}
+
+bool ClapTestHost::requestResize(const clap_host* host, std::uint32_t width, std::uint32_t height)
+{
+    self(host).resizeRequests.emplace_back(width, height);
+    return true;
+}
+
+bool ClapTestHost::requestShowOrHide(const clap_host*)
+{
+    return false;
+}
+
+void ClapTestHost::resizeHintsChanged(const clap_host*) {}
+
+void ClapTestHost::closed(const clap_host* host, bool wasDestroyed)
+{
+    ++self(host).closedCalls;
+    self(host).closedDestroyed = wasDestroyed;
+}
+
+void ClapTestHost::runMainLoopOnce()
+{
+    const auto* timerEntry = extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
+    const auto* fdEntry = extension<clap_plugin_posix_fd_support>(CLAP_EXT_POSIX_FD_SUPPORT);
+    for (const auto& [id, period] : std::vector(timers))
+        timerEntry->on_timer(instance, id);
+    for (int fd : std::vector(watchedFds))
+    {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 0) == 1)
+            fdEntry->on_fd(instance, fd, CLAP_POSIX_FD_READ);
+    }
+}
+
+bool ClapTestHost::activate(double rate, std::uint32_t maxFrames)
+{
+    if (!instance->activate(instance, rate, 1, maxFrames))
+        return false;
+    sampleRate = rate;
+    framesProcessed = 0;
+    return instance->start_processing(instance);
+}
+
+void ClapTestHost::deactivate()
+{
+    instance->stop_processing(instance);
+    instance->deactivate(instance);
+}
+
+void ClapTestHost::queue(const clap_event_header& header)
+{
+    QueuedEvent e;
+    std::memset(&e, 0, sizeof e);
+    std::memcpy(&e, &header, std::min<std::size_t>(header.size, sizeof e));
+    e.header.size = header.size;
+    queued.push_back(e);
+}
+
+void ClapTestHost::queueNote(std::uint16_t type, std::uint32_t frame, int key, double velocity,
+                             int channel)
+{
+    clap_event_note note{};
+    note.header = {sizeof note, frame, CLAP_CORE_EVENT_SPACE_ID, type, 0};
+    note.note_id = -1;
+    note.port_index = 0;
+    note.channel = static_cast<std::int16_t>(channel);
+    note.key = static_cast<std::int16_t>(key);
+    note.velocity = velocity;
+    queue(note.header);
+}
+
+void ClapTestHost::queueMidi(std::uint32_t frame, std::uint8_t status, std::uint8_t data1,
+                             std::uint8_t data2)
+{
+    clap_event_midi midi{};
+    midi.header = {sizeof midi, frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, 0};
+    midi.port_index = 0;
+    midi.data[0] = status;
+    midi.data[1] = data1;
+    midi.data[2] = data2;
+    queue(midi.header);
+}
+
+void ClapTestHost::queueParameter(std::uint32_t frame, clap_id id, double value,
+                                  std::uint16_t space)
+{
+    clap_event_param_value p{};
+    p.header = {sizeof p, frame, space, CLAP_EVENT_PARAM_VALUE, 0};
+    p.param_id = id;
+    p.note_id = -1;
+    p.port_index = -1;
+    p.channel = -1;
+    p.key = -1;
+    p.value = value;
+    queue(p.header);
+}
+
+void ClapTestHost::queueTransport(std::uint32_t frame, const clap_event_transport& t)
+{
+    clap_event_transport moved = t;
+    moved.header = {sizeof moved, frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+    queue(moved.header);
+}
+
+// Only the header is there to copy: the size it declares is sent, the payload reads as zeros.
+void ClapTestHost::queueRaw(const clap_event_header& header)
+{
+    QueuedEvent e;
+    std::memset(&e, 0, sizeof e);
+    e.header = header;
+    queued.push_back(e);
+}
+
+clap_event_transport ClapTestHost::transportAt(double beats, double bpm, bool playing)
+{
+    clap_event_transport t{};
+    t.header = {sizeof t, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+    t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
+              CLAP_TRANSPORT_HAS_TIME_SIGNATURE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0u);
+    t.song_pos_beats = std::llround(beats * CLAP_BEATTIME_FACTOR);
+    t.tempo = bpm;
+    t.bar_start = std::llround(std::floor(beats / 4.0) * 4.0 * CLAP_BEATTIME_FACTOR);
+    t.bar_number = static_cast<std::int32_t>(std::floor(beats / 4.0));
+    t.tsig_num = 4;
+    t.tsig_denom = 4;
+    return t;
+}
+
+std::uint32_t ClapTestHost::queuedCount(const clap_input_events* list)
+{
+    return static_cast<std::uint32_t>(static_cast<ClapTestHost*>(list->ctx)->queued.size());
+}
+
+const clap_event_header* ClapTestHost::queuedEvent(const clap_input_events* list,
+                                                   std::uint32_t index)
+{
+    auto& queued = static_cast<ClapTestHost*>(list->ctx)->queued;
+    return index < queued.size() ? &queued[index].header : nullptr;
+}
+
+bool ClapTestHost::pushEvent(const clap_output_events* list, const clap_event_header* e)
+{
+    ClapTestHost& host = *static_cast<ClapTestHost*>(list->ctx);
+    if (!e || e->size < sizeof(clap_event_header))
+    {
+        host.faults.emplace_back("an output event without its header");
+        return false;
+    }
+    if (e->time < host.lastSentTime || (host.blockFrames > 0 && e->time >= host.blockFrames))
+        host.faults.push_back("output event at " + std::to_string(e->time) + " in a block of " +
+                              std::to_string(host.blockFrames) + " after one at " +
+                              std::to_string(host.lastSentTime));
+    host.lastSentTime = e->time;
+    if (host.sent.size() == host.sent.capacity())
+        return false;
+    SentEvent s{host.framesProcessed + e->time, e->type, e->flags, {}, CLAP_INVALID_ID, 0.0};
+    if (e->space_id == CLAP_CORE_EVENT_SPACE_ID && e->type == CLAP_EVENT_MIDI &&
+        e->size >= sizeof(clap_event_midi))
+    {
+        const auto& m = *reinterpret_cast<const clap_event_midi*>(e);
+        s.midi = {m.data[0], m.data[1], m.data[2]};
+    }
+    else if (e->space_id == CLAP_CORE_EVENT_SPACE_ID && e->type == CLAP_EVENT_PARAM_VALUE &&
+             e->size >= sizeof(clap_event_param_value))
+    {
+        const auto& p = *reinterpret_cast<const clap_event_param_value*>(e);
+        s.parameter = p.param_id;
+        s.value = p.value;
+    }
+    else if (e->space_id == CLAP_CORE_EVENT_SPACE_ID &&
+             (e->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ||
+              e->type == CLAP_EVENT_PARAM_GESTURE_END) &&
+             e->size >= sizeof(clap_event_param_gesture))
+        s.parameter = reinterpret_cast<const clap_event_param_gesture*>(e)->param_id;
+    host.sent.push_back(s);
+    return true;
+}
+
+clap_process_status ClapTestHost::process(float* left, float* right, std::uint32_t frames,
+                                          float* const* input)
+{
+    float* channels[2] = {left, right};
+    clap_audio_buffer out{channels, nullptr, 2, 0, ~std::uint64_t{0}};
+    clap_audio_buffer in{const_cast<float**>(input), nullptr, 2, 0, 0};
+    const clap_input_events events{this, queuedCount, queuedEvent};
+    const clap_output_events outEvents{this, pushEvent};
+    const clap_process block{framesProcessed,
+                             frames,
+                             transport ? &*transport : nullptr,
+                             input ? &in : nullptr,
+                             &out,
+                             input ? 1u : 0u,
+                             1,
+                             &events,
+                             &outEvents};
+    blockFrames = frames;
+    lastSentTime = 0;
+    const unsigned csr = _mm_getcsr();
+    const clap_process_status status = instance->process(instance, &block);
+    if (_mm_getcsr() != csr)
+        faults.emplace_back("the host's MXCSR changed");
+    for (std::uint32_t c = 0; c < 2; ++c)
+        if ((out.constant_mask >> c & 1u) &&
+            std::any_of(channels[c], channels[c] + frames,
+                        [&](float v) { return v != channels[c][0]; }))
+            faults.emplace_back("output said to be constant but not");
+    queued.clear();
+    framesProcessed += frames;
+    if (transport && (transport->flags & CLAP_TRANSPORT_IS_PLAYING) &&
+        (transport->flags & CLAP_TRANSPORT_HAS_BEATS_TIMELINE))
+    {
+        const double beats = static_cast<double>(transport->song_pos_beats) / CLAP_BEATTIME_FACTOR +
+                             frames / sampleRate * transport->tempo / 60.0;
+        transport->song_pos_beats = std::llround(beats * CLAP_BEATTIME_FACTOR);
+    }
+    return status;
+}
 
 } // namespace quelvar

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 namespace quelvar
 {
@@ -72,7 +73,7 @@ tresult MemoryStream::tell(int64* position)
     return kResultOk;
 }
 
-Vst3TestHost::Vst3TestHost(const std::string& bundlePath)
+Vst3TestHost::Vst3TestHost(const std::string& bundlePath, TestRunLoop* loop) : runLoop(loop)
 {
     if (!load(bundlePath))
     {
@@ -248,6 +249,8 @@ tresult Vst3TestHost::queryInterface(const TUID interfaceId, void** object)
         *object = static_cast<IHostApplication*>(this);
     else if (IComponentHandler::iid == interfaceId)
         *object = static_cast<IComponentHandler*>(this);
+    else if (IRunLoop::iid == interfaceId && runLoop)
+        *object = static_cast<IRunLoop*>(runLoop);
     else
     {
         *object = nullptr;
@@ -276,6 +279,216 @@ tresult Vst3TestHost::restartComponent(int32 flags)
 {
     restarts.push_back(flags);
     return kResultOk;
+}
+
+tresult Vst3TestHost::beginEdit(ParamID id)
+{
+    edits.push_back({HostEdit::Kind::begin, id, 0.0});
+    return kResultOk;
+}
+
+tresult Vst3TestHost::performEdit(ParamID id, ParamValue value)
+{
+    edits.push_back({HostEdit::Kind::perform, id, value});
+    return kResultOk;
+}
+
+tresult Vst3TestHost::endEdit(ParamID id)
+{
+    edits.push_back({HostEdit::Kind::end, id, 0.0});
+    return kResultOk;
+}
+
+bool Vst3TestHost::start(double rate, int maxBlock)
+{
+    ProcessSetup setup{kRealtime, kSample32, maxBlock, rate};
+    if (!processor || processor->setupProcessing(setup) != kResultOk)
+        return false;
+    context = {};
+    context.sampleRate = rate;
+    context.tempo = 120.0;
+    context.state = ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid |
+                    ProcessContext::kTimeSigValid;
+    context.timeSigNumerator = 4;
+    context.timeSigDenominator = 4;
+    return component->setActive(true) == kResultOk && processor->setProcessing(true) == kResultOk;
+}
+
+ProcessBlock::ProcessBlock(float* left, float* right, int frames, IParameterChanges* in,
+                           IParameterChanges* out, IEventList* events, IEventList* outEvents,
+                           ProcessContext* context)
+    : channels{left, right}
+{
+    bus.numChannels = 2;
+    bus.channelBuffers32 = channels;
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = frames;
+    data.numOutputs = 1;
+    data.outputs = &bus;
+    data.inputParameterChanges = in;
+    data.outputParameterChanges = out;
+    data.inputEvents = events;
+    data.outputEvents = outEvents;
+    data.processContext = context;
+}
+
+tresult Vst3TestHost::process(float* left, float* right, int frames)
+{
+    ProcessBlock block(left, right, frames, &inputChanges, &outputChanges, &inputEvents,
+                       &outputEvents, &context);
+    outputEvents.clear();
+    outputChanges.clear();
+    const tresult result = processor->process(block.data);
+    inputEvents.clear();
+    inputChanges.clear();
+    return result;
+}
+
+namespace
+{
+template <class Self, class Interface>
+tresult answerFor(Self* self, const TUID interfaceId, void** object)
+{
+    if (FUnknown::iid == interfaceId || Interface::iid == interfaceId)
+    {
+        *object = static_cast<Interface*>(self);
+        return kResultOk;
+    }
+    *object = nullptr;
+    return kNoInterface;
+}
+} // namespace
+
+tresult EventList::queryInterface(const TUID interfaceId, void** object)
+{
+    return answerFor<EventList, IEventList>(this, interfaceId, object);
+}
+
+tresult EventList::getEvent(int32 index, Event& event)
+{
+    if (index < 0 || index >= count)
+        return kInvalidArgument;
+    event = events[static_cast<std::size_t>(index)];
+    return kResultOk;
+}
+
+tresult EventList::addEvent(Event& event)
+{
+    if (count == static_cast<int>(events.size()))
+        return kResultFalse;
+    events[static_cast<std::size_t>(count++)] = event;
+    return kResultOk;
+}
+
+tresult ParamValueQueue::queryInterface(const TUID interfaceId, void** object)
+{
+    return answerFor<ParamValueQueue, IParamValueQueue>(this, interfaceId, object);
+}
+
+tresult ParamValueQueue::getPoint(int32 index, int32& sampleOffset, ParamValue& value)
+{
+    if (index < 0 || index >= count)
+        return kInvalidArgument;
+    std::tie(sampleOffset, value) = points[static_cast<std::size_t>(index)];
+    return kResultOk;
+}
+
+tresult ParamValueQueue::addPoint(int32 sampleOffset, ParamValue value, int32& index)
+{
+    if (count == static_cast<int>(points.size()))
+        return kResultFalse;
+    index = count;
+    points[static_cast<std::size_t>(count++)] = {sampleOffset, value};
+    return kResultOk;
+}
+
+tresult ParameterChanges::queryInterface(const TUID interfaceId, void** object)
+{
+    return answerFor<ParameterChanges, IParameterChanges>(this, interfaceId, object);
+}
+
+IParamValueQueue* ParameterChanges::getParameterData(int32 index)
+{
+    return index >= 0 && index < count ? &queues[static_cast<std::size_t>(index)] : nullptr;
+}
+
+IParamValueQueue* ParameterChanges::addParameterData(const ParamID& id, int32& index)
+{
+    for (int i = 0; i < count; ++i)
+        if (queues[static_cast<std::size_t>(i)].getParameterId() == id)
+        {
+            index = i;
+            return &queues[static_cast<std::size_t>(i)];
+        }
+    if (count == static_cast<int>(queues.size()))
+        return nullptr;
+    index = count;
+    queues[static_cast<std::size_t>(count)].reset(id);
+    return &queues[static_cast<std::size_t>(count++)];
+}
+
+void ParameterChanges::add(ParamID id, int offset, ParamValue value)
+{
+    int32 index = 0;
+    int32 point = 0;
+    if (IParamValueQueue* queue = addParameterData(id, index))
+        queue->addPoint(offset, value, point);
+}
+
+tresult TestRunLoop::queryInterface(const TUID interfaceId, void** object)
+{
+    return answerFor<TestRunLoop, IRunLoop>(this, interfaceId, object);
+}
+
+tresult TestRunLoop::registerEventHandler(IEventHandler* handler, FileDescriptor fd)
+{
+    handlers.push_back({handler, fd});
+    return kResultOk;
+}
+
+tresult TestRunLoop::unregisterEventHandler(IEventHandler* handler)
+{
+    std::erase_if(handlers, [handler](const auto& h) { return h.first == handler; });
+    return kResultOk;
+}
+
+tresult TestRunLoop::registerTimer(ITimerHandler* handler, TimerInterval /*milliseconds*/)
+{
+    timers.push_back(handler);
+    return kResultOk;
+}
+
+tresult TestRunLoop::unregisterTimer(ITimerHandler* handler)
+{
+    std::erase(timers, handler);
+    return kResultOk;
+}
+
+tresult TestPlugFrame::queryInterface(const TUID interfaceId, void** object)
+{
+    if (IRunLoop::iid == interfaceId && loop)
+    {
+        *object = static_cast<IRunLoop*>(loop);
+        return kResultOk;
+    }
+    return answerFor<TestPlugFrame, IPlugFrame>(this, interfaceId, object);
+}
+
+tresult TestPlugFrame::resizeView(IPlugView* view, ViewRect* size)
+{
+    sizes.push_back({size->right - size->left, size->bottom - size->top});
+    threads.push_back(std::this_thread::get_id());
+    return view->onSize(size);
+}
+
+// A copy: a timer may unregister itself or another while it runs.
+void TestRunLoop::fireTimers()
+{
+    const std::vector<ITimerHandler*> now = timers;
+    for (ITimerHandler* t : now)
+        if (std::find(timers.begin(), timers.end(), t) != timers.end())
+            t->onTimer();
 }
 
 } // namespace quelvar

@@ -3,8 +3,10 @@
 // the defaults and a malformed one changes nothing.
 #include "engine/Palladon.h"
 #include "support/Vst3TestHost.h"
+#include "support/EngineHarness.h"
 #include "support/chunkSamples.h"
 #include "tools/pluginState.h"
+#include "vst3/vst3Sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,21 @@ TEST(Vst3State, AFreshInstanceRestoredFromItSavesTheSameWhateverPiecesTheStreamG
         ASSERT_TRUE(restored.restoreState(saved, piece)) << piece;
         EXPECT_EQ(restored.saveState(), saved) << piece;
     }
+}
+
+TEST(Vst3State, ARestoredInstancePlaysLikeTheOneThatSavedIt)
+{
+    Vst3TestHost original(QUELVAR_VST3_BUNDLE);
+    ASSERT_TRUE(original.loaded()) << original.error();
+    ASSERT_TRUE(original.restoreState(editedChunk()));
+    Vst3TestHost restored(QUELVAR_VST3_BUNDLE);
+    ASSERT_TRUE(restored.restoreState(original.saveState()));
+    const Session s = playingSession(0.0, 150, 512);
+    const Played a = playVst3In(original, s);
+    const Played b = playVst3In(restored, s);
+    EXPECT_GT(peakOf(a.left), 0.01f);
+    EXPECT_TRUE(a.left == b.left && a.right == b.right);
+    EXPECT_EQ(a.midi, b.midi);
 }
 
 TEST(Vst3State, TheControllerShowsTheRestoredValuesAndTellsTheHost)
