@@ -9,6 +9,7 @@
 #include "support/EngineHarness.h"
 #include "support/RecordingEditor.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -175,13 +176,17 @@ TEST_P(StateChunkFlavour, LineSettingsTravelWithTheStateAndEarlierStatesTakeTheD
     ASSERT_EQ(applyChunk(target, chunk), 1);
     EXPECT_EQ(target.getLineSettings(), custom);
 
-    const std::vector<std::uint8_t> earlier(chunk.begin(), chunk.end() - kLineSectionBytes);
+    // A state from before the line settings ends where their section starts (the chain came later).
+    const auto lineStart =
+        std::search(chunk.begin(), chunk.end(), std::begin(kLineTag), std::end(kLineTag));
+    ASSERT_NE(lineStart, chunk.end());
+    const std::vector<std::uint8_t> earlier(chunk.begin(), lineStart);
     ASSERT_EQ(applyChunk(target, earlier), 1);
     EXPECT_EQ(target.getLineSettings(), LineSettings{});
     EXPECT_EQ(target.getControllerAssignments(), source.getControllerAssignments());
 
     std::vector<std::uint8_t> damaged = chunk;
-    damaged[damaged.size() - kLineFields] = kKeys; // the key
+    damaged[(lineStart - chunk.begin()) + kLineSectionBytes - kLineFields] = kKeys; // the key
     target.setLineSettings(custom);
     EXPECT_FALSE(applyWholeChunk(target, damaged.data(), damaged.size()));
     EXPECT_EQ(applyChunk(target, damaged), 0);
