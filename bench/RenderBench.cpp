@@ -2,6 +2,7 @@
 // the same run: an empty render (the host's own cost), the LV2 and VST 3 bundles and
 // Quelvar.clap each beside the VST plugin (what each adapter adds) and, when installed, a peer
 // synth playing an equivalent sixteenth-note line from MIDI.
+#include "AlternatingTurns.h"
 #include "SixteenthLine.h"
 #include "lv2/lv2Uris.h"
 #include "support/ClapTestHost.h"
@@ -12,7 +13,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <unistd.h>
@@ -305,14 +305,11 @@ void BM_DelayTail(benchmark::State& state)
 }
 
 // A stopped instance whose output has died away (the delay's tail included) against the same
-// set-up playing, in turns of a few blocks each: idle_over_playing is what a block of silence
-// costs. Turns are timed on the monotonic clock, read without a system call, and span at least
-// 4096 frames, so reading the clock weighs on neither side.
+// set-up playing, in turns: idle_over_playing is what a block of silence costs.
 void BM_IdleOverPlaying(benchmark::State& state)
 {
     const int stage = static_cast<int>(state.range(0));
     const int block = static_cast<int>(state.range(1));
-    const int blocksPerTurn = std::max(1, 4096 / block);
     VstHost playing(QUELVAR_PLUGIN_PATH);
     VstHost idle(QUELVAR_PLUGIN_PATH);
     if (!playing.loaded() || !idle.loaded())
@@ -333,36 +330,12 @@ void BM_IdleOverPlaying(benchmark::State& state)
     idle.stop();
     for (int i = 0; i < 120 * 44100 / block; ++i)
         idle.processBlock(left.data(), right.data(), block);
-    const auto turn = [&](VstHost& host)
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        for (int b = 0; b < blocksPerTurn; ++b)
-            host.processBlock(left.data(), right.data(), block);
-        host.received.clear();
-        return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0)
-            .count();
-    };
+    quelvar::AlternatingTurns turns(block);
     double playingTime = 0.0;
     double idleTime = 0.0;
-    bool idleFirst = false;
-    for (auto _ : state)
-    {
-        if (idleFirst)
-        {
-            idleTime += turn(idle);
-            playingTime += turn(playing);
-        }
-        else
-        {
-            playingTime += turn(playing);
-            idleTime += turn(idle);
-        }
-        idleFirst = !idleFirst;
-    }
-    const double samples = static_cast<double>(state.iterations()) * blocksPerTurn * block;
-    state.SetItemsProcessed(state.iterations() * blocksPerTurn * block * 2);
-    state.counters["playing_per_sample_ns"] = playingTime / samples;
-    state.counters["idle_per_sample_ns"] = idleTime / samples;
+    turns.run(state, playing, idle, playingTime, idleTime);
+    state.counters["playing_per_sample_ns"] = playingTime / turns.samples(state);
+    state.counters["idle_per_sample_ns"] = idleTime / turns.samples(state);
     state.counters["idle_over_playing"] = idleTime / playingTime;
 }
 

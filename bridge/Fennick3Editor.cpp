@@ -386,6 +386,16 @@ void Fennick3Editor::applyCommand(const std::uint8_t* m, std::size_t length)
             resizeDue.store(true, std::memory_order_release);
         }
         break;
+    case command::chain:
+    {
+        ChainEntries chain;
+        if (decodeChain({m, length}, chain))
+            editorCommands::setChain(*engine, chain);
+        break;
+    }
+    case command::selectPattern:
+        editorCommands::selectPattern(*engine, m[1]);
+        break;
     case command::beginEdit:
         engine->parameterEdits().begin(m[1]);
         break;

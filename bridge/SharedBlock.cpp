@@ -18,8 +18,8 @@ std::unique_ptr<SharedBlock> SharedBlock::create()
 {
     void* mapped = MAP_FAILED;
     const int fd = memfd_create("quelvar-state", MFD_CLOEXEC);
-    if (fd >= 0 && ftruncate(fd, static_cast<off_t>(kSize)) == 0)
-        mapped = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (fd >= 0 && ftruncate(fd, static_cast<off_t>(kSizeWithChain)) == 0)
+        mapped = mmap(nullptr, kSizeWithChain, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (mapped == MAP_FAILED)
     {
         if (fd >= 0)
@@ -29,13 +29,13 @@ std::unique_ptr<SharedBlock> SharedBlock::create()
         return nullptr;
     }
     auto* base = static_cast<std::uint8_t*>(mapped);
-    std::memset(base, 0, kSize);
+    std::memset(base, 0, kSizeWithChain);
     return std::unique_ptr<SharedBlock>(new SharedBlock(base, fd));
 }
 
 SharedBlock::~SharedBlock()
 {
-    munmap(base, kSize);
+    munmap(base, kSizeWithChain);
     close(fd);
 }
 
@@ -69,20 +69,19 @@ void SharedBlock::storeText(std::size_t offset, std::size_t capacity, const char
 
 void SharedBlock::writeParameterValue(int index, float value)
 {
-    if (index < 0 || index >= kNumParams) // the records after them hold the controllers
+    if (index < 0 || index >= kNumParams)
         return;
     std::uint32_t word;
     std::memcpy(&word, &value, sizeof word);
-    storeWord(static_cast<std::size_t>(index) * kParameterRecordBytes, word);
+    storeWord(parameterRecord(index), word);
 }
 
 void SharedBlock::writeParameterText(int index, const char* text)
 {
-    if (index < 0 || index >= kNumParams) // the records after them hold the controllers
+    if (index < 0 || index >= kNumParams)
         return;
     const std::size_t length = strnlen(text, kParameterTextBytes - 1);
-    storeText(static_cast<std::size_t>(index) * kParameterRecordBytes + kParameterTextOffset,
-              kParameterTextBytes, text, length);
+    storeText(parameterRecord(index) + kParameterTextOffset, kParameterTextBytes, text, length);
 }
 
 void SharedBlock::writePattern(int index, const Pattern& pattern)
@@ -132,7 +131,7 @@ void SharedBlock::writeSyncType(int syncType)
 
 void SharedBlock::writeControllers(const ControllerAssignments& map, int learningSlot)
 {
-    static_assert(kLearningSlotOffset < kPatternsOffset);
+    static_assert(kLearningSlotOffset < kLineSettingsOffset);
     for (std::size_t slot = 0; slot < map.size(); ++slot)
         storeByte(kControllersOffset + slot, static_cast<std::uint8_t>(map[slot] + 1));
     storeByte(kLearningSlotOffset, static_cast<std::uint8_t>(learningSlot + 1));
@@ -146,6 +145,19 @@ void SharedBlock::writeLineSettings(const LineSettings& s)
                                     s.accentPercent, s.slidePercent};
     for (std::size_t i = 0; i < sizeof fields; ++i)
         storeByte(kLineSettingsOffset + i, fields[i]);
+}
+
+void SharedBlock::writeChain(const ChainEntries& chain)
+{
+    for (int i = 0; i < chain.size(); ++i)
+        storeByte(kChainPatternsOffset + static_cast<std::size_t>(i),
+                  static_cast<std::uint8_t>(chain.pattern(i)));
+    storeWord(kChainCountOffset, static_cast<std::uint32_t>(chain.size()));
+}
+
+void SharedBlock::writeChainEntry(int entry)
+{
+    storeWord(kChainEntryOffset, static_cast<std::uint32_t>(entry + 1));
 }
 
 } // namespace quelvar

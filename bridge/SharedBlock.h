@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/StateMirror.h"
+#include "sequencer/Chain.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,14 +15,15 @@ namespace quelvar
 
 namespace sharedLayout
 {
+// The layout every reader knows; the chain follows it, so a reader of this size alone still works.
 constexpr std::size_t kSize = 75280;
 constexpr std::size_t kParameterRecordBytes = 32;
 constexpr std::size_t kParameterRecords = 32;
 constexpr std::size_t kParameterTextOffset = 16; // offset of the display text in a record
 constexpr std::size_t kParameterTextBytes = 16;
-// The record after the parameters': a byte per slot holding its MIDI controller + 1, then the
-// learning slot + 1 (0: none), so the block's zero fill reads as "no controllers".
-constexpr std::size_t kControllersOffset = kNumParams * kParameterRecordBytes;
+// The record after the stored parameters': a byte per slot holding its MIDI controller + 1, then
+// the learning slot + 1 (0: none), so the block's zero fill reads as "no controllers".
+constexpr std::size_t kControllersOffset = kStoredParams * kParameterRecordBytes;
 constexpr std::size_t kLearningSlotOffset = kControllersOffset + kNumParams;
 // Then, past the first word of the two unused parameter records, the line settings: key, scale,
 // the mutate share and the shares of rests, accents and slides, a byte each.
@@ -37,6 +39,19 @@ constexpr std::size_t kInternalRunningOffset = 75265;
 constexpr std::size_t kCurrentPatternOffset = 75268;
 constexpr std::size_t kHostTempoOffset = 75272;
 constexpr std::size_t kSyncTypeOffset = 75276;
+// The chain, after the layout above: the chain switch's parameter record, the entry count, the
+// playing entry + 1 (0: no chain plays), then a byte per entry holding its song pattern.
+constexpr std::size_t kChainSwitchOffset = kSize;
+constexpr std::size_t kChainCountOffset = kChainSwitchOffset + kParameterRecordBytes;
+constexpr std::size_t kChainEntryOffset = kChainCountOffset + 4;
+constexpr std::size_t kChainPatternsOffset = kChainEntryOffset + 4;
+constexpr std::size_t kSizeWithChain = kChainPatternsOffset + kMaxChainEntries;
+// Where a slot's parameter record lies: the chain switch's is in the chain's part.
+constexpr std::size_t parameterRecord(int slot)
+{
+    return slot == kChainPlay ? kChainSwitchOffset
+                              : static_cast<std::size_t>(slot) * kParameterRecordBytes;
+}
 } // namespace sharedLayout
 
 class SharedBlock : public StateMirror
@@ -62,6 +77,8 @@ public:
     void writeSyncType(int syncType) override;
     void writeControllers(const ControllerAssignments& map, int learningSlot) override;
     void writeLineSettings(const LineSettings& settings) override;
+    void writeChain(const ChainEntries& chain) override;
+    void writeChainEntry(int entry) override;
 
     const std::uint8_t* bytes() const { return base; }
     // Close-on-exec; the editor hands a copy of it to the UI process it starts.

@@ -58,6 +58,8 @@ bool isCommandOpcode(std::uint8_t opcode)
     case command::lineSettings:
     case command::lineEdit:
     case command::lineFile:
+    case command::chain:
+    case command::selectPattern:
     case command::exportFile:
     case command::importFile:
         return true;
@@ -114,11 +116,19 @@ std::size_t commandLength(std::span<const std::uint8_t> bytes)
     case command::beginEdit:
     case command::endEdit:
     case command::lineEdit:
+    case command::selectPattern:
         return fixedLength(bytes, 2);
     case command::lineSettings:
         return fixedLength(bytes, 7);
     case command::lineFile:
         return variableLength(bytes, 5, 1, false, 0);
+    case command::chain:
+    {
+        if (bytes.size() < 3)
+            return 0;
+        const std::size_t total = 3 + (bytes[1] | static_cast<std::size_t>(bytes[2]) << 8);
+        return total <= bytes.size() ? total : 0;
+    }
     case command::stepEdit:
         return fixedLength(bytes, 7);
     case command::patternName:
@@ -317,6 +327,31 @@ bool decodePatternContents(std::span<const std::uint8_t> message, PatternContent
     out.name = textField(&message[kPatternContentsFixedBytes],
                          message.size() - kPatternContentsFixedBytes);
     return out.name.size() <= kMaxPatternContentsName;
+}
+
+std::size_t encodeChain(std::uint8_t* out, const ChainEntries& chain)
+{
+    const int n = chain.size();
+    out[0] = command::chain;
+    out[1] = static_cast<std::uint8_t>(n & 0xFF);
+    out[2] = static_cast<std::uint8_t>(n >> 8);
+    for (int i = 0; i < n; ++i)
+        out[3 + i] = static_cast<std::uint8_t>(chain.pattern(i));
+    return 3 + static_cast<std::size_t>(n);
+}
+
+bool decodeChain(std::span<const std::uint8_t> message, ChainEntries& out)
+{
+    out.clear();
+    if (message.size() < 3)
+        return false;
+    const std::size_t n = message[1] | static_cast<std::size_t>(message[2]) << 8;
+    if (n > kMaxChainEntries || message.size() < 3 + n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!out.append(message[3 + i]))
+            return false;
+    return true;
 }
 
 } // namespace quelvar::bridge

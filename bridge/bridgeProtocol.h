@@ -3,6 +3,7 @@
 // Encoders write into caller buffers and allocate nothing, so the audio thread may use them.
 #pragma once
 
+#include "sequencer/Chain.h"
 #include "sequencer/Song.h"
 #include "sequencer/lineOperations.h"
 
@@ -85,6 +86,9 @@ constexpr std::uint8_t lineSettings = 24;
 constexpr std::uint8_t lineEdit = 25; // byte edit (LineEdit) of the current pattern
 // int32 L, L bytes of a folder: write the playing line there as a MIDI file; notice 9 answers
 constexpr std::uint8_t lineFile = 26;
+// two bytes n (little-endian, at most 256), n bytes of song patterns 0-63: the whole chain
+constexpr std::uint8_t chain = 40;
+constexpr std::uint8_t selectPattern = 41; // byte song pattern 0-63, chosen as a trigger
 constexpr std::uint8_t exportFile = 32; // byte format, int32 L, L bytes of path
 constexpr std::uint8_t importFile = 33; // byte format, byte pattern index, int32 L, L bytes of path
 } // namespace command
@@ -176,5 +180,10 @@ std::size_t encodePatternContents(std::uint8_t* out, std::size_t capacity,
 // A whole message of command 15 (as commandLength measured it). False when a field is out of
 // range: an index past the song, a step count past 64, a note past 60 or a name too long.
 bool decodePatternContents(std::span<const std::uint8_t> message, PatternContents& out);
+// Command 40; `out` holds kChainMessageBytes for the longest chain.
+constexpr std::size_t kChainMessageBytes = 3 + kMaxChainEntries;
+std::size_t encodeChain(std::uint8_t* out, const ChainEntries& chain);
+// A whole message of command 40. False when the count passes 256 or an entry the song.
+bool decodeChain(std::span<const std::uint8_t> message, ChainEntries& out);
 
 } // namespace quelvar::bridge

@@ -52,7 +52,8 @@ enum class ExportFormat
     abl3 = 3,
     bank = 4,
     phoscyon = 5,
-    midi = 6
+    midi = 6,
+    midiChain = 7 // one pass of the chain
 };
 
 enum class ImportFormat

@@ -141,6 +141,20 @@ void restorePattern(Palladon& engine, const bridge::PatternContents& contents)
     engine.refreshAfterLoad();
 }
 
+void setChain(Palladon& engine, const ChainEntries& chain)
+{
+    engine.setChain(chain);
+}
+
+void selectPattern(Palladon& engine, int index)
+{
+    if (index >= 0 && index < kTriggerablePatterns)
+        engine.setParameterAutomated(kTriggerPattern,
+                                     static_cast<float>(index) / kTriggerablePatterns);
+    else
+        engine.triggerPattern(index);
+}
+
 void liveNote(Palladon& engine, bool on, int note, int velocity)
 {
     if (on)
@@ -193,6 +207,8 @@ bool exportFile(Palladon& engine, ExportFormat format, const std::string& path)
         return engine.exportPhoscyonPattern(path);
     case ExportFormat::midi:
         return engine.exportMidiPattern(path, -1);
+    case ExportFormat::midiChain:
+        return engine.exportMidiChain(path);
     default:
         return false;
     }

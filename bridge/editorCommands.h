@@ -29,6 +29,11 @@ void setPatternName(Palladon& engine, std::string_view name);
 // Puts back a whole pattern (all 64 steps, step count and name) into the song pattern at
 // contents.index, as an undo does; when it is the current one the sequencer takes it afresh.
 void restorePattern(Palladon& engine, const bridge::PatternContents& contents);
+// The whole chain, as every chain edit and its undo sends it.
+void setChain(Palladon& engine, const ChainEntries& chain);
+// Any song pattern as a trigger: the first 32 through the pattern slot as the pattern selector
+// chooses them (the host hears of it), the others straight to the sequencer.
+void selectPattern(Palladon& engine, int index);
 void liveNote(Palladon& engine, bool on, int note, int velocity);
 void setLineSettings(Palladon& engine, const LineSettings& settings);
 // Generate, Mutate or Fit to key on the current pattern, with the engine's line settings.
@@ -36,7 +41,8 @@ void editLine(Palladon& engine, LineEdit edit);
 // What plays now as a MIDI file in `folder` (an absolute path in the user's cache): the file's
 // path, or empty when none was written.
 std::string writeLineFile(Palladon& engine, const std::string& folder);
-// The current pattern, or with ExportFormat::bank the whole state. False when nothing was written.
+// The current pattern, with ExportFormat::bank the whole state, with ExportFormat::midiChain a
+// pass of the chain. False when nothing was written.
 bool exportFile(Palladon& engine, ExportFormat format, const std::string& path);
 // False when nothing was read. With `notices`, adds what the reader changed or left out.
 bool importFile(Palladon& engine, ImportFormat format, int patternIndex, const std::string& path,

@@ -51,6 +51,7 @@ install(FILES docs/man/quelvar-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT quelvar)
 install(FILES docs/manual.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT quelvar)
 install(FILES docs/images/panel.png docs/images/lines-row.png docs/images/drag-handle.png
+              docs/images/chain-strip.png docs/images/chain-switch.png
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs/images COMPONENT quelvar)
 
 # make package: a .deb whose dependencies come from the shared libraries it links.

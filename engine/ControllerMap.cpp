@@ -11,7 +11,7 @@ constexpr int kFirstModeMessage = 120;
 } // namespace
 
 // The sound controllers 70–79, volume 7, portamento time 5 and the effect depths 91 and 94 where
-// their meaning fits; the rest on numbers MIDI leaves undefined (20–31, 102–106).
+// their meaning fits; the rest on numbers MIDI leaves undefined (20–31, 102–107).
 ControllerAssignments ControllerMap::defaults()
 {
     ControllerAssignments map;
@@ -44,6 +44,7 @@ ControllerAssignments ControllerMap::defaults()
     map[kTempo] = 104;
     map[kStepRecord] = 105;
     map[kAntialias] = 106;
+    map[kChainPlay] = 107;
     return map;
 }
 

@@ -113,6 +113,7 @@ void Palladon::attachSharedBlock(std::unique_ptr<StateMirror> block)
     updateParameterData();
     updatePatternData();
     updatePluginData();
+    updateChainData();
     publishControllers();
 }
 
@@ -225,8 +226,15 @@ void Palladon::setSyncType(float v)
         retuneDelay(transport.hostTempo());
 }
 
+// A trigger while the chain plays leaves it, as a musician who picks a pattern in the middle of a
+// chain means to play that pattern; while stopped it picks what to edit and the chain stays on.
 void Palladon::triggerPattern(int index, int /*extra*/)
 {
+    if (index >= 0 && index < kPatternsPerSong && transport.chainPlay() && transport.running())
+    {
+        setParameter(kChainPlay, 0.0f);
+        chainLeftReport.store(true, std::memory_order_relaxed);
+    }
     if (transport.triggerPattern(index))
         publishCurrentPattern();
 }
@@ -251,6 +259,14 @@ void Palladon::internalStop()
         sharedBlock->writeInternalRunning(false);
 }
 
+void Palladon::setChain(const ChainEntries& entries)
+{
+    chain.set(entries);
+    updateChainData();
+    if (notifier)
+        notifier->updateDisplay();
+}
+
 void Palladon::refreshAfterLoad()
 {
     transport.setStepLength();
@@ -258,6 +274,7 @@ void Palladon::refreshAfterLoad()
     updatePluginData();
     updateParameterData();
     updatePatternData();
+    updateChainData();
     if (notifier)
         notifier->updateDisplay();
     AudioEffectX::updateDisplay();
@@ -317,6 +334,13 @@ void Palladon::updatePluginData()
     sharedBlock->writeSyncType(transport.syncType());
     sharedBlock->writeHostTempo(static_cast<int>(transport.hostTempo()));
     sharedBlock->writeLineSettings(getLineSettings());
+    sharedBlock->writeChainEntry(transport.chainEntry());
+}
+
+void Palladon::updateChainData()
+{
+    if (sharedBlock)
+        sharedBlock->writeChain(chain.get());
 }
 
 } // namespace quelvar

@@ -1,4 +1,4 @@
-// The engine: one synthesizer with its song, sequencer, voice, effects and 29 parameter slots.
+// The engine: one synthesizer with its song, chain, sequencer, voice, effects and parameter slots.
 // Parameters are set from any thread; the host's audio thread renders. The engine takes no lock:
 // cross-thread values are relaxed atomics and multi-field work is requested for the renderer.
 #pragma once
@@ -16,6 +16,7 @@
 #include "engine/Voice.h"
 #include "engine/WavetableOscillator.h"
 #include "engine/parameterTable.h"
+#include "sequencer/Chain.h"
 #include "sequencer/LiveNoteInbox.h"
 #include "sequencer/MidiOut.h"
 #include "sequencer/NoteEventQueue.h"
@@ -145,7 +146,9 @@ public:
     Pattern* getCurrentPattern() { return transport.getCurrentPattern(); }
     int getCurrentPatternIndex() const { return transport.currentPatternIndex(); }
     // Any song pattern 0–63, by the pattern-sync rules; the "trigger pt" slot and the trigger
-    // notes reach the first 32.
+    // notes reach the first 32. A trigger while a chain plays leaves chain play (the chain
+    // switch goes off, and the host is told) and the pattern follows the playing entry as it
+    // would follow any pattern; while the sequencer is stopped it only selects the pattern.
     void triggerPattern(int index, int extra = 0);
     void triggerPatternFromParameter(float v);
     void setPatternSync(float v) { transport.setPatternSync(v); }
@@ -156,6 +159,11 @@ public:
     // Start and stop of the internal transport (editor, panel); nothing outside internal sync.
     void internalPlay();
     void internalStop();
+    // The chain (any thread); the chain switch is the parameter slot kChainPlay.
+    void setChain(const ChainEntries& entries);
+    ChainEntries getChain() const { return chain.get(); }
+    // The chain entry chain play is playing, -1 while none is.
+    int getChainEntry() const { return transport.chainEntry(); }
 
     // Pattern editing (any thread). An index names a song pattern; -1 the current one.
     void PatternClear();
@@ -198,6 +206,8 @@ public:
     bool importPhoscyonPattern(const std::string& path, int index,
                                std::vector<std::string>* notices = nullptr);
     bool exportMidiPattern(const std::string& path, int index);
+    // One pass of the chain; false for an empty chain.
+    bool exportMidiChain(const std::string& path);
 
     // Effects, in block order after the voice.
     void setDisto(float v);
@@ -222,6 +232,7 @@ public:
     void publishParameterText(int index);
     void updatePatternData();
     void updatePluginData();
+    void updateChainData();
     const StateMirror* getSharedBlock() const { return sharedBlock.get(); }
 
     int getInstanceNumber() const { return instanceNumber; }
@@ -309,7 +320,8 @@ private:
     ParameterEdits edits;
 
     Song song;
-    Transport transport{song};
+    Chain chain;
+    Transport transport{song, chain};
     Voice voice;
     LivePlay live{voice};
     WavetableOscillator osc;
@@ -341,6 +353,7 @@ private:
     std::atomic<bool> liveResetRequest{false}; // MIDI-in sync entered: forget held notes
     std::atomic<bool> panicRequest{false};     // taken by the renderer
     std::atomic<bool> resetRequest{false};     // taken by the renderer
+    std::atomic<bool> chainLeftReport{false};  // a trigger switched chain play off: tell the host
     ControllerMap controllers;
     std::atomic<int> learningSlot{-1}; // set by an editor, taken by the audio thread
 

@@ -83,20 +83,25 @@ bool writeText(const std::string& path, const std::string& text)
     return writeFileBytes(path, text.data(), text.size());
 }
 
-std::vector<std::uint8_t> midiBytesOf(Palladon& engine, const Pattern& pattern, double tempoBpm)
+MidiExportSettings exportSettingsOf(Palladon& engine, double tempoBpm)
 {
     MidiExportSettings settings;
     settings.tempoBpm = tempoBpm;
     settings.gate = engine.getParameter(kGate);
     settings.groove = engine.getParameter(kGroove);
-    return midiPatternBytes(pattern, settings);
+    return settings;
+}
+
+std::vector<std::uint8_t> midiBytesOf(Palladon& engine, const Pattern& pattern, double tempoBpm)
+{
+    return midiPatternBytes(pattern, exportSettingsOf(engine, tempoBpm));
 }
 } // namespace
 
 ParameterSnapshot parameterSnapshot(Palladon& engine)
 {
     ParameterSnapshot params{};
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
         params[i] = engine.getParameter(i);
     return params;
 }
@@ -106,6 +111,7 @@ std::vector<std::uint8_t> getChunkBytes(Palladon& engine)
     std::vector<std::uint8_t> chunk = encodeChunk(engine.getSong(), parameterSnapshot(engine));
     appendControllerSection(chunk, engine.getControllerAssignments());
     appendLineSection(chunk, engine.getLineSettings());
+    appendChainSection(chunk, {engine.getChain(), engine.getParameter(kChainPlay) >= 0.5f});
     return chunk;
 }
 
@@ -155,7 +161,12 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ChunkSections& 
     if (whole && sections.controllers.assignments)
         engine.setControllerAssignments(*sections.controllers.assignments);
     if (whole)
+    {
         engine.setLineSettings(sections.lines.settings.value_or(LineSettings{}));
+        const ChainState chain = sections.chain.state.value_or(ChainState{});
+        engine.setChain(chain.entries);
+        engine.setParameter(kChainPlay, chain.play ? 1.0f : 0.0f);
+    }
     // What a rejected chunk applied before its fault stays: the sequencer and the editor see it.
     engine.refreshAfterLoad();
     return whole ? 1 : 0;
@@ -234,13 +245,33 @@ bool exportMidiPattern(Palladon& engine, const std::string& path, int index, dou
     return writeFileBytes(path, bytes.data(), bytes.size());
 }
 
+std::vector<std::uint8_t> midiChainOf(Palladon& engine, double tempoBpm)
+{
+    const ChainEntries chain = engine.getChain();
+    std::vector<const Pattern*> entries;
+    for (int i = 0; i < chain.size(); ++i)
+        entries.push_back(engine.getSong().getPattern(chain.pattern(i)));
+    if (entries.empty())
+        return {};
+    return midiChainBytes(entries, exportSettingsOf(engine, tempoBpm), kChainTrackName);
+}
+
+bool exportMidiChain(Palladon& engine, const std::string& path, double tempoBpm)
+{
+    const std::vector<std::uint8_t> bytes = midiChainOf(engine, tempoBpm);
+    return !path.empty() && !bytes.empty() && writeFileBytes(path, bytes.data(), bytes.size());
+}
+
 PlayingLine playingLine(Palladon& engine)
 {
+    const Transport& t = engine.getTransport();
+    const double tempo = t.syncType() == kHostSync ? t.hostTempo() : t.tempo();
+    if (engine.getParameter(kChainPlay) >= 0.5f)
+        if (std::vector<std::uint8_t> chain = midiChainOf(engine, tempo); !chain.empty())
+            return {kChainFileName, std::move(chain)};
     const Pattern* pattern = engine.getCurrentPattern();
     if (!pattern)
         return {};
-    const Transport& t = engine.getTransport();
-    const double tempo = t.syncType() == kHostSync ? t.hostTempo() : t.tempo();
     return {lineFileBaseName(engine.getCurrentPatternIndex() + 1, pattern->getName()),
             midiBytesOf(engine, *pattern, tempo)};
 }
@@ -359,6 +390,11 @@ bool Palladon::importPhoscyonPattern(const std::string& path, int index,
 bool Palladon::exportMidiPattern(const std::string& path, int index)
 {
     return quelvar::exportMidiPattern(*this, path, index, transport.hostTempo());
+}
+
+bool Palladon::exportMidiChain(const std::string& path)
+{
+    return quelvar::exportMidiChain(*this, path, transport.hostTempo());
 }
 
 } // namespace quelvar

@@ -22,12 +22,13 @@ class Palladon;
 ParameterSnapshot parameterSnapshot(Palladon& engine);
 
 // The chunk as the engine's state stands: version 2, 29 parameters, 64 records, then the MIDI
-// controller section and the line section.
+// controller section, the line section and the chain section.
 std::vector<std::uint8_t> getChunkBytes(Palladon& engine);
 // 1 when the chunk was applied, 0 when rejected. A rejected chunk keeps what was applied
 // before the fault: parameters once the header is sound, and every record before the bad one.
 // A chunk without a controller section (an older one) leaves the controllers as they are; one
-// without a line section puts the key, the scale and the line shares to their defaults.
+// without a line section puts the key, the scale and the line shares to their defaults; one
+// without a chain section empties the chain and switches chain play off.
 // Every importer below given `notices` adds what the reader changed or left out, one plain
 // sentence each.
 int setChunk(Palladon& engine, const void* data, std::size_t size,
@@ -58,11 +59,19 @@ bool importPhoscyonPatternData(Palladon& engine, const char* data, std::size_t s
 // caller's choosing (for an engine no host reports a tempo to). False when nothing was written
 // (empty path, no such pattern, file not writable).
 bool exportMidiPattern(Palladon& engine, const std::string& path, int index, double tempoBpm);
+// One pass of the chain as a standard MIDI file named kChainTrackName, at a tempo of the caller's
+// choosing; empty for an empty chain. False when nothing was written (no chain, empty path, file
+// not writable).
+constexpr const char* kChainTrackName = "chain";
+std::vector<std::uint8_t> midiChainOf(Palladon& engine, double tempoBpm);
+bool exportMidiChain(Palladon& engine, const std::string& path, double tempoBpm);
 
 // What the sequencer plays now as a standard MIDI file, at the tempo in force (the host's in host
 // sync, the internal one otherwise), and the name a copy of it goes by: the current pattern as
-// exportMidiPattern writes it, "Quelvar 17 Pattern name". Everything that hands the playing line
-// to another program takes it from here.
+// exportMidiPattern writes it, "Quelvar 17 Pattern name"; while chain play is on (and the chain
+// holds an entry), a pass of the chain as exportMidiChain writes it, kChainFileName. Everything
+// that hands the playing line to another program takes it from here.
+constexpr const char* kChainFileName = "Quelvar chain";
 struct PlayingLine
 {
     std::string name;

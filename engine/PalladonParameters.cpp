@@ -51,6 +51,7 @@ bool formatFromValue(int index, float v, char* text)
     case kDelaySync:
     case kDelayPing:
     case kDistOn:
+    case kChainPlay:
         formatOnOff(v >= 0.5f, text);
         return true;
     case kDelayFilter:
@@ -193,6 +194,10 @@ void Palladon::applyParameter(int index, float v)
     case kStepRecord:
         recordEnabled.store(v >= 0.5f, std::memory_order_relaxed);
         return;
+    case kChainPlay:
+        storeValue(index, onOff(v));
+        transport.setChainPlay(v >= 0.5f);
+        return;
     default:
         storeValue(index, v);
         return;
@@ -254,7 +259,8 @@ float Palladon::getParameter(VstInt32 index)
 void Palladon::getParameterName(VstInt32 index, char* text)
 {
     // Several names are longer than a host's 8 characters; they are written whole.
-    copyText(index >= 0 && index < kNumNamedParams ? kParamNames[index] : "invalid", text,
+    const char* name = index == kChainPlay ? kChainPlayName : "invalid";
+    copyText(index >= 0 && index < kNumNamedParams ? kParamNames[index] : name, text,
              kMaxParamNameLength);
 }
 

@@ -176,6 +176,8 @@ void Palladon::render(const RenderInput& in, RenderOutput& out)
     // A block of no frames keeps its live notes for the next one.
     if (frames > 0)
         noteEvents.clear();
+    if (takeRequest(chainLeftReport, std::memory_order_relaxed))
+        out.reports.add(kChainPlay, 0.0f, false);
     output = nullptr;
 }
 

@@ -1,10 +1,11 @@
 // Where the engine copies its state for an editor in another process: parameter values and texts,
-// patterns, transport, MIDI controllers, the key and line settings. The plugin's entry attaches
-// one (the shared block); the standalone program attaches none. Writes come from any thread, the
-// audio thread included: they must not block or allocate.
+// patterns, transport, MIDI controllers, the key and line settings, the chain. The plugin's entry
+// attaches one (the shared block); the standalone program attaches none. Writes come from any
+// thread, the audio thread included: they must not block or allocate.
 #pragma once
 
 #include "io/controllerSection.h"
+#include "sequencer/Chain.h"
 #include "sequencer/lineOperations.h"
 
 namespace quelvar
@@ -28,6 +29,9 @@ public:
     // The controller of each slot, and the slot waiting to learn one (-1: none).
     virtual void writeControllers(const ControllerAssignments& map, int learningSlot) = 0;
     virtual void writeLineSettings(const LineSettings& settings) = 0;
+    virtual void writeChain(const ChainEntries& chain) = 0;
+    // The entry chain play plays (-1: none).
+    virtual void writeChainEntry(int entry) = 0;
 };
 
 } // namespace quelvar

@@ -68,6 +68,9 @@ const ControlPort kPorts[] = {
      "Tempo of the internal sync."},
     {kStepRecord, "step_record", "Step Record", S::onOff, U::none, 0, 1, {},
      "Held MIDI keys are written into the steps as they play (host sync)."},
+    {kChainPlay, "chain", "Chain", S::onOff, U::none, 0, 1, {},
+     "Plays the chain of patterns, laid on the timeline from its start; choosing a pattern "
+     "while it plays leaves it."},
 };
 // clang-format on
 } // namespace

@@ -56,7 +56,7 @@ struct ControlPort
 
 // In the order hosts list them. "antialias" has no control: the plugin keeps it on.
 std::span<const ControlPort> controlPorts();
-// The control of a slot; null for "antialias" and outside 0–28.
+// The control of a slot; null for "antialias" and outside the slots.
 const ControlPort* controlPortOf(int slot);
 
 // The port's value for a slot value (what getParameter answers).

@@ -11,8 +11,10 @@ namespace quelvar
 constexpr int kNumNamedParams = 26;
 constexpr int kMaxParamNameLength = 16; // longest name plus terminator, rounded up
 
-// Names of slots 0–25; slots from 26 on answer "invalid".
+// Names of slots 0–25; slots 26–28 answer "invalid". The chain switch, which hosts list after
+// them, has a name of its own.
 extern const char* const kParamNames[kNumNamedParams];
+constexpr const char* kChainPlayName = "Chain";
 // Labels of slots 0–9; every slot from 10 on has the label " ".
 extern const char* const kParamLabels[10];
 

@@ -24,7 +24,8 @@ const char* const kSlotUnits[kNumParams] = {
     "", "", "ms", "", "",                            // steps, pattern sync, slide, antialias, trigger
     "", "", "", "ms", "dB", "%", "%",                // delay on, sync, ping-pong, time, volume, feedback, filter
     "", "", "%", "%",                                // distortion on, type, first and second control
-    "", "BPM", ""};                                  // sync mode, tempo, step record
+    "", "BPM", "",                                   // sync mode, tempo, step record
+    ""};                                             // chain
 // clang-format on
 
 bool sameText(const char* a, const char* b)

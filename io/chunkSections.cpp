@@ -8,13 +8,29 @@ ChunkSections chunkSectionsOf(const std::uint8_t* chunk, std::size_t size,
 {
     ChunkSections sections;
     std::size_t at = parsed.accepted ? chunkRecordsEnd(parsed) : size;
-    if (at >= size)
-        return sections;
-    sections.controllers = parseControllerSection(chunk + at, size - at);
-    if (!sections.controllers.wellFormed)
-        return sections;
-    at += sections.controllers.bytes;
-    sections.lines = parseLineSection(chunk + at, size - at);
+    // The section where the reading stands, if it is of this kind and the first of it: 1 read,
+    // 0 not this one, -1 malformed.
+    const auto take = [&](auto& section, bool readBefore, auto parse)
+    {
+        if (readBefore)
+            return 0;
+        section = parse(chunk + at, size - at);
+        if (!section.wellFormed)
+            return -1;
+        at += section.bytes; // 0 for bytes that are not this section
+        return section.bytes > 0 ? 1 : 0;
+    };
+    while (at < size)
+    {
+        int read = take(sections.controllers, sections.controllers.assignments.has_value(),
+                        parseControllerSection);
+        if (read == 0)
+            read = take(sections.lines, sections.lines.settings.has_value(), parseLineSection);
+        if (read == 0)
+            read = take(sections.chain, sections.chain.state.has_value(), parseChainSection);
+        if (read != 1)
+            break; // malformed, or a section this reader does not know
+    }
     return sections;
 }
 

@@ -21,8 +21,9 @@ constexpr int kControllers = 128;
 using ControllerAssignments = std::array<std::int8_t, kNumParams>;
 
 // Section layout: the tag "QCCM", version 1, a slot count n, then n bytes: the controller of
-// slot 0, 1, … or 255 for none. Slots past the 29 a reader knows are skipped; a later section
-// goes after this one.
+// slot 0, 1, … or 255 for none. Slots past those a reader knows are skipped (readers before the
+// chain switch know 29), and slots a section lacks have no controller; a later section goes
+// after this one.
 constexpr std::uint8_t kControllerTag[4] = {'Q', 'C', 'C', 'M'};
 constexpr std::uint8_t kControllerSectionVersion = 1;
 constexpr std::uint8_t kNoControllerByte = 0xFF;

@@ -7,7 +7,9 @@
 #include "sequencer/Pattern.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quelvar
@@ -22,5 +24,9 @@ struct MidiExportSettings
 
 std::vector<std::uint8_t> midiPatternBytes(const Pattern& pattern,
                                            const MidiExportSettings& settings);
+// A pass of a chain: each entry's pattern once, one after the other as chain play plays them, a
+// slide from one entry's last step going on into the next entry's first. Named `name`.
+std::vector<std::uint8_t> midiChainBytes(std::span<const Pattern* const> entries,
+                                         const MidiExportSettings& settings, std::string_view name);
 
 } // namespace quelvar

@@ -1,5 +1,7 @@
-// The 29 parameter slots by index, as the engine numbers them and the chunk and the pattern file
-// store them, and a snapshot of their values in slot order. Plain values, any thread.
+// The parameter slots by index, as the engine numbers them: the 29 that the chunk, the pattern
+// file and the shared block's parameter records keep in slot order, then the chain switch, which
+// hosts automate like any slot and the state keeps in its chain section. Plain values, any
+// thread.
 #pragma once
 
 #include <array>
@@ -8,7 +10,8 @@
 namespace quelvar
 {
 
-constexpr int kNumParams = 29;
+constexpr int kStoredParams = 29;
+constexpr int kNumParams = 30;
 
 enum ParamIndex : int
 {
@@ -41,9 +44,11 @@ enum ParamIndex : int
     kSyncType = 26,
     kTempo = 27,
     kStepRecord = 28,
+    kChainPlay = 29,
 };
 
-using ParameterSnapshot = std::array<float, kNumParams>;
+// The stored slots' values, as the chunk and the pattern file keep them.
+using ParameterSnapshot = std::array<float, kStoredParams>;
 
 // The tempo slot's 0–1 spans the slowest to the fastest tempo, in whole beats per minute.
 constexpr float kSlowestTempo = 40.0f;

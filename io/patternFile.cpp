@@ -22,7 +22,7 @@ std::vector<std::uint8_t> encodePatternFile(const Pattern& pattern, const Parame
     }
     out.push_back(static_cast<std::uint8_t>(name.size()));
     out.insert(out.end(), name.begin(), name.end());
-    out.push_back(kNumParams);
+    out.push_back(kStoredParams);
     for (float v : params)
     {
         out.resize(out.size() + 4);
@@ -69,13 +69,13 @@ std::optional<PatternImport> parsePatternFile(const std::uint8_t* data, std::siz
     if (!withParams || at == size)
         return result;
     const std::size_t count = data[at++];
-    if (count > static_cast<std::size_t>(kNumParams) || size - at < 4 * count)
+    if (count > static_cast<std::size_t>(kStoredParams) || size - at < 4 * count)
         return std::nullopt;
     for (std::size_t i = 0; i < count; ++i)
         result.settings.push_back({static_cast<int>(i), getFloatLE(data + at + 4 * i)});
-    if (count < static_cast<std::size_t>(kNumParams))
+    if (count < static_cast<std::size_t>(kStoredParams))
         result.notices.push_back("the file holds " + std::to_string(count) + " of the " +
-                                 std::to_string(kNumParams) +
+                                 std::to_string(kStoredParams) +
                                  " parameters; the others were left as they were");
     return result;
 }

@@ -1,5 +1,6 @@
-// The start every section after the state chunk's last record shares: a four-byte tag, a version
-// byte and a count of one-byte entries that follow. Any thread; reads only the given bytes.
+// The start the sections after the state chunk's last record share: a four-byte tag, a version
+// byte and a count of one-byte entries that follow (the chain's, longer than a byte counts, has a
+// start of its own after the tag). Any thread; reads only the given bytes.
 #pragma once
 
 #include <algorithm>
@@ -24,11 +25,16 @@ struct SectionStart
     std::size_t entries = 0; // when whole: that many bytes follow the start
 };
 
+// The bytes begin with the tag, or are fewer than it and begin like it: a section cut short.
+inline bool beginsLikeTag(const std::uint8_t* data, std::size_t size, const std::uint8_t (&tag)[4])
+{
+    return data && size > 0 && std::memcmp(data, tag, std::min(size, sizeof tag)) == 0;
+}
+
 inline SectionStart readSectionStart(const std::uint8_t* data, std::size_t size,
                                      const std::uint8_t (&tag)[4], std::uint8_t version)
 {
-    // Fewer bytes than the tag that begin like it are a section cut short.
-    if (!data || size == 0 || std::memcmp(data, tag, std::min(size, sizeof tag)) != 0)
+    if (!beginsLikeTag(data, size, tag))
         return {};
     if (size < kSectionStartBytes || data[4] != version ||
         size - kSectionStartBytes < data[5])

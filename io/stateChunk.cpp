@@ -38,8 +38,8 @@ std::vector<std::uint8_t> encodeChunk(const Song& song, const ParameterSnapshot&
     std::vector<std::uint8_t> chunk(size, 0);
     chunk[0] = kChunkVersion;
     chunk[1] = 0;
-    chunk[2] = kNumParams;
-    for (int i = 0; i < kNumParams; ++i)
+    chunk[2] = kStoredParams;
+    for (int i = 0; i < kStoredParams; ++i)
         putFloatLE(&chunk[3 + 4 * i], params[i]);
     chunk[kChunkHeaderBytes - 1] = static_cast<std::uint8_t>(patterns);
 
@@ -74,7 +74,7 @@ ParsedChunk parseChunk(const std::uint8_t* data, std::size_t size)
         return parsed;
     parsed.hasParamCount = true;
     parsed.paramCount = signedByte(data[countAt]);
-    if (parsed.paramCount > kNumParams)
+    if (parsed.paramCount > kStoredParams)
         return parsed;
 
     // The values and the record count must all be there before anything is applied.

@@ -124,6 +124,11 @@ void Transport::takeRequests(BlockStart& start)
         stepPos = 0.0;
         stepIndex = 0;
         current = previous = next = nullptr;
+        if (const int first = chainOn ? nextChainEntry(-1) : -1; first >= 0)
+        {
+            playEntry(first);
+            start.patternSwitched = true;
+        }
     }
     if (takeRequest(patternRestartRequest))
     {
@@ -154,8 +159,10 @@ void Transport::refreshPlaying(bool force)
     playingWhole = whole;
 }
 
-void Transport::locate(double ppqPosition)
+bool Transport::locate(double ppqPosition)
 {
+    if (chainOn && locateInChain(ppqPosition))
+        return true;
     const double length = playing.getNBStep() * kStepBeats;
     stepPos = length > 0.0 ? std::fmod(ppqPosition, length) : 0.0;
     // A count-in before beat 0 lands in the pattern at the same distance from its end.
@@ -164,18 +171,21 @@ void Transport::locate(double ppqPosition)
     current = next = previous = nullptr;
     sampleClock = ppqPosition * samplesPerBeat;
     stepIndex = static_cast<int>(stepPos / kStepBeats);
+    return false;
 }
 
 BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
 {
     BlockStart start;
+    const int mode = syncType();
+    refreshChain();
+    const bool chainSwitchedOn = followChainSwitch(start, mode);
     takeRequests(start);
     refreshPlaying(false);
 
     const double rate = internalRate > 0.0 ? internalRate : time.sampleRate;
     samplesPerBeat = rate * 60.0 / time.tempo;
     spb.store(static_cast<int>(samplesPerBeat), std::memory_order_relaxed);
-    const int mode = syncType();
     // Internal sync clocks its steps by its own tempo; the Gate slot's beat stays the host's.
     if (mode == kInternalSync)
         samplesPerBeat = rate * 60.0 / tempo();
@@ -188,7 +198,7 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
     {
         if (time.playing && !wasPlaying)
         {
-            locate(time.ppqPosition);
+            start.patternSwitched |= locate(time.ppqPosition);
             fading.store(false, std::memory_order_relaxed);
             stopped.store(false, std::memory_order_relaxed);
             fadeGain = 1.0;
@@ -200,10 +210,13 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
         }
         else if (time.playing)
         {
-            locate(time.ppqPosition);
+            start.patternSwitched |= locate(time.ppqPosition);
         }
     }
     hostIsPlaying.store(time.playing, std::memory_order_relaxed);
+    // Switched on while the host plays: the chain takes its place at once.
+    if (chainSwitchedOn && mode == kHostSync && time.playing && !sequencerStopped())
+        start.patternSwitched |= locate(time.ppqPosition);
 
     // Taken only when it can be served; until then it waits.
     if (mode == kHostSync && time.playing && resyncRequest.exchange(false, std::memory_order_relaxed))
@@ -211,7 +224,7 @@ BlockStart Transport::beginBlock(const HostTime& time, double internalRate)
         fading.store(false, std::memory_order_relaxed);
         stopped.store(false, std::memory_order_relaxed);
         fadeGain = 1.0;
-        locate(time.ppqPosition);
+        start.patternSwitched |= locate(time.ppqPosition);
     }
 
     if (mode == kHostSync)
@@ -265,7 +278,7 @@ bool Transport::synchroPattern()
 
 bool Transport::beginSample()
 {
-    bool switched = false;
+    bool switched = chainOn && advanceChain();
     const auto period = static_cast<std::int64_t>(syncSamples);
     // A period below one sample (an empty pattern in auto mode) disables the boundary test.
     if (period >= 1 && static_cast<std::int64_t>(sampleClock) % period == 0)
@@ -318,8 +331,17 @@ void Transport::startStep()
     current = p->getStep(stepIndex);
     ++stepIndex;
     next = p->getStep(stepIndex);
-    if (!next)
-        next = p->getStep(0);
+    if (next)
+        return;
+    next = p->getStep(0);
+    // The last step of a chain entry goes on to the first of the next entry.
+    const Pattern* following = chainOn ? song.getPattern(chainCopy.pattern(nextChainEntry(entry)))
+                                       : nullptr;
+    if (const Step* first = following ? following->getStep(0) : nullptr)
+    {
+        entryFirst = *first;
+        next = &entryFirst;
+    }
 }
 
 void Transport::endSample()
@@ -328,9 +350,126 @@ void Transport::endSample()
     sampleClock += 1.0;
 }
 
+// While a chain plays, switch boundaries count from the entry's start, as after a switch.
 void Transport::followHostTempo(double ppqPosition)
 {
-    sampleClock = samplesPerBeatInt() * ppqPosition;
+    sampleClock = samplesPerBeatInt() * (chainOn && entry >= 0 ? stepPos : ppqPosition);
+}
+
+void Transport::refreshChain()
+{
+    const std::uint32_t changes = chain.changeCount();
+    if (changes == chainChanges)
+        return;
+    ChainEntries fresh;
+    if (!chain.copyUnset(fresh))
+        return; // being set: the last whole copy plays on, and the next block tries again
+    chainCopy = fresh;
+    chainChanges = changes;
+}
+
+// Returns true when the chain was switched on (or became playable) for this block.
+bool Transport::followChainSwitch(BlockStart& start, int mode)
+{
+    const bool wanted = chainPlay() && mode != kMidiInSync && !chainCopy.empty();
+    if (wanted == chainOn)
+        return false;
+    chainOn = wanted;
+    entry = -1;
+    playingEntry.store(-1, std::memory_order_relaxed);
+    start.patternSwitched |= !wanted; // the editor sees that no entry plays
+    return wanted;
+}
+
+double Transport::entryBeats(int at) const
+{
+    const Pattern* p = song.getPattern(chainCopy.pattern(at));
+    return p ? p->getNBStep() * kStepBeats : 0.0;
+}
+
+int Transport::nextChainEntry(int from) const
+{
+    const int count = chainCopy.size();
+    for (int i = 1; i <= count; ++i)
+    {
+        const int at = (std::max(from, -1) + i) % count;
+        if (entryBeats(at) > 0.0)
+            return at;
+    }
+    return -1;
+}
+
+void Transport::playEntry(int at)
+{
+    switchTo(chainCopy.pattern(at));
+    entry = at;
+    playingEntry.store(at, std::memory_order_relaxed);
+}
+
+// The entry and step the position implies, entry lengths adding up from position 0 and the chain
+// repeating; a position before 0 lies that far before the chain's end. False when no entry has
+// steps.
+bool Transport::locateInChain(double ppqPosition)
+{
+    double total = 0.0;
+    for (int i = 0; i < chainCopy.size(); ++i)
+        total += entryBeats(i);
+    if (!(total > 0.0))
+        return false;
+    double position = std::fmod(ppqPosition, total);
+    if (position < 0.0)
+        position += total;
+    double startBeats = 0.0;
+    int at = 0;
+    for (; at < chainCopy.size(); ++at)
+    {
+        const double length = entryBeats(at);
+        if (length > 0.0 && position < startBeats + length)
+            break;
+        startBeats += length;
+    }
+    if (at == chainCopy.size()) // rounding at the very end: the chain starts again
+    {
+        at = nextChainEntry(-1);
+        position = startBeats = 0.0;
+    }
+    playEntry(at);
+    stepPos = position - startBeats;
+    current = next = previous = nullptr;
+    sampleClock = stepPos * samplesPerBeat;
+    stepIndex = static_cast<int>(stepPos / kStepBeats);
+    return true;
+}
+
+// At the end of an entry's pattern the next entry starts, where the clock has got to; its first
+// step may slide on from the last step played.
+bool Transport::advanceChain()
+{
+    const double length = playing.getNBStep() * kStepBeats;
+    if (stepPos + kStepTimeTolerance < length || !chainPlay())
+        return false;
+    const int following = nextChainEntry(entry);
+    if (following < 0)
+        return false;
+    // Where the clock has got to in the next pass, as a pattern that loops wraps it.
+    double beyond = 0.0;
+    if (length > 0.0)
+    {
+        beyond = std::fmod(stepPos, length);
+        if (beyond + kStepTimeTolerance >= length)
+            beyond -= length;
+    }
+    Step* last = nullptr;
+    if (current)
+    {
+        carried = *current;
+        last = &carried;
+    }
+    playEntry(following);
+    current = last;
+    stepPos = beyond;
+    sampleClock = 0.0;
+    return true;
 }
 
 } // namespace quelvar

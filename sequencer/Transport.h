@@ -1,8 +1,9 @@
-// Transport and step clock: sync mode, tempo, pattern selection and switching, and the clock
-// that starts steps sample by sample. Setters run on any thread and store relaxed atomics; the
+// Transport and step clock: sync mode, tempo, pattern selection and switching, chain play, and
+// the clock that starts steps sample by sample. Setters run on any thread and store relaxed atomics; the
 // clock's position is owned by the audio thread, and other threads move it only by request.
 #pragma once
 
+#include "sequencer/Chain.h"
 #include "sequencer/Song.h"
 
 #include <atomic>
@@ -61,13 +62,14 @@ struct BlockStart
     bool hostStarted = false;      // send MIDI Start to the editor
     bool hostStopped = false;      // send MIDI Stop to the editor
     bool releaseSoundingNotes = false;
-    bool patternSwitched = false;  // an immediate switch requested by another thread landed
+    bool patternSwitched = false;  // an immediate switch requested by another thread landed,
+                                   // or chain play placed itself
 };
 
 class Transport
 {
 public:
-    explicit Transport(Song& song) : song(song) {}
+    Transport(Song& song, const Chain& chain) : song(song), chain(chain) {}
 
     // Pattern selection (any thread).
     int currentPatternIndex() const { return currentIndex.load(std::memory_order_relaxed); }
@@ -85,6 +87,19 @@ public:
     bool triggerPattern(int index);
     // After an edit or import of the current pattern: the next step starts afresh.
     void forgetCurrentStep() { stepForgetRequest.store(true, std::memory_order_release); }
+
+    // Chain play (any thread). The chain is laid on the timeline from its first entry, entry
+    // after entry, each as long as its pattern: in host sync from the host's position 0, so a
+    // start or a jump plays the entry and step the position implies; in internal sync from the
+    // start. While a chain plays, each entry's pattern plays once and the next follows; the
+    // chain loops. Switched on while the sequencer runs, the chain takes its place at once in
+    // host sync and after the playing pattern's pass in internal sync; while it is stopped, at
+    // the next start. Off, the playing pattern goes on as the current one. An empty chain, and
+    // MIDI-in sync, play no chain.
+    void setChainPlay(bool on) { chainSwitch.store(on, std::memory_order_relaxed); }
+    bool chainPlay() const { return chainSwitch.load(std::memory_order_relaxed); }
+    // The chain entry that plays, -1 while none does. Written by the audio thread.
+    int chainEntry() const { return playingEntry.load(std::memory_order_relaxed); }
 
     // Sync mode and transport (any thread).
     int syncType() const { return sync.load(std::memory_order_relaxed); }
@@ -121,6 +136,8 @@ public:
     void endSample();
     // Re-locks the step clock to the host's position after the tempo changed.
     void followHostTempo(double ppqPosition);
+    // Whether the chain drives the current pattern (entry -1: it will from its first entry).
+    bool chainActive() const { return chainOn; }
 
     // The copy of the current pattern that the audio thread plays, and its steps.
     const Pattern& playingPattern() const { return playing; }
@@ -138,10 +155,22 @@ private:
     void refreshPlaying(bool force);
     bool synchroPattern();
     void switchTo(int index);
-    void locate(double ppqPosition);
+    // True when it made a chain entry's pattern current.
+    bool locate(double ppqPosition);
     void takeRequests(BlockStart& start);
+    // Chain play, audio thread. Whether the chain plays now, from the switch, the sync mode and
+    // the copy of the chain; placing it where the position lies; the next entry at a pattern's
+    // end; the entry after `from` whose pattern has steps (-1 for none).
+    bool followChainSwitch(BlockStart& start, int mode);
+    void refreshChain();
+    bool locateInChain(double ppqPosition);
+    bool advanceChain();
+    int nextChainEntry(int from) const;
+    double entryBeats(int entry) const;
+    void playEntry(int entry);
 
     Song& song;
+    const Chain& chain;
     std::atomic<int> currentIndex{0};
     std::atomic<int> nextIndex{0};
     std::atomic<bool> pending{false};
@@ -162,6 +191,8 @@ private:
     std::atomic<bool> internalStartRequest{false}; // clock back to the pattern start
     std::atomic<bool> patternRestartRequest{false}; // an immediate switch landed
     std::atomic<bool> stepForgetRequest{false};
+    std::atomic<bool> chainSwitch{false};
+    std::atomic<int> playingEntry{-1}; // written by the audio thread
 
     // Audio thread only.
     double samplesPerBeat = 22050.0;
@@ -180,6 +211,12 @@ private:
     int playingIndex = -1;
     std::uint32_t playingChanges = 0;
     bool playingWhole = false; // the copy was taken while nobody edited the pattern
+    ChainEntries chainCopy;    // the chain as last copied whole
+    std::uint32_t chainChanges = ~0u;
+    bool chainOn = false; // the chain drives the current pattern
+    int entry = -1;       // the entry playing; -1: the chain starts with its first
+    Step carried;         // the last step of the entry before, which may slide into the next
+    Step entryFirst;      // the first step of the next entry, which the last one may slide to
 };
 
 } // namespace quelvar

@@ -53,14 +53,27 @@ AudioExport::AudioExport(AudioExportSource source, AudioExportSettings given)
         engine.reset();
         return;
     }
-    // The export's transport drives the sequencer from the pattern's first step.
+    // The export's transport drives the sequencer from the pattern's first step, or the chain
+    // from its first entry.
     engine->setParameter(kSyncType, 0.0f);
+    engine->setParameter(kChainPlay, settings.chain ? 1.0f : 0.0f);
     engine->triggerPattern(source.currentPattern);
 
     const Pattern* pattern = engine->getCurrentPattern();
-    const double beats = settings.bars ? settings.count * kBeatsPerBar
-                                       : settings.count * (pattern ? pattern->getNBStep() : 0) *
-                                             kStepBeats;
+    double passBeats = (pattern ? pattern->getNBStep() : 0) * kStepBeats;
+    if (settings.chain)
+    {
+        const ChainEntries chain = engine->getChain();
+        passBeats = 0.0;
+        for (int i = 0; i < chain.size(); ++i)
+            passBeats += engine->getSong().getPattern(chain.pattern(i))->getNBStep() * kStepBeats;
+        if (!(passBeats > 0.0))
+        {
+            engine.reset();
+            return;
+        }
+    }
+    const double beats = settings.bars ? settings.count * kBeatsPerBar : settings.count * passBeats;
     mainFrames = std::llround(beats * 60.0 / source.tempoBpm * settings.sampleRate);
     const auto tailFrames = static_cast<std::int64_t>(
         settings.tail ? std::ceil(kMaxTailSeconds * settings.sampleRate) : 0.0);

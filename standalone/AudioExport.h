@@ -1,6 +1,7 @@
-// Renders the current pattern to a WAV file offline, in an engine of its own that holds a copy
-// of the playing engine's state: the live engine and its audio are never touched. The pattern
-// plays from its first step for a number of passes (or bars) at the tempo in force, in host sync
+// Renders the current pattern (or the chain) to a WAV file offline, in an engine of its own that
+// holds a copy of the playing engine's state: the live engine and its audio are never touched.
+// The pattern or the chain plays from its start for a number of passes (or bars) at the tempo in
+// force, in host sync
 // with a transport of the export's own, as fast as the machine renders; the delay's tail may
 // follow. Made on the main thread; run() on one thread at a time, the progress read from any.
 #pragma once
@@ -23,6 +24,7 @@ struct AudioExportSettings
 {
     int count = 4;           // passes of the pattern, or bars
     bool bars = false;       // count bars of four beats instead of passes
+    bool chain = false;      // play the chain and count its passes (bars, with `bars`)
     bool tail = true;        // render on after the end until the delay has died away
     int sampleRate = 44100;
     WavSamples samples = WavSamples::float32;
@@ -52,7 +54,8 @@ public:
 
     // Frames of the passes (or bars) without the tail.
     std::int64_t patternFrames() const { return mainFrames; }
-    // False when the state was refused or the length does not fit a WAV file.
+    // False when the state was refused, the length does not fit a WAV file or there is nothing to
+    // play (an empty chain).
     bool ready() const { return engine != nullptr; }
 
     // Renders into the file; false when it could not be written or was cancelled, and then no

@@ -65,7 +65,12 @@ TransportView EngineBackend::transport() const
 {
     const Transport& t = engine.getTransport();
     return {t.hostPlaying(), t.internalPlaying(), engine.getCurrentPatternIndex(),
-            static_cast<int>(t.hostTempo()), t.syncType()};
+            static_cast<int>(t.hostTempo()), t.syncType(), engine.getChainEntry()};
+}
+
+ChainEntries EngineBackend::chain() const
+{
+    return engine.getChain();
 }
 
 void EngineBackend::setParameter(int index, float value)
@@ -120,6 +125,16 @@ void EngineBackend::restorePattern(int patternIndex, const PatternView& view)
 {
     const QByteArray name = view.name.toUtf8();
     editorCommands::restorePattern(engine, patternContents(patternIndex, view, name));
+}
+
+void EngineBackend::setChain(const ChainEntries& chain)
+{
+    editorCommands::setChain(engine, chain);
+}
+
+void EngineBackend::selectPattern(int index)
+{
+    editorCommands::selectPattern(engine, index);
 }
 
 void EngineBackend::learnController(int slot)

@@ -22,6 +22,7 @@ public:
     QString parameterText(int index) const override;
     PatternView pattern(int index) const override;
     TransportView transport() const override;
+    ChainEntries chain() const override;
     bool offersMidiExport() const override { return true; }
     int controllerOf(int slot) const override;
     int learningSlot() const override;
@@ -36,6 +37,8 @@ public:
     void randomise(Randomise what) override;
     void setPatternName(const QString& name) override;
     void restorePattern(int patternIndex, const PatternView& pattern) override;
+    void setChain(const ChainEntries& chain) override;
+    void selectPattern(int index) override;
     void learnController(int slot) override;
     void forgetController(int slot) override;
     void play() override;

@@ -49,7 +49,8 @@ ExportAudioDialog::ExportAudioDialog(Palladon& engine, std::function<FileDialogs
     count->setValue(4);
     unit = new QComboBox;
     unit->setObjectName(QStringLiteral("unit"));
-    unit->addItems({QStringLiteral("loops of the pattern"), QStringLiteral("bars")});
+    unit->addItems({QStringLiteral("loops of the pattern"), QStringLiteral("bars"),
+                    QStringLiteral("loops of the chain")});
     auto* length = new QHBoxLayout;
     length->addWidget(count);
     length->addWidget(unit, 1);
@@ -117,6 +118,7 @@ AudioExportSettings ExportAudioDialog::settings() const
     AudioExportSettings s;
     s.count = count->value();
     s.bars = unit->currentIndex() == 1;
+    s.chain = unit->currentIndex() == 2;
     s.tail = tail->isChecked();
     s.samples = format->currentIndex() == 1 ? WavSamples::int24 : WavSamples::float32;
     s.sampleRate = rate->currentData().toInt();
@@ -157,8 +159,11 @@ bool ExportAudioDialog::exportTo(const QString& path)
     exporter = std::make_unique<AudioExport>(AudioExportSource::of(engine), settings());
     if (!exporter->ready())
     {
-        statusLine->setText(QStringLiteral("This export would not fit a WAV file; choose fewer "
-                                           "loops or bars."));
+        statusLine->setText(settings().chain && engine.getChain().empty()
+                                ? QStringLiteral("The chain is empty: add patterns to it, or "
+                                                 "export loops of the pattern.")
+                                : QStringLiteral("This export would not fit a WAV file; choose "
+                                                 "fewer loops or bars."));
         exporter.reset();
         return false;
     }

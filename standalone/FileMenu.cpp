@@ -56,9 +56,14 @@ FileMenu::FileMenu(Palladon& engine, QWidget* window)
     connect(saveAction, &QAction::triggered, this, &FileMenu::savePattern);
     QMenu* exportMenu = fileMenu->addMenu(QStringLiteral("&Export"));
     for (int k = 0; k < static_cast<int>(kExportChoices.size()); ++k)
-        connect(exportMenu->addAction(
-                    QString::fromLatin1(kExportChoices[static_cast<std::size_t>(k)].fileEntry)),
-                &QAction::triggered, this, [this, k] { exportAs(k); });
+    {
+        const ExportChoice& c = kExportChoices[static_cast<std::size_t>(k)];
+        QAction* a = exportMenu->addAction(QString::fromLatin1(c.fileEntry));
+        connect(a, &QAction::triggered, this, [this, k] { exportAs(k); });
+        if (c.format == ExportFormat::midiChain)
+            connect(exportMenu, &QMenu::aboutToShow, a,
+                    [this, a] { a->setEnabled(!this->engine.getChain().empty()); });
+    }
     QAction* audioAction = fileMenu->addAction(QStringLiteral("Export audio\u2026"));
     audioAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(audioAction, &QAction::triggered, this, &FileMenu::exportAudio);
@@ -224,7 +229,7 @@ void FileMenu::exportAs(int choice)
         remember(engine.getCurrentPatternIndex(), file);
     if (c.format == ExportFormat::bank)
         remember(-1, file);
-    if (c.format != ExportFormat::midi)
+    if (c.format != ExportFormat::midi && c.format != ExportFormat::midiChain)
         addRecent(file);
 }
 

@@ -363,6 +363,9 @@ void MidiPorts::receive(const std::uint8_t* bytes, std::size_t size, long long n
     switch (status)
     {
     case kSongPosition:
+        if (size >= 3) // a cut message says no position
+            transport.songPosition(static_cast<int>((data1 & 0x7F) | (data2 & 0x7F) << 7));
+        return;
     case kActiveSensing:
     case kReset:
         return;

@@ -46,6 +46,14 @@ void TransportRecord::stop()
     changeUnseen.store(true, std::memory_order_release);
 }
 
+void TransportRecord::songPosition(int sixteenths)
+{
+    std::lock_guard<SpinLock> hold(writers);
+    ppq.store(sixteenths * 0.25, std::memory_order_relaxed);
+    flags.fetch_or(kVstTransportChanged, std::memory_order_relaxed);
+    changeUnseen.store(true, std::memory_order_release);
+}
+
 void TransportRecord::clockTick(long long nowMs)
 {
     std::lock_guard<SpinLock> hold(writers);
@@ -83,8 +91,11 @@ VstTimeInfo* TransportRecord::timeInfo()
     info.tempo = tempo.load(std::memory_order_relaxed);
     info.timeSigNumerator = 4;
     info.timeSigDenominator = 4;
+    // A start, stop, continue or song position is a change once: reported again at every block
+    // until the next clock tick, it would put the sequencer back to the same place each time.
     const bool unseen = changeUnseen.exchange(false, std::memory_order_acquire);
-    info.flags = flags.load(std::memory_order_relaxed) | (unseen ? kVstTransportChanged : 0);
+    info.flags = (flags.load(std::memory_order_relaxed) & ~kVstTransportChanged) |
+                 (unseen ? kVstTransportChanged : 0);
     return &info;
 }
 

@@ -1,5 +1,6 @@
 // The process-wide transport that the engine reads through the host callback: musical position,
-// tempo and play flags driven by incoming MIDI clock, start, continue and stop, and the sample
+// tempo and play flags driven by incoming MIDI clock, start, continue, stop and song position
+// pointer, and the sample
 // rate in force. Writers: the MIDI input threads (clock and transport, serialised among
 // themselves) and the main thread (sample rate). The audio thread takes a copy of the atomics
 // into a record of its own at each time request, so the engine never reads a field mid-write.
@@ -25,6 +26,9 @@ public:
     void continuePlaying();
     void stop();
     void clockTick(long long nowMs);
+    // Song position pointer: the position in sixteenth notes (0–16383). The engine locates there
+    // at once while playing, else at the next continue.
+    void songPosition(int sixteenths);
 
     // Audio thread: the record handed to the engine, refreshed from the current values. The
     // same address on every call.

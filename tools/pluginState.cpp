@@ -85,4 +85,49 @@ bool exportPluginPattern(VstHost& host, const std::string& path, const PatternWr
     return engine && writePatternFile(*engine, path, options, error);
 }
 
+double playPluginChain(VstHost& host, const std::vector<int>& entries, std::string& error)
+{
+    std::unique_ptr<Palladon> engine = mirrorPluginState(host, error);
+    if (!engine)
+        return 0.0;
+    if (!entries.empty())
+    {
+        ChainEntries chain;
+        for (int pattern : entries)
+            chain.append(pattern);
+        engine->setChain(chain);
+        std::vector<std::uint8_t> chunk = getChunkBytes(*engine);
+        if (!writePluginChunk(host, chunk))
+        {
+            error = "the plugin refused the state holding the chain";
+            return 0.0;
+        }
+    }
+    const ChainEntries chain = engine->getChain();
+    double beats = 0.0;
+    for (int i = 0; i < chain.size(); ++i)
+        beats += engine->getSong().getPattern(chain.pattern(i))->getNBStep() * kStepBeats;
+    if (chain.empty())
+        error = "--chain: the state holds no chain; give one, as in --chain 1,1,2,5";
+    else if (!(beats > 0.0))
+        error = "--chain: every pattern of the chain has 0 steps";
+    else
+        host.setParameter(kChainPlay, 1.0f);
+    return error.empty() ? beats : 0.0;
+}
+
+bool exportPluginChain(VstHost& host, const std::string& path, double tempoBpm,
+                       std::string& error)
+{
+    std::unique_ptr<Palladon> engine = mirrorPluginState(host, error);
+    if (!engine)
+        return false;
+    if (!exportMidiChain(*engine, path, tempoBpm))
+    {
+        error = path + ": cannot write the file";
+        return false;
+    }
+    return true;
+}
+
 } // namespace quelvar

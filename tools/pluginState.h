@@ -35,4 +35,11 @@ bool loadPattern(VstHost& host, const std::string& path, bool withParams, std::s
 bool exportPluginPattern(VstHost& host, const std::string& path, const PatternWriteOptions& options,
                          std::string& error);
 
+// Chain play on in the plugin, with its chain set to `entries` first unless they are empty. The
+// length of one pass of the chain in beats, or 0 with a message when there is no chain to play.
+double playPluginChain(VstHost& host, const std::vector<int>& entries, std::string& error);
+// One pass of the plugin's chain as a standard MIDI file at the given tempo.
+bool exportPluginChain(VstHost& host, const std::string& path, double tempoBpm,
+                       std::string& error);
+
 } // namespace quelvar

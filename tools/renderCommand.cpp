@@ -65,10 +65,14 @@ void listParams(VstHost& host)
     }
 }
 
-double renderSeconds(const RenderOptions& o, double tempo, const MidiSequence* midi)
+// chainBeats: a pass of the chain when it plays, else 0.
+double renderSeconds(const RenderOptions& o, double tempo, const MidiSequence* midi,
+                     double chainBeats)
 {
     if (o.seconds > 0.0)
         return o.seconds;
+    if (chainBeats > 0.0 && o.bars == 0.0)
+        return std::max(o.passes, 1) * chainBeats * 60.0 / tempo;
     if (o.bars > 0.0 || !midi)
         return (o.bars > 0.0 ? o.bars : kDefaultBars) * 4.0 * 60.0 / tempo;
     return midi->lengthSeconds + kMidiTailSeconds;
@@ -116,10 +120,11 @@ bool isSilent(const std::vector<float>& samples)
                        [](float x) { return std::fabs(x) < kSilencePeak; });
 }
 
-// Notes are expected from the sequencer in host sync when its pattern holds one that starts
-// within the render (odd steps may start late by the groove), and from the MIDI file in MIDI in
-// sync.
-bool notesExpected(VstHost& host, const MidiSequence& midi, double tempo, double seconds)
+// Notes are expected from the sequencer in host sync when its pattern (with a chain, the first
+// entry's) holds one that starts within the render (odd steps may start late by the groove),
+// and from the MIDI file in MIDI in sync.
+bool notesExpected(VstHost& host, const MidiSequence& midi, double tempo, double seconds,
+                   bool chain)
 {
     const int mode = syncTypeOf(host.getParameter(kSyncType));
     if (mode == kMidiInSync)
@@ -129,6 +134,8 @@ bool notesExpected(VstHost& host, const MidiSequence& midi, double tempo, double
     std::string error;
     const std::unique_ptr<Palladon> state = mirrorPluginState(host, error);
     const Pattern* p = state ? state->getCurrentPattern() : nullptr;
+    if (state && chain)
+        p = state->getSong().getPattern(state->getChain().pattern(0));
     for (int i = 0; p && i < p->getNBStep(); ++i)
     {
         if (p->getStep(i)->note() == 0)
@@ -183,19 +190,25 @@ int runRender(const RenderOptions& o)
                     "play; give 0 (host sync) or 1 (MIDI in)",
                     kExitBadArgument);
     host.setTempo(tempo);
+    const double chainBeats = o.chain ? playPluginChain(host, o.chainEntries, error) : 0.0;
+    if (o.chain && chainBeats == 0.0)
+        return fail(error, kExitBadArgument);
 
-    const double seconds = renderSeconds(o, tempo, o.midiIn.empty() ? nullptr : &midi);
+    const double seconds =
+        renderSeconds(o, tempo, o.midiIn.empty() ? nullptr : &midi, chainBeats);
     if (o.renders() && seconds > kMaxRenderSeconds)
         return fail((o.midiIn.empty() ? "the render" : o.midiIn) +
                         " lasts longer than 3600 seconds; give --seconds",
                     kExitBadArgument);
     PatternWriteOptions write;
     write.tempoBpm = tempo;
-    if (!o.exportMidi.empty() && !exportPluginPattern(host, o.exportMidi, write, error))
+    if (!o.exportMidi.empty() &&
+        !(o.chain ? exportPluginChain(host, o.exportMidi, tempo, error)
+                  : exportPluginPattern(host, o.exportMidi, write, error)))
         return fail(error);
     if (!o.renders())
         return 0;
-    const bool expectNotes = notesExpected(host, midi, tempo, seconds);
+    const bool expectNotes = notesExpected(host, midi, tempo, seconds, o.chain);
 
     const auto frames = static_cast<std::int64_t>(std::llround(seconds * o.rate));
     if (!o.out.empty() && frames > kMaxWavFrames)

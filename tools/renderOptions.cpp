@@ -1,5 +1,8 @@
 #include "renderOptions.h"
 
+#include "sequencer/Chain.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -43,7 +46,13 @@ writes what it renders. Give at least one of --out, --midi-out and --export-midi
                           start it),
                           27 tempo, 28 step record. Repeatable; applied in order, after
                           --bank and --pattern
-  --export-midi FILE.mid  write the current pattern as a standard MIDI file at the tempo
+  --export-midi FILE.mid  write the current pattern (with --chain, one pass of the chain) as
+                          a standard MIDI file at the tempo
+  --chain [LIST]          play the chain of the bank instead of the pattern, laid on the
+                          host's timeline from position 0; with LIST, the chain is set to
+                          those patterns first (1 to 64, comma-separated: 1,1,2,5)
+  --passes N              with --chain: render N passes of the chain (default 1, unless
+                          --seconds or --bars is given)
   --midi FILE.mid         play a standard MIDI file (format 0 or 1) into the plugin
   --midi-out FILE.mid     write the MIDI that the plugin sends as a format-0 MIDI file
   --list-params           print every parameter's index and name, then stop
@@ -108,7 +117,37 @@ constexpr TextOption kTextOptions[] = {
 bool takesNumber(const std::string& arg)
 {
     return arg == "--seconds" || arg == "--bars" || arg == "--tempo" || arg == "--rate" ||
-           arg == "--block";
+           arg == "--block" || arg == "--passes";
+}
+
+// "1,1,2,5": patterns 1–64, at most a full chain of them, as song pattern indices.
+bool chainEntriesFrom(const std::string& text, std::vector<int>& entries, std::string& error)
+{
+    for (std::size_t start = 0; start <= text.size();)
+    {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, end - start);
+        double number = 0.0;
+        if (!parseNumber(item, number) || number < 1 || number > kPatternsPerSong ||
+            number != std::floor(number))
+        {
+            error = "--chain takes patterns 1 to 64 separated by commas, not \"" + item + "\"";
+            return false;
+        }
+        if (entries.size() == static_cast<std::size_t>(kMaxChainEntries))
+        {
+            error = "--chain takes at most 256 patterns";
+            return false;
+        }
+        entries.push_back(static_cast<int>(number) - 1);
+        start = end + 1;
+    }
+    return true;
+}
+
+bool looksLikeChain(const std::string& arg)
+{
+    return !arg.empty() && arg.find_first_not_of("0123456789,") == std::string::npos;
 }
 
 bool setNumber(const std::string& arg, const std::string& value, RenderOptions& o,
@@ -125,6 +164,13 @@ bool setNumber(const std::string& arg, const std::string& value, RenderOptions& 
             return false;
         }
         o.seconds = v;
+        return true;
+    }
+    if (arg == "--passes")
+    {
+        if (!numberIn(arg, value, 1, 9999, true, v, error))
+            return false;
+        o.passes = static_cast<int>(v);
         return true;
     }
     if (arg == "--bars")
@@ -167,6 +213,19 @@ ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptio
         if (arg == "--quiet" || arg == "--allow-silence")
         {
             (arg == "--quiet" ? o.quiet : o.allowSilence) = true;
+            continue;
+        }
+        if (arg == "--chain")
+        {
+            if (o.chain)
+            {
+                error = "--chain is given twice";
+                return ParseResult::error;
+            }
+            o.chain = true;
+            if (i + 1 < args.size() && looksLikeChain(args[i + 1]) &&
+                !chainEntriesFrom(args[++i], o.chainEntries, error))
+                return ParseResult::error;
             continue;
         }
         const TextOption* text = nullptr;
@@ -215,6 +274,10 @@ ParseResult parseRenderOptions(const std::vector<std::string>& args, RenderOptio
         error = "--bars: the render would last longer than 3600 seconds";
     else if (o.withParams && o.pattern.empty())
         error = "--with-params needs --pattern";
+    else if (o.passes > 0 && !o.chain)
+        error = "--passes needs --chain";
+    else if (o.passes > 0 && (o.seconds > 0.0 || o.bars > 0.0))
+        error = "give --passes, --seconds or --bars, not two of them";
     else if (!o.renders() && o.exportMidi.empty() && !o.listParams)
         error = "nothing to do: give --out, --midi-out, --export-midi or --list-params";
     return error.empty() ? ParseResult::ok : ParseResult::error;

@@ -34,6 +34,9 @@ struct RenderOptions
     std::vector<ParamArg> params; // in command-line order
     double seconds = 0.0;         // 0: not given
     double bars = 0.0;            // 0: not given
+    bool chain = false;           // play the chain (and export it) instead of the pattern
+    std::vector<int> chainEntries; // song patterns 0-63 the chain is set to; empty: the state's
+    int passes = 0;               // passes of the chain to render; 0: not given
     double tempo = 120.0;
     bool tempoGiven = false;
     int rate = 44100;

@@ -67,7 +67,12 @@ LineSettings FifoBackend::lineSettings() const
 TransportView FifoBackend::transport() const
 {
     return {block.hostPlaying(), block.internalRunning(), block.currentPattern(), block.hostTempo(),
-            block.syncType()};
+            block.syncType(),     block.chainEntry()};
+}
+
+ChainEntries FifoBackend::chain() const
+{
+    return block.chain();
 }
 
 void FifoBackend::setParameter(int index, float value)
@@ -134,6 +139,18 @@ void FifoBackend::restorePattern(int patternIndex, const PatternView& view)
     if (length == 0)
         std::printf("QuelvarUI > pattern name too long to restore\n");
     link.sendCommand(m, length);
+}
+
+void FifoBackend::setChain(const ChainEntries& chain)
+{
+    std::uint8_t m[kChainMessageBytes];
+    link.sendCommand(m, encodeChain(m, chain));
+}
+
+void FifoBackend::selectPattern(int index)
+{
+    std::uint8_t m[2];
+    link.sendCommand(m, encodeTwoBytes(m, command::selectPattern, index));
 }
 
 void FifoBackend::learnController(int slot)

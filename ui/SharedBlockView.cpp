@@ -24,11 +24,15 @@ SharedBlockView::SharedBlockView(int fd)
         std::fflush(stdout);
         return;
     }
-    // A block shorter than its layout would fault on the first read past its end.
+    // A block shorter than its layout would fault on the first read past its end. One from a
+    // plugin without the chain is read without it.
     struct stat st;
     void* p = MAP_FAILED;
     if (fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(kSize))
-        p = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    {
+        mapped = st.st_size >= static_cast<off_t>(kSizeWithChain) ? kSizeWithChain : kSize;
+        p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    }
     close(fd);
     if (p == MAP_FAILED)
     {
@@ -42,12 +46,12 @@ SharedBlockView::SharedBlockView(int fd)
 SharedBlockView::~SharedBlockView()
 {
     if (base)
-        munmap(base, kSize);
+        munmap(base, mapped);
 }
 
 std::uint32_t SharedBlockView::word(std::size_t offset) const
 {
-    if (!base)
+    if (!base || offset + 4 > mapped)
         return 0;
     return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(base + offset))
         .load(std::memory_order_relaxed);
@@ -55,7 +59,9 @@ std::uint32_t SharedBlockView::word(std::size_t offset) const
 
 std::uint8_t SharedBlockView::byte(std::size_t offset) const
 {
-    return base ? std::atomic_ref<std::uint8_t>(base[offset]).load(std::memory_order_relaxed) : 0;
+    return base && offset < mapped
+               ? std::atomic_ref<std::uint8_t>(base[offset]).load(std::memory_order_relaxed)
+               : 0;
 }
 
 std::string SharedBlockView::text(std::size_t offset, std::size_t capacity) const
@@ -89,9 +95,9 @@ std::size_t SharedBlockView::stepRecord(int pattern, int step)
 
 float SharedBlockView::parameterValue(int index) const
 {
-    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+    if (index < 0 || index >= kNumParams)
         return 0.0f;
-    const std::uint32_t w = word(static_cast<std::size_t>(index) * kParameterRecordBytes);
+    const std::uint32_t w = word(parameterRecord(index));
     float value;
     std::memcpy(&value, &w, sizeof value);
     return value;
@@ -99,10 +105,9 @@ float SharedBlockView::parameterValue(int index) const
 
 std::string SharedBlockView::parameterText(int index) const
 {
-    if (index < 0 || index >= static_cast<int>(kParameterRecords))
+    if (index < 0 || index >= kNumParams)
         return {};
-    return text(static_cast<std::size_t>(index) * kParameterRecordBytes + kParameterTextOffset,
-                kParameterTextBytes);
+    return text(parameterRecord(index) + kParameterTextOffset, kParameterTextBytes);
 }
 
 int SharedBlockView::stepNote(int pattern, int step) const
@@ -178,6 +183,21 @@ LineSettings SharedBlockView::lineSettings() const
     s.accentPercent = byte(kLineSettingsOffset + 4);
     s.slidePercent = byte(kLineSettingsOffset + 5);
     return heldInRange(s);
+}
+
+ChainEntries SharedBlockView::chain() const
+{
+    ChainEntries entries;
+    const auto count = std::min<std::uint32_t>(word(kChainCountOffset), kMaxChainEntries);
+    for (std::uint32_t i = 0; i < count; ++i)
+        entries.append(byte(kChainPatternsOffset + i));
+    return entries;
+}
+
+int SharedBlockView::chainEntry() const
+{
+    return static_cast<int>(std::min<std::uint32_t>(word(kChainEntryOffset), kMaxChainEntries)) -
+           1;
 }
 
 } // namespace quelvar

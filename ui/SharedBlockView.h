@@ -3,6 +3,7 @@
 // new; the next refresh puts it right. Qt main thread.
 #pragma once
 
+#include "sequencer/Chain.h"
 #include "sequencer/lineOperations.h"
 
 #include <cstddef>
@@ -39,6 +40,9 @@ public:
     int learningSlot() const;
     // Held in range: an unmapped block reads as the settings' lowest values.
     LineSettings lineSettings() const;
+    // The chain and the entry chain play plays (-1: none); empty and -1 from a block without them.
+    ChainEntries chain() const;
+    int chainEntry() const;
 
 private:
     std::uint32_t word(std::size_t offset) const;
@@ -48,6 +52,7 @@ private:
     static std::size_t stepRecord(int pattern, int step);
 
     std::uint8_t* base = nullptr;
+    std::size_t mapped = 0; // bytes mapped: the layout, and the chain when the block holds it
 };
 
 } // namespace quelvar

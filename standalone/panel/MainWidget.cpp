@@ -42,6 +42,7 @@ MainWidget::MainWidget(PanelBackend& backend, QWidget* parent, QString presetFol
     buildStepEditor();
     buildBottomRow();
     buildLines();
+    buildChain();
     createActions();
 
     connect(&backend, &PanelBackend::parameterChanged, this, &MainWidget::setParameter);
@@ -232,6 +233,7 @@ void MainWidget::processGui()
     selector->setBlink(blinkTicks < kBlinkTicks / 2);
 
     watchLearning();
+    refreshChain(t);
     showReadout(t);
     showStatus();
     followTip();

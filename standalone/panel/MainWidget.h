@@ -23,6 +23,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -36,6 +37,7 @@ namespace quelvar
 
 class Button;
 class ButtonGroup;
+class ChainStrip;
 class Control;
 class DigitDisplay;
 class DragHandle;
@@ -184,6 +186,13 @@ public slots:
     bool linesShown() const;
     // Generate, Mutate or Fit to key on the current pattern: one undo step.
     void editLine(LineEdit edit);
+    // The chain strip in place of the step editor, or the step editor.
+    void showChainView(bool on);
+    bool chainViewShown() const;
+    // A chain edit from the strip: one undo step, then the engine takes the whole chain.
+    void editChain(const ChainEntries& before, const ChainEntries& after);
+    // A chain entry clicked: its pattern is chosen, as the pattern selector chooses one.
+    void chooseChainEntry(int entry, int pattern);
 
 signals:
     void updatePatternNameDisplay(const QString& name);
@@ -222,6 +231,8 @@ private:
     void paintVoiceCaptions(QPainter& p) const;
     // The readout shows a line setting just changed.
     void showLineReadout(const QString& caption, const QString& value);
+    void buildChain();
+    void refreshChain(const TransportView& t);
     void createActions();
     // Before an edit of a pattern (-1: the current one): its snapshot, for undo.
     void recordEdit(int pattern, int mergeKey = 0);
@@ -306,6 +317,11 @@ private:
     Toggle* linesToggle = nullptr;
     std::vector<Knob*> voiceKnobs; // the row the lines row takes the place of
     DragHandle* dragHandle = nullptr;
+    Button* chainSwitch = nullptr;
+    Toggle* chainView = nullptr;
+    ChainStrip* chainStrip = nullptr;
+    std::optional<ChainEntries> chainSent; // an edit the back-end may not show yet
+    int chainSentTicks = 0;
     std::array<QAction*, 4> keyActions{};
     int offeredSize = 0; // 0: the panel's menu offers no sizes
 

@@ -75,6 +75,7 @@ void MainWidget::beginFileUndo(bool wholeSong, int pattern)
     {
         for (int k = 0; k < kPatternsPerSong; ++k)
             fileUndo.patterns.push_back({k, backend.pattern(k)});
+        fileUndo.chain = backend.chain();
     }
     // The step count goes back with its pattern; a trigger or the record switch is no setting
     // a file brings.
@@ -89,7 +90,7 @@ void MainWidget::endFileUndo(bool done)
     std::erase_if(fileUndo.settings, [this](const PatternHistory::Setting& s)
                   { return backend.parameterValue(s.slot) == s.value; });
     const bool changed =
-        !fileUndo.settings.empty() ||
+        !fileUndo.settings.empty() || (fileUndo.chain && !(*fileUndo.chain == backend.chain())) ||
         std::any_of(fileUndo.patterns.begin(), fileUndo.patterns.end(),
                     [this](const PatternHistory::Snapshot& s)
                     { return backend.pattern(s.pattern) != s.contents; });
@@ -102,13 +103,15 @@ void MainWidget::endFileUndo(bool done)
 void MainWidget::undo()
 {
     putBack(history.undo([this](int p) { return backend.pattern(p); },
-                         [this](int slot) { return backend.parameterValue(slot); }));
+                         [this](int slot) { return backend.parameterValue(slot); },
+                         [this] { return backend.chain(); }));
 }
 
 void MainWidget::redo()
 {
     putBack(history.redo([this](int p) { return backend.pattern(p); },
-                         [this](int slot) { return backend.parameterValue(slot); }));
+                         [this](int slot) { return backend.parameterValue(slot); },
+                         [this] { return backend.chain(); }));
 }
 
 // The display shows the restored pattern at once; in the UI process the engine's refresh
@@ -132,6 +135,13 @@ void MainWidget::putBack(const PatternHistory::Step& step)
     {
         setParameterAutomated(s.slot, s.value);
         setParameter(s.slot, s.value);
+    }
+    if (step.chain)
+    {
+        chainSent = *step.chain;
+        chainSentTicks = 0;
+        backend.setChain(*step.chain);
+        refreshChain(backend.transport());
     }
 }
 

@@ -78,7 +78,8 @@ void MainWidget::exportPattern2(int kind)
     if (kind < 0 || kind >= static_cast<int>(kExportChoices.size()))
         return;
     const ExportChoice& c = kExportChoices[static_cast<std::size_t>(kind)];
-    if (c.format == ExportFormat::midi && !backend.offersMidiExport())
+    if ((c.format == ExportFormat::midi || c.format == ExportFormat::midiChain) &&
+        !backend.offersMidiExport())
         return;
     exportTo(c.format, QString::fromLatin1(c.title), QString::fromLatin1(c.filter));
 }

@@ -38,8 +38,9 @@ void MainWidget::buildLines()
     dragHandle = new DragHandle(this);
     dragHandle->setObjectName(QStringLiteral("drag_midi"));
     dragHandle->setGeometry(398, 12, 36, 16);
-    dragHandle->setToolTip(QStringLiteral("DRAG MIDI\nDrag the pattern into your DAW: a standard "
-                                          "MIDI file at the tempo it plays at"));
+    dragHandle->setToolTip(QStringLiteral("DRAG MIDI\nDrag the pattern (while chain play is on, "
+                                          "the chain) into your DAW: a standard MIDI file at the "
+                                          "tempo it plays at"));
     connect(dragHandle, &DragHandle::fileWanted, this,
             [this] { backend.writeLineFile(draggedFilesFolder()); });
     connect(&backend, &PanelBackend::lineFileWritten, dragHandle, &DragHandle::setFile);

@@ -110,6 +110,8 @@ QPixmap MainWidget::paintBackground(qreal scale) const
             Qt::AlignLeft | Qt::AlignVCenter);
     caption(QRectF(118, 81, 54, 13), QStringLiteral("STEPS"), false);
     caption(QRectF(160, 136, 36, 11), QStringLiteral("REC"), false, 10);
+    caption(QRectF(135, 139, 32, 11), QStringLiteral("CHAIN"), false, 10,
+            Qt::AlignLeft | Qt::AlignVCenter);
     caption(QRectF(241, 78, 90, 14), QStringLiteral("DISTORTION"), false, 12,
             Qt::AlignLeft | Qt::AlignVCenter);
     caption(QRectF(201, 143, 60, 11), QStringLiteral("DRIVE"), false, 11);

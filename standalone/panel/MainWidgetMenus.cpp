@@ -99,11 +99,15 @@ QMenu* MainWidget::buildImportMenu()
 QMenu* MainWidget::buildExportMenu()
 {
     QMenu* menu = look::popupMenu(this);
-    const int count = backend.offersMidiExport() ? 6 : 5;
+    const int count = backend.offersMidiExport() ? static_cast<int>(kExportChoices.size())
+                                                 : kExportChoicesWithoutMidi;
     for (int k = 0; k < count; ++k)
-        connect(menu->addAction(
-                    QString::fromLatin1(kExportChoices[static_cast<std::size_t>(k)].panelEntry)),
-                &QAction::triggered, this, [this, k] { exportPattern2(k); });
+    {
+        const ExportChoice& c = kExportChoices[static_cast<std::size_t>(k)];
+        QAction* a = menu->addAction(QString::fromLatin1(c.panelEntry));
+        a->setEnabled(c.format != ExportFormat::midiChain || !backend.chain().empty());
+        connect(a, &QAction::triggered, this, [this, k] { exportPattern2(k); });
+    }
     return menu;
 }
 

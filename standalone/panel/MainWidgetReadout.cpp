@@ -1,6 +1,7 @@
 // MainWidget: the display's readout and status line.
 #include "standalone/panel/MainWidget.h"
 
+#include "standalone/panel/ChainStrip.h"
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/DropDown.h"
 #include "standalone/panel/PatternSelector.h"
@@ -28,7 +29,7 @@ QString MainWidget::captionOf(int index) const
         "DECAY",      "ACCENT",    "GATE",      "GROOVE",       "STEPS",      "PATTERN SYNC",
         "SLIDE TIME", "ANTIALIAS", "PATTERN",   "DELAY",        "DELAY SYNC", "PING PONG",
         "DELAY TIME", "DELAY VOL", "FEEDBACK",  "DELAY FILTER", "DISTORTION", "DIST TYPE",
-        "DRIVE",      "",          "SYNC MODE", "TEMPO",        "STEP RECORD"};
+        "DRIVE",      "",          "SYNC MODE", "TEMPO",        "STEP RECORD", "CHAIN"};
     if (index == kDistParam2)
     {
         const QString label = distParam2Caption->text();
@@ -50,7 +51,8 @@ QString MainWidget::readoutText(int index) const
     case kPattSync:
         return patternSync->text();
     case kStepRecord:
-        return parameterValue(kStepRecord) >= 0.5f ? QStringLiteral("ON") : QStringLiteral("OFF");
+    case kChainPlay:
+        return parameterValue(index) >= 0.5f ? QStringLiteral("ON") : QStringLiteral("OFF");
     default:
         break;
     }
@@ -78,11 +80,19 @@ QString MainWidget::readoutText(int index) const
 void MainWidget::showStatus()
 {
     const TransportView t = backend.transport();
-    QString text = QStringLiteral("%1 STEPS   PAGE %2   %3 BPM")
-                       .arg(shown.stepCount)
-                       .arg(currentPage + 1)
-                       .arg(syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
-                                                                              : tempo->number());
+    const int bpm = syncSwitch->position() == 0 && t.hostTempoBpm > 0 ? t.hostTempoBpm
+                                                                      : tempo->number();
+    // While a chain plays, its entry takes the page's place: the page buttons show the page.
+    QString text = t.chainEntry >= 0
+                       ? QStringLiteral("CHAIN %1/%2   %3 STEPS   %4 BPM")
+                             .arg(t.chainEntry + 1)
+                             .arg(chainStrip->shownChain().size())
+                             .arg(shown.stepCount)
+                             .arg(bpm)
+                       : QStringLiteral("%1 STEPS   PAGE %2   %3 BPM")
+                             .arg(shown.stepCount)
+                             .arg(currentPage + 1)
+                             .arg(bpm);
     if (stepsEditable())
         text += QStringLiteral("   EDIT");
     display->setStatus(text);
@@ -105,6 +115,10 @@ void MainWidget::showReadout(const TransportView& t)
         display->setReadout(captionOf(lastTouched), readoutText(lastTouched));
     else if (!lineCaption.isEmpty())
         display->setReadout(lineCaption, lineValue);
+    else if (t.chainEntry >= 0)
+        display->setReadout(QStringLiteral("CHAIN %1 OF %2").arg(t.chainEntry + 1)
+                                .arg(chainStrip->shownChain().size()),
+                            PatternSelector::label(t.currentPattern));
     else
         display->setReadout(QStringLiteral("PATTERN"), PatternSelector::label(t.currentPattern));
 }

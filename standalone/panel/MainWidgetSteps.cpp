@@ -115,6 +115,7 @@ void MainWidget::updatePatternDisplay(bool everything)
     if (!nameField->hasFocus() && nameField->text() != shown.name)
         emit updatePatternNameDisplay(shown.name);
     refreshColumns();
+    refreshChain(t);
     if (everything)
     {
         lines->showSettings(backend.lineSettings());

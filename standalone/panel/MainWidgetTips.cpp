@@ -74,6 +74,8 @@ const char* parameterDoes(int index)
         return "The internal tempo; in midi sync, the host's";
     case kStepRecord:
         return "Held MIDI keys are written into the steps as they play";
+    case kChainPlay:
+        return "Plays the chain, entry after entry; choosing a pattern while it plays leaves it";
     default:
         return "";
     }

@@ -6,6 +6,7 @@
 
 #include "bridge/bridgeProtocol.h"
 #include "bridge/commandCodes.h"
+#include "sequencer/Chain.h"
 #include "sequencer/lineOperations.h"
 
 #include <QByteArray>
@@ -60,7 +61,8 @@ struct TransportView
     bool internalRunning = false;
     int currentPattern = 0;
     int hostTempoBpm = 0;
-    int syncType = 0; // 0 host sync, 1 internal, 2 MIDI in
+    int syncType = 0;    // 0 host sync, 1 internal, 2 MIDI in
+    int chainEntry = -1; // the chain entry that plays, -1 while no chain plays
 };
 
 class PanelBackend : public QObject
@@ -75,6 +77,7 @@ public:
     virtual QString parameterText(int index) const = 0;
     virtual PatternView pattern(int index) const = 0;
     virtual TransportView transport() const = 0;
+    virtual ChainEntries chain() const = 0;
 
     // Whether the export menu offers a standard MIDI file (the UI process's menu does).
     virtual bool offersMidiExport() const = 0;
@@ -97,6 +100,10 @@ public:
     virtual void setPatternName(const QString& name) = 0;
     // Puts a whole pattern back (steps, step count, name), as an undo does.
     virtual void restorePattern(int patternIndex, const PatternView& pattern) = 0;
+    // The whole chain, after an edit or as an undo puts it back.
+    virtual void setChain(const ChainEntries& chain) = 0;
+    // Any song pattern, chosen as a trigger: the first 32 as the pattern selector chooses them.
+    virtual void selectPattern(int index) = 0;
     // The next MIDI controller moved is given to the slot; -1 stops learning.
     virtual void learnController(int slot) = 0;
     virtual void forgetController(int slot) = 0;

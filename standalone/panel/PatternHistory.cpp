@@ -12,7 +12,7 @@ void PatternHistory::record(int pattern, const PatternView& before, int mergeKey
     if (merges)
         return;
     redone.clear();
-    undone.push_back({{{{pattern, before}}, {}}, mergeKey});
+    undone.push_back({{{{pattern, before}}, {}, {}}, mergeKey});
     if (undone.size() > kLevels)
         undone.pop_front();
 }
@@ -27,20 +27,23 @@ void PatternHistory::record(Step before)
         undone.pop_front();
 }
 
-PatternHistory::Step PatternHistory::undo(const Reader& now, const SettingReader& setting)
+PatternHistory::Step PatternHistory::undo(const Reader& now, const SettingReader& setting,
+                                          const ChainReader& chain)
 {
-    return move(undone, redone, now, setting);
+    return move(undone, redone, now, setting, chain);
 }
 
-PatternHistory::Step PatternHistory::redo(const Reader& now, const SettingReader& setting)
+PatternHistory::Step PatternHistory::redo(const Reader& now, const SettingReader& setting,
+                                          const ChainReader& chain)
 {
-    return move(redone, undone, now, setting);
+    return move(redone, undone, now, setting, chain);
 }
 
 // An edit that changed nothing (a transpose at the edge of the range) is passed over. Entries
 // that went the other way never merge with a new edit: their key is dropped.
 PatternHistory::Step PatternHistory::move(std::deque<Entry>& from, std::deque<Entry>& to,
-                                          const Reader& now, const SettingReader& setting)
+                                          const Reader& now, const SettingReader& setting,
+                                          const ChainReader& chain)
 {
     while (!from.empty())
     {
@@ -57,6 +60,11 @@ PatternHistory::Step PatternHistory::move(std::deque<Entry>& from, std::deque<En
         {
             present.settings.push_back({s.slot, setting(s.slot)});
             changes = changes || present.settings.back().value != s.value;
+        }
+        if (back.chain)
+        {
+            present.chain = chain();
+            changes = changes || !(*present.chain == *back.chain);
         }
         if (!changes)
             continue;

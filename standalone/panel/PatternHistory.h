@@ -1,8 +1,8 @@
-// Undo and redo of pattern edits: before each edit the panel records the patterns as they were,
-// and an undo puts that snapshot back (what it replaced goes to redo). Snapshots are whole
-// patterns, so an undo restores exactly what was there; a bank opened replaces every pattern and
-// is one step of 64. An opened file's step also keeps the settings the file changed; turning a
-// knob is not an undo step. Main thread.
+// Undo and redo of pattern and chain edits: before each edit the panel records the patterns (or
+// the chain) as they were, and an undo puts that snapshot back (what it replaced goes to redo).
+// Snapshots are whole patterns and whole chains, so an undo restores exactly what was there; a
+// bank opened replaces every pattern and the chain and is one step. An opened file's step also
+// keeps the settings the file changed; turning a knob is not an undo step. Main thread.
 #pragma once
 
 #include "standalone/panel/PanelBackend.h"
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace quelvar
@@ -35,13 +36,16 @@ public:
     {
         std::vector<Snapshot> patterns;
         std::vector<Setting> settings;
+        std::optional<ChainEntries> chain;
 
-        bool empty() const { return patterns.empty() && settings.empty(); }
+        bool empty() const { return patterns.empty() && settings.empty() && !chain; }
     };
     // A pattern as it stands now.
     using Reader = std::function<PatternView(int pattern)>;
     // A parameter slot's value as it stands now.
     using SettingReader = std::function<float(int slot)>;
+    // The chain as it stands now.
+    using ChainReader = std::function<ChainEntries()>;
 
     // Edits that share a merge key other than 0 and follow each other undo as one: a note box
     // dragged through several notes, the step count held down.
@@ -54,9 +58,10 @@ public:
     // Clears redo.
     void record(Step before);
     // What to put back; the present state goes to the other list. Steps that would change
-    // nothing are dropped on the way. `setting` is read only for steps that keep settings.
-    Step undo(const Reader& now, const SettingReader& setting = {});
-    Step redo(const Reader& now, const SettingReader& setting = {});
+    // nothing are dropped on the way. `setting` and `chain` are read only for steps that keep
+    // settings or the chain.
+    Step undo(const Reader& now, const SettingReader& setting = {}, const ChainReader& chain = {});
+    Step redo(const Reader& now, const SettingReader& setting = {}, const ChainReader& chain = {});
 
     bool canUndo() const { return !undone.empty(); }
     bool canRedo() const { return !redone.empty(); }
@@ -68,7 +73,7 @@ private:
         int mergeKey = 0;
     };
     static Step move(std::deque<Entry>& from, std::deque<Entry>& to, const Reader& now,
-                     const SettingReader& setting);
+                     const SettingReader& setting, const ChainReader& chain);
 
     std::deque<Entry> undone; // newest last
     std::deque<Entry> redone;

@@ -18,8 +18,8 @@ struct ExportChoice
     const char* filter;
 };
 
-// In the panel menu's order; the MIDI file last, since only some back-ends offer it.
-constexpr std::array<ExportChoice, 6> kExportChoices{{
+// In the panel menu's order; the MIDI files last, since only some back-ends offer them.
+constexpr std::array<ExportChoice, 7> kExportChoices{{
     {ExportFormat::pattern, "export pattern", "Pattern (.303)...", "Save Pattern",
      "Quelvar pattern (*.303)"},
     {ExportFormat::abl2, "export ABL2 pattern", "ABL2 Pattern (.pat)...", "Save ABL2 Pattern",
@@ -32,6 +32,10 @@ constexpr std::array<ExportChoice, 6> kExportChoices{{
      "Quelvar pattern bank(*.b303)"},
     {ExportFormat::midi, "export MIDI pattern", "MIDI File (.mid)...", "Save MIDI pattern",
      "MIDI file(*.mid)"},
+    {ExportFormat::midiChain, "export MIDI chain", "Chain as MIDI File (.mid)...",
+     "Save MIDI chain", "MIDI file(*.mid)"},
 }};
+// The entries before the MIDI files, which every back-end offers.
+constexpr int kExportChoicesWithoutMidi = 5;
 
 } // namespace quelvar

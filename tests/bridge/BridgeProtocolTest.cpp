@@ -54,7 +54,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"line settings cut", {24, 9, 7, 25, 20, 25}, 0},
                       LengthCase{"line edit", {25, 1}, 2},
                       LengthCase{"line file", {26, 2, 0, 0, 0, '/', 'c', 17}, 7},
-                      LengthCase{"line file past the read", {26, 9, 0, 0, 0, '/', 'c'}, 0}),
+                      LengthCase{"line file past the read", {26, 9, 0, 0, 0, '/', 'c'}, 0},
+                      LengthCase{"chain", {40, 2, 0, 7, 9, 1}, 5},
+                      LengthCase{"chain past the read", {40, 1, 1, 7, 9}, 0},
+                      LengthCase{"chain count cut", {40, 1}, 0},
+                      LengthCase{"select pattern", {41, 40}, 2}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_P(NoticeLength, IsBoundedByTheBytesPresent)
@@ -88,7 +92,7 @@ TEST(BridgeProtocol, OpcodeSetsAreTheTables)
             notices.push_back(op);
     }
     EXPECT_EQ(commands, (std::vector<int>{1, 2, 3, 4, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                          21, 22, 23, 24, 25, 26, 32, 33}));
+                                          21, 22, 23, 24, 25, 26, 32, 33, 40, 41}));
     EXPECT_EQ(notices, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 16}));
 }
 
@@ -141,6 +145,26 @@ TEST(BridgeProtocol, EncodersLayFieldsLittleEndianAtTheirOffsets)
 
     EXPECT_EQ(encodeExport(m, 8, 0, "/too/long"), 0u);
     EXPECT_EQ(encodePatternName(m, sizeof m, std::string(300, 'x')), 0u);
+}
+
+TEST(BridgeProtocol, ChainsRoundTripAndOutOfRangeEntriesAreRefused)
+{
+    quelvar::ChainEntries longest;
+    for (int i = 0; i < quelvar::kMaxChainEntries; ++i)
+        longest.append(63 - i % 64);
+    std::uint8_t m[kChainMessageBytes];
+    const std::size_t length = encodeChain(m, longest);
+    ASSERT_EQ(length, kChainMessageBytes);
+    EXPECT_EQ(std::vector<std::uint8_t>(m, m + 4), (std::vector<std::uint8_t>{40, 0, 1, 63}));
+    EXPECT_EQ(commandLength({m, length}), length);
+    quelvar::ChainEntries read;
+    ASSERT_TRUE(decodeChain({m, length}, read));
+    EXPECT_EQ(read, longest);
+
+    const std::uint8_t pastTheSong[] = {40, 2, 0, 5, 64};
+    EXPECT_FALSE(decodeChain(pastTheSong, read));
+    const std::uint8_t tooLong[] = {40, 1, 1, 5};
+    EXPECT_FALSE(decodeChain(tooLong, read));
 }
 
 TEST(BridgeProtocol, PatternContentsRoundTripAndOutOfRangeFieldsAreRefused)

@@ -29,7 +29,7 @@ public:
         const int fd = shared ? dup(shared->descriptor()) : -1;
         if (fd < 0)
             return;
-        void* p = mmap(nullptr, kSize, PROT_READ, MAP_SHARED, fd, 0);
+        void* p = mmap(nullptr, kSizeWithChain, PROT_READ, MAP_SHARED, fd, 0);
         close(fd);
         if (p != MAP_FAILED)
             base = static_cast<const std::uint8_t*>(p);
@@ -37,7 +37,7 @@ public:
     ~ReaderMapping()
     {
         if (base)
-            munmap(const_cast<std::uint8_t*>(base), kSize);
+            munmap(const_cast<std::uint8_t*>(base), kSizeWithChain);
     }
     bool ok() const { return base != nullptr; }
 
@@ -213,6 +213,32 @@ TEST(SharedBlock, TransportFieldsFollowTheEngine)
     h.engine().setParameter(kTriggerPattern, 0.125f);
     h.render(1, 1);
     EXPECT_EQ(block.at<std::int32_t>(kCurrentPatternOffset), 4);
+}
+
+// After the layout of older readers: the chain switch's record, the chain and the entry playing
+// (+ 1, so the zero fill reads as none). The records before it stay as they were.
+TEST(SharedBlock, TheChainFollowsTheLayoutOlderReadersKnow)
+{
+    EngineHarness h;
+    attachSharedBlock(h.engine());
+    ReaderMapping block(h.engine().getSharedBlock());
+    ASSERT_TRUE(block.ok());
+    ChainEntries chain;
+    for (int k : {6, 6, 40})
+        chain.append(k);
+    h.engine().setChain(chain);
+    h.engine().setParameter(kChainPlay, 1.0f);
+    h.engine().publishParameterText(kChainPlay);
+    EXPECT_EQ(block.at<std::uint32_t>(kChainCountOffset), 3u);
+    EXPECT_EQ(block.at<std::uint8_t>(kChainPatternsOffset + 2), 40);
+    EXPECT_EQ(block.at<float>(kChainSwitchOffset), 1.0f);
+    EXPECT_EQ(block.text(kChainSwitchOffset + kParameterTextOffset), "ON");
+    EXPECT_EQ(block.at<std::uint32_t>(kChainEntryOffset), 0u);
+    h.play(0.0);
+    h.render(256);
+    EXPECT_EQ(block.at<std::uint32_t>(kChainEntryOffset), 1u);
+    EXPECT_EQ(block.at<std::int32_t>(kCurrentPatternOffset), 6);
+    EXPECT_EQ(block.at<std::uint8_t>(kControllersOffset + kChainPlay), 108) << "CC 107 + 1";
 }
 
 TEST(SharedBlock, NoDescriptorLeftGivesNoBlock)

@@ -73,6 +73,7 @@ const Expected kExpected[] = {
     {kSyncType, 0, 2, 0, kList},
     {kTempo, 40, 300, 120, CLAP_PARAM_IS_STEPPED},
     {kStepRecord, 0, 1, 0, CLAP_PARAM_IS_STEPPED},
+    {kChainPlay, 0, 1, 0, CLAP_PARAM_IS_STEPPED},
 };
 
 // A value within the parameter's range; whole for a stepped one.

@@ -9,6 +9,7 @@
 #include "support/EngineHarness.h"
 #include "support/RecordingEditor.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -18,8 +19,8 @@ using namespace quelvar::iotest;
 
 namespace
 {
-// Every slot but the pattern trigger moved away from its default, and every pattern filled
-// with its own step count (0 included), steps and name.
+// Every slot but the pattern trigger moved away from its default, every pattern filled with its
+// own step count (0 included), steps and name, and a chain that plays.
 void scrambleState(Palladon& engine)
 {
     for (int i = 0; i < kNumParams; ++i)
@@ -32,6 +33,11 @@ void scrambleState(Palladon& engine)
         fillPattern(p, (i * 13 + 5) % 65, 100u + static_cast<unsigned>(i));
         p.setName(i == 7 ? std::string(200, 'n') : "acid line " + std::to_string(i * 3));
     }
+    ChainEntries chain;
+    for (int i = 0; i < kMaxChainEntries; ++i)
+        chain.append((i * 37) % kPatternsPerSong);
+    engine.setChain(chain);
+    engine.setParameter(kChainPlay, 1.0f);
     engine.refreshAfterLoad();
 }
 
@@ -96,15 +102,14 @@ TEST_P(StateChunkFlavour, RoundTripRestoresParametersAndAllPatterns)
     Palladon target(nullptr, GetParam());
     ASSERT_EQ(applyChunk(target, getChunkBytes(source)), 1);
 
-    const std::vector<float> expected = parametersOf(source);
-    const std::vector<float> actual = parametersOf(target);
     for (int i = 0; i < kNumParams; ++i)
     {
         if (i != kTriggerPattern)
         {
-            EXPECT_FLOAT_EQ(actual[i], expected[i]) << "slot " << i;
+            EXPECT_FLOAT_EQ(target.getParameter(i), source.getParameter(i)) << "slot " << i;
         }
     }
+    EXPECT_EQ(target.getChain(), source.getChain());
     for (int i = 0; i < kPatternsPerSong; ++i)
     {
         const Pattern& e = *source.getSong().getPattern(i);
@@ -136,8 +141,8 @@ TEST_P(StateChunkFlavour, ControllerMapTravelsWithTheStateAndEarlierStatesLeaveI
     EXPECT_EQ(target.getControllerAssignments(), custom);
 
     // The same state as the earlier writer left it: everything up to the section.
-    const std::vector<std::uint8_t> earlier(
-        chunk.begin(), chunk.end() - kControllerSectionBytes - kLineSectionBytes);
+    const std::size_t recordsEnd = chunkRecordsEnd(parseChunk(chunk.data(), chunk.size()));
+    const std::vector<std::uint8_t> earlier(chunk.begin(), chunk.begin() + recordsEnd);
     Palladon older(nullptr, GetParam());
     ControllerAssignments own = ControllerMap::defaults();
     own[kGroove] = 3;
@@ -149,7 +154,7 @@ TEST_P(StateChunkFlavour, ControllerMapTravelsWithTheStateAndEarlierStatesLeaveI
         expectSameSteps(*target.getSong().getPattern(i), *older.getSong().getPattern(i));
 
     std::vector<std::uint8_t> damaged = chunk;
-    damaged[damaged.size() - kLineSectionBytes - kNumParams + kCutoff] = 200;
+    damaged[recordsEnd + 6 + kCutoff] = 200;
     Palladon fresh(nullptr, GetParam());
     const std::vector<std::uint8_t> before = getChunkBytes(fresh);
     EXPECT_FALSE(applyWholeChunk(fresh, damaged.data(), damaged.size()));
@@ -171,13 +176,17 @@ TEST_P(StateChunkFlavour, LineSettingsTravelWithTheStateAndEarlierStatesTakeTheD
     ASSERT_EQ(applyChunk(target, chunk), 1);
     EXPECT_EQ(target.getLineSettings(), custom);
 
-    const std::vector<std::uint8_t> earlier(chunk.begin(), chunk.end() - kLineSectionBytes);
+    // A state from before the line settings ends where their section starts (the chain came later).
+    const auto lineStart =
+        std::search(chunk.begin(), chunk.end(), std::begin(kLineTag), std::end(kLineTag));
+    ASSERT_NE(lineStart, chunk.end());
+    const std::vector<std::uint8_t> earlier(chunk.begin(), lineStart);
     ASSERT_EQ(applyChunk(target, earlier), 1);
     EXPECT_EQ(target.getLineSettings(), LineSettings{});
     EXPECT_EQ(target.getControllerAssignments(), source.getControllerAssignments());
 
     std::vector<std::uint8_t> damaged = chunk;
-    damaged[damaged.size() - kLineFields] = kKeys; // the key
+    damaged[(lineStart - chunk.begin()) + kLineSectionBytes - kLineFields] = kKeys; // the key
     target.setLineSettings(custom);
     EXPECT_FALSE(applyWholeChunk(target, damaged.data(), damaged.size()));
     EXPECT_EQ(applyChunk(target, damaged), 0);
@@ -277,7 +286,7 @@ TEST_P(PatternFileFlavour, RoundTripWithParameters)
     ASSERT_TRUE(target.importPattern(dir.file("a.303"), -1, true));
     expectSameSteps(*source.getCurrentPattern(), *target.getCurrentPattern());
     EXPECT_EQ(target.getCurrentPattern()->getName(), "ten bytes!");
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
     {
         if (i == kTriggerPattern)
             continue;
@@ -679,6 +688,21 @@ TEST(MidiExport, ThePlayingLineIsTheExportAtTheTempoInForce)
     const std::string bytes = readFile(written);
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), playingLine(engine).midi);
     EXPECT_EQ(writePlayingLine(engine, "cache"), "") << "only into an absolute folder";
+
+    // While chain play is on, the chain goes: one pass, as its export writes it.
+    ChainEntries chain;
+    for (int k : {16, 2, 16})
+        chain.append(k);
+    engine.setChain(chain);
+    engine.setParameter(kChainPlay, 1.0f);
+    const PlayingLine chained = playingLine(engine);
+    EXPECT_EQ(chained.name, "Quelvar chain");
+    EXPECT_EQ(chained.midi, midiChainOf(engine, engine.getTransport().tempo()));
+    ASSERT_TRUE(exportMidiChain(engine, dir.file("chain.mid"), engine.getTransport().tempo()));
+    const std::string chainFile = readFile(dir.file("chain.mid"));
+    EXPECT_EQ(chained.midi, std::vector<std::uint8_t>(chainFile.begin(), chainFile.end()));
+    engine.setChain({});
+    EXPECT_EQ(playingLine(engine).name, "Quelvar 17 night-bus") << "an empty chain: the pattern";
 }
 
 TEST(MidiExport, UnusableRequestsWriteNothing)

@@ -52,7 +52,7 @@ TEST_P(ParameterDefaults, AfterConstruction)
         1.0f,          0.0f,    0.5f,   c.cutoff, c.resonance, c.envMod, 0.9f, c.accent,
         0.5f,          0.0f,    15.0f / 63.0f,    1.0f,        0.0f,     1.0f, 0.0f,
         0.0f,          1.0f,    0.0f,   0.5f,     0.3f,        0.3f,     0.5f, 0.0f,
-        0.0f,          0.0f,    0.5f,   0.0f,     80.0f / 260.0f, 0.0f};
+        0.0f,          0.0f,    0.5f,   0.0f,     80.0f / 260.0f, 0.0f,        0.0f};
     for (int i = 0; i < kNumParams; ++i)
         EXPECT_FLOAT_EQ(engine.getParameter(i), expected[i]) << "slot " << i;
     EXPECT_EQ(engine.getSlideSamples(), 5512);
@@ -70,8 +70,9 @@ TEST(Parameters, NamesAndLabels)
     EXPECT_EQ(name(engine, 0), "Volume");
     EXPECT_EQ(name(engine, 15), "Delay ");
     EXPECT_EQ(name(engine, 25), "Dist prm2");
-    for (int i : {26, 27, 28, 29, -1})
+    for (int i : {26, 27, 28, 30, -1})
         EXPECT_EQ(name(engine, i), "invalid") << i;
+    EXPECT_EQ(name(engine, kChainPlay), "Chain");
     EXPECT_EQ(label(engine, 0), "dB");
     EXPECT_EQ(label(engine, 3), "%");
     EXPECT_EQ(label(engine, 8), "ms");
@@ -188,8 +189,9 @@ TEST(Parameters, GrooveDelaysOddStepsOnly)
 TEST(Parameters, UnnamedSlotsHaveNoDisplayText)
 {
     Palladon engine(nullptr);
-    for (int i : {26, 27, 28, 29, -3})
+    for (int i : {26, 27, 28, 30, -3})
         EXPECT_EQ(display(engine, i), "unchanged") << i;
+    EXPECT_EQ(display(engine, kChainPlay), "OFF");
     engine.setParameter(kStepRecord, 0.7f);
     EXPECT_EQ(engine.getParameter(kStepRecord), 1.0f);
 }
@@ -267,9 +269,9 @@ TEST(Parameters, OutOfRangeIndexIsIgnored)
     Palladon engine(nullptr);
     RecordingEditor* editor = new RecordingEditor;
     engine.attachEditor(editor);
-    engine.setParameter(29, 0.3f);
+    engine.setParameter(kNumParams, 0.3f);
     engine.setParameter(-1, 0.3f);
-    EXPECT_EQ(engine.getParameter(29), 0.0f);
+    EXPECT_EQ(engine.getParameter(kNumParams), 0.0f);
     EXPECT_EQ(engine.getParameter(-1), 0.0f);
     EXPECT_TRUE(editor->parameters.empty());
 }

@@ -102,7 +102,7 @@ TEST(ThreadStress, RenderingAutomationEditsAndChunksAtOnce)
         while (running.load())
         {
             const int index = static_cast<int>(rng() % 64);
-            switch (rng() % 16)
+            switch (rng() % 17)
             {
             case 0:
                 engine.getCurrentPattern()->setStepNote(static_cast<int>(rng() % 61),
@@ -153,6 +153,15 @@ TEST(ThreadStress, RenderingAutomationEditsAndChunksAtOnce)
                 engine.internalStop();
                 engine.stop(static_cast<int>(36 + rng() % 60), 0);
                 break;
+            case 15:
+            {
+                ChainEntries chain;
+                for (int i = static_cast<int>(rng() % 9); i > 0; --i)
+                    chain.append(static_cast<int>(rng() % 64));
+                engine.setChain(chain);
+                engine.setParameter(kChainPlay, 1.0f);
+                break;
+            }
             default:
                 engine.triggerPattern(static_cast<int>(rng() % 32));
                 break;

@@ -323,8 +323,8 @@ TEST(VoiceRender, BuffersAFailedAllocationLeftShortAreNotRenderedInto)
     }
 }
 
-// Everything the audio thread meets: automation of every slot, each sync mode, pattern triggers,
-// MIDI notes, pitch bend, clock and sysex, every slot moved by its controller and a learn,
+// Everything the audio thread meets: automation of every slot (chain play among them, with a
+// chain to play), each sync mode, pattern triggers, MIDI notes, pitch bend, clock and sysex, every slot moved by its controller and a learn,
 // program changes past the trigger slot's patterns, step recording, live notes from MIDI and
 // from the keyboard, a randomise request and a panic, at the normal and the low rate, in both
 // flavours.
@@ -347,6 +347,11 @@ TEST(VoiceRender, RenderingAllocatesNothing)
             h.engine().setParameter(kDelayOn, 1.0f);
             h.engine().setParameter(kDistOn, 1.0f);
             h.engine().setParameter(kStepRecord, 1.0f);
+            ChainEntries chain;
+            for (int k : {0, 3, 0, 7})
+                chain.append(k);
+            h.engine().setChain(chain);
+            h.engine().getSong().getPattern(3)->setNBStep(1);
             h.play();
             h.render(4096, 512);
             std::vector<float> left(512), right(512);

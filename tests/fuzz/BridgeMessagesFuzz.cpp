@@ -1,7 +1,8 @@
 // Bytes read from the editor bridge's pipes, as either end parses them: every message found
-// lies within the bytes read, a whole pattern-contents command decodes without reading past its
-// length, and line settings decode within their ranges. The same bytes are walked as commands
-// (the plugin's side) and as notices (the UI process's side).
+// lies within the bytes read, a whole pattern-contents or chain command decodes without reading
+// past its length (a chain into entries of the song), and line settings decode within their
+// ranges. The same bytes are walked as commands (the plugin's side) and as notices (the UI
+// process's side).
 #include "bridge/bridgeProtocol.h"
 
 #include <cstdio>
@@ -38,6 +39,13 @@ void walk(std::span<const std::uint8_t> bytes, Length length, IsOpcode isOpcode,
                  contents.name.data() + contents.name.size() >
                      reinterpret_cast<const char*>(rest.data() + n)))
                 fail("name outside its message", n, contents.name.size());
+        }
+        if (commands && rest[0] == command::chain)
+        {
+            quelvar::ChainEntries chain;
+            if (decodeChain(rest.first(n), chain) &&
+                (static_cast<std::size_t>(chain.size()) != n - 3 || chain.size() > 256))
+                fail("chain differs from its message", n, static_cast<std::size_t>(chain.size()));
         }
         if (commands && rest[0] == command::lineSettings)
         {

@@ -271,3 +271,56 @@ TEST(MidiExport, VariableLengthNumbersUseAtMostFourBytes)
         EXPECT_EQ(std::vector<std::uint8_t>(out, out + n), c.bytes) << c.value;
     }
 }
+
+// A chain is its entries' patterns one after the other, each from its own first step, the file
+// ending where the last one does; a slide out of one entry glides into the next entry's note.
+TEST(MidiExport, AChainWritesItsEntriesOneAfterTheOther)
+{
+    Pattern a;
+    setSteps(a, 3, 20, false, false);
+    a.setStepNote(22, 1);
+    Pattern b;
+    setSteps(b, 5, 30, true, false);
+    const Pattern* entries[] = {&a, &b, &a};
+    TempDir dir;
+    const std::string path = dir.file("chain.mid");
+    const std::vector<std::uint8_t> bytes = midiChainBytes(entries, {}, "chain");
+    ASSERT_TRUE(writeFileBytes(path, bytes.data(), bytes.size()));
+    const MidoView chain = readWithMido(path);
+    const MidoView first = exportAndRead(a);
+    const MidoView second = exportAndRead(b);
+
+    std::vector<NoteEvent> expected;
+    long offset = 0;
+    for (const MidoView* part : {&first, &second, &first})
+    {
+        for (NoteEvent e : part->notes)
+        {
+            e.tick += offset;
+            expected.push_back(e);
+        }
+        offset += part->endTick;
+    }
+    ASSERT_EQ(chain.notes.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(chain.notes[i].on, expected[i].on) << i;
+        EXPECT_NEAR(chain.notes[i].tick, expected[i].tick, 1) << i;
+        EXPECT_EQ(chain.notes[i].key, expected[i].key) << i;
+    }
+    EXPECT_EQ(chain.endTick, 3840L * (3 + 5 + 3));
+
+    // The first entry's last step slides into the second entry's first note.
+    a.setStepSlide(true, 2);
+    const std::vector<std::uint8_t> sliding = midiChainBytes(entries, {}, "chain");
+    ASSERT_TRUE(writeFileBytes(path, sliding.data(), sliding.size()));
+    const MidoView glide = readWithMido(path);
+    const auto onAt = std::find_if(glide.notes.begin(), glide.notes.end(),
+                                   [](const NoteEvent& e) { return e.on && e.key == 30 + 35; });
+    ASSERT_NE(onAt, glide.notes.end());
+    EXPECT_EQ(onAt->tick, 3 * 3840L);
+    ASSERT_NE(onAt + 1, glide.notes.end());
+    EXPECT_FALSE((onAt + 1)->on);
+    EXPECT_EQ((onAt + 1)->key, 20 + 35);
+    EXPECT_EQ((onAt + 1)->tick, 3 * 3840L + 384);
+}

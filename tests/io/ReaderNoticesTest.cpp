@@ -43,7 +43,7 @@ std::vector<std::uint8_t> damagedNative(int params)
     std::vector<std::uint8_t> bytes = sampleFile(4, "x");
     bytes[10] = 61;
     bytes[13] = 0x80;
-    bytes.resize(bytes.size() - 4 * static_cast<std::size_t>(kNumParams - params));
+    bytes.resize(bytes.size() - 4 * static_cast<std::size_t>(kStoredParams - params));
     bytes[bytes.size() - 4 * static_cast<std::size_t>(params) - 1] =
         static_cast<std::uint8_t>(params);
     return bytes;

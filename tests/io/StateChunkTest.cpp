@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace quelvar;
 using namespace quelvar::iotest;
 
@@ -20,14 +22,14 @@ ParsedChunk parse(const std::vector<std::uint8_t>& chunk)
 TEST(StateChunk, DefaultStateIs11512BytesOfVersion2)
 {
     ParameterSnapshot params{};
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
         params[i] = static_cast<float>(i) / 32.0f;
     const std::vector<std::uint8_t> chunk = encodeChunk(Song(), params);
     ASSERT_EQ(chunk.size(), 11512u);
     EXPECT_EQ(chunk[0], 2);
     EXPECT_EQ(chunk[1], 0);
     EXPECT_EQ(chunk[2], 29);
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
         EXPECT_EQ(getFloatLE(&chunk[3 + 4 * i]), params[i]) << "slot " << i;
     EXPECT_EQ(chunk[119], 64);
     for (int r = 0; r < 64; ++r)
@@ -183,7 +185,7 @@ TEST(StateChunk, MalformedControllerSectionsAreRefusedWithinTheirSize)
         bad[f.offset] = f.value;
         EXPECT_FALSE(parseControllerSection(bad.data(), bad.size()).wellFormed) << f.what;
     }
-    // A later writer with more slots: the first 29 are read, the rest skipped.
+    // A later writer with more slots: those this reader knows are read, the rest skipped.
     std::vector<std::uint8_t> more = good;
     more[5] = kNumParams + 2;
     more.insert(more.end(), {9, 10});
@@ -199,6 +201,25 @@ TEST(StateChunk, MalformedControllerSectionsAreRefusedWithinTheirSize)
 
 namespace
 {
+ChainState sampleChainState()
+{
+    ChainState s;
+    for (int p : {4, 4, 63, 0})
+        s.entries.append(p);
+    s.play = true;
+    return s;
+}
+
+struct ChainFault
+{
+    const char* what;
+    std::size_t offset;
+    std::uint8_t value;
+};
+
+class MalformedChainSection : public testing::TestWithParam<ChainFault>
+{
+};
 LineSettings sampleLines()
 {
     return {9, Scale::phrygian, 60, 0, 100, 35};
@@ -219,7 +240,7 @@ TEST(StateChunk, TheLineSectionFollowsTheControllersAndLaterSectionsAreLeftAlone
     const std::size_t linesAt = chunk.size();
     appendLineSection(chunk, sampleLines());
     ASSERT_EQ(chunk.size(), linesAt + kLineSectionBytes);
-    chunk.insert(chunk.end(), {'Q', 'C', 'H', 'N', 1, 2, 0, 5, 6});
+    chunk.insert(chunk.end(), {'Q', 'X', 'Y', 'Z', 1, 2, 5, 6});
 
     const ParsedChunk parsed = parse(chunk);
     ASSERT_TRUE(parsed.accepted);
@@ -309,4 +330,90 @@ TEST(StateChunk, MalformedLineSectionsAreRefusedAndLaterWritersAreRead)
     const std::uint8_t other[] = {'X', 'Y', 1, 2, 3, 4, 5};
     EXPECT_TRUE(parseLineSection(other, sizeof other).wellFormed);
     EXPECT_FALSE(parseLineSection(other, sizeof other).settings);
+}
+
+TEST(StateChunk, TheChainSectionKeepsTheSwitchTheCountAndTheEntries)
+{
+    std::vector<std::uint8_t> bytes;
+    appendChainSection(bytes, sampleChainState());
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'Q', 'C', 'H', 'N', 1, 1, 4, 0, 4, 4, 63, 0}));
+    const ChainSection read = parseChainSection(bytes.data(), bytes.size());
+    ASSERT_TRUE(read.wellFormed && read.state);
+    EXPECT_EQ(read.bytes, bytes.size());
+    EXPECT_EQ(read.state->entries, sampleChainState().entries);
+    EXPECT_TRUE(read.state->play);
+
+    ChainState longest;
+    for (int i = 0; i < kMaxChainEntries; ++i)
+        longest.entries.append(i % kPatternsPerSong);
+    std::vector<std::uint8_t> full;
+    appendChainSection(full, longest);
+    ASSERT_EQ(full.size(), kChainSectionHeaderBytes + kMaxChainEntries);
+    EXPECT_EQ(parseChainSection(full.data(), full.size()).state->entries, longest.entries);
+}
+
+TEST_P(MalformedChainSection, IsRefused)
+{
+    std::vector<std::uint8_t> bad;
+    appendChainSection(bad, sampleChainState());
+    bad[GetParam().offset] = GetParam().value;
+    const ChainSection read = parseChainSection(bad.data(), bad.size());
+    EXPECT_FALSE(read.wellFormed);
+    EXPECT_FALSE(read.state);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, MalformedChainSection,
+    testing::Values(ChainFault{"version 2", 4, 2}, ChainFault{"switch 2", 5, 2},
+                    ChainFault{"more entries than bytes", 6, 5},
+                    ChainFault{"257 entries", 7, 1}, ChainFault{"pattern 64", 10, 64}),
+    [](const testing::TestParamInfo<ChainFault>& info)
+    {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+// The sections are found by their tags in either order, a chunk that stops where a section
+// begins is an earlier writer's, a cut anywhere inside one is refused within its size, and a
+// section this reader does not know is left alone with what follows it.
+TEST(StateChunk, SectionsAreReadInEitherOrderAndEveryCutInsideThemIsRefused)
+{
+    const std::vector<std::uint8_t> records = encodeChunk(Song(), {});
+    ControllerAssignments map;
+    map.fill(kNoController);
+    map[kChainPlay] = 90;
+    for (const bool chainFirst : {false, true})
+    {
+        std::vector<std::uint8_t> chunk = records;
+        std::vector<std::size_t> boundaries{chunk.size()};
+        for (int section = 0; section < 3; ++section)
+        {
+            if (section == 1)
+                appendLineSection(chunk, sampleLines());
+            else if ((section == 0) != chainFirst)
+                appendControllerSection(chunk, map);
+            else
+                appendChainSection(chunk, sampleChainState());
+            boundaries.push_back(chunk.size());
+        }
+        for (std::size_t size = records.size(); size <= chunk.size(); ++size)
+        {
+            const std::vector<std::uint8_t> cut(chunk.begin(), chunk.begin() + size);
+            const ParsedChunk parsed = parse(cut);
+            ASSERT_TRUE(parsed.accepted);
+            const bool boundary =
+                std::find(boundaries.begin(), boundaries.end(), size) != boundaries.end();
+            EXPECT_EQ(chunkSectionsOf(cut.data(), cut.size(), parsed).wellFormed(), boundary)
+                << "cut at " << size << (chainFirst ? ", chain first" : "");
+        }
+        chunk.insert(chunk.end(), {'Q', 'X', 'Y', 'Z', 9, 9});
+        appendChainSection(chunk, {});
+        const ChunkSections sections = chunkSectionsOf(chunk.data(), chunk.size(), parse(chunk));
+        ASSERT_TRUE(sections.wellFormed());
+        EXPECT_EQ(sections.controllers.assignments, map);
+        EXPECT_EQ(sections.lines.settings, sampleLines());
+        ASSERT_TRUE(sections.chain.state);
+        EXPECT_EQ(sections.chain.state->entries, sampleChainState().entries);
+    }
 }

@@ -51,7 +51,7 @@ inline std::vector<std::uint8_t> sampleFile(int nbStep, const std::string& name)
     fillPattern(p, nbStep, 7);
     p.setName(name);
     ParameterSnapshot params{};
-    for (int i = 0; i < kNumParams; ++i)
+    for (int i = 0; i < kStoredParams; ++i)
         params[i] = 0.03f * static_cast<float>(i);
     return encodePatternFile(p, params);
 }

@@ -140,9 +140,16 @@ TEST(Lv2Bundle, EveryPortValueReachesItsSlot)
             SCOPED_TRACE(std::string(port.symbol) + " = " + std::to_string(v));
             host.setControl(port.symbol, v);
             host.process(left.data(), right.data(), 64);
-            const ParsedChunk chunk = savedChunk(host);
+            const std::vector<std::uint8_t> bytes = host.saveProperty(kLv2ChunkKey);
+            const ParsedChunk chunk = parseChunk(bytes.data(), bytes.size());
             ASSERT_TRUE(chunk.accepted);
-            EXPECT_FLOAT_EQ(toPortValue(port, chunk.params.at(port.slot)), v);
+            // The chain switch is kept in the chain's section, the other slots in the header.
+            const ChunkSections sections = chunkSectionsOf(bytes.data(), bytes.size(), chunk);
+            ASSERT_TRUE(sections.chain.state);
+            const float stored = port.slot < kStoredParams ? chunk.params.at(port.slot)
+                                                           : sections.chain.state->play ? 1.0f
+                                                                                        : 0.0f;
+            EXPECT_FLOAT_EQ(toPortValue(port, stored), v);
         }
     }
 }

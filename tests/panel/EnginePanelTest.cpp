@@ -5,6 +5,7 @@
 #include "engine/Palladon.h"
 #include "io/patternFile.h"
 #include "standalone/PanelEditor.h"
+#include "standalone/panel/ChainStrip.h"
 #include "standalone/panel/KickButton.h"
 #include "standalone/panel/Knob.h"
 #include "standalone/panel/MainWidget.h"
@@ -200,6 +201,47 @@ TEST_F(EnginePanel, PictureOfThePanel)
     std::unique_ptr<QMenu> menu(panel->buildDistortionMenu());
     menu->adjustSize();
     EXPECT_TRUE(menu->grab().save(dir + QStringLiteral("/distortion-menu.png")));
+}
+
+// The chain built on the strip plays on the engine, the strip lights the entry the engine plays;
+// and the pictures of the strip and of the chain switch for the manual.
+TEST_F(EnginePanel, TheChainBuiltOnTheStripPlaysAndItsEntryIsLit)
+{
+    engine.setParameter(kSyncType, 0.5f);
+    for (int k : {0, 1, 2})
+        engine.getSong().getPattern(k)->setNBStep(4);
+    panel->showChainView(true);
+    auto* strip = panel->findChild<ChainStrip*>(QStringLiteral("chain_strip"));
+    for (int k : {0, 1, 0, 2})
+    {
+        engine.triggerPattern(k);
+        deliver();
+        strip->addCurrent();
+    }
+    ChainEntries expected;
+    for (int k : {0, 1, 0, 2})
+        expected.append(k);
+    EXPECT_EQ(engine.getChain(), expected);
+    engine.setParameter(kChainPlay, 1.0f);
+    engine.internalPlay();
+    // One beat and a half: the second entry plays.
+    std::array<float, 512> left{};
+    std::array<float, 512> right{};
+    float* out[2] = {left.data(), right.data()};
+    for (int rendered = 0; rendered < 33075; rendered += 512)
+        engine.processReplacing(nullptr, out, 512);
+    deliver();
+    EXPECT_EQ(engine.getChainEntry(), 1);
+    EXPECT_EQ(engine.getCurrentPatternIndex(), 1);
+    EXPECT_EQ(strip->shownChain(), expected);
+
+    const QString dir = QStringLiteral(QUELVAR_ARTIFACTS_DIR) + QStringLiteral("/panel");
+    QDir().mkpath(dir);
+    ASSERT_TRUE(window.grab().save(dir + QStringLiteral("/standalone-panel-chain.png")));
+    ASSERT_TRUE(window.grab(QRect(0, 230, PanelEditor::kWidth, 126))
+                    .save(dir + QStringLiteral("/chain-strip.png")));
+    ASSERT_TRUE(window.grab(QRect(4, 74, 196, 82)).save(dir + QStringLiteral("/chain-switch.png")));
+    engine.internalStop();
 }
 
 // At 200 % the panel is painted afresh at twice the size, not enlarged: hardly any 2 x 2 block

@@ -63,6 +63,12 @@ void FakeBackend::restorePattern(int patternIndex, const PatternView& pattern)
     calls.push_back({Call::restore, patternIndex});
 }
 
+void FakeBackend::setChain(const ChainEntries& chain)
+{
+    chainState = chain;
+    calls.push_back({Call::chain, chain.size()});
+}
+
 void FakeBackend::learnController(int slot)
 {
     learning = slot;

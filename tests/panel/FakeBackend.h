@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FakeDialogs.h"
+#include "io/parameterSlots.h"
 #include "standalone/panel/PanelBackend.h"
 
 #include <QString>
@@ -34,7 +35,9 @@ struct Call
         forget,
         lineSettings,
         lineEdit,
-        lineFile
+        lineFile,
+        chain,
+        select
     };
     Call(Kind k, int first = 0, int second = 0, float v = 0.0f, QString t = QString())
         : kind(k), a(first), b(second), value(v), text(std::move(t))
@@ -62,6 +65,7 @@ public:
     QString parameterText(int index) const override;
     PatternView pattern(int index) const override;
     TransportView transport() const override { return transportState; }
+    ChainEntries chain() const override { return chainState; }
     bool offersMidiExport() const override { return midiExport; }
     int controllerOf(int slot) const override { return controllers[static_cast<std::size_t>(slot)]; }
     int learningSlot() const override { return learning; }
@@ -77,6 +81,9 @@ public:
     void setPatternName(const QString& name) override;
     // Restores into `patterns`, as an engine would.
     void restorePattern(int patternIndex, const PatternView& pattern) override;
+    // Sets `chainState`, as an engine would.
+    void setChain(const ChainEntries& chain) override;
+    void selectPattern(int index) override { calls.push_back({Call::select, index}); }
     void learnController(int slot) override;
     void forgetController(int slot) override;
     void play() override { calls.push_back({Call::play}); }
@@ -96,11 +103,12 @@ public:
     // Calls of one kind, in order.
     std::vector<Call> callsOf(Call::Kind kind) const;
 
-    std::array<float, 29> params{};
+    std::array<float, kNumParams> params{};
     std::array<PatternView, 64> patterns{};
     TransportView transportState{};
+    ChainEntries chainState;
     bool midiExport = false;
-    std::array<int, 29> controllers{};
+    std::array<int, kNumParams> controllers{};
     int learning = -1;
     LineSettings lines;
     QString lineFileAnswer;

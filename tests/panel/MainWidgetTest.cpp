@@ -4,6 +4,7 @@
 #include "PanelTestSupport.h"
 
 #include "standalone/panel/Button.h"
+#include "standalone/panel/ChainStrip.h"
 #include "standalone/panel/DigitDisplay.h"
 #include "standalone/panel/DragHandle.h"
 #include "standalone/panel/DropDown.h"
@@ -669,7 +670,16 @@ TEST_F(Panel, ExportMenuOffersMidiOnlyWhereTheBackEndDoes)
                            "export Phoscyon pattern", "export Bank"}));
     backend.midiExport = true;
     menu.reset(p.buildExportMenu());
-    EXPECT_EQ(entries(*menu).last(), QStringLiteral("export MIDI pattern"));
+    EXPECT_EQ(entries(*menu).mid(5),
+              QStringList({"export MIDI pattern", "export MIDI chain"}));
+    EXPECT_FALSE(entry(*menu, QStringLiteral("export MIDI chain"))->isEnabled())
+        << "an empty chain has nothing to export";
+    backend.chainState.append(3);
+    menu.reset(p.buildExportMenu());
+    dialogs->answer = folder.path() + QStringLiteral("/chain.mid");
+    entry(*menu, QStringLiteral("export MIDI chain"))->trigger();
+    ASSERT_EQ(backend.callsOf(Call::exportFile).size(), 1u);
+    EXPECT_EQ(backend.callsOf(Call::exportFile)[0].a, static_cast<int>(ExportFormat::midiChain));
     std::unique_ptr<QMenu> imports(p.buildImportMenu());
     EXPECT_EQ(entries(*imports),
               QStringList({"import pattern", "import pattern + params", "import bank"}));
@@ -951,6 +961,68 @@ TEST_F(Panel, TooltipsSayWhatEachControlIsItsValueAndItsController)
         }
     }
     QToolTip::hideText();
+}
+
+// The chain switch is the chain slot's control; the "chain" toggle puts the strip in place of the
+// step editor, whose buttons edit the chain around the chosen entry with the current pattern, each
+// edit one undo step; a click on an entry chooses its pattern; the entry playing is lit and the
+// display counts it.
+TEST_F(Panel, TheChainStripEditsTheChainAndChoosesItsPatterns)
+{
+    backend.transportState.currentPattern = 5;
+    MainWidget& p = make();
+    sendClick(child<Button>("chain_play"));
+    ASSERT_EQ(backend.callsOf(Call::parameter).size(), 1u);
+    EXPECT_EQ(backend.callsOf(Call::parameter)[0].a, kChainPlay);
+    EXPECT_EQ(backend.callsOf(Call::parameter)[0].value, 1.0f);
+
+    auto* strip = child<ChainStrip>("chain_strip");
+    EXPECT_FALSE(strip->isVisible());
+    child<Toggle>("chain_view")->click();
+    EXPECT_TRUE(p.chainViewShown());
+    EXPECT_TRUE(strip->isVisible());
+
+    const auto chainOf = [](std::initializer_list<int> patterns)
+    {
+        ChainEntries c;
+        for (int k : patterns)
+            c.append(k);
+        return c;
+    };
+    sendClick(child<KickButton>("chain_add"));
+    sendClick(child<KickButton>("chain_add"));
+    backend.transportState.currentPattern = 9;
+    p.processGui();
+    sendClick(child<KickButton>("chain_insert")); // before the second entry, the cursor's
+    EXPECT_EQ(backend.chainState, chainOf({5, 9, 5}));
+    sendClick(child<KickButton>("chain_right"));
+    EXPECT_EQ(backend.chainState, chainOf({5, 5, 9}));
+    sendClick(child<KickButton>("chain_delete"));
+    EXPECT_EQ(backend.chainState, chainOf({5, 5}));
+    EXPECT_EQ(backend.callsOf(Call::chain).size(), 5u);
+
+    sendClick(strip, strip->cellOf(0).center());
+    ASSERT_EQ(backend.callsOf(Call::select).size(), 1u);
+    EXPECT_EQ(backend.callsOf(Call::select)[0].a, 5);
+
+    p.undo();
+    EXPECT_EQ(backend.chainState, chainOf({5, 5, 9}));
+    p.undo();
+    EXPECT_EQ(backend.chainState, chainOf({5, 9, 5}));
+    p.redo();
+    EXPECT_EQ(backend.chainState, chainOf({5, 5, 9}));
+    sendClick(child<KickButton>("chain_clear"));
+    EXPECT_TRUE(backend.chainState.empty());
+    p.undo();
+    EXPECT_EQ(backend.chainState, chainOf({5, 5, 9}));
+
+    backend.transportState.chainEntry = 2;
+    backend.transportState.internalRunning = true;
+    p.processGui();
+    EXPECT_TRUE(child<DigitDisplay>("readout")->status().startsWith(QStringLiteral("CHAIN 3/3")))
+        << child<DigitDisplay>("readout")->status().toStdString();
+    child<Toggle>("chain_view")->click();
+    EXPECT_FALSE(strip->isVisible());
 }
 
 } // namespace quelvar::test

@@ -44,7 +44,7 @@ TEST(FactoryPatterns, AreWellFormedAcidLinesWithTheirOwnSound)
         EXPECT_GE(notes, n / 2) << p.getName();
         EXPECT_GE(accents, 2) << p.getName();
         EXPECT_GE(slides, 2) << p.getName();
-        ASSERT_EQ(parsed->settings.size(), static_cast<std::size_t>(kNumParams));
+        ASSERT_EQ(parsed->settings.size(), static_cast<std::size_t>(kStoredParams));
         for (const ParameterSetting& s : parsed->settings)
         {
             EXPECT_GE(s.value, 0.0f);

@@ -1,7 +1,7 @@
-// Undo and redo of pattern edits, in both programs: the standalone's panel on its engine, and
-// the UI process's panel whose edits travel through the pipes to the plugin's editor and come
-// back through the shared block. Random sequences of every kind of edit, undone to the start,
-// give the song's patterns back byte for byte.
+// Undo and redo of pattern and chain edits, in both programs: the standalone's panel on its
+// engine, and the UI process's panel whose edits travel through the pipes to the plugin's editor
+// and come back through the shared block. Random sequences of every kind of edit, undone to the
+// start, give the song's patterns and the chain back byte for byte.
 #include "FakeDialogs.h"
 #include "PanelTestSupport.h"
 
@@ -11,6 +11,7 @@
 #include "io/ioTestSupport.h"
 #include "bridge/Fennick3Editor.h"
 #include "standalone/PanelEditor.h"
+#include "standalone/panel/ChainStrip.h"
 #include "standalone/panel/DropDown.h"
 #include "standalone/panel/MainWidget.h"
 #include "standalone/panel/PatternHistory.h"
@@ -145,7 +146,7 @@ std::unique_ptr<Rig> makeRig(bool plugin)
 }
 
 // Every pattern's 64 steps (also those past its length, which the state chunk does not keep),
-// step count and name.
+// step count and name, then the chain.
 std::vector<std::uint8_t> songBytes(Palladon& engine)
 {
     std::vector<std::uint8_t> bytes;
@@ -162,6 +163,10 @@ std::vector<std::uint8_t> songBytes(Palladon& engine)
         bytes.insert(bytes.end(), name.begin(), name.end());
         bytes.push_back(0);
     }
+    const ChainEntries chain = engine.getChain();
+    for (int i = 0; i < chain.size(); ++i)
+        bytes.push_back(static_cast<std::uint8_t>(chain.pattern(i)));
+    bytes.push_back(static_cast<std::uint8_t>(chain.size()));
     return bytes;
 }
 
@@ -186,7 +191,8 @@ void randomEdit(Rig& rig, std::mt19937& rng)
     MainWidget& p = rig.panel();
     const auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     const int column = pick(MainWidget::kColumns);
-    switch (pick(19))
+    auto* strip = p.findChild<ChainStrip*>(QStringLiteral("chain_strip"));
+    switch (pick(23))
     {
     case 0:
         p.setStep(column, static_cast<float>(pick(2)));
@@ -247,9 +253,29 @@ void randomEdit(Rig& rig, std::mt19937& rng)
     case 17:
         p.editLine(static_cast<LineEdit>(pick(3)));
         break;
+    case 18:
+        pick(2) ? strip->addCurrent() : strip->insertCurrent();
+        break;
+    case 19:
+        strip->removeAtCursor();
+        break;
+    case 20:
+        strip->moveCursorEntry(pick(2) ? 1 : -1);
+        break;
+    case 21:
+        pick(4) == 0 ? strip->clearChain() : strip->addCurrent();
+        break;
     default:
     {
-        // Not an edit: another pattern becomes the current one.
+        // Not an edit: another pattern becomes the current one, or the chain's cursor moves.
+        if (pick(3) == 0 && strip->shownChain().size() > 0)
+        {
+            const int entry = pick(strip->shownChain().size());
+            const QPoint at = strip->cellOf(entry).center();
+            if (strip->rect().contains(at))
+                sendClick(strip, at);
+            break;
+        }
         const int k = pick(4);
         trigger(std::unique_ptr<QMenu>(p.buildPatternMenu(k)),
                 qPrintable(QStringLiteral("pattern %1").arg(k + 1)));

@@ -16,7 +16,7 @@ TEST(PluginBoundary, RecordDescribesAStereoSynth)
     EXPECT_EQ(e->magic, kEffectMagic);
     EXPECT_EQ(e->numInputs, 0);
     EXPECT_EQ(e->numOutputs, 2);
-    EXPECT_EQ(e->numParams, 29);
+    EXPECT_EQ(e->numParams, 30); // the 29 of every version, then the chain switch
     EXPECT_EQ(e->numPrograms, 1);
     EXPECT_EQ(e->uniqueID, ('f' << 24) | ('n' << 16) | ('k' << 8) | '3');
     EXPECT_EQ(e->version, 1);

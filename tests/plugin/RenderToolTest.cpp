@@ -266,9 +266,10 @@ TEST_F(RenderTool, PrintsOnlyWhatTheUserAskedFor)
     std::vector<std::string> all;
     for (std::string line; std::getline(lines, line);)
         all.push_back(line);
-    ASSERT_EQ(all.size(), 29u) << listed.output;
+    ASSERT_EQ(all.size(), 30u) << listed.output;
     EXPECT_EQ(all[3], " 3  CutOff");
     EXPECT_EQ(all[27], "27  invalid (tempo)");
+    EXPECT_EQ(all[29], "29  Chain");
 }
 
 // The standalone saves its state in internal sync, which no host can start: the tool plays the
@@ -377,7 +378,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Refusal{"--out x.wav --seconds 1 --bars 2", 2, "not both"},
                     Refusal{"--out x.wav --with-params", 2, "--pattern"},
                     Refusal{"--out x.wav --param Nope=0.5", 2, "unknown parameter name"},
-                    Refusal{"--out x.wav --param 29=0.5", 2, "no parameter slot 29"},
+                    Refusal{"--out x.wav --param 30=0.5", 2, "no parameter slot 30"},
+                    Refusal{"--out x.wav --chain", 2, "holds no chain"},
+                    Refusal{"--out x.wav --chain 1,65", 2, "not \"65\""},
+                    Refusal{"--out x.wav --passes 2", 2, "--passes needs --chain"},
                     Refusal{"--out x.wav --param 3=1.5", 2, "0 to 1"},
                     Refusal{"--out x.wav --param CutOff", 2, "NAME=VALUE"},
                     Refusal{"--out x.wav --param invalid=1", 2, "give the index"},
@@ -462,6 +466,32 @@ TEST_F(RenderTool, ExportsTheLoadedPatternAsMidiAtTheTempo)
         if (n != 0)
             expected.push_back(n + kMidiNoteOffset);
     EXPECT_EQ(keysOn(notes), expected);
+}
+
+// --chain with its patterns: one MIDI file of the chain, each entry's pattern in turn.
+TEST_F(RenderTool, ExportsAChainAsOneMidiFile)
+{
+    const std::string bank = temp("distinct.b303");
+    std::unique_ptr<Palladon> engine = engineWith(kDistinct);
+    engine->getSong().getPattern(3)->setNBStep(2);
+    engine->getSong().getPattern(3)->setStepNote(50, 0);
+    engine->getSong().getPattern(3)->setStepNote(0, 1);
+    ASSERT_TRUE(engine->exportBank(bank));
+    const std::string mid = temp("chain.mid");
+    std::remove(mid.c_str());
+    const CommandRun run = render("--bank " + bank + " --chain 4,1,4 --export-midi " + mid);
+    ASSERT_EQ(run.status, 0) << run.output;
+
+    std::vector<int> expected{50 + kMidiNoteOffset};
+    for (int n : kDistinct.notes)
+        if (n != 0)
+            expected.push_back(n + kMidiNoteOffset);
+    expected.push_back(50 + kMidiNoteOffset);
+    const std::vector<MidoNote> notes = notesWithMido(mid);
+    EXPECT_EQ(keysOn(notes), expected);
+    const auto last = std::find_if(notes.rbegin(), notes.rend(), [](const MidoNote& n) { return n.on; });
+    ASSERT_NE(last, notes.rend());
+    EXPECT_EQ(last->tick, 15360L * (2 + 13) / 4) << "the third entry starts after the other two";
 }
 
 struct ConvertCase

@@ -117,29 +117,48 @@ AudioExportSettings loops(int count, bool tail)
 } // namespace
 
 // The same state rendered by quelvar-render through the plugin, in host sync from beat 0 at the
-// same tempo, gives the same samples: the export is the plugin's sound.
-TEST(AudioExport, SameSamplesAsTheRenderToolOfTheSameState)
+// same tempo, gives the same samples: the export is the plugin's sound. Two passes of the
+// pattern, or of a chain of it and another pattern.
+class AudioExportOf : public testing::TestWithParam<bool>
 {
+};
+
+TEST_P(AudioExportOf, SameSamplesAsTheRenderToolOfTheSameState)
+{
+    const bool chain = GetParam();
     TempDir dir;
     Palladon live(&noHost, Flavour::standalone);
     setUp(live);
+    AudioExportSettings settings = loops(2, false);
+    // Two passes of 12 sixteenths: 6 beats, a bar and a half; of the chain 12 + 6 + 12: 15.
+    double beats = 6.0;
+    std::string tool = " --param 26=0 --bars 1.5";
+    if (chain)
+    {
+        live.getSong().getPattern(5)->setNBStep(6);
+        ChainEntries entries;
+        for (int k : {0, 5, 0})
+            entries.append(k);
+        live.setChain(entries);
+        settings.chain = true;
+        beats = 15.0;
+        tool = " --param 26=0 --chain --passes 2";
+    }
     const std::string bank = dir.file("state.b303");
     const std::vector<std::uint8_t> chunk = getChunkBytes(live);
     ASSERT_TRUE(writeFileBytes(bank, chunk.data(), chunk.size()));
 
-    AudioExport exporter(AudioExportSource::of(live), loops(2, false));
+    AudioExport exporter(AudioExportSource::of(live), settings);
     ASSERT_TRUE(exporter.ready());
     const std::string exported = dir.file("export.wav");
     const std::atomic<bool> cancel{false};
     ASSERT_TRUE(exporter.run(exported, cancel));
-    // Two passes of 12 sixteenths: 6 beats, a bar and a half.
-    EXPECT_EQ(exporter.patternFrames(), std::llround(6 * 60.0 / 133.0 * 44100.0));
+    EXPECT_EQ(exporter.patternFrames(), std::llround(beats * 60.0 / 133.0 * 44100.0));
 
     const std::string rendered = dir.file("render.wav");
     const CommandRun run = runCommand(std::string(QUELVAR_RENDER_TOOL) + " --plugin " +
-                                      QUELVAR_PLUGIN_PATH + " --bank " + bank +
-                                      " --param 26=0 --bars 1.5 --tempo 133 --out " + rendered +
-                                      " 2>&1");
+                                      QUELVAR_PLUGIN_PATH + " --bank " + bank + tool +
+                                      " --tempo 133 --out " + rendered + " 2>&1");
     ASSERT_EQ(run.status, 0) << run.output;
     const Wav a = readWav(exported);
     const Wav b = readWav(rendered);
@@ -155,6 +174,10 @@ TEST(AudioExport, SameSamplesAsTheRenderToolOfTheSameState)
         peak = std::max(peak, std::abs(v));
     EXPECT_GT(peak, 0.05f) << "it played";
 }
+
+INSTANTIATE_TEST_SUITE_P(PatternAndChain, AudioExportOf, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info)
+                         { return std::string(info.param ? "chain" : "pattern"); });
 
 // The tail goes on after the last pass until the delay has died away; without it the file ends
 // with the last pass. The 24-bit file holds the same sound to within its last bit. The playing

@@ -426,7 +426,8 @@ TEST(Host, MenusToolbarAndShortcutsAreLaidOutAsDesigned)
     EXPECT_EQ(
         texts(menus[0]->menu()->actions()[4]->menu()->actions()),
         (QStringList{"Pattern (.303)...", "ABL2 Pattern (.pat)...", "ABL3 Pattern (.pat)...",
-                     "Phoscyon Pattern (.phptr)...", "Bank (.b303)...", "MIDI File (.mid)..."}));
+                     "Phoscyon Pattern (.phptr)...", "Bank (.b303)...", "MIDI File (.mid)...",
+                     "Chain as MIDI File (.mid)..."}));
     EXPECT_EQ(texts(menus[1]->menu()->actions()),
               (QStringList{"Undo", "Redo", "|", "&Configuration"}));
     EXPECT_EQ(texts(menus[2]->menu()->actions()), (QStringList{"Play/Stop", "Tap Tempo"}));

@@ -127,7 +127,6 @@ TEST(MidiPorts, ChannelMessagesAreQueuedAndRealTimeMessagesDriveTheTransport)
     in->deliver({0xC2, 5}); // two bytes: data 2 is 0
     in->deliver({});
     in->deliver({0xFE});
-    in->deliver({0xF2, 1, 2});
     EXPECT_EQ(p.drained(), (std::vector<std::array<int, 3>>{{0x94, 60, 100}, {0xC2, 5, 0}}));
 
     in->deliver({0xFA});
@@ -137,6 +136,11 @@ TEST(MidiPorts, ChannelMessagesAreQueuedAndRealTimeMessagesDriveTheTransport)
     EXPECT_DOUBLE_EQ(p.transport.getPpq(), 1.0 / 24.0);
     in->deliver({0xFC});
     EXPECT_EQ(p.transport.getFlags(), kVstTransportChanged);
+    // A song position: sixteenths, seven bits a byte, least significant first; a cut one is none.
+    in->deliver({0xF2, 1, 2});
+    EXPECT_DOUBLE_EQ(p.transport.getPpq(), (1 + 2 * 128) * 0.25);
+    in->deliver({0xF2, 5});
+    EXPECT_DOUBLE_EQ(p.transport.getPpq(), (1 + 2 * 128) * 0.25);
     EXPECT_TRUE(p.drained().empty());
 }
 

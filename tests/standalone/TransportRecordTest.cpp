@@ -64,12 +64,14 @@ TEST(TransportRecord, StartContinueAndStopDriveTheFlagsAndPosition)
     EXPECT_DOUBLE_EQ(r.getPpq(), 1.0 / 24.0);
 
     VstTimeInfo* info = r.timeInfo();
-    EXPECT_EQ(info, r.timeInfo());
     EXPECT_DOUBLE_EQ(info->sampleRate, 48000.0);
     EXPECT_DOUBLE_EQ(info->tempo, 120.0);
     EXPECT_EQ(info->timeSigNumerator, 4);
     EXPECT_EQ(info->timeSigDenominator, 4);
     EXPECT_EQ(info->flags, kVstTransportChanged | kVstTransportPlaying);
+    // The change is told once, not at every block until the next tick.
+    EXPECT_EQ(info, r.timeInfo());
+    EXPECT_EQ(info->flags, kVstTransportPlaying);
 }
 
 } // namespace quelvar

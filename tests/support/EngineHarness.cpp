@@ -17,6 +17,7 @@ EngineHarness::EngineHarness(Flavour flavour, double sampleRate, int maxBlock)
     stepFrames.reserve(RecordingEditor::kRoom);
     midiOut.reserve(RecordingEditor::kRoom);
     automated.reserve(RecordingEditor::kRoom);
+    reported.reserve(RecordingEditor::kRoom);
     time.sampleRate = sampleRate;
     time.tempo = 120.0;
     constructing = this;
@@ -95,8 +96,11 @@ void EngineHarness::renderInto(float* left, float* right, int frames, int blockS
         for (const BlockMidi& m : output.midi)
             midiOut.push_back({frame + m.frame, m.bytes[0], m.bytes[1], m.bytes[2]});
         for (const ParameterReport& r : output.reports)
+        {
             if (r.fromController)
                 automated.emplace_back(r.slot, r.value);
+            reported.emplace_back(r.slot, r.value);
+        }
         if (n == 1)
             for (std::size_t s = stepsBefore; s < recorder->steps.size(); ++s)
                 stepFrames.push_back(frame);

@@ -56,6 +56,8 @@ public:
     std::vector<SentMidi> midiOut;
     // What the host heard as automation: slot and value, from controllers and from the editor.
     std::vector<std::pair<int, float>> automated;
+    // Every slot the render call reported moved, whatever moved it.
+    std::vector<std::pair<int, float>> reported;
 
 private:
     // Answers the editor's automation; the render call never calls it.

@@ -17,6 +17,7 @@ for f in lib/vst/QuelvarVST.so lib/vst3/Quelvar.vst3/Contents/x86_64-linux/Quelv
          lib/lv2/quelvar.lv2/presets.ttl bin/quelvar-render share/doc/quelvar/README.md \
          share/doc/quelvar/docs/manual.md share/doc/quelvar/docs/images/panel.png \
          share/doc/quelvar/docs/images/lines-row.png share/doc/quelvar/docs/images/drag-handle.png \
+         share/doc/quelvar/docs/images/chain-strip.png share/doc/quelvar/docs/images/chain-switch.png \
          share/man/man1/quelvar-render.1; do
     [ -f "$prefix/$f" ] || fail "missing $f"
 done

@@ -27,7 +27,7 @@ TEST(VstLayout, PluginRecordFieldsSitWhereHostsReadThem)
     EXPECT_EQ(readAt<std::int32_t>(raw, 0), 0x56737450); // "VstP"
     EXPECT_NE(readAt<void*>(raw, 8), nullptr);          // dispatcher
     EXPECT_EQ(readAt<std::int32_t>(raw, 40), 1);        // programs
-    EXPECT_EQ(readAt<std::int32_t>(raw, 44), 29);       // parameters
+    EXPECT_EQ(readAt<std::int32_t>(raw, 44), 30);       // parameters: 29 and the chain's
     EXPECT_EQ(readAt<std::int32_t>(raw, 48), 0);        // inputs
     EXPECT_EQ(readAt<std::int32_t>(raw, 52), 2);        // outputs
     EXPECT_EQ(readAt<std::int32_t>(raw, 56) & 0x130, 0x130); // synth, replacing, chunks

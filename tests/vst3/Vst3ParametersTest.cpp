@@ -61,6 +61,7 @@ TEST(Vst3Parameters, EverySlotIsAParameterUnderItsNumberWithAFreshEnginesDefault
     }
     EXPECT_EQ(asciiOf(infoOf(host, kCutoff).units), "%");
     EXPECT_EQ(asciiOf(infoOf(host, kTempo).units), "BPM");
+    EXPECT_EQ(asciiOf(infoOf(host, kChainPlay).title), "Chain");
     const ParameterInfo program = infoOf(host, kProgram);
     EXPECT_TRUE(program.flags & ParameterInfo::kIsProgramChange);
     EXPECT_EQ(program.stepCount, 63);
