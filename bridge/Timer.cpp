@@ -23,8 +23,6 @@ constexpr int kSlots = 1024;
 Slot slots[kSlots];
 static_assert(std::atomic<int>::is_always_lock_free);
 
-thread_local const Timer* runningOnThisThread = nullptr;
-
 void waitUntilIdle(const Slot& s)
 {
     while (s.inflight.load() > 0)
@@ -110,7 +108,7 @@ void Timer::stop()
         };
         timer_settime(handle, 0, &zero, nullptr);
     }
-    if (slot >= 0 && runningOnThisThread != this)
+    if (slot >= 0 && callbackThread.load(std::memory_order_relaxed) != std::this_thread::get_id())
         waitUntilIdle(slots[slot]);
 }
 
@@ -121,9 +119,9 @@ void Timer::callback()
     // A poll that outlasts the period (a long file import) makes the next expiries skip.
     if (running.exchange(true, std::memory_order_acquire))
         return;
-    runningOnThisThread = this;
+    callbackThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
     callbackFunction(userData);
-    runningOnThisThread = nullptr;
+    callbackThread.store(std::thread::id(), std::memory_order_relaxed);
     running.store(false, std::memory_order_release);
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <csignal>
 #include <ctime>
+#include <thread>
 
 namespace quelvar
 {
@@ -46,6 +47,9 @@ private:
     void* userData = nullptr;
     std::atomic<bool> armed{false};
     std::atomic<bool> running{false};
+    // The thread running the callback: stop() from inside it must not wait for itself. Not a
+    // thread_local: the library then keeps no dynamic TLS that could outlive its unloading.
+    std::atomic<std::thread::id> callbackThread{};
     static_assert(std::atomic<bool>::is_always_lock_free);
 };
 
