@@ -7,13 +7,6 @@ namespace quelvar
 
 using namespace clap;
 
-namespace
-{
-// Hosts count musical time in ticks and may round the positions they send to them: a position
-// within two ticks of 1920 to the beat of where playing has led is no jump.
-constexpr double kJumpBeats = 2.0 / 1920.0;
-} // namespace
-
 void ClapTimeline::init(double sampleRate)
 {
     now = {};
@@ -38,7 +31,7 @@ void ClapTimeline::apply(const clap_event_transport& t)
     {
         const double beats = static_cast<double>(t.song_pos_beats) / CLAP_BEATTIME_FACTOR;
         if (playing && wasPlaying)
-            changed = std::fabs(beats - now.ppqPosition) > kJumpBeats;
+            changed = std::fabs(beats - now.ppqPosition) > kHostRoundingBeats;
         now.ppqPosition = beats;
     }
     now.playing = playing;

@@ -7,10 +7,6 @@ namespace quelvar
 
 namespace
 {
-// Hosts count musical time in ticks (1920 to the beat is common) and send positions rounded to
-// them: a position closer than two ticks to where playing has led is no jump.
-constexpr double kBeatResolution = 2.0 / 1920.0;
-
 bool usable(const std::optional<double>& v)
 {
     return v && std::isfinite(*v);
@@ -63,7 +59,8 @@ void HostTimeline::apply(const PositionFields& p)
         if (usable(p.frame))
             changed = std::fabs(*p.frame - transportFrame) > 1.0;
         else if (beats)
-            changed = std::fabs(*beats * quarterNotesPerBeat - now.ppqPosition) > kBeatResolution;
+            changed =
+                std::fabs(*beats * quarterNotesPerBeat - now.ppqPosition) > kHostRoundingBeats;
     }
     if (usable(p.frame))
         transportFrame = *p.frame;

@@ -55,6 +55,10 @@ struct HostTime
     bool playing = false;
 };
 
+// Hosts count musical time in ticks (1920 to the beat is common) and may round the positions
+// they send to them: a position within two ticks of where playing has led is no jump.
+constexpr double kHostRoundingBeats = 2.0 / 1920.0;
+
 // What happened at a block start that the engine must pass on.
 struct BlockStart
 {

@@ -7,10 +7,6 @@ namespace quelvar::vst3
 
 namespace
 {
-// Hosts count musical time in ticks and may round the positions they send to them: a position
-// within two ticks of 1920 to the beat of where playing has led is no jump.
-constexpr double kJumpBeats = 2.0 / 1920.0;
-
 bool has(const ProcessContext& c, uint32 flag)
 {
     return (c.state & flag) != 0;
@@ -54,7 +50,7 @@ void Vst3Timeline::read(const ProcessContext* c, int frames, RenderInput& input)
         // Hosts round the musical position to their ticks: one further from the sample count
         // than a sample, yet within that rounding, is the count rounded, and the count is finer.
         const double off = std::fabs(counted - position);
-        if (off > beatsAfter(0.0, 1.0) && off <= kJumpBeats)
+        if (off > beatsAfter(0.0, 1.0) && off <= kHostRoundingBeats)
             position = counted;
     }
     else if (c && now.sampleRate > 0.0)
@@ -65,7 +61,7 @@ void Vst3Timeline::read(const ProcessContext* c, int frames, RenderInput& input)
 
     bool changed = playing != wasPlaying;
     if (playing && wasPlaying && positionGiven)
-        changed = std::fabs(position - ledTo) > kJumpBeats;
+        changed = std::fabs(position - ledTo) > kHostRoundingBeats;
     if (positionGiven)
         now.ppqPosition = position;
     now.playing = playing;
