@@ -38,12 +38,15 @@ TEST(Timer, RunsEveryPeriodUntilStopped)
     Timer timer;
     ASSERT_TRUE(timer.valid());
     timer.setCallback(&probeCallback, &probe);
+    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(timer.start(10));
     std::this_thread::sleep_for(300ms);
     timer.stop();
+    const auto ran = std::chrono::steady_clock::now() - start;
     const int counted = probe.calls.load();
-    EXPECT_GE(counted, 15);
-    EXPECT_LE(counted, 32);
+    // A loaded machine may run it late, never more often than its period.
+    EXPECT_GE(counted, 3);
+    EXPECT_LE(counted, ran / 10ms + 1);
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(probe.calls.load(), counted) << "ran after stop()";
 }

@@ -14,7 +14,6 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 import wave
 
 import numpy as np
@@ -25,7 +24,7 @@ import endToEnd as e2e  # noqa: E402
 PLUGIN = "https://brontavell.example/quelvar/lv2"
 CLIENT = "quelvar-jalv"
 SECONDS = 6
-NEEDS = ["jackd", "jack_wait", "jack_lsp", "jack_connect", "jack_rec", "jack_midi_dump",
+NEEDS = ["stdbuf", "jackd", "jack_wait", "jack_lsp", "jack_connect", "jack_rec", "jack_midi_dump",
          "jack_transport", "jalv"]
 # The first notes of the factory line "Mud Pump" (F0^ - F0 F1~ F0 - G#0 ...), as MIDI notes.
 MUD_PUMP_NOTE_ONS = [41, 41, 53, 41, 44]
@@ -34,13 +33,20 @@ MUD_PUMP_NOTE_ONS = [41, 41, 53, 41, 44]
 class JalvRun(e2e.Run):
     def start_jalv(self, lv2_path):
         self.env["LV2_PATH"] = lv2_path
-        self.jalv = self.start(["jalv", "-x", "-n", CLIENT, PLUGIN], "jalv.log",
+        # Line-buffered, so the log shows at once what jalv has done.
+        self.jalv = self.start(["stdbuf", "-oL", "jalv", "-x", "-n", CLIENT, PLUGIN], "jalv.log",
                                stdin=subprocess.PIPE)
         self.wait_for("jalv's ports", lambda: self.port_exists(CLIENT + ":out_r"), 20)
+        self.wait_for("jalv's controls", lambda: self.control_listings() > 0, 20)
 
     def port_exists(self, port):
         _, out = self.tool("jack_lsp")
         return port in out.split()
+
+    def control_listings(self):
+        """How often jalv has listed its controls (once at start, again after each preset)."""
+        with open(os.path.join(self.artifacts, "jalv.log"), errors="replace") as f:
+            return f.read().count("\nchain = ")
 
     def console(self, line):
         self.jalv.stdin.write((line + "\n").encode())
@@ -113,8 +119,9 @@ def host_transport(run):
 def preset(run):
     # jalv reads a preset's data only once its console has listed the presets.
     run.console("presets")
+    listed = run.control_listings()
     run.console("preset https://brontavell.example/quelvar/lv2/presets#mud-pump")
-    time.sleep(1.0)
+    run.wait_for("the preset", lambda: run.control_listings() > listed, 20)
     audio, notes = play_and_capture(run)
     if [n for _, n in notes][:5] != MUD_PUMP_NOTE_ONS:
         raise AssertionError("the preset's line did not play")
