@@ -172,8 +172,10 @@ class Run:
     # Servers.
     def start_x(self):
         read, write = os.pipe()
+        # -noreset: the polling xwininfo is often the only client, and a server resetting as it
+        # leaves can drop the program's connection made at that moment.
         self.start(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                    "-nolisten", "tcp"], "xvfb.log", pass_fds=(write,))
+                    "-nolisten", "tcp", "-noreset"], "xvfb.log", pass_fds=(write,))
         os.close(write)
         display = b""
         end = time.monotonic() + 15
@@ -249,6 +251,8 @@ class Run:
     def start_program(self, *files, log="program.log"):
         self.program = self.start([self.args.program] + list(files), log)
         self.wait_for("the window", self.window, 20)
+        # Found is not shown: a click before the window is mapped lands on the root window.
+        self.wait_for("the window to show", self.window_viewable, 20)
 
     def dialogs(self):
         """Sizes of the program's top-level windows besides the main window and its panel (as
@@ -276,6 +280,10 @@ class Run:
                 self.window_size = (int(m.group(2)), int(m.group(3)))
                 return self.window_id
         return None
+
+    def window_viewable(self):
+        _, out = self.tool("xwininfo", "-id", self.window_id)
+        return "Map State: IsViewable" in out
 
     def window_origin(self):
         _, out = self.tool("xwininfo", "-id", self.window_id)

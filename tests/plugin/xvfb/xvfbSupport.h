@@ -79,7 +79,8 @@ inline std::string run(const std::vector<std::string>& args, int* status = nullp
 }
 
 // An Xvfb of our own. -displayfd makes it choose a free display number and write it once the
-// server accepts connections, which is also the wait for it.
+// server accepts connections, which is also the wait for it. -noreset: a server resetting as its
+// last client leaves can drop a connection made at that moment.
 class Xvfb
 {
 public:
@@ -100,7 +101,7 @@ public:
                 dup2(log, STDERR_FILENO);
             }
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24",
-                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
