@@ -250,9 +250,12 @@ class Run:
 
     def start_program(self, *files, log="program.log"):
         self.program = self.start([self.args.program] + list(files), log)
-        self.wait_for("the window", self.window, 20)
-        # Found is not shown: a click before the window is mapped lands on the root window.
-        self.wait_for("the window to show", self.window_viewable, 20)
+        try:
+            self.wait_for("the window", self.window, 20)
+        except AssertionError:
+            with open(os.path.join(self.artifacts, "windows.txt"), "w") as f:
+                f.write(self.tool("xwininfo", "-root", "-tree")[1])
+            raise
 
     def dialogs(self):
         """Sizes of the program's top-level windows besides the main window and its panel (as
@@ -272,18 +275,16 @@ class Run:
 
     def window(self):
         # The main window (its title ends with the program's name, after the pattern), not Qt's
-        # hidden 1 x 1 client-leader window named "Quelvar".
+        # hidden 1 x 1 client-leader window named "Quelvar"; found once it is shown, since a
+        # click on a window not yet mapped lands on the root window.
         _, out = self.tool("xwininfo", "-root", "-tree")
         for m in re.finditer(r'^\s*(0x[0-9a-f]+) ".*Quelvar": .*?(\d+)x(\d+)\+', out, re.M):
-            if int(m.group(2)) == 621:
+            if int(m.group(2)) == 621 and "Map State: IsViewable" in self.tool(
+                    "xwininfo", "-id", m.group(1))[1]:
                 self.window_id = m.group(1)
                 self.window_size = (int(m.group(2)), int(m.group(3)))
                 return self.window_id
         return None
-
-    def window_viewable(self):
-        _, out = self.tool("xwininfo", "-id", self.window_id)
-        return "Map State: IsViewable" in out
 
     def window_origin(self):
         _, out = self.tool("xwininfo", "-id", self.window_id)
