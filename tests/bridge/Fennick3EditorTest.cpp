@@ -175,12 +175,13 @@ protected:
         return messages;
     }
 
-    // Notices the poll timer sends within a second, until `count` have come, in sorted order:
-    // one poll sends them in its own order, and two polls may share them.
+    // Notices the poll timer sends within ten seconds (a loaded machine is slow), until `count`
+    // have come, in sorted order: one poll sends them in its own order, and two polls may share
+    // them.
     Messages awaitNotices(std::size_t count)
     {
         Messages all;
-        for (int i = 0; i < 200 && all.size() < count; ++i)
+        for (int i = 0; i < 2000 && all.size() < count; ++i)
         {
             for (Bytes& m : readNotices())
                 all.push_back(std::move(m));
@@ -202,7 +203,7 @@ protected:
 
     bool awaitNotice(const Bytes& expected)
     {
-        for (int i = 0; i < 200; ++i)
+        for (int i = 0; i < 2000; ++i)
         {
             for (const Bytes& m : readNotices())
             {
@@ -217,7 +218,7 @@ protected:
     std::vector<std::string> startedLines(std::size_t atLeast = 1)
     {
         std::vector<std::string> lines;
-        for (int i = 0; i < 400 && lines.size() < atLeast; ++i)
+        for (int i = 0; i < 2000 && lines.size() < atLeast; ++i)
         {
             lines.clear();
             std::ifstream in(dir + "/started");

@@ -58,7 +58,7 @@ bool record(const clap_output_events* list, const clap_event_header* e)
 
 template <typename Ready> bool waitFor(Ready ready)
 {
-    for (int i = 0; i < 300 && !ready(); ++i)
+    for (int i = 0; i < 1000 && !ready(); ++i)
         std::this_thread::sleep_for(10ms);
     return ready();
 }

@@ -109,7 +109,7 @@ TEST(KilledHost, LeavesNothingBehindAndEarlierLeftoversAreSwept)
     EXPECT_TRUE(namesIn(runtime).empty()) << "left in the runtime folder";
     // The UI processes it started see their pipe end and quit, however early the host died.
     const std::string marker = "XDG_RUNTIME_DIR=" + runtime;
-    for (int i = 0; i < 300 && processesWith(marker) > 0; ++i)
+    for (int i = 0; i < 1000 && processesWith(marker) > 0; ++i)
         usleep(10000);
     EXPECT_EQ(processesWith(marker), 0) << "UI processes outlived the host";
     // Whatever of ours is left there belongs to a process that still runs.

@@ -119,7 +119,7 @@ TEST(Vst3Editor, WithoutARunLoopNothingIsAskedOfTheHost)
     view->setFrame(&frame);
     ASSERT_EQ(view->attached(reinterpret_cast<void*>(1), kPlatformTypeX11EmbedWindowID), kResultOk);
     p.command(parameterCommand(kDecay, 0.2f));
-    for (int i = 0; i < 100 && p.plugin->engine().getParameter(kDecay) != 0.2f; ++i)
+    for (int i = 0; i < 1000 && p.plugin->engine().getParameter(kDecay) != 0.2f; ++i)
         usleep(10000);
     EXPECT_EQ(p.plugin->engine().getParameter(kDecay), 0.2f);
     EXPECT_TRUE(p.host.edits.empty());
