@@ -158,12 +158,12 @@ int applyChunk(Palladon& engine, const ParsedChunk& chunk, const ChunkSections& 
     if (notices && chunk.outOfRangeSteps > 0)
         notices->push_back(stepsOutOfRangeNotice(chunk.outOfRangeSteps));
     const bool whole = chunk.accepted && sections.wellFormed();
-    if (whole && sections.controllers.assignments)
-        engine.setControllerAssignments(*sections.controllers.assignments);
+    if (whole && sections.controllers.value)
+        engine.setControllerAssignments(*sections.controllers.value);
     if (whole)
     {
-        engine.setLineSettings(sections.lines.settings.value_or(LineSettings{}));
-        const ChainState chain = sections.chain.state.value_or(ChainState{});
+        engine.setLineSettings(sections.lines.value.value_or(LineSettings{}));
+        const ChainState chain = sections.chain.value.value_or(ChainState{});
         engine.setChain(chain.entries);
         engine.setParameter(kChainPlay, chain.play ? 1.0f : 0.0f);
     }

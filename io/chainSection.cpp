@@ -33,7 +33,7 @@ ChainSection parseChainSection(const std::uint8_t* data, std::size_t size)
         if (!state.entries.append(data[kChainSectionHeaderBytes + i]))
             return section;
     section.wellFormed = true;
-    section.state = state;
+    section.value = state;
     section.bytes = kChainSectionHeaderBytes + count;
     return section;
 }

@@ -4,11 +4,11 @@
 // reads outside the given bytes.
 #pragma once
 
+#include "io/parsedSection.h"
 #include "sequencer/Chain.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace quelvar
@@ -29,13 +29,7 @@ struct ChainState
 
 void appendChainSection(std::vector<std::uint8_t>& chunk, const ChainState& state);
 
-struct ChainSection
-{
-    // false: the tag (or the start of it) is there but the section is not whole or not valid
-    bool wellFormed = true;
-    std::optional<ChainState> state; // none: no section (an older chunk)
-    std::size_t bytes = 0;           // what the section takes, when well formed
-};
+using ChainSection = ParsedSection<ChainState>;
 
 // The bytes where the section would start; they may go on with later sections.
 ChainSection parseChainSection(const std::uint8_t* data, std::size_t size);

@@ -10,9 +10,9 @@ ChunkSections chunkSectionsOf(const std::uint8_t* chunk, std::size_t size,
     std::size_t at = parsed.accepted ? chunkRecordsEnd(parsed) : size;
     // The section where the reading stands, if it is of this kind and the first of it: 1 read,
     // 0 not this one, -1 malformed.
-    const auto take = [&](auto& section, bool readBefore, auto parse)
+    const auto take = [&](auto& section, auto parse)
     {
-        if (readBefore)
+        if (section.value)
             return 0;
         section = parse(chunk + at, size - at);
         if (!section.wellFormed)
@@ -22,12 +22,11 @@ ChunkSections chunkSectionsOf(const std::uint8_t* chunk, std::size_t size,
     };
     while (at < size)
     {
-        int read = take(sections.controllers, sections.controllers.assignments.has_value(),
-                        parseControllerSection);
+        int read = take(sections.controllers, parseControllerSection);
         if (read == 0)
-            read = take(sections.lines, sections.lines.settings.has_value(), parseLineSection);
+            read = take(sections.lines, parseLineSection);
         if (read == 0)
-            read = take(sections.chain, sections.chain.state.has_value(), parseChainSection);
+            read = take(sections.chain, parseChainSection);
         if (read != 1)
             break; // malformed, or a section this reader does not know
     }

@@ -39,7 +39,7 @@ ControllerSection parseControllerSection(const std::uint8_t* data, std::size_t s
                                                  : static_cast<std::int8_t>(controller);
     }
     section.wellFormed = true;
-    section.assignments = map;
+    section.value = map;
     section.bytes = kSectionStartBytes + slots;
     return section;
 }

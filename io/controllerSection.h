@@ -4,12 +4,12 @@
 // thread; parsing never reads outside the given bytes.
 #pragma once
 
+#include "io/parsedSection.h"
 #include "io/parameterSlots.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace quelvar
@@ -31,13 +31,7 @@ constexpr std::size_t kControllerSectionBytes = 6 + kNumParams;
 
 void appendControllerSection(std::vector<std::uint8_t>& chunk, const ControllerAssignments& map);
 
-struct ControllerSection
-{
-    // false: the tag (or the start of it) is there but the section is not whole or not valid
-    bool wellFormed = true;
-    std::optional<ControllerAssignments> assignments; // none: no section (an older chunk)
-    std::size_t bytes = 0;                            // what the section takes, when well formed
-};
+using ControllerSection = ParsedSection<ControllerAssignments>;
 
 // The bytes after the last pattern record; they may go on with later sections.
 ControllerSection parseControllerSection(const std::uint8_t* data, std::size_t size);

@@ -44,7 +44,7 @@ LineSection parseLineSection(const std::uint8_t* data, std::size_t size)
     if (known > 1 && value[1] < kScales)
         s.scale = static_cast<Scale>(value[1]);
     section.wellFormed = true;
-    section.settings = s;
+    section.value = s;
     section.bytes = kSectionStartBytes + fields;
     return section;
 }

@@ -3,11 +3,11 @@
 // before it. Any thread; parsing never reads outside the given bytes.
 #pragma once
 
+#include "io/parsedSection.h"
 #include "sequencer/lineOperations.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace quelvar
@@ -25,12 +25,7 @@ constexpr std::size_t kLineSectionBytes = 6 + kLineFields;
 
 void appendLineSection(std::vector<std::uint8_t>& chunk, const LineSettings& settings);
 
-struct LineSection
-{
-    bool wellFormed = true; // false: the tag (or the start of it) is there, the rest not valid
-    std::optional<LineSettings> settings; // none: no section (an older chunk)
-    std::size_t bytes = 0;                // what the section takes, when well formed
-};
+using LineSection = ParsedSection<LineSettings>;
 
 // The bytes where the section would start; they may go on with later sections.
 LineSection parseLineSection(const std::uint8_t* data, std::size_t size);

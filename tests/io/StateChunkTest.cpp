@@ -153,12 +153,12 @@ TEST(StateChunk, ChunksWithAControllerSectionStayReadableByTheEarlierReader)
     }
     EXPECT_EQ(chunkRecordsEnd(later), without.size());
     const ControllerSection section = chunkSectionsOf(with.data(), with.size(), later).controllers;
-    ASSERT_TRUE(section.wellFormed && section.assignments);
-    EXPECT_EQ(*section.assignments, map);
+    ASSERT_TRUE(section.wellFormed && section.value);
+    EXPECT_EQ(*section.value, map);
     const ControllerSection none =
         chunkSectionsOf(without.data(), without.size(), earlier).controllers;
     EXPECT_TRUE(none.wellFormed);
-    EXPECT_FALSE(none.assignments) << "an earlier chunk has no section";
+    EXPECT_FALSE(none.value) << "an earlier chunk has no section";
 }
 
 TEST(StateChunk, MalformedControllerSectionsAreRefusedWithinTheirSize)
@@ -190,13 +190,13 @@ TEST(StateChunk, MalformedControllerSectionsAreRefusedWithinTheirSize)
     more[5] = kNumParams + 2;
     more.insert(more.end(), {9, 10});
     const ControllerSection read = parseControllerSection(more.data(), more.size());
-    ASSERT_TRUE(read.wellFormed && read.assignments);
-    EXPECT_EQ(*read.assignments, map);
+    ASSERT_TRUE(read.wellFormed && read.value);
+    EXPECT_EQ(*read.value, map);
     // Bytes that are no section at all, as after a chunk of another writer, are left alone.
     const std::uint8_t other[] = {'X', 'Y', 1, 2, 3, 4, 5};
     const ControllerSection foreign = parseControllerSection(other, sizeof other);
     EXPECT_TRUE(foreign.wellFormed);
-    EXPECT_FALSE(foreign.assignments);
+    EXPECT_FALSE(foreign.value);
 }
 
 namespace
@@ -246,23 +246,23 @@ TEST(StateChunk, TheLineSectionFollowsTheControllersAndLaterSectionsAreLeftAlone
     ASSERT_TRUE(parsed.accepted);
     const ChunkSections both = chunkSectionsOf(chunk.data(), chunk.size(), parsed);
     ASSERT_TRUE(both.wellFormed());
-    EXPECT_EQ(both.controllers.assignments, map);
-    EXPECT_EQ(both.lines.settings, sampleLines());
+    EXPECT_EQ(both.controllers.value, map);
+    EXPECT_EQ(both.lines.value, sampleLines());
 
     const std::vector<std::uint8_t> controllersOnly(chunk.begin(), chunk.begin() + linesAt);
     const ChunkSections earlier =
         chunkSectionsOf(controllersOnly.data(), controllersOnly.size(), parse(controllersOnly));
     EXPECT_TRUE(earlier.wellFormed());
-    EXPECT_EQ(earlier.controllers.assignments, map);
-    EXPECT_FALSE(earlier.lines.settings) << "a chunk from before the line section";
+    EXPECT_EQ(earlier.controllers.value, map);
+    EXPECT_FALSE(earlier.lines.value) << "a chunk from before the line section";
 
     std::vector<std::uint8_t> linesOnly = records;
     appendLineSection(linesOnly, sampleLines());
     const ChunkSections alone =
         chunkSectionsOf(linesOnly.data(), linesOnly.size(), parse(linesOnly));
     EXPECT_TRUE(alone.wellFormed());
-    EXPECT_FALSE(alone.controllers.assignments);
-    EXPECT_EQ(alone.lines.settings, sampleLines());
+    EXPECT_FALSE(alone.controllers.value);
+    EXPECT_EQ(alone.lines.value, sampleLines());
 }
 
 // Cut anywhere inside a section the chunk is refused, reading nothing past its size; only the
@@ -312,24 +312,24 @@ TEST(StateChunk, MalformedLineSectionsAreRefusedAndLaterWritersAreRead)
     later[7] = 40;
     later.insert(later.end(), {77, 78});
     const LineSection read = parseLineSection(later.data(), later.size());
-    ASSERT_TRUE(read.wellFormed && read.settings);
+    ASSERT_TRUE(read.wellFormed && read.value);
     EXPECT_EQ(read.bytes, later.size());
     LineSettings expected = sampleLines();
     expected.scale = LineSettings{}.scale;
-    EXPECT_EQ(*read.settings, expected);
+    EXPECT_EQ(*read.value, expected);
 
     // An earlier one with only the key and the scale: the shares keep their defaults.
     const std::uint8_t keyOnly[] = {'Q', 'K', 'E', 'Y', 1, 2, 4, 1};
     const LineSection few = parseLineSection(keyOnly, sizeof keyOnly);
-    ASSERT_TRUE(few.wellFormed && few.settings);
+    ASSERT_TRUE(few.wellFormed && few.value);
     LineSettings major;
     major.key = 4;
     major.scale = Scale::major;
-    EXPECT_EQ(*few.settings, major);
+    EXPECT_EQ(*few.value, major);
 
     const std::uint8_t other[] = {'X', 'Y', 1, 2, 3, 4, 5};
     EXPECT_TRUE(parseLineSection(other, sizeof other).wellFormed);
-    EXPECT_FALSE(parseLineSection(other, sizeof other).settings);
+    EXPECT_FALSE(parseLineSection(other, sizeof other).value);
 }
 
 TEST(StateChunk, TheChainSectionKeepsTheSwitchTheCountAndTheEntries)
@@ -338,10 +338,10 @@ TEST(StateChunk, TheChainSectionKeepsTheSwitchTheCountAndTheEntries)
     appendChainSection(bytes, sampleChainState());
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'Q', 'C', 'H', 'N', 1, 1, 4, 0, 4, 4, 63, 0}));
     const ChainSection read = parseChainSection(bytes.data(), bytes.size());
-    ASSERT_TRUE(read.wellFormed && read.state);
+    ASSERT_TRUE(read.wellFormed && read.value);
     EXPECT_EQ(read.bytes, bytes.size());
-    EXPECT_EQ(read.state->entries, sampleChainState().entries);
-    EXPECT_TRUE(read.state->play);
+    EXPECT_EQ(read.value->entries, sampleChainState().entries);
+    EXPECT_TRUE(read.value->play);
 
     ChainState longest;
     for (int i = 0; i < kMaxChainEntries; ++i)
@@ -349,7 +349,7 @@ TEST(StateChunk, TheChainSectionKeepsTheSwitchTheCountAndTheEntries)
     std::vector<std::uint8_t> full;
     appendChainSection(full, longest);
     ASSERT_EQ(full.size(), kChainSectionHeaderBytes + kMaxChainEntries);
-    EXPECT_EQ(parseChainSection(full.data(), full.size()).state->entries, longest.entries);
+    EXPECT_EQ(parseChainSection(full.data(), full.size()).value->entries, longest.entries);
 }
 
 TEST_P(MalformedChainSection, IsRefused)
@@ -359,7 +359,7 @@ TEST_P(MalformedChainSection, IsRefused)
     bad[GetParam().offset] = GetParam().value;
     const ChainSection read = parseChainSection(bad.data(), bad.size());
     EXPECT_FALSE(read.wellFormed);
-    EXPECT_FALSE(read.state);
+    EXPECT_FALSE(read.value);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -411,9 +411,9 @@ TEST(StateChunk, SectionsAreReadInEitherOrderAndEveryCutInsideThemIsRefused)
         appendChainSection(chunk, {});
         const ChunkSections sections = chunkSectionsOf(chunk.data(), chunk.size(), parse(chunk));
         ASSERT_TRUE(sections.wellFormed());
-        EXPECT_EQ(sections.controllers.assignments, map);
-        EXPECT_EQ(sections.lines.settings, sampleLines());
-        ASSERT_TRUE(sections.chain.state);
-        EXPECT_EQ(sections.chain.state->entries, sampleChainState().entries);
+        EXPECT_EQ(sections.controllers.value, map);
+        EXPECT_EQ(sections.lines.value, sampleLines());
+        ASSERT_TRUE(sections.chain.value);
+        EXPECT_EQ(sections.chain.value->entries, sampleChainState().entries);
     }
 }

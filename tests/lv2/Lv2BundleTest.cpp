@@ -145,9 +145,9 @@ TEST(Lv2Bundle, EveryPortValueReachesItsSlot)
             ASSERT_TRUE(chunk.accepted);
             // The chain switch is kept in the chain's section, the other slots in the header.
             const ChunkSections sections = chunkSectionsOf(bytes.data(), bytes.size(), chunk);
-            ASSERT_TRUE(sections.chain.state);
+            ASSERT_TRUE(sections.chain.value);
             const float stored = port.slot < kStoredParams ? chunk.params.at(port.slot)
-                                                           : sections.chain.state->play ? 1.0f
+                                                           : sections.chain.value->play ? 1.0f
                                                                                         : 0.0f;
             EXPECT_FLOAT_EQ(toPortValue(port, stored), v);
         }
